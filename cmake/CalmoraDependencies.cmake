@@ -1,0 +1,11 @@
+# Outside libraries, all from Debian packages (see scripts/setup.sh).
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+find_package(PkgConfig REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(PNG REQUIRED)
+find_package(CURL REQUIRED)
+find_package(Threads REQUIRED)
+pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
+pkg_check_modules(OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
+pkg_check_modules(LIBRAW REQUIRED IMPORTED_TARGET libraw)

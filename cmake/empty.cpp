@@ -1,0 +1,1 @@
+// Placeholder so a subsystem without sources yet still forms a library.
