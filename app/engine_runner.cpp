@@ -1,0 +1,87 @@
+// The engine run: pipe, process, and the polling loop that drains the pipe before it
+// tests for the end of the process, sleeping on the pipe and the GUI when idle.
+#include "app/engine_runner.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/message_pump.h"
+#include "platform/process.h"
+#include "platform/windows_dir.h"
+
+namespace calmora {
+
+std::string EnginePath() { return platform::WindowsDirectory() + "/servicecmr/client.exe"; }
+
+EngineRunResult RunEngine(const std::string& arguments, const EngineRunCodes& codes,
+                          EngineRunHandler& handler) {
+  EngineRunResult result;
+  const std::string program = EnginePath();
+  // The program is the first argument by itself, so a folder with blanks in its name
+  // still names one program; only the run's own arguments are split.
+  std::vector<std::string> argv{program};
+  for (std::string& argument : platform::SplitCommandLine(arguments))
+    argv.push_back(std::move(argument));
+
+  // Room for one read and a terminating zero; it keeps the previous chunk between reads.
+  std::array<char, kEngineReadSize + 1> buffer{};
+  std::size_t chunk_length = 0;
+
+  platform::ChildProcess process;  // its destructor is the clean-up on every way out
+  if (!process.CreatePipe()) {
+    result.code = codes.pipe;
+    return result;
+  }
+  if (!process.Start(program, argv)) {
+    result.code = codes.start;
+    return result;
+  }
+  handler.Started();
+
+  for (;;) {
+    if (handler.StopBeforePoll()) {
+      process.Terminate();
+      result.outcome = EngineRunOutcome::kStoppedBeforePoll;
+      return result;
+    }
+    std::size_t available = 0;
+    if (!process.Peek(available)) {
+      result.code = codes.peek;
+      return result;
+    }
+    if (available > 0) {
+      std::size_t got = 0;
+      if (!process.Read(buffer.data(), kEngineReadSize, got)) {
+        result.code = codes.read;
+        return result;
+      }
+      buffer[got] = '\0';
+      // The chunk is the buffer's text: it ends at the first NUL the engine printed.
+      chunk_length = ::strnlen(buffer.data(), got);
+      if (!handler.Chunk(std::string_view(buffer.data(), chunk_length))) {
+        result.outcome = EngineRunOutcome::kStoppedByChunk;
+        return result;
+      }
+    } else if (process.HasEnded()) {
+      // Output written just before the end may have arrived after the peek above.
+      if (!process.Peek(available)) {
+        result.code = codes.peek;
+        return result;
+      }
+      if (available == 0) break;
+    } else {
+      handler.Idle(std::string_view(buffer.data(), chunk_length));
+      platform::WaitForDataOrEvents(process.WaitableFd(), kEngineIdleWaitMs);
+    }
+    platform::ProcessMessages();
+  }
+
+  result.outcome = EngineRunOutcome::kEnded;
+  result.exit_code = process.ExitCode();
+  result.killed_by_signal = process.KilledBySignal();
+  return result;
+}
+
+}  // namespace calmora

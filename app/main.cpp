@@ -1,0 +1,13 @@
+// Calmora's entry: the application object first (the imaging library's set-up needs the
+// toolkit), then the library's one-time set-up, then the front end's main block.
+#include "app/main_block.h"
+#include "imaging/core/static_setup.h"
+#include "platform/application.h"
+
+int main(int argc, char** argv) {
+  calmora::platform::Application application(argc, argv);
+  calmora::StartImagingLibrary();
+  const int exit_code = calmora::RunMainBlock(application);
+  calmora::StopImagingLibrary();
+  return exit_code;
+}

@@ -1,0 +1,74 @@
+// What a stabilising pass does with each chunk of engine output (see pass_watcher.h).
+#include "app/pass_watcher.h"
+
+#include "app/engine_text.h"
+#include "app/pass_commands.h"
+
+namespace calmora {
+
+namespace {
+// Enough for the few lines an engine prints when it gives up.
+constexpr std::size_t kTailKeep = 8192;
+}  // namespace
+
+PassWatcher::PassWatcher(PassKind kind, std::optional<double> duration_seconds, int file_index,
+                         int file_count, StabiliseProgress& progress, bool& progress_seen)
+    : kind_(kind),
+      duration_seconds_(duration_seconds),
+      file_index_(file_index),
+      file_count_(file_count),
+      progress_(progress),
+      progress_seen_(progress_seen) {}
+
+bool PassWatcher::StopBeforePoll() {
+  if (progress_.CancelRequested()) cancelled_ = true;
+  return cancelled_;
+}
+
+bool PassWatcher::Chunk(std::string_view chunk) {
+  tail_.append(chunk);
+  if (tail_.size() > 2 * kTailKeep) tail_.erase(0, tail_.size() - kTailKeep);
+
+  // An error text may be split over two reads, so each read is judged with the one before.
+  std::string joined = previous_;
+  joined.append(chunk);
+  const std::string_view trimmed = TrimText(joined);
+  for (const std::string_view error : kEngineErrorTexts) {
+    if (ContainsText(trimmed, error)) {
+      error_text_ = std::string(error);
+      return false;
+    }
+  }
+
+  const ProgressReport report = ReadProgressReport(chunk);
+  if (report.is_report) {
+    progress_seen_ = true;
+    if (report.time_readable) {
+      if (const auto percent = PercentDone(report.seconds_total, duration_seconds_.value_or(0))) {
+        const int file_gauge = kind_ == PassKind::kAnalysis ? AnalysisFileGauge(*percent)
+                                                            : TransformFileGauge(*percent);
+        progress_.SetFileGauge(file_gauge);
+        progress_.SetOverallGauge(OverallGauge(file_gauge, file_index_, file_count_));
+      }
+      progress_.SetStatus(
+          ProgressStatus(kind_ == PassKind::kAnalysis ? "Analyze" : "Process", report));
+    }
+  }
+  previous_.assign(chunk);
+  return true;
+}
+
+std::string PassWatcher::LastErrorLine() const {
+  std::string_view rest = tail_;
+  while (!rest.empty()) {
+    const std::size_t cut = rest.find_last_of("\r\n");
+    const std::string_view line =
+        TrimText(cut == std::string_view::npos ? rest : rest.substr(cut + 1));
+    if (!line.empty() && !ReadProgressReport(line).is_report) return std::string(line);
+    if (cut == std::string_view::npos) break;
+    rest = rest.substr(0, cut);
+  }
+  return "";
+}
+
+}  // namespace calmora

@@ -1,0 +1,38 @@
+// RunStabilisePasses: the two engine passes (motion detection, then transform)
+// that stabilise one file, driving the progress window as they go.
+#pragma once
+
+#include <string>
+
+#include "app/tffinfo.h"
+
+namespace calmora {
+
+struct StabiliseSettings {
+  std::string shakiness, accuracy, stepsize, mincontrast, smoothing;
+};
+
+struct StabiliseJob {
+  const Tffinfo* info = nullptr;  // filepath, duration, bitrate, video_bitrate
+  StabiliseSettings settings;     // the options dialog's edit texts, used unchanged
+  std::string output_folder;
+  bool convert_format = false;  // cbk_videoformatconverting
+  std::string video_format;     // cb_videoformat text, e.g. "*.MP4"
+  int file_index = 0;           // Tprogress file_index
+  int file_count = 1;           // rows in the main window's list
+};
+
+// What the passes drive in the progress window; the window implements it.
+class StabiliseProgress {
+ public:
+  virtual ~StabiliseProgress() = default;
+  virtual bool CancelRequested() = 0;                   // Tmain cancel_flag
+  virtual void SetFileGauge(int position) = 0;          // Gauge1, already clamped to 0..100
+  virtual void SetOverallGauge(int position) = 0;       // Gauge2, already clamped to 0..100
+  virtual void SetStatus(const std::string& text) = 0;  // Label1
+};
+
+bool RunStabilisePasses(std::string& ErrorText, const StabiliseJob& job,
+                        StabiliseProgress& progress);
+
+}  // namespace calmora

@@ -1,0 +1,11 @@
+// Build and release of the CCITT fax decoder's two run-length decode trees.
+#include "imaging/codecs/tiff/ccitt_trees.h"
+
+namespace calmora {
+
+// The decode trees arrive with the CCITT codec; until then there is nothing to build.
+void BuildCCITTDecodeTrees() {}
+
+void FreeCCITTDecodeTrees() {}
+
+}  // namespace calmora

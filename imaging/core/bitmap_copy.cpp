@@ -1,0 +1,197 @@
+// Moving and copying whole bitmaps: MoveStorageTo, SetLocation, Assign and AssignImage.
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_internal.h"
+
+namespace calmora {
+
+void TPVBitmap::MoveStorageTo(TPVBitmap& target) {
+  if (&target == this) return;
+  target.FreeImage(true);
+
+  target.Width = Width;
+  target.Height = Height;
+  target.BitsPerPixel = BitsPerPixel;
+  target.ChannelsPerPixel = ChannelsPerPixel;
+  target.CurrentRowBlock = CurrentRowBlock;
+  target.CurrentRowCapacity = CurrentRowCapacity;
+  target.CurrentRow = CurrentRow;
+  target.RowBytes = RowBytes;
+  target.Format = Format;
+  target.Palette = Palette;
+  target.PaletteLength = PaletteLength;
+  target.AlphaBitmap = std::move(AlphaBitmap);
+  target.IsAlphaPlane = IsAlphaPlane;
+  target.Pixels = Pixels;
+  target.PixelBlock = PixelBlock;
+  target.WrappedTBitmap = WrappedTBitmap;
+  target.Location = Location;
+  target.Opaque = Opaque;
+  target.WrapsTBitmap = WrapsTBitmap;
+  target.WrapsMemory = WrapsMemory;
+  target.TBitmapRows = std::move(TBitmapRows);
+  target.FragmentCount = FragmentCount;
+  target.FragmentRows = FragmentRows;
+  target.FragmentBlocks = FragmentBlocks;
+  target.FileStore = std::move(FileStore);
+  target.HeldRowPointers = std::move(HeldRowPointers);
+  target.HeldRowNumbers = std::move(HeldRowNumbers);
+  target.DitherMethod = DitherMethod;
+  target.RowAlignment = RowAlignment;
+  target.Allocator = Allocator;
+
+  Width = 0;
+  Height = 0;
+  BitsPerPixel = 0;
+  ChannelsPerPixel = 0;
+  RowBytes = 0;
+  Format = pvNoFormat;
+  CurrentRowBlock = nullptr;
+  CurrentRowCapacity = 0;
+  CurrentRow = TPVRowWindow{};
+  Palette = nullptr;
+  PaletteLength = 0;
+  Pixels = nullptr;
+  PixelBlock = nullptr;
+  WrappedTBitmap = nullptr;
+  TBitmapRows.clear();
+  HeldRowPointers.clear();
+  HeldRowNumbers.clear();
+  Opaque = false;
+  WrapsTBitmap = false;
+  WrapsMemory = false;
+  ForceReallocate = true;
+  FileStore = std::make_unique<TPVFileBuffer>();
+  FragmentCount = 0;
+  FragmentRows = 0;
+  FragmentBlocks = nullptr;
+}
+
+// Copies the overlapping rows of source (its bytes up to the shorter row length) into this
+// bitmap, reading the source's file rows and writing this bitmap's without reading them first.
+bool TPVBitmap::CopyRowsFrom(TPVBitmap& source) {
+  TPVDataAccessScope readOnly(source, pvdRead);
+  TPVDataAccessScope writeOnly(*this, pvdWrite);
+  const int32_t rows = std::min(Height, source.Height);
+  const int32_t bytes = std::min(RowBytes, source.GetRowLen());
+  for (int32_t y = 0; y < rows; ++y) {
+    const uint8_t* from = source.GetScanline(y);
+    uint8_t* to = GetScanline(y);
+    if (!from || !to) return false;
+    std::memcpy(to, from, static_cast<size_t>(bytes));
+  }
+  return true;
+}
+
+// The storage moves out, is allocated anew in the wanted place and with the wanted row
+// alignment, and the pixels come back; when the new storage cannot be had the old one is put
+// back unchanged.
+bool TPVBitmap::ReallocateKeepingPixels(TPVLocation location, int32_t alignment) {
+  ForceReallocate = true;
+  TPVBitmap held;
+  MoveStorageTo(held);
+  held.PaletteColorsUsed = PaletteColorsUsed;  // a setting: stays with this bitmap
+  Location = location;
+  RowAlignment = alignment;
+  if (!held.IsEmpty()) {
+    if (!Allocate(held.Width, held.Height, held.Format) || !CopyRowsFrom(held)) {
+      held.MoveStorageTo(*this);  // also restores Location and RowAlignment
+      ForceReallocate = true;
+      return false;
+    }
+    Opaque = held.Opaque;  // the pixels are the same ones
+  }
+  held.CopyPaletteTo(this);
+  AlphaBitmap = std::move(held.AlphaBitmap);
+  return true;
+}
+
+bool TPVBitmap::SetLocation(TPVLocation location) {
+  if (location == Location) return true;
+  return ReallocateKeepingPixels(location, RowAlignment);
+}
+
+bool TPVBitmap::Assign(TObject* source) {
+  ForceReallocate = true;
+  auto* bitmap = dynamic_cast<TPVBitmap*>(source);
+  if (!bitmap || bitmap == this) return true;
+  TPVBitmap& from = *bitmap;
+
+  if (Location == pvTBitmap) {
+    if (from.IsEmpty()) return true;
+    RowAlignment = from.RowAlignment;
+    if (!AssignDeviceStorage(from)) return false;
+    Opaque = from.Opaque;
+  } else {
+    FreeImage(true);
+    Width = from.Width;
+    Height = from.Height;
+    Format = from.Format;
+    RowAlignment = from.RowAlignment;
+    if (!from.IsEmpty() && !AllocateStorage()) {
+      FreeImage(true);
+      return false;
+    }
+    Opaque = from.Opaque;  // after the allocation, which starts every new image not opaque
+  }
+  if (!from.IsEmpty() && !CopyPixelsFrom(from)) return false;
+
+  bool complete = true;
+  if (!IsAlphaPlane) {
+    if (from.HasAlphaChannel()) {
+      auto plane = std::make_unique<TPVBitmap>();
+      plane->Location = Location == pvTBitmap ? pvMemory : Location;
+      plane->FileThreshold = FileThreshold;
+      plane->IsAlphaPlane = true;
+      complete = plane->Assign(from.AlphaBitmap.get());
+      if (complete)
+        AttachAlphaChannel(std::move(plane));
+      else
+        AlphaBitmap.reset();
+    } else {
+      RemoveAlphaChannel(false, 0);
+    }
+  }
+  from.CopyPaletteTo(this);
+  DitherMethod = from.DitherMethod;
+  return complete;
+}
+
+bool TPVBitmap::AssignImage(TPVBitmap* source) {
+  ForceReallocate = true;
+  if (!source || source == this || source->IsEmpty()) return true;
+  TPVBitmap& from = *source;
+  if (Location == pvTBitmap) {
+    if (!AssignDeviceStorage(from)) return false;
+  } else {
+    FreeImage(false);
+    Width = from.Width;
+    Height = from.Height;
+    Format = from.Format;
+    if (!AllocateStorage()) {
+      FreeImage(false);
+      return false;
+    }
+  }
+  Opaque = false;
+  if (!CopyPixelsFrom(from)) return false;
+  from.CopyPaletteTo(this);
+  return true;
+}
+
+// The pixel copy of Assign: a file-to-file copy when both bitmaps keep the same rows in a
+// temporary file, else row by row.
+bool TPVBitmap::CopyPixelsFrom(TPVBitmap& source) {
+  if (Location == pvFile && source.Location == pvFile && FileStore->IsOpen() &&
+      source.FileStore->IsOpen() && RowBytes == source.RowBytes && Height == source.Height) {
+    UnmapAllRows();
+    source.UnmapAllRows();
+    source.FileStore->CopyTo(*FileStore, 0, static_cast<int64_t>(RowBytes) * Height);
+    return true;
+  }
+  return CopyRowsFrom(source);
+}
+
+}  // namespace calmora

@@ -1,0 +1,29 @@
+// Small tools shared by the bitmap_*.cpp files and not part of the bitmap's interface.
+#pragma once
+
+#include "imaging/core/bitmap.h"
+
+namespace calmora {
+
+// Sets a bitmap's DataAccess for the length of a scope and restores it, also when a file
+// transfer raises.
+class TPVDataAccessScope {
+ public:
+  TPVDataAccessScope(TPVBaseBitmap& bitmap, TPVDataAccess access)
+      : Bitmap_(bitmap), Saved_(bitmap.DataAccess) {
+    bitmap.DataAccess = access;
+  }
+  ~TPVDataAccessScope() { Bitmap_.DataAccess = Saved_; }
+  TPVDataAccessScope(const TPVDataAccessScope&) = delete;
+  TPVDataAccessScope& operator=(const TPVDataAccessScope&) = delete;
+
+ private:
+  TPVBaseBitmap& Bitmap_;
+  TPVDataAccess Saved_;
+};
+
+// Trunc of a double kept to its low 32 bits, as a 64-bit integer truncation assigned to a
+// 32-bit variable would give; NaN and values beyond int64 saturate instead of being undefined.
+int32_t TruncToInt32Bits(double value);
+
+}  // namespace calmora

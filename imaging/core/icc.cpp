@@ -1,0 +1,259 @@
+// TPVICC: keeping, opening and saving a raw ICC profile, reading its texts, and converting
+// rows through a cached two-profile transform of the colour system.
+#include "imaging/core/icc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "imaging/core/streams.h"
+
+namespace calmora {
+
+namespace {
+
+std::mutex color_system_mutex;
+
+using platform::ColorPixelFormat;
+
+bool IsValidLayout(int32_t Layout) { return Layout >= 0 && Layout < ColorLayoutCount; }
+
+// How the colour system sees a row of each layout, and the layout's bytes per pixel, in
+// TPVColorLayout order. CIELab rows are widened by us first (WidenLabRow), since the
+// engine's 8-bit Lab keeps a and b unsigned; clYCbCr takes whatever 3-channel space the
+// profile declares.
+struct LayoutTraits {
+  ColorPixelFormat engine_format;
+  int pixel_size;
+};
+constexpr LayoutTraits layout_traits[ColorLayoutCount] = {
+    {ColorPixelFormat::RGB8, 3},           // clRGB24
+    {ColorPixelFormat::BGR8, 3},           // clBGR24
+    {ColorPixelFormat::InvertedCMYK8, 4},  // clInvertedCMYK
+    {ColorPixelFormat::CMYK8, 4},          // clCMYK
+    {ColorPixelFormat::Lab16, 3},          // clCIELab
+    {ColorPixelFormat::Gray8, 1},          // clGray8
+    {ColorPixelFormat::RGB16LE, 6},        // clRGB48
+    {ColorPixelFormat::RGB16BE, 6},        // clRGB48BigEndian
+    {ColorPixelFormat::Channels3x8, 3},    // clYCbCr
+};
+
+// CIELab bytes to the engine's 16-bit Lab: L 0..255 stands for L* 0..100 and widens by 257;
+// a and b are signed, so they are moved to the engine's offset encoding where 0x8080 is
+// neutral (a* = b* = 0), and widened by 257 too.
+void WidenLabRow(const uint8_t* Source, uint16_t* Words, size_t Count) {
+  for (size_t i = 0; i < Count; ++i, Source += 3, Words += 3) {
+    Words[0] = static_cast<uint16_t>(Source[0] * 257);
+    Words[1] = static_cast<uint16_t>((static_cast<int8_t>(Source[1]) + 128) * 257);
+    Words[2] = static_cast<uint16_t>((static_cast<int8_t>(Source[2]) + 128) * 257);
+  }
+}
+
+bool RangesOverlap(const void* a, size_t a_size, const void* b, size_t b_size) {
+  const auto pa = reinterpret_cast<uintptr_t>(a);
+  const auto pb = reinterpret_cast<uintptr_t>(b);
+  return pa < pb + b_size && pb < pa + a_size;
+}
+
+// Profiles store their numbers big-endian.
+uint32_t ReadBigEndian32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+}  // namespace
+
+int ColorLayoutPixelSize(int32_t Layout) {
+  return IsValidLayout(Layout) ? layout_traits[Layout].pixel_size : 0;
+}
+
+bool IsColorLayoutWritable(int32_t Layout) { return Layout == clBGR24 || Layout == clInvertedCMYK; }
+
+bool LoadColorSystemLibrary() {
+  std::lock_guard lock(color_system_mutex);
+  if (ColorSystemLibrary == nullptr) ColorSystemLibrary = platform::LoadColorSystem();
+  return ColorSystemLibrary != nullptr;
+}
+
+void FreeColorSystemLibrary() {
+  std::lock_guard lock(color_system_mutex);
+  if (ColorSystemLibrary != nullptr) {
+    platform::FreeColorSystem(ColorSystemLibrary);
+    ColorSystemLibrary = nullptr;
+  }
+}
+
+TPVICC::~TPVICC() { Clear(); }
+
+void TPVICC::LoadFromBuffer(const void* Buffer, int32_t Size) {
+  // Copied before Clear, so a buffer that is this profile's own bytes stays readable.
+  std::unique_ptr<uint8_t[]> copy;
+  if (Buffer != nullptr && Size > 0) {
+    copy.reset(new (std::nothrow) uint8_t[static_cast<size_t>(Size)]);
+    if (copy) std::memcpy(copy.get(), Buffer, static_cast<size_t>(Size));
+  }
+  Clear();
+  if (copy) {
+    RawProfile = std::move(copy);
+    RawSize = Size;
+  }
+  OpenProfile();
+}
+
+void TPVICC::Assign(const TPVICC& Source) {
+  if (&Source == this) return;
+  if (Source.RawSize == 0 && Source.IsOpen()) {
+    // Only the system sRGB profile is open without raw bytes.
+    OpenSRGBProfile();
+    return;
+  }
+  LoadFromBuffer(Source.RawProfile.get(), Source.RawSize);
+}
+
+void TPVICC::Clear() {
+  CloseProfile();
+  RawProfile.reset();
+  RawSize = 0;
+  Applied = false;
+}
+
+bool TPVICC::SaveToStream(TStream* Stream, bool NoLength) const {
+  if (Stream == nullptr) return false;
+  bool complete = true;
+  if (!NoLength) {
+    const uint32_t size = static_cast<uint32_t>(RawSize);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
+                              static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+    complete = Stream->Write(bytes, 4) == 4;
+  }
+  if (RawSize > 0) complete = Stream->Write(RawProfile.get(), RawSize) == RawSize && complete;
+  return complete;
+}
+
+void TPVICC::OpenProfile() {
+  if (LoadColorSystemLibrary() && RawSize > 0 && ProfileHandle == nullptr)
+    ProfileHandle =
+        platform::OpenColorProfileFromMemory(RawProfile.get(), static_cast<size_t>(RawSize));
+  ReadProfileTexts();
+}
+
+void TPVICC::OpenSRGBProfile() {
+  Clear();
+  CprtText.clear();
+  DescText.clear();
+  if (LoadColorSystemLibrary()) ProfileHandle = platform::OpenSRGBColorProfile();
+}
+
+void TPVICC::CloseProfile() {
+  FreeTransform();
+  if (ProfileHandle != nullptr) platform::CloseColorProfile(ProfileHandle);
+  ProfileHandle = nullptr;
+  InputLayout = 0;
+  OutputLayout = 0;
+  Intent = 0;
+  TransformFlags = 0;
+}
+
+void TPVICC::FreeTransform() {
+  if (TransformHandle == nullptr) return;
+  platform::DeleteColorTransform(TransformHandle);
+  TransformHandle = nullptr;
+  Applied = true;
+}
+
+bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutLayout,
+                             int32_t TheIntent, int32_t Flags, const void* Source,
+                             void* DestinationRow, int32_t Count) {
+  const bool same_keys = InLayout == InputLayout && OutLayout == OutputLayout &&
+                         TheIntent == Intent && Flags == TransformFlags;
+  if (TransformHandle == nullptr || !same_keys) {
+    FreeTransform();
+    if (Destination != nullptr && IsValidLayout(InLayout) && IsValidLayout(OutLayout))
+      TransformHandle = platform::CreateColorTransform(
+          ProfileHandle, layout_traits[InLayout].engine_format, Destination->ProfileHandle,
+          layout_traits[OutLayout].engine_format);
+    InputLayout = InLayout;
+    OutputLayout = OutLayout;
+    Intent = TheIntent;
+    TransformFlags = Flags;
+  }
+  if (TransformHandle == nullptr) return false;
+  if (Count <= 0 || Source == nullptr || DestinationRow == nullptr ||
+      !IsColorLayoutWritable(OutLayout))
+    return true;
+
+  const size_t count = static_cast<size_t>(Count);
+  const size_t in_size = static_cast<size_t>(ColorLayoutPixelSize(InLayout));
+  const size_t out_size = static_cast<size_t>(ColorLayoutPixelSize(OutLayout));
+  const auto* in = static_cast<const uint8_t*>(Source);
+  auto* out = static_cast<uint8_t*>(DestinationRow);
+
+  if (InLayout == clCIELab) {
+    // Widened a slice at a time, so the destination may even be the source row itself.
+    constexpr size_t slice = 1024;
+    uint16_t words[slice * 3];
+    for (size_t done = 0; done < count; done += slice) {
+      const size_t n = std::min(slice, count - done);
+      WidenLabRow(in + done * in_size, words, n);
+      platform::TranslateColors(TransformHandle, words, out + done * out_size, n);
+    }
+    return true;
+  }
+
+  const bool in_place_ok = in == out && in_size == out_size;
+  if (!in_place_ok && RangesOverlap(in, count * in_size, out, count * out_size)) {
+    std::vector<uint8_t> copy(in, in + count * in_size);
+    platform::TranslateColors(TransformHandle, copy.data(), out, count);
+  } else {
+    platform::TranslateColors(TransformHandle, in, out, count);
+  }
+  return true;
+}
+
+void TPVICC::ReadProfileTexts() {
+  CprtText.clear();
+  DescText.clear();
+  // The tag count sits at byte 128, right after the 128-byte header.
+  if (!RawProfile || RawSize < 132) return;
+  const uint8_t* raw = RawProfile.get();
+  const int32_t tag_count = static_cast<int32_t>(ReadBigEndian32(raw + 128));
+  if (tag_count > 1000 || tag_count < 0) return;
+  for (int32_t i = 0; i < tag_count; ++i) {
+    const int64_t entry = 132 + int64_t{i} * 12;
+    if (entry + 12 > RawSize) return;
+    const auto offset = static_cast<int32_t>(ReadBigEndian32(raw + entry + 4));
+    const auto size = static_cast<int32_t>(ReadBigEndian32(raw + entry + 8));
+    if (offset < 0 || size < 0 || offset > RawSize || size > RawSize) return;
+    ReadProfileTextTag(raw + entry);
+  }
+}
+
+void TPVICC::ReadProfileTextTag(const uint8_t* Entry) {
+  const uint8_t* raw = RawProfile.get();
+  const int64_t offset = static_cast<int32_t>(ReadBigEndian32(Entry + 4));
+  const int64_t size = static_cast<int32_t>(ReadBigEndian32(Entry + 8));
+  if (size >= 1000) return;
+
+  std::string* text = nullptr;
+  int64_t start = 0;
+  if (std::memcmp(Entry, "cprt", 4) == 0) {
+    text = &CprtText;  // textType: signature, reserved, then the text
+    start = offset + 8;
+  } else if (std::memcmp(Entry, "desc", 4) == 0) {
+    text = &DescText;  // textDescriptionType: signature, reserved, length, then the text
+    start = offset + 12;
+  } else {
+    return;
+  }
+  if (start >= RawSize) return;
+  // The text must end (with its zero) inside the profile and be shorter than 1000 characters.
+  const int64_t limit = std::min<int64_t>(RawSize, start + 1000);
+  const auto* begin = raw + start;
+  const auto* end =
+      static_cast<const uint8_t*>(std::memchr(begin, 0, static_cast<size_t>(limit - start)));
+  if (end == nullptr) return;
+  text->assign(reinterpret_cast<const char*>(begin), static_cast<size_t>(end - begin));
+}
+
+}  // namespace calmora

@@ -1,0 +1,96 @@
+// TPVMask, the selection of the imaging library: a 1-bit (hard) or 8-bit (soft) plane over a
+// bitmap, with a bounding box of the selected pixels and a flag for "everything selected".
+// The view keeps the user's selection in one, codecs hand alpha masks over in one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "imaging/core/defs.h"
+#include "imaging/core/dib_bitmap.h"
+#include "imaging/core/geometry.h"
+
+namespace calmora {
+
+namespace platform {
+class TBitmap;
+}
+
+class TPVMask : public TObject {
+ public:
+  // Separates the polygons of a point list given to FillPolygons (the x of the separator).
+  static constexpr int32_t PolygonSeparator = 0xFFFFF;
+  // BoxLeft of the empty box.
+  static constexpr int32_t EmptyBoxLeft = 2147483647;
+
+  TPVMask();
+  ~TPVMask() override;
+  TPVMask(const TPVMask&) = delete;
+  TPVMask& operator=(const TPVMask&) = delete;
+
+  // A zero-filled plane of 1 or 8 bits per pixel, rows 32-bit aligned and bottom-up; the box
+  // empty, AllSet false. False, with no data, for another bit count, a negative size or a
+  // plane whose memory cannot be had.
+  bool Allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
+  void FreeData();
+  // Keeps the top-left content (pixels beyond the old size start unselected) and clamps the
+  // box. False, with the mask unchanged, when the memory cannot be had.
+  bool Resize(int32_t width, int32_t height);
+
+  // Row y counted from the top; null outside the mask.
+  uint8_t* GetRow(int32_t y);
+  // 0 outside the mask; 1-bit: 0 or 1; 8-bit: the byte.
+  int32_t GetPixel(int32_t x, int32_t y);
+  bool IsPointInside(int32_t x, int32_t y) { return GetPixel(x, y) != 0; }
+  // Points outside are ignored. A non-zero value grows the box; AllSet survives only a write
+  // that selects the pixel fully.
+  void SetPixel(int32_t x, int32_t y, int32_t value);
+  // Pixels x1..x2 of row y (clipped to the mask); 1-bit: value 1 sets, any other clears;
+  // 8-bit: the bytes become value. The box is not touched. Returns the pixels written.
+  int32_t FillSpan(int32_t value, int32_t x1, int32_t x2, int32_t y);
+  // Every data byte becomes value (a byte pattern in the 1-bit form); AllSet = (value == 255).
+  void Fill(int32_t value);
+  // Fill(0) and the empty box.
+  void Clear();
+  bool IsEmpty() const { return BoxLeft == EmptyBoxLeft; }
+  void RecomputeBox();
+  void CheckAllSet();
+
+  // Even-odd scan-line fill of one polygon; a polygon that writes no pixel leaves the box as
+  // it was.
+  void FillPolygon(int32_t value, const TPoint* points, int32_t count);
+  // Fills every polygon of the list (separated by points whose x is PolygonSeparator), then
+  // CheckAllSet.
+  void FillPolygons(int32_t value, const TPoint* points, int32_t count);
+  // Moves the selected pixels of the box by (dx, dy). clip: the box is cut so the moved box
+  // stays inside (pixels cut off are lost); else the offsets shrink, and the caller gets the
+  // offsets actually used.
+  void Translate(int32_t& dx, int32_t& dy, bool clip);
+
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t BitsPerPixel = 0;  // 1 or 8; 0 without data
+  int32_t RowBytes = 0;
+  uint8_t* Data = nullptr;  // Height x RowBytes bytes, owned; row y at Data + RowBytes x (Height - y - 1)
+  int32_t BoxLeft = EmptyBoxLeft;  // inclusive
+  int32_t BoxTop = EmptyBoxLeft;
+  int32_t BoxRight = 0;
+  int32_t BoxBottom = 0;
+  TPVBitmapInfo DrawHeader;  // 1-bit header (black, white) for drawing the 1-bit form
+  uint8_t* ZoomBuffer = nullptr;  // the drawing code's zoomed copy, owned
+  int32_t ZoomWidth = 0;
+  int32_t ZoomHeight = 0;
+  std::vector<uint8_t*> ZoomRows;  // its rows, bottom-up
+  bool AllSet = false;
+  std::unique_ptr<platform::TBitmap> DotBitmap;  // 1 x 1, 24 bits: the outline's brush
+  uint8_t* DotRow = nullptr;
+
+ private:
+  void EmptyBox();
+  void ClampBox();
+  void GrowBox(int32_t x, int32_t y);
+  void KeepAllSet(bool selectsFully);
+};
+
+}  // namespace calmora

@@ -1,0 +1,150 @@
+// The PDF object model: one small class per PDF object type, each writing its own PDF 1.4
+// syntax. Arrays, dictionaries and streams own what they hold unless it is marked Shared.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "imaging/core/defs.h"
+#include "imaging/core/streams.h"
+
+namespace calmora {
+
+class TPVPDFObject : public TObject {
+ public:
+  TPVPDFObject() = default;
+  TPVPDFObject(const TPVPDFObject&) = delete;
+  TPVPDFObject& operator=(const TPVPDFObject&) = delete;
+
+  // Writes the object's PDF text at the stream's position and sets Offset to that position.
+  // A short write raises EWriteError.
+  void Write(TStream* Stream);
+
+  int32_t ObjectNumber = 0;  // 1-based place in the document's object list; 0 for direct objects
+  int64_t Offset = 0;        // byte position in the output; the cross-reference table reads it
+  bool Shared = false;       // when set, the arrays and dictionaries that hold it do not free it
+
+ protected:
+  virtual void WriteBody(TStream* Stream) = 0;
+};
+
+// A reference to an indirect object: "3 0 R".
+class TPVPDFRefObject : public TPVPDFObject {
+ public:
+  TPVPDFRefObject(int32_t RefNumber, int32_t Generation)
+      : RefNumber(RefNumber), Generation(Generation) {}
+  int32_t RefNumber;
+  int32_t Generation;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+// A number, in the general decimal form with "." whatever the locale.
+class TPVPDFNumericObject : public TPVPDFObject {
+ public:
+  explicit TPVPDFNumericObject(double Value) : Value(Value) {}
+  double Value;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+class TPVPDFBooleanObject : public TPVPDFObject {
+ public:
+  explicit TPVPDFBooleanObject(bool Value) : Value(Value) {}
+  bool Value;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+// A literal string of 8-bit characters, written in parentheses with the PDF escapes.
+class TPVPDFStringObject : public TPVPDFObject {
+ public:
+  explicit TPVPDFStringObject(std::string Value) : Value(std::move(Value)) {}
+  std::string Value;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+// A name, held without its leading "/".
+class TPVPDFNameObject : public TPVPDFObject {
+ public:
+  explicit TPVPDFNameObject(std::string Value) : Value(std::move(Value)) {}
+  std::string Value;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+class TPVPDFArrayObject : public TPVPDFObject {
+ public:
+  TPVPDFArrayObject() = default;
+  // Frees every item that is not Shared, from the last to the first.
+  ~TPVPDFArrayObject() override;
+
+  // Appends Item and takes it over unless it is Shared.
+  void Add(TPVPDFObject* Item);
+  int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
+  TPVPDFObject* GetItem(int32_t Index) const { return Items.at(Index); }
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+
+ private:
+  std::vector<TPVPDFObject*> Items;
+};
+
+// Keys in insertion order; the same key may appear twice and is then written twice.
+class TPVPDFDictionaryObject : public TPVPDFObject {
+ public:
+  TPVPDFDictionaryObject() = default;
+  // Frees every value that is not Shared, from the last to the first.
+  ~TPVPDFDictionaryObject() override;
+
+  // Adds the key at the end and takes Value over unless it is Shared.
+  void Add(const std::string& Key, TPVPDFObject* Value);
+  // Inserts the key before the entry at Index (0 puts it first, GetCount() at the end). An
+  // index outside 0..GetCount() raises Exception and leaves Value with the caller.
+  void Insert(int32_t Index, const std::string& Key, TPVPDFObject* Value);
+  // Puts Value in place of the value at Index, freeing the old one unless it is Shared.
+  void Replace(int32_t Index, TPVPDFObject* Value);
+
+  int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
+  // Index of the first entry with the key, -1 when there is none.
+  int32_t IndexOf(const std::string& Key) const;
+  // Value of the first entry with the key, null when there is none.
+  TPVPDFObject* Find(const std::string& Key) const;
+  const std::string& GetKey(int32_t Index) const { return Items.at(Index).first; }
+  TPVPDFObject* GetValue(int32_t Index) const { return Items.at(Index).second; }
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+
+ private:
+  std::vector<std::pair<std::string, TPVPDFObject*>> Items;
+};
+
+// A stream: its own dictionary, which starts with "Length" 0, and a copy of its data. Writing
+// sets "Length" to the data's length first.
+class TPVPDFStreamObject : public TPVPDFObject {
+ public:
+  TPVPDFStreamObject();
+  // Copies Length bytes of Source (none for a null Source or a length below 1).
+  TPVPDFStreamObject(const void* Source, int64_t Length);
+
+  int64_t GetDataLength() const { return static_cast<int64_t>(Data.size()); }
+
+  std::vector<uint8_t> Data;
+  std::unique_ptr<TPVPDFDictionaryObject> Dictionary;
+
+ protected:
+  void WriteBody(TStream* Stream) override;
+};
+
+}  // namespace calmora

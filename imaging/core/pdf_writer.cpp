@@ -1,0 +1,102 @@
+// The document-level PDF operations: object numbering, catalog, pages and page tree, and the
+// file layout around the objects (header, cross-reference table, trailer).
+#include "imaging/core/pdf_writer.h"
+
+#include "imaging/core/utils.h"
+
+namespace calmora {
+
+namespace {
+
+void PutLine(TStream* Stream, const std::string& Text) {
+  if (!WriteTextLineLF(Stream, Text)) throw EWriteError("Stream write error");
+}
+
+TPVPDFRefObject* RefTo(const TPVPDFObject* Object) {
+  return new TPVPDFRefObject(Object->ObjectNumber, 0);
+}
+
+}  // namespace
+
+void AddPDFIndirectObject(TPVPDFObjectList& Objects, TPVPDFObject* Obj) {
+  Objects.push_back(Obj);
+  Obj->ObjectNumber = static_cast<int32_t>(Objects.size());
+}
+
+TPVPDFDictionaryObject* CreatePDFCatalog(TPVPDFObjectList& Objects) {
+  auto* catalog = new TPVPDFDictionaryObject;
+  catalog->Add("Type", new TPVPDFNameObject("Catalog"));
+  AddPDFIndirectObject(Objects, catalog);
+  return catalog;
+}
+
+TPVPDFDictionaryObject* CreatePDFPage(TPVPDFObjectList& Objects, TPVPDFPageList& Pages,
+                                      TPVPDFObject* Resources, TPVPDFArrayObject* MediaBox,
+                                      int32_t ContentsNumber) {
+  auto* page = new TPVPDFDictionaryObject;
+  page->Add("Type", new TPVPDFNameObject("Page"));
+  if (Resources != nullptr) page->Add("Resources", RefTo(Resources));
+  page->Add("MediaBox", MediaBox);
+  page->Add("Contents", new TPVPDFRefObject(ContentsNumber, 0));
+  AddPDFIndirectObject(Objects, page);
+  Pages.push_back(page);
+  return page;
+}
+
+TPVPDFDictionaryObject* CreatePDFPages(TPVPDFObjectList& Objects, const TPVPDFPageList& Pages) {
+  auto* tree = new TPVPDFDictionaryObject;
+  AddPDFIndirectObject(Objects, tree);
+  tree->Add("Type", new TPVPDFNameObject("Pages"));
+  auto* kids = new TPVPDFArrayObject;
+  for (TPVPDFDictionaryObject* page : Pages) {
+    kids->Add(RefTo(page));
+    page->Add("Parent", RefTo(tree));
+  }
+  tree->Add("Kids", kids);
+  tree->Add("Count", new TPVPDFNumericObject(static_cast<double>(Pages.size())));
+  if (auto* catalog = dynamic_cast<TPVPDFDictionaryObject*>(Objects.front()))
+    catalog->Add("Pages", RefTo(tree));
+  return tree;
+}
+
+void WritePDFHeader(TStream* Stream) {
+  PutLine(Stream, "%PDF-1.4");
+  PutLine(Stream, "%\xC8\xD2\xF0\xFE");
+}
+
+void WritePDFObjects(TStream* Stream, const TPVPDFObjectList& Objects) {
+  for (TPVPDFObject* object : Objects) {
+    const int64_t start = Stream->GetPosition();
+    PutLine(Stream, IntegerToText(object->ObjectNumber) + " 0 obj");
+    object->Write(Stream);
+    PutLine(Stream, "");
+    PutLine(Stream, "endobj");
+    object->Offset = start;
+  }
+}
+
+void WritePDFXrefAndTrailer(TStream* Stream, const TPVPDFObjectList& Objects,
+                            const TPVPDFDictionaryObject* Info) {
+  const int64_t table = Stream->GetPosition();
+  const std::string size = IntegerToText(static_cast<int64_t>(Objects.size()) + 1);
+  PutLine(Stream, "xref");
+  PutLine(Stream, "0 " + size);
+  PutLine(Stream, "0000000000 65535 f ");  // with the LF: 20 bytes, like every entry
+  for (const TPVPDFObject* object : Objects)
+    PutLine(Stream, PadLeft(IntegerToText(object->Offset), 10, '0') + " 00000 n ");
+  PutLine(Stream, "trailer");
+  PutLine(Stream, "<< /Size " + size);
+  PutLine(Stream, "/Root 1 0 R");
+  if (Info != nullptr) PutLine(Stream, "/Info " + IntegerToText(Info->ObjectNumber) + " 0 R");
+  PutLine(Stream, ">>");
+  PutLine(Stream, "startxref");
+  PutLine(Stream, IntegerToText(table));
+  PutLine(Stream, "%%EOF");
+}
+
+std::string PadLeft(const std::string& Text, int32_t Length, char Ch) {
+  if (static_cast<int64_t>(Text.size()) >= Length) return Text;
+  return std::string(static_cast<size_t>(Length) - Text.size(), Ch) + Text;
+}
+
+}  // namespace calmora

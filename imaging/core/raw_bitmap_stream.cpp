@@ -1,0 +1,360 @@
+// The raw bitmap stream: SaveRawToStream and LoadRawFromStream of TPVBitmap, to and from a
+// stream or a memory block. The reader checks every field against bounds and against what is
+// left, and builds the image aside, so a bad stream never leaves a half-loaded bitmap.
+#include "imaging/core/raw_bitmap_stream.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_internal.h"
+#include "imaging/core/streams.h"
+#include "imaging/core/utils.h"
+
+namespace calmora {
+
+namespace {
+
+// Where the writer's bytes go: a stream, or a memory block of known capacity.
+class RawSink {
+ public:
+  explicit RawSink(TStream* stream) : Stream_(stream) {}
+  RawSink(void* memory, int64_t capacity)
+      : Memory_(static_cast<uint8_t*>(memory)), Capacity_(capacity) {}
+
+  bool Failed() const { return Failed_; }
+  TStream* Stream() const { return Stream_; }
+
+  // Hands the gathered bytes to the stream.
+  void Flush() {
+    if (!Staged_.empty() && !Failed_) Write(Staged_.data(), static_cast<int64_t>(Staged_.size()));
+    Staged_.clear();
+  }
+
+  void Put(const void* data, int64_t count) {
+    if (Failed_ || count <= 0) return;
+    if (Stream_) {
+      const auto* bytes = static_cast<const uint8_t*>(data);
+      // Small pieces (rows, fields) gather in one buffer, so a stream gets few large writes.
+      if (count < StagingSize) {
+        if (Staged_.size() + count > StagingSize) Flush();
+        Staged_.insert(Staged_.end(), bytes, bytes + count);
+        return;
+      }
+      Flush();
+      Write(bytes, count);
+    } else {
+      if (!Memory_ || count > Capacity_ - Used_) {
+        Failed_ = true;
+        return;
+      }
+      std::memcpy(Memory_ + Used_, data, static_cast<size_t>(count));
+      Used_ += count;
+    }
+  }
+
+  void PutZeros(int64_t count) {
+    static const uint8_t zeros[256] = {};
+    while (count > 0 && !Failed_) {
+      const int64_t chunk = std::min<int64_t>(count, sizeof zeros);
+      Put(zeros, chunk);
+      count -= chunk;
+    }
+  }
+
+ private:
+  static constexpr int64_t StagingSize = 1 << 20;
+
+  void Write(const uint8_t* bytes, int64_t count) {
+    while (count > 0 && !Failed_) {
+      const auto chunk = static_cast<int32_t>(std::min<int64_t>(count, 1 << 30));
+      if (Stream_->Write(bytes, chunk) != chunk) Failed_ = true;
+      bytes += chunk;
+      count -= chunk;
+    }
+  }
+
+  TStream* Stream_ = nullptr;
+  uint8_t* Memory_ = nullptr;
+  int64_t Capacity_ = 0;
+  int64_t Used_ = 0;
+  bool Failed_ = false;
+  std::vector<uint8_t> Staged_;
+};
+
+// Where the reader's bytes come from, with the count of what is left.
+class RawSource {
+ public:
+  explicit RawSource(TStream* stream) : Stream_(stream) {
+    Left_ = std::max<int64_t>(0, stream->GetSize() - stream->GetPosition());
+  }
+  RawSource(const void* memory, int64_t size)
+      : Memory_(static_cast<const uint8_t*>(memory)), Left_(memory ? std::max<int64_t>(size, 0) : 0) {}
+
+  int64_t Left() const { return Left_; }
+
+  // Exactly count bytes, or false.
+  bool Get(void* data, int64_t count) {
+    if (count < 0 || count > Left_) return false;
+    if (Stream_) {
+      auto* bytes = static_cast<uint8_t*>(data);
+      for (int64_t rest = count; rest > 0;) {
+        const auto chunk = static_cast<int32_t>(std::min<int64_t>(rest, 1 << 30));
+        if (Stream_->Read(bytes, chunk) != chunk) return false;
+        bytes += chunk;
+        rest -= chunk;
+      }
+    } else if (count > 0) {
+      std::memcpy(data, Memory_, static_cast<size_t>(count));
+      Memory_ += count;
+    }
+    Left_ -= count;
+    return true;
+  }
+
+  bool Skip(int64_t count) {
+    uint8_t scratch[256];
+    while (count > 0) {
+      const int64_t chunk = std::min<int64_t>(count, sizeof scratch);
+      if (!Get(scratch, chunk)) return false;
+      count -= chunk;
+    }
+    return true;
+  }
+
+ private:
+  TStream* Stream_ = nullptr;
+  const uint8_t* Memory_ = nullptr;
+  int64_t Left_ = 0;
+};
+
+void PutInt32(std::vector<uint8_t>& out, int32_t value) {
+  const auto v = static_cast<uint32_t>(value);
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutDouble(std::vector<uint8_t>& out, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<uint8_t>(bits >> shift));
+}
+
+int32_t Int32At(const uint8_t* bytes) {
+  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+                              (static_cast<uint32_t>(bytes[2]) << 16) |
+                              (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+double DoubleAt(const uint8_t* bytes) {
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = (bits << 8) | bytes[i];
+  double value;
+  std::memcpy(&value, &bits, 8);
+  return value;
+}
+
+// Grows a stream by count bytes ahead of the rows, so a memory stream reallocates once. The
+// position is kept (a file stream moves it to the new end); a failure changes nothing.
+void Preallocate(TStream* stream, int64_t count) {
+  try {
+    const int64_t position = stream->GetPosition();
+    const int64_t size = stream->GetSize();
+    if (size < 0 || count <= 0) return;
+    if (static_cast<uint64_t>(size + count) >= QueryPhysicalMemory(1)) return;
+    stream->SetSize(size + count);
+    stream->SetPosition(position);
+  } catch (const std::exception&) {
+  }
+}
+
+// Writes rows rows of rowLength bytes taken from the bitmap's rows (cut or zero-padded to that
+// length; missing rows are zeros).
+void PutRows(RawSink& sink, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
+  const int32_t have = std::min(rows, bitmap.Height);
+  const int64_t taken = std::min<int64_t>(rowLength, bitmap.RowBytes);
+  for (int32_t y = 0; y < have && !sink.Failed(); ++y) {
+    const uint8_t* line = bitmap.GetScanline(y);
+    if (line)
+      sink.Put(line, taken);
+    else
+      sink.PutZeros(taken);
+    sink.PutZeros(rowLength - taken);
+  }
+  for (int32_t y = have; y < rows && !sink.Failed(); ++y) sink.PutZeros(rowLength);
+}
+
+bool SaveRaw(TPVBitmap& bitmap, RawSink& sink) {
+  const int32_t width = bitmap.GetWidth();  // syncs a device bitmap first
+  const int32_t height = bitmap.Height;
+  const TPVPixelFormat format = bitmap.Format;
+  const int32_t alignment = IsValidRowAlignment(bitmap.RowAlignment) ? bitmap.RowAlignment : 32;
+  const int64_t rowLength = std::max<int64_t>(0, CalcRowLength(width, PixelFormatBits[format], alignment));
+  const int32_t paletteLength = bitmap.Palette ? bitmap.PaletteLength : 0;
+
+  std::vector<uint8_t> header(RawBitmapSignature, RawBitmapSignature + 12);
+  PutInt32(header, 0);
+  PutInt32(header, paletteLength);
+  header.insert(header.end(), bitmap.Palette, bitmap.Palette + 3 * paletteLength);
+  PutInt32(header, width);
+  PutInt32(header, height);
+  header.push_back(format);
+  header.push_back(bitmap.Opaque ? 1 : 0);
+  PutInt32(header, bitmap.PaletteColorsUsed);
+  PutDouble(header, bitmap.BlackLevel);
+  PutDouble(header, bitmap.WhiteLevel);
+  for (int32_t shift : bitmap.ChannelShift) PutInt32(header, shift);
+  header.push_back(bitmap.ChannelShiftEnabled ? 1 : 0);
+  PutInt32(header, bitmap.DisplayContrast);
+  PutInt32(header, alignment);
+  sink.Put(header.data(), static_cast<int64_t>(header.size()));
+
+  if (sink.Stream()) {
+    sink.Flush();
+    Preallocate(sink.Stream(), rowLength * height);
+  }
+  {
+    TPVDataAccessScope readOnly(bitmap, pvdRead);
+    PutRows(sink, bitmap, height, rowLength);
+  }
+
+  TPVBitmap* plane = bitmap.AlphaBitmap.get();
+  const uint8_t flag = plane ? 1 : 0;
+  sink.Put(&flag, 1);
+  if (!plane) {
+    sink.Flush();
+    return !sink.Failed();
+  }
+  const int64_t alphaRowLength = std::max<int64_t>(0, CalcRowLength(width, 8, 32));
+  if (sink.Stream()) {
+    sink.Flush();
+    Preallocate(sink.Stream(), alphaRowLength * height);
+  }
+  {
+    TPVDataAccessScope readOnly(*plane, pvdRead);
+    PutRows(sink, *plane, height, alphaRowLength);
+  }
+  const uint8_t planeOpaque = plane->Opaque ? 1 : 0;
+  sink.Put(&planeOpaque, 1);
+  sink.Flush();
+  return !sink.Failed();
+}
+
+// Reads rows of the stored length into the bitmap's rows (cut to or padded up to its length).
+bool GetRows(RawSource& source, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
+  TPVDataAccessScope writeOnly(bitmap, pvdWrite);
+  const int64_t kept = std::min<int64_t>(rowLength, bitmap.RowBytes);
+  for (int32_t y = 0; y < rows; ++y) {
+    uint8_t* line = bitmap.GetScanline(y);
+    if (!line) return false;
+    if (!source.Get(line, kept) || !source.Skip(rowLength - kept)) return false;
+    if (kept < bitmap.RowBytes) std::memset(line + kept, 0, static_cast<size_t>(bitmap.RowBytes - kept));
+  }
+  return true;
+}
+
+bool LoadRaw(TPVBitmap& bitmap, RawSource& source) {
+  char signature[12];
+  uint8_t word[4];
+  if (!source.Get(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0) return false;
+  if (!source.Get(word, 4) || Int32At(word) < 0) return false;
+  if (!source.Get(word, 4)) return false;
+  const int32_t paletteLength = Int32At(word);
+  if (paletteLength < 0 || paletteLength > RawBitmapMaxPalette) return false;
+  std::vector<uint8_t> palette(static_cast<size_t>(paletteLength) * 3);
+  if (!source.Get(palette.data(), static_cast<int64_t>(palette.size()))) return false;
+  uint8_t fields[55];
+  if (!source.Get(fields, sizeof fields)) return false;
+
+  const int32_t width = Int32At(fields);
+  const int32_t height = Int32At(fields + 4);
+  const uint8_t format = fields[8];
+  const int32_t alignment = Int32At(fields + 51);
+  if (width < 0 || height < 0 || format >= PixelFormatCount || !IsValidRowAlignment(alignment))
+    return false;
+  const bool hasPixels = width > 0 && height > 0;
+  if (hasPixels && format == pvNoFormat) return false;
+  int64_t rowLength = 0;
+  if (hasPixels) {
+    rowLength = CalcRowLength(width, PixelFormatBits[format], alignment);
+    if (rowLength < 1 || rowLength > INT32_MAX) return false;
+    // The rows and the alpha flag must be there before any storage is asked for.
+    if (rowLength > (source.Left() - 1) / height) return false;
+  }
+
+  TPVBitmap loaded;
+  loaded.Location = bitmap.Location;
+  loaded.FileThreshold = bitmap.FileThreshold;
+  loaded.Allocator = bitmap.Allocator;
+  loaded.DitherMethod = bitmap.DitherMethod;
+  loaded.IsAlphaPlane = bitmap.IsAlphaPlane;
+  loaded.SetBitAlignment(alignment);
+  const bool allocated = loaded.Allocate(width, height, static_cast<TPVPixelFormat>(format));
+  if (hasPixels && (!allocated || loaded.Format != format)) return false;
+  loaded.Opaque = fields[9] != 0;
+  loaded.PaletteColorsUsed = Int32At(fields + 10);
+  loaded.BlackLevel = DoubleAt(fields + 14);
+  loaded.WhiteLevel = DoubleAt(fields + 22);
+  for (int i = 0; i < 4; ++i) loaded.ChannelShift[i] = Int32At(fields + 30 + 4 * i);
+  loaded.ChannelShiftEnabled = fields[46] != 0;
+  loaded.DisplayContrast = Int32At(fields + 47);
+  for (int32_t i = 0; i < paletteLength; ++i)
+    loaded.SetPaletteColor(i, TPVRGB{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]});
+
+  if (hasPixels && !GetRows(source, loaded, height, rowLength)) return false;
+
+  uint8_t flag;
+  if (!source.Get(&flag, 1)) return false;
+  if (flag != 0) {
+    const int64_t alphaRowLength = hasPixels ? CalcRowLength(width, 8, 32) : 0;
+    if (alphaRowLength > INT32_MAX || (height > 0 && alphaRowLength > (source.Left() - 1) / height))
+      return false;
+    uint8_t planeOpaque;
+    if (hasPixels) {
+      TPVBitmap* plane = loaded.GetAlphaChannel();
+      if (!plane || !GetRows(source, *plane, height, alphaRowLength)) return false;
+      if (!source.Get(&planeOpaque, 1)) return false;
+      plane->Opaque = planeOpaque != 0;
+    } else if (!source.Get(&planeOpaque, 1)) {
+      return false;
+    }
+  }
+
+  // Complete: the loaded image replaces the bitmap's own, with its display settings.
+  loaded.MoveStorageTo(bitmap);
+  bitmap.PaletteColorsUsed = loaded.PaletteColorsUsed;
+  bitmap.BlackLevel = loaded.BlackLevel;
+  bitmap.WhiteLevel = loaded.WhiteLevel;
+  std::copy(loaded.ChannelShift, loaded.ChannelShift + 4, bitmap.ChannelShift);
+  bitmap.ChannelShiftEnabled = loaded.ChannelShiftEnabled;
+  bitmap.DisplayContrast = loaded.DisplayContrast;
+  bitmap.ForceReallocate = false;
+  return true;
+}
+
+}  // namespace
+
+bool TPVBitmap::SaveRawToStream(TStream* stream) {
+  if (!stream) return false;
+  RawSink sink(stream);
+  return SaveRaw(*this, sink);
+}
+
+bool TPVBitmap::SaveRawToStream(void* memory, int64_t capacity) {
+  RawSink sink(memory, capacity);
+  return SaveRaw(*this, sink);
+}
+
+bool TPVBitmap::LoadRawFromStream(TStream* stream) {
+  if (!stream) return false;
+  RawSource source(stream);
+  return LoadRaw(*this, source);
+}
+
+bool TPVBitmap::LoadRawFromStream(const void* memory, int64_t size) {
+  RawSource source(memory, size);
+  return LoadRaw(*this, source);
+}
+
+}  // namespace calmora

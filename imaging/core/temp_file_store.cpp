@@ -1,0 +1,145 @@
+// The temporary-file pixel store: creating the unlinked file with a free-space check on its own
+// file system, mapping byte ranges into heap blocks, checked transfers and file-to-file copies.
+#include "imaging/core/temp_file_store.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <memory>
+
+#include "imaging/core/utils.h"
+#include "platform/file_stream.h"
+#include "platform/system_info.h"
+#include "platform/temp_files.h"
+
+namespace calmora {
+
+TPVFreeSpaceQuery FileBufferFreeSpaceQuery = nullptr;
+
+namespace {
+
+// The largest transfer one stream call makes.
+constexpr int64_t MaxTransfer = 1 << 30;
+
+platform::FileHandle OpenTemporaryFile(const std::string& fileName) {
+  const platform::FileHandle handle = platform::CreateTruncatedFile(fileName);
+  if (handle == platform::InvalidFileHandle) throw EInOutError("Unable to create " + fileName);
+  return handle;
+}
+
+}  // namespace
+
+std::string FileBufferFolder() {
+  return TempFolder.empty() ? platform::SystemTempFolder() : TempFolder;
+}
+
+TPVTemporaryFileStream::TPVTemporaryFileStream(const std::string& fileName)
+    : THandleStream(OpenTemporaryFile(fileName), true) {
+  // Unlinked at once: the open handle keeps the data, and nothing is left behind however the
+  // process ends.
+  std::error_code error;
+  if (!std::filesystem::remove(fileName, error) || error)
+    throw EInOutError("Unable to create " + fileName);
+}
+
+TPVFileBuffer::~TPVFileBuffer() { Close(); }
+
+bool TPVFileBuffer::CreateFile(const std::string& prefix, int64_t size) {
+  if (size < 0) return false;
+  Close();
+  const std::string folder = FileBufferFolder();
+  const int64_t free =
+      FileBufferFreeSpaceQuery ? FileBufferFreeSpaceQuery(folder) : platform::FreeDiskSpace(folder);
+  if (free < 0 || free - ReservedDiskSpace < size) return false;
+  std::string name;
+  if (!MakeTempFileName(prefix, folder, name)) return false;
+  try {
+    auto stream = std::make_unique<TPVTemporaryFileStream>(name);
+    stream->SetSize(size);
+    if (stream->GetSize() != size) return false;
+    TempStream = std::move(stream);
+    TempFileName = name;
+  } catch (const std::exception&) {
+    std::error_code error;
+    std::filesystem::remove(name, error);
+    return false;
+  }
+  return true;
+}
+
+void TPVFileBuffer::ReadAt(int64_t position, void* buffer, int64_t size) {
+  if (!TempStream || position < 0 || size < 0) throw EInOutError("Unable to read " + TempFileName);
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  if (TempStream->Seek(position, soBeginning) != position)
+    throw EInOutError("Unable to read " + TempFileName);
+  while (size > 0) {
+    const auto chunk = static_cast<int32_t>(std::min(size, MaxTransfer));
+    const int32_t done = TempStream->Read(bytes, chunk);
+    if (done <= 0) throw EInOutError("Unable to read " + TempFileName);
+    bytes += done;
+    size -= done;
+  }
+}
+
+void TPVFileBuffer::WriteAt(int64_t position, const void* buffer, int64_t size) {
+  if (!TempStream || position < 0 || size < 0) throw EInOutError("Unable to write " + TempFileName);
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  if (TempStream->Seek(position, soBeginning) != position)
+    throw EInOutError("Unable to write " + TempFileName);
+  while (size > 0) {
+    const auto chunk = static_cast<int32_t>(std::min(size, MaxTransfer));
+    const int32_t done = TempStream->Write(bytes, chunk);
+    if (done <= 0) throw EInOutError("Unable to write " + TempFileName);
+    bytes += done;
+    size -= done;
+  }
+}
+
+uint8_t* TPVFileBuffer::Map(TPVDataAccess access, int64_t position, int64_t size) {
+  if (size < 0 || position < 0) return nullptr;
+  std::unique_ptr<uint8_t[]> block(new uint8_t[static_cast<size_t>(std::max<int64_t>(size, 1))]);
+  if (IsOpen() && (access & pvdRead)) ReadAt(position, block.get(), size);
+  MappedBlocks.push_back(TPVMappedBlock{position, size, block.get(), access});
+  return block.release();
+}
+
+int32_t TPVFileBuffer::FindMapped(const uint8_t* block) const {
+  for (size_t i = 0; i < MappedBlocks.size(); ++i)
+    if (MappedBlocks[i].Block == block) return static_cast<int32_t>(i);
+  return -1;
+}
+
+void TPVFileBuffer::Unmap(uint8_t* block) {
+  const int32_t index = FindMapped(block);
+  if (index < 0) return;
+  const TPVMappedBlock record = MappedBlocks[index];
+  MappedBlocks.erase(MappedBlocks.begin() + index);
+  std::unique_ptr<uint8_t[]> owned(record.Block);
+  if (IsOpen() && (record.Access & pvdWrite)) WriteAt(record.Position, owned.get(), record.Size);
+}
+
+void TPVFileBuffer::UnmapAll() {
+  if (!IsOpen()) return;
+  while (!MappedBlocks.empty()) Unmap(MappedBlocks.back().Block);
+}
+
+void TPVFileBuffer::Close() {
+  for (const TPVMappedBlock& record : MappedBlocks) delete[] record.Block;
+  MappedBlocks.clear();
+  TempStream.reset();
+}
+
+void TPVFileBuffer::CopyTo(TPVFileBuffer& target, int64_t position, int64_t size) {
+  if (!IsOpen() || !target.IsOpen() || size <= 0) return;
+  UnmapAll();
+  target.UnmapAll();
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[static_cast<size_t>(std::min(size, CopyChunkSize))]);
+  for (int64_t done = 0; done < size;) {
+    const int64_t chunk = std::min(size - done, CopyChunkSize);
+    ReadAt(position + done, buffer.get(), chunk);
+    target.WriteAt(position + done, buffer.get(), chunk);
+    done += chunk;
+  }
+}
+
+}  // namespace calmora

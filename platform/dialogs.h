@@ -1,0 +1,41 @@
+// The open-file dialog (filter, several files) and the folder dialog (title, initial folder),
+// each replaceable by tests through a hook.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace calmora::platform {
+
+struct OpenFilesRequest {
+  QWidget* owner = nullptr;
+  std::string filter;  // "Description|*.A;*.B" pairs, as the windows give it
+};
+// Answers a request in place of the dialog: true with the chosen files, false for Cancel.
+using OpenFilesHook = std::function<bool(const OpenFilesRequest&, std::vector<std::string>&)>;
+OpenFilesHook SetOpenFilesHook(OpenFilesHook hook);
+
+// Lets the user pick one or more existing files. Patterns match whatever the letter case.
+// Like the platform's dialog it moves the current directory to the chosen files' folder.
+bool RunOpenFilesDialog(QWidget* owner, const std::string& filter, std::vector<std::string>& files);
+
+struct FolderRequest {
+  QWidget* owner = nullptr;
+  std::string title;
+  std::string initial_folder;  // empty: the dialog's own choice
+};
+using FolderHook = std::function<bool(const FolderRequest&, std::string&)>;
+FolderHook SetFolderHook(FolderHook hook);
+
+// Lets the user pick a folder; true with its path in folder, false when cancelled.
+bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initial_folder,
+                     std::string& folder);
+
+// Turns "Video Files|*.AVI;*.MP4;" into the toolkit's "Video Files (*.[Aa][Vv][Ii] ...)";
+// the patterns ignore letter case, as they do on the platform this filter was written for.
+std::string ToolkitFilter(const std::string& filter);
+
+}  // namespace calmora::platform

@@ -1,0 +1,13 @@
+// The "Windows directory" of the original platform: the folder under which the engine
+// lies (servicecmr/client.exe).
+#pragma once
+
+#include <string>
+
+namespace calmora::platform {
+
+// $CALMORA_WINDIR when set and not empty, else the folder fixed at build time; trailing
+// slashes are dropped (as the system call reports the folder without one).
+std::string WindowsDirectory();
+
+}  // namespace calmora::platform

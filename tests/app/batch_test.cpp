@@ -1,0 +1,299 @@
+// The batch loop and Tprogress against a fake engine: complete batches and their gauges,
+// the probe retry, the stop at the first failure, Cancel, the transform file's removal.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/main_block.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "tests/app/support/fake_engine.h"
+#include "tests/app/window_test_app.h"
+
+namespace calmora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeEngine;
+using testing::FakeScript;
+
+constexpr const char* kDone = "The process completed successfully!";
+
+// True when an argument list belongs to a run of the given kind.
+bool IsRun(const std::vector<std::string>& arguments, const std::string& filter) {
+  for (const std::string& argument : arguments) {
+    if (argument.find(filter) != std::string::npos) return true;
+  }
+  return false;
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_dir_ = fs::current_path();
+    fs::create_directories(inputs_);
+    fs::create_directories(outputs_);
+    // Files come from the open dialog, which moves the current folder to theirs.
+    fs::current_path(inputs_);
+    engine_.BehaveLikeWorkingEngine();
+    windows_ = CreateFrontEndWindows();
+    main_ = windows_.main.get();
+    progress_ = windows_.progress.get();
+    platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
+      folder = outputs_;
+      return true;
+    });
+  }
+  void TearDown() override {
+    platform::SetFolderHook(nullptr);
+    fs::current_path(previous_dir_);
+  }
+
+  std::string AddInput(const std::string& name) {
+    const std::string path = inputs_ + "/" + name;
+    EXPECT_TRUE(testing::WriteFile(path, "not really a video"));
+    main_->add_file_b(path);
+    return path;
+  }
+  // Starts the batch as the start button does and waits for the end message's timer.
+  void RunBatch() {
+    main_->BitBtn1->click();
+    EXPECT_FALSE(progress_->isVisible());
+    testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }, 2000);
+    QCoreApplication::processEvents();
+  }
+  int Runs(const std::string& filter) const {
+    int count = 0;
+    for (const auto& call : engine_.Calls()) count += IsRun(call, filter);
+    return count;
+  }
+  int Probes() const {
+    int count = 0;
+    for (const auto& call : engine_.Calls()) {
+      count += !IsRun(call, "vidstabdetect=") && !IsRun(call, "vidstabtransform=");
+    }
+    return count;
+  }
+
+  testing::TempDir dir_;
+  std::string inputs_ = dir_.File("in");
+  std::string outputs_ = dir_.File("out");
+  FakeEngine engine_;
+  FrontEndWindows windows_;
+  Tmain* main_ = nullptr;
+  Tprogress* progress_ = nullptr;
+  platform::MessageBoxLog log_;
+  fs::path previous_dir_;
+};
+
+TEST_F(BatchTest, ProgressWindowLayout) {
+  EXPECT_EQ(progress_->size(), QSize(409, 145));
+  EXPECT_TRUE(progress_->windowTitle().isEmpty());
+  EXPECT_FALSE(progress_->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(progress_->Gauge1->geometry(), QRect(14, 41, 381, 19));
+  EXPECT_EQ(progress_->Gauge2->geometry(), QRect(14, 85, 381, 19));
+  EXPECT_EQ(progress_->Gauge1->maximum(), 100);
+  EXPECT_TRUE(progress_->Gauge1->isTextVisible());
+  EXPECT_EQ(progress_->Gauge1->palette().color(QPalette::Highlight), QColor(192, 192, 192));
+  EXPECT_EQ(progress_->Button1->geometry(), QRect(156, 110, 89, 28));
+  EXPECT_EQ(progress_->Button1->text(), "Cancel");
+  EXPECT_EQ(progress_->timer_do->interval(), 2);
+  EXPECT_FALSE(progress_->timer_do->isActive());
+  EXPECT_EQ(progress_->Label1->text(), "Process ......");
+  EXPECT_EQ(progress_->Label1->pos(), QPoint(15, 22));
+  EXPECT_EQ(progress_->label_filename->text(), "Current File:");
+  EXPECT_EQ(progress_->label_filename->pos(), QPoint(15, 5));
+  EXPECT_EQ(progress_->Label2->text(), "Overall Progress");
+  EXPECT_EQ(progress_->Label2->pos(), QPoint(14, 70));
+}
+
+TEST_F(BatchTest, ThreeGoodFilesCompleteWithTheEndMessage) {
+  std::vector<std::string> inputs;
+  for (const char* name : {"a.avi", "b.avi", "c.avi"}) inputs.push_back(AddInput(name));
+  bool modal_while_running = false;
+  QTimer::singleShot(30, [&] { modal_while_running = progress_->isVisible() && progress_->isModal(); });
+  RunBatch();
+  EXPECT_TRUE(modal_while_running);
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  EXPECT_EQ(log_.Requests()[0].owner, main_);
+  EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Exclamation);
+  EXPECT_EQ(Probes(), 3);
+  EXPECT_EQ(Runs("vidstabdetect="), 3);
+  EXPECT_EQ(Runs("vidstabtransform="), 3);
+  for (const char* name : {"a.avi", "b.avi", "c.avi"}) {
+    EXPECT_TRUE(fs::exists(outputs_ + "/" + name)) << name;
+  }
+  // 100 div 3 + 100 * 2 div 3: the overall gauge ends at 99 with three files.
+  EXPECT_EQ(progress_->Gauge1->value(), 100);
+  EXPECT_EQ(progress_->Gauge2->value(), 99);
+  EXPECT_EQ(progress_->label_filename->text().toStdString(), "Current File: " + inputs[2]);
+  EXPECT_EQ(progress_->file_index, 2);
+  EXPECT_EQ(main_->ffinfo->filepath, inputs[2]);
+  EXPECT_EQ(main_->ffinfo->duration, "00:00:02.00");
+  EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
+}
+
+TEST_F(BatchTest, TheFiveValuesAndTheFormatReachTheCommandLines) {
+  AddInput("clip.mp4");
+  windows_.options->SetEditTexts({"7", "12", "4", "0.25", "05"});
+  main_->cbk_videoformatconverting->setChecked(true);
+  main_->cb_videoformat->setCurrentText(QStringLiteral("*.MKV"));
+  RunBatch();
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  bool analysis_seen = false;
+  bool transform_seen = false;
+  for (const auto& call : engine_.Calls()) {
+    if (IsRun(call, "vidstabdetect=")) {
+      analysis_seen = true;
+      EXPECT_TRUE(IsRun(call, "vidstabdetect=shakiness=7:accuracy=12:stepsize=4:mincontrast=0.25:"
+                              "result=client_calmora.trf"));
+    }
+    if (IsRun(call, "vidstabtransform=")) {
+      transform_seen = true;
+      EXPECT_TRUE(IsRun(call, "smoothing=05,unsharp"));
+      EXPECT_EQ(call.back(), outputs_ + "/clip.mkv");
+    }
+  }
+  EXPECT_TRUE(analysis_seen);
+  EXPECT_TRUE(transform_seen);
+  EXPECT_TRUE(fs::exists(outputs_ + "/clip.mkv"));
+}
+
+TEST_F(BatchTest, FileThatIsNoVideoStopsTheBatchAfterTwoProbes) {
+  engine_.On(FakeEngine::Run::kProbe,
+             FakeScript()
+                 .Raw("case \"$*\" in *bad.avi*) printf 'Invalid data found\\n' >&2; exit 1;; esac")
+                 .Print(testing::FakeProbeOutput("input"))
+                 .Exit(1));
+  AddInput("good.avi");
+  const std::string bad = AddInput("bad.avi");
+  AddInput("later.avi");
+  RunBatch();
+  ASSERT_EQ(log_.Requests().size(), 1u);
+  EXPECT_EQ(log_.Requests()[0].text, "File load error! No duration!");
+  EXPECT_EQ(log_.Requests()[0].title, "");
+  EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Error);
+  EXPECT_EQ(log_.Requests()[0].owner, progress_);
+  // good.avi: one probe and two passes; bad.avi: two probes; later.avi: nothing.
+  EXPECT_EQ(Probes(), 3);
+  EXPECT_EQ(Runs("vidstabdetect="), 1);
+  EXPECT_EQ(Runs("later.avi"), 0);
+  EXPECT_TRUE(fs::exists(outputs_ + "/good.avi"));
+  EXPECT_FALSE(fs::exists(outputs_ + "/later.avi"));
+  EXPECT_EQ(progress_->label_filename->text().toStdString(), "Current File: " + bad);
+}
+
+TEST_F(BatchTest, AProbeThatFailsOnceIsRetried) {
+  const std::string marker = dir_.File("probed_once");
+  engine_.On(FakeEngine::Run::kProbe,
+             FakeScript()
+                 .Raw("if [ ! -e '" + marker + "' ]; then : > '" + marker + "'; exit 1; fi")
+                 .Print(testing::FakeProbeOutput("input"))
+                 .Exit(1));
+  AddInput("a.avi");
+  RunBatch();
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  EXPECT_EQ(Probes(), 2);
+}
+
+TEST_F(BatchTest, MissingEngineGivesTheProbesCode) {
+  AddInput("a.avi");
+  engine_.Remove();
+  RunBatch();
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{"File load error! 012"});
+}
+
+TEST_F(BatchTest, EngineErrorTextStopsTheBatchWithProcessError) {
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript().Print("input.avi: No such ").Sleep(0.05).Print("file or directory\n"));
+  AddInput("a.avi");
+  AddInput("b.avi");
+  RunBatch();
+  ASSERT_EQ(log_.Requests().size(), 1u);
+  EXPECT_EQ(log_.Requests()[0].text, "Process error! No such file");
+  EXPECT_EQ(log_.Requests()[0].owner, progress_);
+  EXPECT_EQ(Runs("vidstabdetect="), 1);
+  EXPECT_EQ(Runs("vidstabtransform="), 0);
+}
+
+TEST_F(BatchTest, CancelDuringTheAnalysisStopsQuietly) {
+  const std::string late = dir_.File("engine_not_stopped");
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript()
+                 .Raw("printf 'motion' > client_calmora.trf")
+                 .Print(testing::FakeProgressRecord("00:00:00.50"))
+                 .Sleep(3)
+                 .Raw(": > '" + late + "'"));
+  AddInput("a.avi");
+  AddInput("b.avi");
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (progress_->Label1->text().startsWith(QStringLiteral("Analyze"))) {
+      poll.stop();
+      progress_->Button1->click();
+    }
+  });
+  poll.start();
+  RunBatch();
+  EXPECT_TRUE(main_->cancel_flag);
+  EXPECT_TRUE(log_.Requests().empty());
+  EXPECT_FALSE(progress_->isVisible());
+  EXPECT_EQ(Runs("vidstabdetect="), 1);
+  EXPECT_EQ(Runs("vidstabtransform="), 0);
+  EXPECT_EQ(Runs("b.avi"), 0);
+  // The transform file is removed even so, and the engine did not run on.
+  EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
+  EXPECT_FALSE(fs::exists(late));
+}
+
+TEST_F(BatchTest, CancelDuringAProbeEndsWithAnEmptyProcessError) {
+  engine_.On(FakeEngine::Run::kProbe,
+             FakeScript().Sleep(0.3).Print(testing::FakeProbeOutput("input")).Exit(1));
+  AddInput("a.avi");
+  QTimer::singleShot(100, [&] { progress_->Button1->click(); });
+  RunBatch();
+  // The probe does not look at the flag; the analysis pass stops at its first poll.
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{"Process error! "});
+  EXPECT_EQ(Probes(), 1);
+  EXPECT_EQ(Runs("vidstabtransform="), 0);
+}
+
+TEST_F(BatchTest, StartResetsTheWindowAndTheCancelFlag) {
+  AddInput("a.avi");
+  main_->cancel_flag = true;
+  progress_->Gauge1->setValue(40);
+  int gauge_at_start = -1;
+  QTimer::singleShot(0, [&] { gauge_at_start = progress_->Gauge1->value(); });
+  RunBatch();
+  EXPECT_FALSE(main_->cancel_flag);
+  EXPECT_EQ(gauge_at_start, 0);
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+}
+
+TEST_F(BatchTest, TransformFileInTheProgramsFolderIsRemovedToo) {
+  const std::string beside_program = platform::Application::ExecutableFolder() + "/client_calmora.trf";
+  ASSERT_TRUE(testing::WriteFile(beside_program, "old"));
+  AddInput("a.avi");
+  RunBatch();
+  EXPECT_FALSE(fs::exists(beside_program));
+}
+
+TEST_F(BatchTest, TransformFileInAnotherCurrentFolderStaysThere) {
+  const std::string elsewhere = dir_.File("elsewhere");
+  fs::create_directories(elsewhere);
+  fs::current_path(elsewhere);
+  AddInput("a.avi");
+  RunBatch();
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  EXPECT_TRUE(fs::exists(elsewhere + "/client_calmora.trf"));
+}
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,296 @@
+// Whole batches through Tmain and Tprogress with the real engine: shaky clips come out
+// steadier, and the failure paths stop the batch without losing a file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+#include "app/main_block.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "tests/app/support/fake_engine.h"
+#include "tests/app/support/test_clips.h"
+#include "tests/app/window_test_app.h"
+
+namespace calmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDone = "The process completed successfully!";
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// A grey picture and its size.
+struct Grey {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> pixels;
+  int At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Every frame of a video as 8-bit grey pixels, decoded by ffmpeg.
+std::vector<Grey> GreyFrames(const std::string& path) {
+  const std::string command = "ffmpeg -nostdin -v error -i " + testing::ShellQuoted(path) +
+                              " -vf scale=" + std::to_string(kWidth) + ":" +
+                              std::to_string(kHeight) + " -f rawvideo -pix_fmt gray -";
+  std::vector<Grey> frames;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return frames;
+  Grey frame{kWidth, kHeight, std::vector<unsigned char>(kWidth * kHeight)};
+  while (std::fread(frame.pixels.data(), 1, frame.pixels.size(), pipe) == frame.pixels.size()) {
+    frames.push_back(frame);
+  }
+  pclose(pipe);
+  return frames;
+}
+
+// The picture with each 4 by 4 block averaged into one pixel.
+Grey Quarter(const Grey& full) {
+  Grey small{full.width / 4, full.height / 4, {}};
+  small.pixels.resize(static_cast<size_t>(small.width) * small.height);
+  for (int y = 0; y < small.height; ++y) {
+    for (int x = 0; x < small.width; ++x) {
+      int sum = 0;
+      for (int j = 0; j < 4; ++j) {
+        for (int i = 0; i < 4; ++i) sum += full.At(4 * x + i, 4 * y + j);
+      }
+      small.pixels[static_cast<size_t>(y) * small.width + x] = static_cast<unsigned char>(sum / 16);
+    }
+  }
+  return small;
+}
+
+// Mean absolute difference between a's centre (a margin left free, every step-th pixel)
+// and b displaced by (dx, dy).
+double Difference(const Grey& a, const Grey& b, int dx, int dy, int margin, int step) {
+  long sum = 0;
+  long count = 0;
+  for (int y = margin; y < a.height - margin; y += step) {
+    for (int x = margin; x < a.width - margin; x += step) {
+      sum += std::abs(a.At(x, y) - b.At(x + dx, y + dy));
+      ++count;
+    }
+  }
+  return static_cast<double>(sum) / static_cast<double>(count);
+}
+
+// The displacement within `range` of (cx, cy) with the least difference.
+void BestShift(const Grey& a, const Grey& b, int cx, int cy, int range, int margin, int step,
+               int& best_dx, int& best_dy) {
+  double best = std::numeric_limits<double>::max();
+  for (int dy = cy - range; dy <= cy + range; ++dy) {
+    for (int dx = cx - range; dx <= cx + range; ++dx) {
+      const double difference = Difference(a, b, dx, dy, margin, step);
+      if (difference < best) {
+        best = difference;
+        best_dx = dx;
+        best_dy = dy;
+      }
+    }
+  }
+}
+
+// The whole-picture shift from one frame to the next, in pixels: searched on quarter-size
+// pictures first (up to 20 pixels), then refined at full size.
+double FrameShift(const Grey& a, const Grey& b) {
+  int dx = 0;
+  int dy = 0;
+  BestShift(Quarter(a), Quarter(b), 0, 0, 5, 6, 1, dx, dy);
+  BestShift(a, b, 4 * dx, 4 * dy, 3, 24, 2, dx, dy);
+  return std::hypot(dx, dy);
+}
+
+// Mean frame-to-frame shift of a video in pixels; negative when it cannot be decoded.
+double MeanShift(const std::string& path) {
+  const auto frames = GreyFrames(path);
+  if (frames.size() < 2) return -1;
+  double total = 0;
+  for (size_t i = 1; i < frames.size(); ++i) total += FrameShift(frames[i - 1], frames[i]);
+  return total / static_cast<double>(frames.size() - 1);
+}
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+    previous_dir_ = fs::current_path();
+    fs::create_directories(inputs_);
+    fs::create_directories(outputs_);
+    windows_ = CreateFrontEndWindows();
+    main_ = windows_.main.get();
+    platform::SetOpenFilesHook(
+        [this](const platform::OpenFilesRequest&, std::vector<std::string>& files) {
+          files = chosen_files_;
+          return true;
+        });
+    platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
+      folder = output_folder_;
+      return true;
+    });
+  }
+  void TearDown() override {
+    platform::SetOpenFilesHook(nullptr);
+    platform::SetFolderHook(nullptr);
+    if (!previous_dir_.empty()) fs::current_path(previous_dir_);
+  }
+
+  std::string MakeClip(const std::string& name, unsigned seed,
+                       testing::ClipOptions options = {}) {
+    const std::string path = inputs_ + "/" + name;
+    options.seed = seed;
+    std::string log;
+    EXPECT_TRUE(testing::MakeShakyClip(path, options, &log)) << log;
+    return path;
+  }
+  // Adds the files through the open dialog and runs the batch from the start button.
+  void RunBatch(const std::vector<std::string>& files, const std::string& output_folder) {
+    chosen_files_ = files;
+    output_folder_ = output_folder;
+    main_->btn_addClick();
+    main_->btn_fixClick();
+    testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }, 2000);
+    QCoreApplication::processEvents();
+  }
+
+  testing::FakeEngine engine_;
+  testing::TempDir dir_;
+  std::string inputs_ = dir_.File("in");
+  std::string outputs_ = dir_.File("out");
+  FrontEndWindows windows_;
+  Tmain* main_ = nullptr;
+  std::vector<std::string> chosen_files_;
+  std::string output_folder_;
+  platform::MessageBoxLog log_;
+  fs::path previous_dir_;
+};
+
+TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
+  const std::string first = MakeClip("first.mp4", 7);
+  const std::string second = MakeClip("second.mkv", 11);
+  RunBatch({first, second}, outputs_);
+  ASSERT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
+  for (const std::string& input : {first, second}) {
+    const std::string output = outputs_ + "/" + fs::path(input).filename().string();
+    testing::ProbedVideo video;
+    ASSERT_TRUE(testing::ProbeWithFfprobe(output, &video)) << output;
+    EXPECT_EQ(video.width, kWidth);
+    EXPECT_EQ(video.height, kHeight);
+    EXPECT_NEAR(video.seconds, 2.0, 0.2);
+    const double shaky = MeanShift(input);
+    const double steady = MeanShift(output);
+    EXPECT_GT(shaky, 3.0) << input;
+    EXPECT_GE(steady, 0.0);
+    EXPECT_LE(steady, shaky / 2) << input << ": " << shaky << " px -> " << steady << " px";
+  }
+}
+
+TEST_F(EndToEndTest, OutputIntoTheInputFolderWritesANewCopy) {
+  const std::string clip = MakeClip("clip.mp4", 5);
+  const std::string before = Contents(clip);
+  RunBatch({clip}, inputs_);
+  ASSERT_EQ(log_.Texts(), std::vector<std::string>{kDone});
+  EXPECT_EQ(Contents(clip), before);
+  EXPECT_TRUE(testing::ProbeWithFfprobe(inputs_ + "/NEW_clip.mp4"));
+  EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
+}
+
+TEST_F(EndToEndTest, FileThatIsNoVideoStopsTheBatch) {
+  const std::string junk = inputs_ + "/junk.avi";
+  ASSERT_TRUE(testing::WriteFile(junk, std::string(4096, 'j')));
+  const std::string later = MakeClip("later.mp4", 3);
+  RunBatch({junk, later}, outputs_);
+  EXPECT_EQ(log_.Texts(), std::vector<std::string>{"File load error! No duration!"});
+  EXPECT_TRUE(fs::is_empty(outputs_));
+}
+
+TEST_F(EndToEndTest, UnwritableOutputGivesAProcessErrorAndLosesNothing) {
+  const std::string clip = MakeClip("clip.mp4", 9);
+  const std::string before = Contents(clip);
+  // A folder in the place of the output file: the engine cannot write it, whoever runs.
+  fs::create_directories(outputs_ + "/clip.mp4");
+  ASSERT_TRUE(testing::WriteFile(outputs_ + "/clip.mp4/keep", "kept"));
+  RunBatch({clip}, outputs_);
+  ASSERT_EQ(log_.Requests().size(), 1u);
+  const std::string& message = log_.Requests()[0].text;
+  EXPECT_EQ(message.rfind("Process error! ", 0), 0u) << message;
+  EXPECT_GT(message.size(), std::string("Process error! ").size()) << message;
+  EXPECT_EQ(Contents(clip), before);
+  EXPECT_EQ(Contents(outputs_ + "/clip.mp4/keep"), "kept");
+}
+
+// The processes whose parent is this one.
+int ChildProcesses() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string text;
+    if (!std::getline(stat, text)) continue;
+    // pid (name) state ppid ...: the name may hold blanks, so read after its last ")".
+    std::istringstream rest(text.substr(text.rfind(')') + 1));
+    std::string state;
+    long parent = 0;
+    if (rest >> state >> parent && parent == getpid()) ++count;
+  }
+  return count;
+}
+
+TEST_F(EndToEndTest, CancelDuringTheAnalysisEndsTheEngineQuietly) {
+  testing::ClipOptions longer;
+  longer.width = 320;
+  longer.height = 240;
+  longer.seconds = 6;
+  const std::string clip = MakeClip("long.mp4", 13, longer);
+  const std::string second = MakeClip("second.mp4", 3);
+  QTimer poll;
+  poll.setInterval(5);
+  int engines_at_cancel = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!windows_.progress->Label1->text().startsWith(QStringLiteral("Analyze"))) return;
+    poll.stop();
+    engines_at_cancel = ChildProcesses();
+    windows_.progress->Button1->click();
+  });
+  poll.start();
+  RunBatch({clip, second}, outputs_);
+  EXPECT_EQ(engines_at_cancel, 1);
+  EXPECT_EQ(ChildProcesses(), 0);
+  EXPECT_TRUE(main_->cancel_flag);
+  EXPECT_TRUE(log_.Requests().empty());
+  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_TRUE(fs::is_empty(outputs_));
+  EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
+}
+
+TEST_F(EndToEndTest, ReadOnlyOutputFolderGivesAProcessError) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  const std::string clip = MakeClip("clip.mp4", 9);
+  ASSERT_EQ(chmod(outputs_.c_str(), 0555), 0);
+  RunBatch({clip}, outputs_);
+  chmod(outputs_.c_str(), 0755);
+  ASSERT_EQ(log_.Requests().size(), 1u);
+  EXPECT_EQ(log_.Requests()[0].text.rfind("Process error! ", 0), 0u);
+  EXPECT_GT(log_.Requests()[0].text.size(), std::string("Process error! ").size());
+}
+
+}  // namespace
+}  // namespace calmora

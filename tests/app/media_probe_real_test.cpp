@@ -1,0 +1,119 @@
+// The media probe and the engine check against the real ffmpeg, on clips made at test time.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/engine_check.h"
+#include "app/media_probe.h"
+#include "app/pass_commands.h"
+#include "tests/app/support/fake_engine.h"
+#include "tests/app/support/test_clips.h"
+
+namespace calmora {
+namespace {
+
+using testing::FakeEngine;
+
+// ffprobe's bit rates in kb/s, cut the way the engine prints them.
+struct ReferenceRates {
+  long overall = -1, video = -1, audio = -1;
+};
+
+ReferenceRates RatesFromFfprobe(const std::string& path) {
+  ReferenceRates rates;
+  std::string output;
+  testing::RunCommand(
+      "ffprobe -v error -show_entries format=bit_rate:stream=codec_type,bit_rate "
+      "-of compact=p=0:nk=0 " +
+          testing::ShellQuoted(path),
+      &output);
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::size_t at = line.find("bit_rate=");
+    if (at == std::string::npos) continue;
+    const long kilobits = std::stol(line.substr(at + 9)) / 1000;
+    if (line.find("codec_type=video") != std::string::npos)
+      rates.video = kilobits;
+    else if (line.find("codec_type=audio") != std::string::npos)
+      rates.audio = kilobits;
+    else
+      rates.overall = kilobits;
+  }
+  return rates;
+}
+
+class RealEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+  }
+  FakeEngine engine_;
+  testing::TempDir folder_{"calmora_real_probe"};
+};
+
+TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
+  std::string code;
+  EXPECT_TRUE(CheckEngine(code));
+  EXPECT_EQ(code, "");
+}
+
+TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
+  const std::string clip = folder_.File("shaky clip.mp4");
+  testing::ClipOptions options;
+  options.audio = true;
+  std::string log;
+  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  const ReferenceRates rates = RatesFromFfprobe(clip);
+  ASSERT_GT(rates.overall, 0);
+  ASSERT_GT(rates.video, 0);
+  ASSERT_GT(rates.audio, 0);
+
+  std::string code, text;
+  Tffinfo info;
+  ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code << "\n" << text;
+  EXPECT_EQ(info.filepath, "");  // the batch loop sets it, not the probe
+  EXPECT_EQ(info.duration, "00:00:02.00");
+  EXPECT_EQ(info.bitrate, std::to_string(rates.overall));
+  EXPECT_EQ(info.video_bitrate, std::to_string(rates.video));
+  EXPECT_EQ(info.audio_bitrate, std::to_string(rates.audio));
+  EXPECT_EQ(info.width, "160");
+  EXPECT_EQ(info.height, "120");
+  EXPECT_EQ(info.spare, "");
+  EXPECT_NE(text.find("Duration: 00:00:02.00"), std::string::npos);
+}
+
+TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
+  const std::string clip = folder_.File("clip.mkv");
+  testing::ClipOptions options;
+  options.width = 320;
+  options.height = 240;
+  options.seconds = 1.0;
+  std::string log;
+  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  std::string code, text;
+  Tffinfo info;
+  ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code;
+  const auto seconds = ClockSeconds(info.duration);
+  ASSERT_TRUE(seconds.has_value()) << info.duration;
+  EXPECT_NEAR(*seconds, 1.0, 0.1);
+  EXPECT_EQ(info.width, "320");
+  EXPECT_EQ(info.height, "240");
+  EXPECT_EQ(info.audio_bitrate, "");
+}
+
+TEST_F(RealEngineTest, AFileThatIsNotAVideoHasNoDuration) {
+  const std::string not_video = folder_.File("notes.avi");
+  ASSERT_TRUE(testing::WriteFile(not_video, "these are not video frames\n"));
+  std::string code, text;
+  Tffinfo info;
+  EXPECT_FALSE(ProbeMediaInfo(code, not_video, info, text));
+  EXPECT_EQ(code, "No duration!");
+  code.clear();
+  EXPECT_FALSE(ProbeMediaInfo(code, folder_.File("missing.avi"), info, text));
+  EXPECT_EQ(code, "No duration!");
+  EXPECT_NE(text.find("No such file or directory"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace calmora

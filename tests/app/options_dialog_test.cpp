@@ -1,0 +1,270 @@
+// Toptions driven headless: layout, key filters, range checks on leaving an edit, "Default",
+// "OK" and the tab order.
+#include "app/options_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "platform/message_box.h"
+#include "tests/app/window_test_app.h"
+
+namespace calmora {
+namespace {
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  // Types one key into an edit as the keyboard would deliver it.
+  static void Type(QLineEdit* edit, int key, const QString& text,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(edit, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(edit, &release);
+  }
+  static void TypeText(QLineEdit* edit, const QString& text) {
+    for (QChar c : text) {
+      const int key = c.isLetter() ? c.toUpper().unicode() : c.unicode();
+      Type(edit, key, QString(c));
+    }
+  }
+  static void Backspace(QLineEdit* edit) { Type(edit, Qt::Key_Backspace, QStringLiteral("\b")); }
+  void Leave(QLineEdit* edit) {
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+  }
+  void ShowActive() {
+    options_.show();
+    QApplication::setActiveWindow(&options_);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.isActiveWindow(); }));
+  }
+
+  Toptions options_;
+  platform::MessageBoxLog log_;
+};
+
+TEST_F(OptionsDialogTest, LayoutFollowsTheDesign) {
+  EXPECT_EQ(options_.windowTitle(), "Options");
+  EXPECT_EQ(options_.size(), QSize(440, 488));
+  EXPECT_EQ(options_.PageControl1->geometry(), QRect(8, 7, 425, 440));
+  ASSERT_EQ(options_.PageControl1->count(), 1);
+  EXPECT_EQ(options_.PageControl1->tabText(0), "General");
+  EXPECT_EQ(options_.Button1->text(), "OK");
+  EXPECT_EQ(options_.Button1->geometry(), QRect(338, 454, 92, 28));
+  EXPECT_EQ(options_.Button2->text(), "Default");
+  EXPECT_EQ(options_.Button2->geometry(), QRect(7, 453, 92, 28));
+  struct Expected {
+    QLineEdit* edit;
+    QRect place;
+    int max_length;
+    const char* text;
+  };
+  const Expected edits[] = {{options_.ed_shakiness, {77, 17, 41, 21}, 2, "5"},
+                            {options_.ed_accuracy, {73, 99, 41, 21}, 2, "15"},
+                            {options_.ed_stepsize, {69, 174, 41, 21}, 3, "6"},
+                            {options_.ed_mincontrast, {84, 237, 41, 21}, 4, "0.3"},
+                            {options_.ed_smoothing, {79, 300, 41, 21}, 3, "10"}};
+  for (const Expected& e : edits) {
+    EXPECT_EQ(e.edit->geometry(), e.place) << e.text;
+    EXPECT_EQ(options_.MaxLength(e.edit), e.max_length) << e.text;
+    EXPECT_EQ(e.edit->text(), e.text);
+  }
+}
+
+// The next widget that the Tab key reaches.
+QWidget* NextTabStop(QWidget* widget) {
+  QWidget* next = widget->nextInFocusChain();
+  while (next != widget && !(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+  return next;
+}
+
+TEST_F(OptionsDialogTest, TabOrderPutsSmoothingThird) {
+  EXPECT_EQ(NextTabStop(options_.ed_shakiness), options_.ed_accuracy);
+  EXPECT_EQ(NextTabStop(options_.ed_accuracy), options_.ed_smoothing);
+  EXPECT_EQ(NextTabStop(options_.ed_smoothing), options_.ed_stepsize);
+  EXPECT_EQ(NextTabStop(options_.ed_stepsize), options_.ed_mincontrast);
+}
+
+TEST_F(OptionsDialogTest, WholeNumberEditsTakeDigitsAndBackspaceOnly) {
+  for (QLineEdit* edit : {options_.ed_shakiness, options_.ed_accuracy, options_.ed_stepsize,
+                          options_.ed_smoothing}) {
+    edit->clear();
+    TypeText(edit, QStringLiteral("a -.,+e7"));
+    EXPECT_EQ(edit->text(), "7");
+    Backspace(edit);
+    EXPECT_EQ(edit->text(), "");
+  }
+}
+
+TEST_F(OptionsDialogTest, TypingStopsAtTheLengthLimit) {
+  options_.ed_shakiness->clear();
+  TypeText(options_.ed_shakiness, QStringLiteral("123"));
+  EXPECT_EQ(options_.ed_shakiness->text(), "12");
+  // A typed digit may replace the selection.
+  options_.ed_shakiness->selectAll();
+  TypeText(options_.ed_shakiness, QStringLiteral("9"));
+  EXPECT_EQ(options_.ed_shakiness->text(), "9");
+  options_.ed_stepsize->clear();
+  TypeText(options_.ed_stepsize, QStringLiteral("12345"));
+  EXPECT_EQ(options_.ed_stepsize->text(), "123");
+}
+
+TEST_F(OptionsDialogTest, MincontrastTakesOnePoint) {
+  QLineEdit* edit = options_.ed_mincontrast;
+  TypeText(edit, QStringLiteral("."));
+  EXPECT_EQ(edit->text(), "0.3");  // it holds a point already
+  edit->clear();
+  TypeText(edit, QStringLiteral("0.2.5-x"));
+  EXPECT_EQ(edit->text(), "0.25");
+}
+
+TEST_F(OptionsDialogTest, PasteShortcutsAndControlCharactersAreDropped) {
+  options_.ed_shakiness->setText(QStringLiteral("5"));
+  Type(options_.ed_shakiness, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+  Type(options_.ed_shakiness, Qt::Key_Return, QStringLiteral("\r"));
+  EXPECT_EQ(options_.ed_shakiness->text(), "5");
+  EXPECT_EQ(options_.ed_shakiness->contextMenuPolicy(), Qt::NoContextMenu);
+  EXPECT_FALSE(options_.ed_shakiness->acceptDrops());
+}
+
+TEST_F(OptionsDialogTest, EmptyEditsGetTheirFillInWithoutAMessage) {
+  struct Case {
+    QLineEdit* edit;
+    const char* fill_in;
+  };
+  const Case cases[] = {{options_.ed_shakiness, "1"}, {options_.ed_accuracy, "1"},
+                        {options_.ed_stepsize, "1"},  {options_.ed_mincontrast, "0"},
+                        {options_.ed_smoothing, "0"}};
+  for (const Case& c : cases) {
+    c.edit->setText(QStringLiteral("  "));
+    EXPECT_TRUE(options_.CheckRange(c.edit));
+    EXPECT_EQ(c.edit->text(), c.fill_in);
+  }
+  EXPECT_TRUE(log_.Requests().empty());
+}
+
+TEST_F(OptionsDialogTest, RangeChecksAcceptAndRefuseAsTheTableSays) {
+  struct Case {
+    QLineEdit* edit;
+    const char* text;
+    const char* message;  // nullptr: accepted
+  };
+  const char* shakiness = "Shakiness accepts an integer in the range 1-10 !";
+  const char* accuracy = "Accuracy accepts an integer in the range 1-15 !";
+  const char* stepsize = "Stepsize accepts an integer more than 0 !";
+  const char* mincontrast = "Mincontrast accepts a floating point value in the range 0-1 !";
+  const char* smoothing = "Smoothing accepts an integer more than -1 !";
+  const Case cases[] = {
+      {options_.ed_shakiness, "1", nullptr},     {options_.ed_shakiness, "10", nullptr},
+      {options_.ed_shakiness, "0", shakiness},   {options_.ed_shakiness, "11", shakiness},
+      {options_.ed_accuracy, "15", nullptr},     {options_.ed_accuracy, "16", accuracy},
+      {options_.ed_accuracy, "0", accuracy},     {options_.ed_stepsize, "0", stepsize},
+      {options_.ed_stepsize, "999", nullptr},    {options_.ed_mincontrast, "1", nullptr},
+      {options_.ed_mincontrast, "0", nullptr},   {options_.ed_mincontrast, "1.5", mincontrast},
+      {options_.ed_mincontrast, ".5", nullptr},  {options_.ed_mincontrast, "1.", nullptr},
+      {options_.ed_smoothing, "0", nullptr},     {options_.ed_smoothing, "999", nullptr},
+      {options_.ed_smoothing, "abc", smoothing}, {options_.ed_mincontrast, "x", mincontrast},
+  };
+  ShowActive();
+  for (const Case& c : cases) {
+    log_.Clear();
+    c.edit->setText(QString::fromLatin1(c.text));
+    Leave(c.edit);
+    if (c.message == nullptr) {
+      EXPECT_TRUE(log_.Requests().empty()) << c.text;
+    } else {
+      ASSERT_EQ(log_.Requests().size(), 1u) << c.text;
+      EXPECT_EQ(log_.Requests()[0].text, c.message);
+      EXPECT_EQ(log_.Requests()[0].title, "");
+      EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Error);
+      EXPECT_EQ(log_.Requests()[0].owner, &options_);
+    }
+    // The check never rewrites a text.
+    EXPECT_EQ(c.edit->text(), c.text);
+  }
+}
+
+TEST_F(OptionsDialogTest, ValidTextIsNotRewritten) {
+  options_.ed_smoothing->setText(QStringLiteral("05"));
+  EXPECT_TRUE(options_.CheckRange(options_.ed_smoothing));
+  EXPECT_EQ(options_.ed_smoothing->text(), "05");
+  EXPECT_EQ(options_.EditTexts().smoothing, "05");
+}
+
+TEST_F(OptionsDialogTest, LeavingABadValueTakesTheFocusBack) {
+  ShowActive();
+  options_.ed_stepsize->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_stepsize->hasFocus(); }));
+  options_.ed_stepsize->setText(QStringLiteral("0"));
+  options_.ed_mincontrast->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(log_.Texts(), std::vector<std::string>{"Stepsize accepts an integer more than 0 !"});
+  EXPECT_EQ(QApplication::focusWidget(), options_.ed_stepsize);
+  // A good value lets the focus go.
+  options_.ed_stepsize->setText(QStringLiteral("4"));
+  options_.ed_mincontrast->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(log_.Requests().size(), 1u);
+  EXPECT_EQ(QApplication::focusWidget(), options_.ed_mincontrast);
+  options_.hide();
+}
+
+TEST_F(OptionsDialogTest, TwoRefusedValuesGiveOneMessageAndKeepTheFirstEdit) {
+  // The edit about to receive the focus loses it at once, unentered: it is not checked.
+  ShowActive();
+  options_.ed_shakiness->setText(QStringLiteral("0"));
+  options_.ed_accuracy->setText(QStringLiteral("99"));
+  options_.ed_shakiness->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_shakiness->hasFocus(); }));
+  options_.ed_accuracy->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(log_.Texts(),
+            std::vector<std::string>{"Shakiness accepts an integer in the range 1-10 !"});
+  EXPECT_EQ(QApplication::focusWidget(), options_.ed_shakiness);
+  options_.hide();
+}
+
+TEST_F(OptionsDialogTest, DefaultRestoresTheFiveValuesWithoutChecks) {
+  options_.SetEditTexts({"99", "0", "", "7", "x"});
+  options_.Button2->click();
+  const StabiliseSettings values = options_.EditTexts();
+  EXPECT_EQ(values.shakiness, "5");
+  EXPECT_EQ(values.accuracy, "15");
+  EXPECT_EQ(values.stepsize, "6");
+  EXPECT_EQ(values.mincontrast, "0.3");
+  EXPECT_EQ(values.smoothing, "10");
+  EXPECT_TRUE(log_.Requests().empty());
+}
+
+TEST_F(OptionsDialogTest, ValuesSetByTheProgramAreTakenWhole) {
+  options_.SetEditTexts({"100", "1500", "1234", "0.125", "1000"});
+  EXPECT_EQ(options_.EditTexts().accuracy, "1500");
+  EXPECT_EQ(options_.EditTexts().mincontrast, "0.125");
+}
+
+TEST_F(OptionsDialogTest, OkClosesAndKeepsTheTexts) {
+  ShowActive();
+  options_.ed_accuracy->setText(QStringLiteral("12"));
+  options_.Button1->click();
+  EXPECT_FALSE(options_.isVisible());
+  EXPECT_EQ(options_.EditTexts().accuracy, "12");
+}
+
+TEST_F(OptionsDialogTest, EnterInAnEditPressesNoButton) {
+  ShowActive();
+  options_.ed_accuracy->setFocus();
+  options_.ed_accuracy->setText(QStringLiteral("12"));
+  Type(options_.ed_accuracy, Qt::Key_Return, QStringLiteral("\r"));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(options_.isVisible());
+  EXPECT_EQ(options_.EditTexts().accuracy, "12");
+  options_.hide();
+}
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,58 @@
+// The settings file: defaults, the five keys, trimmed writes, foreign keys kept.
+#include "app/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/application.h"
+#include "tests/app/support/fake_engine.h"
+
+namespace calmora {
+namespace {
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(SettingsFileTest, LiesBesideTheExecutable) {
+  EXPECT_EQ(SettingsFile::DefaultPath(),
+            platform::Application::ExecutableFolder() + "/calmora.ini");
+}
+
+TEST(SettingsFileTest, MissingFileOrKeysGiveTheDefaults) {
+  testing::TempDir dir;
+  SettingsFile missing(dir.File("calmora.ini"));
+  const StabiliseSettings values = missing.Read();
+  EXPECT_EQ(values.shakiness, "5");
+  EXPECT_EQ(values.accuracy, "15");
+  EXPECT_EQ(values.stepsize, "6");
+  EXPECT_EQ(values.mincontrast, "0.3");
+  EXPECT_EQ(values.smoothing, "10");
+
+  ASSERT_TRUE(testing::WriteFile(dir.File("calmora.ini"), "[options]\nshakiness=7\n"));
+  const StabiliseSettings partly = SettingsFile(dir.File("calmora.ini")).Read();
+  EXPECT_EQ(partly.shakiness, "7");
+  EXPECT_EQ(partly.accuracy, "15");
+}
+
+TEST(SettingsFileTest, WritesTheFiveKeysTrimmedAndKeepsForeignOnes) {
+  testing::TempDir dir;
+  const std::string path = dir.File("calmora.ini");
+  ASSERT_TRUE(testing::WriteFile(path, "[window]\nleft=3\n[options]\nextra=1\nshakiness=2\n"));
+  SettingsFile file(path);
+  file.Write({" 7 ", "12", "\t8", "0.25 ", "05"});
+  EXPECT_EQ(Read(path),
+            "[window]\nleft=3\n[options]\nextra=1\nshakiness=7\naccuracy=12\nstepsize=8\n"
+            "mincontrast=0.25\nsmoothing=05\n");
+  const StabiliseSettings back = file.Read();
+  EXPECT_EQ(back.shakiness, "7");
+  EXPECT_EQ(back.smoothing, "05");
+}
+
+}  // namespace
+}  // namespace calmora

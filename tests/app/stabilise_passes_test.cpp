@@ -1,0 +1,332 @@
+// RunStabilisePasses against fake engines: command lines, gauges and status line, the
+// engine's error texts, Cancel, failed transform passes and unreadable progress records.
+#include "app/stabilise_passes.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/pass_commands.h"
+#include "tests/app/support/fake_engine.h"
+
+namespace calmora {
+namespace {
+
+using testing::FakeEngine;
+using testing::FakeProgressRecord;
+using testing::FakeScript;
+
+class RecordingProgress : public StabiliseProgress {
+ public:
+  bool CancelRequested() override { return cancel || (cancel_after_status && !statuses.empty()); }
+  void SetFileGauge(int position) override {
+    EXPECT_GE(position, 0);
+    EXPECT_LE(position, 100);
+    file_gauge.push_back(position);
+  }
+  void SetOverallGauge(int position) override {
+    EXPECT_GE(position, 0);
+    EXPECT_LE(position, 100);
+    overall_gauge.push_back(position);
+  }
+  void SetStatus(const std::string& text) override {
+    statuses.push_back(text);
+    if (on_status) on_status();
+  }
+
+  bool cancel = false;
+  bool cancel_after_status = false;
+  std::function<void()> on_status;
+  std::vector<int> file_gauge, overall_gauge;
+  std::vector<std::string> statuses;
+};
+
+class StabilisePassesTest : public ::testing::Test {
+ protected:
+  StabilisePassesTest() : folder_("calmora_passes") {
+    input_ = folder_.File("clip.avi");
+    testing::WriteFile(input_, "input video");
+    output_folder_ = folder_.Path() + "/out";
+    std::filesystem::create_directories(output_folder_);
+    info_.filepath = input_;
+    info_.duration = "00:00:02.00";
+    info_.bitrate = "374";
+    info_.video_bitrate = "291";
+    job_.info = &info_;
+    job_.settings = {"5", "15", "6", "0.3", "10"};
+    job_.output_folder = output_folder_;
+    job_.video_format = "*.MP4";
+    // The engine keeps its transform file in the current directory: make that ours.
+    previous_directory_ = std::filesystem::current_path();
+    std::filesystem::current_path(folder_.Path());
+  }
+  ~StabilisePassesTest() override { std::filesystem::current_path(previous_directory_); }
+
+  // Pass output with the given times, a carriage return after each record.
+  static FakeScript Records(std::initializer_list<const char*> times) {
+    FakeScript script;
+    script.Print("Press [q] to stop, [?] for help\n");
+    for (const char* time : times) script.Sleep(0.1).Print(FakeProgressRecord(time));
+    return script;
+  }
+
+  std::vector<std::vector<std::string>> CallsOf(const char* filter) const {
+    std::vector<std::vector<std::string>> found;
+    for (const auto& call : engine_.Calls()) {
+      for (const std::string& argument : call) {
+        if (argument.find(filter) != std::string::npos) {
+          found.push_back(call);
+          break;
+        }
+      }
+    }
+    return found;
+  }
+
+  FakeEngine engine_;
+  testing::TempDir folder_;
+  std::filesystem::path previous_directory_;
+  std::string input_, output_folder_;
+  Tffinfo info_;
+  StabiliseJob job_;
+  RecordingProgress progress_;
+};
+
+TEST_F(StabilisePassesTest, AWorkingEngineRunsBothPassesWithBothGaugesMoving) {
+  engine_.BehaveLikeWorkingEngine();
+  std::string error = "as passed";
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "as passed");
+  ASSERT_EQ(engine_.CallCount(), 2);
+  const auto calls = engine_.Calls();
+  EXPECT_EQ(calls[0], (std::vector<std::string>{
+                          "-i", input_, "-y", "-vf",
+                          "vidstabdetect=shakiness=5:accuracy=15:stepsize=6:mincontrast=0.3:"
+                          "result=client_calmora.trf",
+                          "-f", "null", "-"}));
+  EXPECT_EQ(calls[1], (std::vector<std::string>{
+                          "-i", input_, "-b:v", "291k", "-q:v", "0", "-c:a", "copy", "-y", "-vf",
+                          "vidstabtransform=input=client_calmora.trf:smoothing=10,"
+                          "unsharp=5:5:1.0:5:5:0.0",
+                          output_folder_ + "/clip.avi"}));
+  // Records at 0.5, 1, 1.5 and 2 s of 2 s in each pass: V = 25, 50, 75, 100.
+  EXPECT_EQ(progress_.file_gauge, (std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}));
+  EXPECT_EQ(progress_.overall_gauge, progress_.file_gauge);  // one file
+  ASSERT_EQ(progress_.statuses.size(), 8u);
+  EXPECT_EQ(progress_.statuses.front(), "Analyze 00:00:00.50 ......");
+  EXPECT_EQ(progress_.statuses[3], "Analyze 00:00:02.00 ......");
+  EXPECT_EQ(progress_.statuses.back(), "Process 00:00:02.00 ......");
+}
+
+TEST_F(StabilisePassesTest, TheLastOfThreeFilesEndsTheOverallGaugeAt99) {
+  engine_.BehaveLikeWorkingEngine();
+  job_.file_index = 2;
+  job_.file_count = 3;
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(progress_.file_gauge.back(), 100);
+  EXPECT_EQ(progress_.overall_gauge.back(), 99);
+  EXPECT_EQ(progress_.overall_gauge.front(), 12 / 3 + 200 / 3);
+}
+
+TEST_F(StabilisePassesTest, EngineErrorTextsEndTheCallEvenSplitOverTwoReads) {
+  engine_.On(
+      FakeEngine::Run::kAnalysis,
+      FakeScript().Print(input_ + ": No su").Sleep(0.3).Print("ch file or directory\n").Exit(1));
+  engine_.On(FakeEngine::Run::kTransform, Records({"00:00:01.00"}).WriteOutput("x"));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "No such file");
+  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+}
+
+TEST_F(StabilisePassesTest, AssertionAndConversionFailuresAreReportedAsWritten) {
+  engine_.On(FakeEngine::Run::kAnalysis,
+             Records({"00:00:01.00"}).Print("Assertion failed at x.c:12\n"));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "Assertion failed");
+
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kTransform,
+             Records({"00:00:01.00"})
+                 .Print("Error initializing output stream 0:0 -- \nConversion failed!\n")
+                 .Exit(1));
+  error.clear();
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "Conversion failed");
+}
+
+TEST_F(StabilisePassesTest, AnEngineThatCannotStartGivesThePassCode) {
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "032");
+}
+
+TEST_F(StabilisePassesTest, CancelBeforeTheFirstReportReturnsFalseWithNoText) {
+  engine_.BehaveLikeWorkingEngine();
+  progress_.cancel = true;
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(progress_.file_gauge.empty());
+}
+
+TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTrue) {
+  engine_.On(FakeEngine::Run::kAnalysis, Records({"00:00:00.50"}).Sleep(60));
+  engine_.On(FakeEngine::Run::kTransform, Records({"00:00:01.00"}).WriteOutput("x"));
+  progress_.cancel_after_status = true;
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
+}
+
+TEST_F(StabilisePassesTest, CancelArrivesThroughTheGuiWhileTheEngineWorks) {
+  int argc = 1;
+  char name[] = "passes_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  engine_.On(FakeEngine::Run::kAnalysis, Records({"00:00:00.50"}).Sleep(60));
+  // The Cancel click arrives as a GUI event once the first report is on screen; only the
+  // events the runner pumps can deliver it.
+  progress_.on_status = [this] { QTimer::singleShot(0, [this] { progress_.cancel = true; }); };
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+}
+
+TEST_F(StabilisePassesTest, ATransformPassThatExitsWithAFailureFailsWithItsLastErrorLine) {
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kTransform,
+             Records({"00:00:00.50"})
+                 .Print("[webm @ 0x55] Only VP8 or VP9 video is supported for WebM.\n")
+                 .Print("/out/clip.webm: Not a directory\n\n")
+                 .Print(FakeProgressRecord("00:00:00.90", true))
+                 .Exit(1));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "/out/clip.webm: Not a directory");
+}
+
+TEST_F(StabilisePassesTest, ATransformPassThatWritesNothingFails) {
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kTransform,
+             Records({"00:00:02.00"}).Print("encoder gave up\n").Exit(0));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "encoder gave up");
+
+  engine_.On(FakeEngine::Run::kTransform, FakeScript().WriteOutput("").Exit(0));
+  error.clear();
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "No output file was written.");
+
+  engine_.On(FakeEngine::Run::kTransform, FakeScript().WriteOutput("data").Exit(3));
+  error.clear();
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "The engine stopped with exit status 3.");
+}
+
+TEST_F(StabilisePassesTest, TheAnalysisPassExitCodeDoesNotStopTheTransformPass) {
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript().Print("too low contrast\n").Exit(1));
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(CallsOf("vidstabtransform").size(), 1u);
+  // Only the transform moved the gauge, through its second half.
+  EXPECT_EQ(progress_.file_gauge.front(), 62);
+}
+
+TEST_F(StabilisePassesTest, NoReportInEitherPassGivesFalseWithTheTextAsPassed) {
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript().Print("working\n"));
+  engine_.On(FakeEngine::Run::kTransform, FakeScript().Print("working\n").WriteOutput("video"));
+  std::string error = "as passed";
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "as passed");
+}
+
+TEST_F(StabilisePassesTest, UnreadableRecordsAreSkippedWithoutStoppingTheRun) {
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript()
+                 .Print("frame=    0 fps=0.0 q=0.0 size=N/A time=N/A bitrate=N/A speed=N/A    \r")
+                 .Sleep(0.1)
+                 .Print("frame=   10 fps=0.0 q=0.0 size=N/A time=00:00:00.40 speed=1x    \r")
+                 .Sleep(0.1)
+                 .Print(FakeProgressRecord("00:00:01.00")));
+  engine_.On(FakeEngine::Run::kTransform, Records({"00:00:02.00"}).WriteOutput("video"));
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(progress_.file_gauge, (std::vector<int>{25, 100}));
+  EXPECT_EQ(progress_.statuses,
+            (std::vector<std::string>{"Analyze 00:00:01.00 ......", "Process 00:00:02.00 ......"}));
+}
+
+TEST_F(StabilisePassesTest, AZeroOrUnreadableDurationMovesNoGauge) {
+  engine_.BehaveLikeWorkingEngine();
+  for (const char* duration : {"00:00:00.00", "garbage"}) {
+    info_.duration = duration;
+    progress_ = RecordingProgress();
+    std::string error;
+    EXPECT_TRUE(RunStabilisePasses(error, job_, progress_)) << duration;
+    EXPECT_TRUE(progress_.file_gauge.empty()) << duration;
+    EXPECT_TRUE(progress_.overall_gauge.empty()) << duration;
+    EXPECT_EQ(progress_.statuses.size(), 8u) << duration;
+  }
+}
+
+TEST_F(StabilisePassesTest, WritingIntoTheInputsFolderAddsNewAndKeepsTheInput) {
+  engine_.BehaveLikeWorkingEngine();
+  job_.output_folder = folder_.Path();
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  const auto transform = CallsOf("vidstabtransform");
+  ASSERT_EQ(transform.size(), 1u);
+  EXPECT_EQ(transform[0].back(), folder_.File("NEW_clip.avi"));
+  EXPECT_NE(std::find(transform[0].begin(), transform[0].end(), "copy"), transform[0].end());
+}
+
+TEST_F(StabilisePassesTest, TheSameFileUnderAnotherSpellingIsNeverOverwritten) {
+  engine_.BehaveLikeWorkingEngine();
+  job_.output_folder = folder_.Path() + "/out/..";  // names the input's folder
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  const auto transform = CallsOf("vidstabtransform");
+  ASSERT_EQ(transform.size(), 1u);
+  EXPECT_EQ(transform[0].back(), folder_.Path() + "/out/../NEW_clip.avi");
+}
+
+TEST_F(StabilisePassesTest, ConvertingChangesTheExtensionAndReencodesTheAudio) {
+  engine_.BehaveLikeWorkingEngine();
+  info_.video_bitrate.clear();
+  job_.convert_format = true;
+  job_.video_format = "*.MKV";
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  const auto transform = CallsOf("vidstabtransform");
+  ASSERT_EQ(transform.size(), 1u);
+  EXPECT_EQ(transform[0], (std::vector<std::string>{
+                              "-i", input_, "-b:v", "374k", "-q:v", "0", "-q:a", "0", "-y", "-vf",
+                              "vidstabtransform=input=client_calmora.trf:smoothing=10,"
+                              "unsharp=5:5:1.0:5:5:0.0",
+                              output_folder_ + "/clip.mkv"}));
+}
+
+TEST_F(StabilisePassesTest, NoBitRateProbedMeansNoBitRateOption) {
+  engine_.BehaveLikeWorkingEngine();
+  info_.video_bitrate.clear();
+  info_.bitrate.clear();
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  const auto transform = CallsOf("vidstabtransform");
+  ASSERT_EQ(transform.size(), 1u);
+  EXPECT_EQ(std::find(transform[0].begin(), transform[0].end(), "-b:v"), transform[0].end());
+}
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,286 @@
+// The fake engine script, its recorded calls, and the small file helpers of the tests.
+#include "tests/app/support/fake_engine.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#include "tests/app/support/test_clips.h"
+
+namespace calmora::testing {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A printf format that prints exactly `bytes`: plain characters stay, everything that the
+// shell's single quotes or printf would treat specially becomes an octal escape.
+std::string PrintfFormat(std::string_view bytes) {
+  std::string format;
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u <= 0x7e && c != '\'' && c != '%' && c != '\\') {
+      format.push_back(c);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\%03o", u);
+      format += escape;
+    }
+  }
+  return format;
+}
+
+}  // namespace
+
+FakeScript& FakeScript::Print(std::string_view bytes) {
+  body_ += "printf '" + PrintfFormat(bytes) + "' >&2\n";
+  return *this;
+}
+
+FakeScript& FakeScript::PrintToStdout(std::string_view bytes) {
+  body_ += "printf '" + PrintfFormat(bytes) + "'\n";
+  return *this;
+}
+
+FakeScript& FakeScript::PrintRepeated(std::string_view bytes, long count) {
+  body_ += "i=0; while [ $i -lt " + std::to_string(count) + " ]; do printf '" +
+           PrintfFormat(bytes) + "' >&2; i=$((i+1)); done\n";
+  return *this;
+}
+
+FakeScript& FakeScript::Sleep(double seconds) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  text << "sleep " << seconds << "\n";
+  body_ += text.str();
+  return *this;
+}
+
+FakeScript& FakeScript::WriteOutput(std::string_view bytes) {
+  body_ += "for last; do :; done; printf '" + PrintfFormat(bytes) + "' > \"$last\"\n";
+  return *this;
+}
+
+FakeScript& FakeScript::Raw(std::string_view shell) {
+  body_ += std::string(shell) + "\n";
+  return *this;
+}
+
+FakeScript& FakeScript::Exit(int code) {
+  exit_code_ = code;
+  return *this;
+}
+
+std::string FakeScript::Text() const { return body_ + "exit " + std::to_string(exit_code_) + "\n"; }
+
+// The banner's head is also what a probe prints before the file's description.
+#define CALMORA_FAKE_BANNER_HEAD                                                   \
+  "ffmpeg version 5.1.9-0+deb12u1 Copyright (c) 2000-2026 the FFmpeg developers\n" \
+  "  built with gcc 12 (Debian 12.2.0-14+deb12u1)\n"                               \
+  "  configuration: --prefix=/usr --extra-version=0+deb12u1 --toolchain=hardened " \
+  "--enable-gpl --enable-libvidstab --enable-libx264 --enable-shared\n"            \
+  "  libavutil      57. 28.100 / 57. 28.100\n"                                     \
+  "  libavcodec     59. 37.100 / 59. 37.100\n"                                     \
+  "  libavformat    59. 27.100 / 59. 27.100\n"                                     \
+  "  libavfilter     8. 44.100 /  8. 44.100\n"
+
+const char kFakeBanner[] = CALMORA_FAKE_BANNER_HEAD
+    "Hyper fast Audio and Video encoder\n"
+    "usage: ffmpeg [options] [[infile options] -i infile]... {[outfile options] outfile}...\n"
+    "\n"
+    "Use -h to get full help or, even better, run 'man ffmpeg'\n";
+
+std::string FakeProbeOutput(const std::string& file_path) {
+  return std::string(CALMORA_FAKE_BANNER_HEAD) + "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" +
+         file_path +
+         "':\n"
+         "  Metadata:\n"
+         "    major_brand     : isom\n"
+         "    encoder         : Lavf59.27.100\n"
+         "  Duration: 00:00:12.48, start: 0.000000, bitrate: 4611 kb/s\n"
+         "  Stream #0:0(und): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 1280x720 "
+         "[SAR 1:1 DAR 16:9], 4480 kb/s, 29.97 fps, 29.97 tbr, 30k tbn (default)\n"
+         "    Metadata:\n"
+         "      handler_name    : VideoHandler\n"
+         "  Stream #0:1(und): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo, fltp, "
+         "125 kb/s (default)\n"
+         "    Metadata:\n"
+         "      handler_name    : SoundHandler\n"
+         "At least one output file must be specified\n";
+}
+
+std::string FakeProgressRecord(const std::string& time, bool last) {
+  return std::string("frame=   25 fps=0.0 q=-0.0 ") + (last ? "Lsize=" : "size=") +
+         "N/A time=" + time + " bitrate=N/A speed=2.04x    " + (last ? "\n" : "\r");
+}
+
+FakeEngine::FakeEngine() {
+  const char* windir = std::getenv("CALMORA_WINDIR");
+  if (windir != nullptr) {
+    had_previous_windir_ = true;
+    previous_windir_ = windir;
+  }
+  std::string pattern = (fs::temp_directory_path() / "calmora_windir_XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  windows_dir_ = pattern;
+  calls_dir_ = windows_dir_ + "/calls";
+  fs::create_directories(windows_dir_ + "/servicecmr");
+  fs::create_directories(calls_dir_);
+  ::setenv("CALMORA_WINDIR", windows_dir_.c_str(), 1);
+}
+
+FakeEngine::~FakeEngine() {
+  if (had_previous_windir_)
+    ::setenv("CALMORA_WINDIR", previous_windir_.c_str(), 1);
+  else
+    ::unsetenv("CALMORA_WINDIR");
+  std::error_code ignored;
+  fs::remove_all(windows_dir_, ignored);
+}
+
+std::string FakeEngine::EnginePath() const { return windows_dir_ + "/servicecmr/client.exe"; }
+
+FakeEngine& FakeEngine::On(Run run, const FakeScript& script) {
+  scripts_[static_cast<int>(run)] = script.Text();
+  WriteScript();
+  return *this;
+}
+
+FakeEngine& FakeEngine::OnEveryRun(const FakeScript& script) {
+  for (std::string& text : scripts_) text = script.Text();
+  WriteScript();
+  return *this;
+}
+
+FakeEngine& FakeEngine::BehaveLikeWorkingEngine() {
+  On(Run::kCheck, FakeScript().Print(kFakeBanner).Exit(1));
+  std::string probe = FakeProbeOutput("input");
+  const std::string twelve = "Duration: 00:00:12.48";
+  probe.replace(probe.find(twelve), twelve.size(), "Duration: 00:00:02.00");
+  On(Run::kProbe, FakeScript().Print(probe).Exit(1));
+  FakeScript analysis;
+  analysis.Print(std::string(kFakeBanner, 200)).Raw("printf 'motion' > client_calmora.trf");
+  FakeScript transform;
+  transform.Print(std::string(kFakeBanner, 200));
+  // Pauses between records, so that each arrives in a read of its own.
+  for (const char* time : {"00:00:00.50", "00:00:01.00", "00:00:01.50"}) {
+    analysis.Sleep(0.1).Print(FakeProgressRecord(time));
+    transform.Sleep(0.1).Print(FakeProgressRecord(time));
+  }
+  analysis.Sleep(0.1).Print(FakeProgressRecord("00:00:02.00", true));
+  transform.WriteOutput("stabilised video")
+      .Sleep(0.1)
+      .Print(FakeProgressRecord("00:00:02.00", true));
+  On(Run::kAnalysis, analysis);
+  On(Run::kTransform, transform);
+  return *this;
+}
+
+void FakeEngine::WriteScript() {
+  std::string text = "#!/bin/sh\n";
+  text += "calls=" + ShellQuoted(calls_dir_) + "\n";
+  text += "n=$(ls \"$calls\" | wc -l)\n";
+  text +=
+      "if [ $# -gt 0 ]; then printf '%s\\0' \"$@\" > \"$calls/$n\"; else : > \"$calls/$n\"; fi\n";
+  auto body = [this](Run run) {
+    const std::string& script = scripts_[static_cast<int>(run)];
+    return script.empty() ? std::string("exit 0\n") : script;
+  };
+  text += "if [ $# -eq 0 ]; then\n" + body(Run::kCheck) + "fi\n";
+  text += "case \"$*\" in\n*vidstabdetect=*)\n" + body(Run::kAnalysis) + ";;\n";
+  text += "*vidstabtransform=*)\n" + body(Run::kTransform) + ";;\nesac\n";
+  text += body(Run::kProbe);
+  const std::string path = EnginePath();
+  std::error_code ignored;
+  fs::remove(path, ignored);
+  if (!WriteFile(path, text) || ::chmod(path.c_str(), 0755) != 0)
+    throw std::runtime_error("cannot write the fake engine");
+}
+
+bool FakeEngine::LinkRealEngine() {
+  const std::string ffmpeg = FindProgram("ffmpeg");
+  if (ffmpeg.empty()) return false;
+  std::error_code error;
+  fs::remove(EnginePath(), error);
+  fs::create_symlink(ffmpeg, EnginePath(), error);
+  return !error;
+}
+
+void FakeEngine::Remove() {
+  std::error_code ignored;
+  fs::remove(EnginePath(), ignored);
+}
+
+std::vector<std::vector<std::string>> FakeEngine::Calls() const {
+  std::vector<std::pair<long, std::string>> files;
+  for (const auto& entry : fs::directory_iterator(calls_dir_))
+    files.emplace_back(std::strtol(entry.path().filename().c_str(), nullptr, 10),
+                       entry.path().string());
+  std::sort(files.begin(), files.end());
+  std::vector<std::vector<std::string>> calls;
+  for (const auto& [number, path] : files) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> arguments;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+      const std::size_t end = bytes.find('\0', start);
+      if (end == std::string::npos) break;
+      arguments.push_back(bytes.substr(start, end - start));
+      start = end + 1;
+    }
+    calls.push_back(std::move(arguments));
+  }
+  return calls;
+}
+
+int FakeEngine::CallCount() const {
+  return static_cast<int>(
+      std::distance(fs::directory_iterator(calls_dir_), fs::directory_iterator()));
+}
+
+void FakeEngine::ClearCalls() {
+  std::error_code ignored;
+  fs::remove_all(calls_dir_, ignored);
+  fs::create_directories(calls_dir_);
+}
+
+std::string FindProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= folders.size()) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    const std::string candidate = folders.substr(start, end - start) + "/" + name;
+    if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+TempDir::TempDir(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "_XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+bool WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace calmora::testing

@@ -1,0 +1,98 @@
+// A stand-in for the engine in tests: a shell script installed as servicecmr/client.exe in
+// a temporary Windows directory (CALMORA_WINDIR points there while the object lives). It
+// records every call's arguments and plays a scripted behaviour per kind of run.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace calmora::testing {
+
+// One scripted behaviour: what the fake prints (exact bytes, NULs included), when it
+// pauses, what it writes, and its exit code.
+class FakeScript {
+ public:
+  FakeScript& Print(std::string_view bytes);                      // to standard error
+  FakeScript& PrintToStdout(std::string_view bytes);              // to standard output
+  FakeScript& PrintRepeated(std::string_view bytes, long count);  // standard error
+  FakeScript& Sleep(double seconds);
+  FakeScript& WriteOutput(std::string_view bytes);  // into the file named by the last argument
+  FakeScript& Raw(std::string_view shell);          // any shell text
+  FakeScript& Exit(int code);                       // the code at the end (default 0)
+  std::string Text() const;
+
+ private:
+  std::string body_;
+  int exit_code_ = 0;
+};
+
+// Recorded output of Debian's ffmpeg 5.1, for building scripts.
+extern const char kFakeBanner[];  // what the engine prints run without arguments
+// A probe's description of a file with one video and one audio stream (the three lines
+// of the classic example: 00:00:12.48, 4611 kb/s, 1280x720 at 4480 kb/s, audio 125 kb/s).
+std::string FakeProbeOutput(const std::string& file_path);
+// One progress record, carriage return included, as the passes print it.
+std::string FakeProgressRecord(const std::string& time, bool last = false);
+
+class FakeEngine {
+ public:
+  FakeEngine();   // an empty Windows directory: the engine is missing
+  ~FakeEngine();  // restores CALMORA_WINDIR and removes the directory
+  FakeEngine(const FakeEngine&) = delete;
+  FakeEngine& operator=(const FakeEngine&) = delete;
+
+  // Kinds of run, told apart by their arguments.
+  enum class Run { kCheck, kProbe, kAnalysis, kTransform };
+
+  // Sets the behaviour of one kind of run (the default prints nothing and exits 0) and
+  // (re)writes the script.
+  FakeEngine& On(Run run, const FakeScript& script);
+  // The same behaviour for every kind of run.
+  FakeEngine& OnEveryRun(const FakeScript& script);
+  // A realistic engine that works: banner, a probe description, progress records for
+  // both passes (two seconds of video), an output file from the transform pass.
+  FakeEngine& BehaveLikeWorkingEngine();
+  // client.exe becomes a link to the real ffmpeg; false when it is not installed.
+  bool LinkRealEngine();
+  // No client.exe at all.
+  void Remove();
+
+  const std::string& WindowsDir() const { return windows_dir_; }
+  std::string EnginePath() const;
+  // Arguments (without the program) of every run so far, in order.
+  std::vector<std::vector<std::string>> Calls() const;
+  int CallCount() const;
+  void ClearCalls();
+
+ private:
+  void WriteScript();
+
+  std::string windows_dir_;
+  std::string calls_dir_;
+  std::string previous_windir_;
+  bool had_previous_windir_ = false;
+  std::string scripts_[4];
+};
+
+// The path of a program found on PATH, empty when none.
+std::string FindProgram(const std::string& name);
+
+// A temporary folder removed with everything in it when the object goes.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& prefix = "calmora_test");
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Writes `bytes` into a file; false on failure.
+bool WriteFile(const std::string& path, std::string_view bytes);
+
+}  // namespace calmora::testing

@@ -1,0 +1,415 @@
+// TPVBitmap life cycle: construction defaults, the reallocation rule, the choice of location by
+// size, fragments, the device formats, failed allocations and their clean state, row windows
+// of file-stored bitmaps, palette and alpha plane.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/utils.h"
+#include "platform/device_bitmap.h"
+#include "tests/imaging/core/bitmap_test_support.h"
+
+namespace calmora {
+namespace {
+
+using testing_support::BlockLimitScope;
+using testing_support::ReadRows;
+using testing_support::TempFolderScope;
+using testing_support::WritePattern;
+
+int64_t NoFreeSpace(const std::string&) { return 0; }
+
+class FreeSpaceScope {
+ public:
+  explicit FreeSpaceScope(TPVFreeSpaceQuery query) : Saved_(FileBufferFreeSpaceQuery) {
+    FileBufferFreeSpaceQuery = query;
+  }
+  ~FreeSpaceScope() { FileBufferFreeSpaceQuery = Saved_; }
+
+ private:
+  TPVFreeSpaceQuery Saved_;
+};
+
+class BitmapAllocation : public ::testing::Test {
+ protected:
+  TempFolderScope temp_;
+};
+
+TEST_F(BitmapAllocation, StartsEmptyWithItsDefaults) {
+  TPVBitmap bitmap;
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_EQ(bitmap.Location, pvFile);
+  EXPECT_EQ(bitmap.Format, pvNoFormat);
+  EXPECT_EQ(bitmap.DataAccess, pvdRead | pvdWrite);
+  EXPECT_EQ(bitmap.RowAlignment, 32);
+  EXPECT_EQ(bitmap.Allocator, pvmaHybrid);
+  EXPECT_EQ(bitmap.DitherMethod, pvdmThreshold);
+  EXPECT_EQ(bitmap.PaletteColorsUsed, 256);
+  EXPECT_EQ(bitmap.CanvasAlpha, -1);
+  EXPECT_TRUE(bitmap.ForceReallocate);
+  EXPECT_NE(bitmap.FileStore, nullptr);
+  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_EQ(bitmap.GetScanline(0), nullptr);
+}
+
+TEST_F(BitmapAllocation, ThresholdComesFromTheGlobalOrTheMemory) {
+  const int64_t saved = BitmapFileThreshold;
+  BitmapFileThreshold = 12345;
+  EXPECT_EQ(TPVBitmap().FileThreshold, 12345);
+  BitmapFileThreshold = -1;
+  const auto automatic = static_cast<int64_t>(static_cast<long double>(QueryPhysicalMemory(0)) / 1.3L);
+  EXPECT_EQ(TPVBitmap().FileThreshold, automatic);
+  BitmapFileThreshold = saved;
+}
+
+TEST_F(BitmapAllocation, RefusesEmptySizesAndNoFormat) {
+  TPVBitmap bitmap;
+  EXPECT_FALSE(bitmap.Allocate(0, 5, pv24RGB));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_FALSE(bitmap.Allocate(5, 0, pv24RGB));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  bitmap.ForceReallocate = true;
+  EXPECT_FALSE(bitmap.Allocate(5, 5, pvNoFormat));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_FALSE(bitmap.Allocate(-3, 5, pv8g));
+  EXPECT_FALSE(bitmap.Allocate(5, 5, static_cast<TPVPixelFormat>(11)));
+  EXPECT_TRUE(bitmap.IsEmpty());
+}
+
+TEST_F(BitmapAllocation, RefusesSizesThatDoNotFit) {
+  TPVBitmap bitmap;
+  // Rows longer than 2 GB cannot be addressed with a 32-bit row length.
+  EXPECT_FALSE(bitmap.Allocate(INT32_MAX, 1, pv32RGB));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  // 1 TiB fits no memory and (here) no disk: refused, nothing held.
+  bitmap.ForceReallocate = true;
+  EXPECT_FALSE(bitmap.Allocate(1 << 20, 1 << 20, pv8g));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_EQ(bitmap.PixelBlock, nullptr);
+  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
+  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_TRUE(temp_.Entries().empty());
+}
+
+TEST_F(BitmapAllocation, SameSizeAgainKeepsThePixels) {
+  TPVBitmap bitmap(10, 4, pv24RGB);
+  ASSERT_FALSE(bitmap.IsEmpty());
+  WritePattern(bitmap, 1);
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  uint8_t* pixels = bitmap.Pixels;
+  const auto rows = ReadRows(bitmap);
+  EXPECT_TRUE(bitmap.Allocate(10, 4, pv24RGB));
+  EXPECT_EQ(bitmap.Pixels, pixels);
+  EXPECT_EQ(ReadRows(bitmap), rows);
+  EXPECT_TRUE(bitmap.HasAlphaChannel());
+
+  // After Assign, SetLocation or construction the next Allocate reallocates and drops the plane.
+  TPVBitmap other(10, 4, pv24RGB);
+  bitmap.Assign(&other);
+  EXPECT_TRUE(bitmap.ForceReallocate);
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  EXPECT_TRUE(bitmap.Allocate(10, 4, pv24RGB));
+  EXPECT_FALSE(bitmap.HasAlphaChannel());
+}
+
+TEST_F(BitmapAllocation, LocationFollowsTheThreshold) {
+  const int64_t size = CalcRowLength(10, 24, 32) * 4;  // 120 bytes
+  for (TPVLocation requested : {pvMemory, pvFile}) {
+    TPVBitmap bitmap;
+    bitmap.Location = requested;
+    bitmap.FileThreshold = 0;
+    ASSERT_TRUE(bitmap.Allocate(10, 4, pv24RGB));
+    EXPECT_EQ(bitmap.Location, pvFile);
+
+    TPVBitmap equal;  // a size equal to the threshold keeps the request
+    equal.Location = requested;
+    equal.FileThreshold = size;
+    ASSERT_TRUE(equal.Allocate(10, 4, pv24RGB));
+    EXPECT_EQ(equal.Location, requested);
+  }
+  TPVBitmap below;
+  below.FileThreshold = size + 1;
+  ASSERT_TRUE(below.Allocate(10, 4, pv24RGB));
+  EXPECT_EQ(below.Location, pvMemory);
+  EXPECT_TRUE(temp_.Entries().empty());
+}
+
+TEST_F(BitmapAllocation, EveryAllocatorGivesAnAlignedBlock) {
+  for (TPVMemoryAllocator allocator : {pvmaHeap, pvmaGlobal, pvmaHybrid}) {
+    TPVBitmap bitmap;
+    bitmap.Location = pvMemory;
+    bitmap.Allocator = allocator;
+    ASSERT_TRUE(bitmap.Allocate(33, 7, pv24RGB));
+    ASSERT_NE(bitmap.PixelBlock, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Pixels) % 64, 0u);
+    EXPECT_GE(bitmap.Pixels, static_cast<uint8_t*>(bitmap.PixelBlock));
+    WritePattern(bitmap, 2);  // the whole image lies inside the block (ASan would tell)
+  }
+}
+
+TEST_F(BitmapAllocation, FragmentsDoubleWhileTheyStayLarge) {
+  // 8192 x 3414 x 3 bytes: 80 MiB. Blocks of 20 MiB are refused, 10 MiB blocks are had.
+  BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+  BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 16 << 20);
+  TPVBitmap bitmap;
+  bitmap.Location = pvMemory;
+  bitmap.FileThreshold = INT64_MAX;
+  ASSERT_TRUE(bitmap.Allocate(8192, 3414, pv24RGB));
+  EXPECT_EQ(bitmap.Location, pvMemory);
+  EXPECT_EQ(bitmap.FragmentCount, 8);
+  EXPECT_EQ(bitmap.FragmentRows, 427);
+  // The last row of each block and the first of the next are in different blocks.
+  uint8_t* last = bitmap.GetScanline(426);
+  uint8_t* first = bitmap.GetScanline(427);
+  last[0] = 1;
+  first[0] = 2;
+  EXPECT_EQ(first, bitmap.FragmentBlocks[1]);
+  EXPECT_EQ(bitmap.GetScanline(3413)[bitmap.RowBytes - 1], 0) << "fragments start zero-filled";
+}
+
+TEST_F(BitmapAllocation, SmallImagesGetNoMoreThanFourFragmentsThenTheFile) {
+  BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+  BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 0);
+  TPVBitmap bitmap;
+  bitmap.Location = pvMemory;
+  bitmap.FileThreshold = INT64_MAX;
+  ASSERT_TRUE(bitmap.Allocate(100, 100, pv8g));
+  EXPECT_EQ(bitmap.Location, pvFile);
+  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
+  WritePattern(bitmap, 3);
+}
+
+TEST_F(BitmapAllocation, NoStorageAnywhereFailsCleanly) {
+  BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+  BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 0);
+  FreeSpaceScope full(NoFreeSpace);
+  TPVBitmap bitmap;
+  EXPECT_FALSE(bitmap.Allocate(100, 100, pv24RGB));
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_EQ(bitmap.GetScanline(0), nullptr);
+  EXPECT_EQ(bitmap.PixelBlock, nullptr);
+  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
+  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+}
+
+TEST_F(BitmapAllocation, FailedAssignLeavesAnEmptyBitmapAndSaysSo) {
+  TPVBitmap source(50, 20, pv24RGB);
+  WritePattern(source, 4);
+  TPVBitmap target(8, 8, pv8g);
+  ASSERT_NE(target.GetAlphaChannel(), nullptr);
+  BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+  BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 0);
+  FreeSpaceScope full(NoFreeSpace);
+  EXPECT_FALSE(target.Assign(&source));
+  EXPECT_TRUE(target.IsEmpty());
+  EXPECT_FALSE(target.HasAlphaChannel());
+  EXPECT_EQ(target.GetScanline(0), nullptr);
+  EXPECT_FALSE(target.AssignImage(&source));
+  EXPECT_TRUE(target.IsEmpty());
+}
+
+TEST_F(BitmapAllocation, FailedSetLocationKeepsThePixelsWhereTheyWere) {
+  // A device bitmap cannot hold pvRGB48: the pixels stay in memory.
+  TPVBitmap wide(4, 4, pvRGB48);
+  WritePattern(wide, 6);
+  const auto wideRows = ReadRows(wide);
+  EXPECT_FALSE(wide.SetLocation(pvTBitmap));
+  EXPECT_EQ(wide.Format, pvRGB48);
+  EXPECT_NE(wide.Location, pvTBitmap);
+  EXPECT_EQ(ReadRows(wide), wideRows);
+
+  TPVBitmap bitmap(20, 6, pv24RGB);
+  bitmap.Location = pvMemory;
+  WritePattern(bitmap, 5);
+  const auto rows = ReadRows(bitmap);
+  ASSERT_EQ(bitmap.Location, pvMemory);
+  FreeSpaceScope full(NoFreeSpace);
+  BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+  BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 0);
+  bitmap.FileThreshold = 0;
+  EXPECT_FALSE(bitmap.SetLocation(pvFile));
+  EXPECT_EQ(bitmap.Location, pvMemory);
+  EXPECT_EQ(ReadRows(bitmap), rows);
+}
+
+TEST_F(BitmapAllocation, DeviceBitmapsHoldFiveFormats) {
+  TPVBitmap grey;
+  grey.Location = pvTBitmap;
+  ASSERT_TRUE(grey.Allocate(9, 3, pv16g));
+  EXPECT_EQ(grey.Format, pv8g);
+  EXPECT_EQ(grey.BitsPerPixel, 8);
+  EXPECT_EQ(grey.RowBytes, 12);
+  ASSERT_NE(grey.WrappedTBitmap, nullptr);
+  EXPECT_TRUE(grey.WrappedTBitmap->HasGrayColorTable());
+  EXPECT_EQ(grey.GetPixelFormat(), pv8g) << "the grey table keeps it grey";
+  for (TPVPixelFormat format : {pv32f, pvCMYK, pvRGB48, pvCIELab}) {
+    TPVBitmap bitmap;
+    bitmap.Location = pvTBitmap;
+    EXPECT_FALSE(bitmap.Allocate(9, 3, format));
+    EXPECT_TRUE(bitmap.IsEmpty());
+    EXPECT_EQ(bitmap.GetWidth(), 0);
+  }
+}
+
+TEST_F(BitmapAllocation, DeviceQueriesFollowTheDeviceBitmap) {
+  TPVBitmap bitmap;
+  bitmap.Location = pvTBitmap;
+  ASSERT_TRUE(bitmap.Allocate(9, 3, pv24RGB));
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  ASSERT_TRUE(bitmap.WrappedTBitmap->SetSize(20, 6));
+  EXPECT_EQ(bitmap.GetWidth(), 20);
+  EXPECT_EQ(bitmap.Height, 6);
+  EXPECT_EQ(bitmap.RowBytes, 60);
+  EXPECT_EQ(bitmap.AlphaBitmap->Width, 20) << "the plane follows the new size";
+  EXPECT_EQ(bitmap.GetScanline(5), bitmap.WrappedTBitmap->GetScanLine(5));
+  ASSERT_TRUE(bitmap.WrappedTBitmap->SetPixelFormat(platform::pf32bit));
+  EXPECT_EQ(bitmap.GetPixelFormat(), pv32RGB);
+}
+
+TEST_F(BitmapAllocation, PalettesGoIntoTheDeviceColourTable) {
+  TPVBitmap bitmap;
+  bitmap.Location = pvTBitmap;
+  ASSERT_TRUE(bitmap.Allocate(4, 4, pv8p));
+  bitmap.SetPaletteColor(3, TPVRGB{10, 20, 30});
+  const platform::TRGBQuad entry = bitmap.WrappedTBitmap->GetColorTableEntry(3);
+  EXPECT_EQ(entry.rgbBlue, 10);
+  EXPECT_EQ(entry.rgbGreen, 20);
+  EXPECT_EQ(entry.rgbRed, 30);
+  EXPECT_EQ(bitmap.GetPixelFormat(), pv8p);
+  EXPECT_EQ(bitmap.GetPaletteColor(3), (TPVRGB{10, 20, 30}));
+}
+
+TEST_F(BitmapAllocation, PaletteIndicesOutsideAreIgnored) {
+  TPVBitmap bitmap(4, 4, pv8p);
+  EXPECT_EQ(bitmap.GetPaletteLen(), 256);
+  bitmap.SetPaletteColor(255, TPVRGB{1, 2, 3});
+  bitmap.SetPaletteColor(256, TPVRGB{9, 9, 9});
+  bitmap.SetPaletteColor(-1, TPVRGB{9, 9, 9});
+  EXPECT_EQ(bitmap.GetPaletteColor(255), (TPVRGB{1, 2, 3}));
+  EXPECT_EQ(bitmap.GetPaletteColor(256), (TPVRGB{0, 0, 0}));
+  TPVBitmap target(2, 2, pv24RGB);
+  bitmap.PaletteColorsUsed = 16;
+  bitmap.CopyPaletteTo(&target);
+  EXPECT_EQ(target.GetPaletteLen(), 256);
+  EXPECT_EQ(target.PaletteColorsUsed, 16);
+  EXPECT_EQ(target.GetPaletteColor(255), (TPVRGB{1, 2, 3}));
+  TPVBitmap none(2, 2, pv24RGB);
+  none.CopyPaletteTo(&target);
+  EXPECT_EQ(target.GetPaletteLen(), 0);
+  EXPECT_EQ(target.PaletteColorsUsed, 256);
+}
+
+TEST_F(BitmapAllocation, FreeImageKeepsFormatAndSettings) {
+  TPVBitmap bitmap(5, 5, pv16g);
+  bitmap.DisplayContrast = 7;
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  bitmap.FreeImage(false);
+  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_EQ(bitmap.Format, pv16g);
+  EXPECT_EQ(bitmap.DisplayContrast, 7);
+  EXPECT_TRUE(bitmap.HasAlphaChannel());
+  bitmap.FreeImage(true);
+  EXPECT_FALSE(bitmap.HasAlphaChannel());
+}
+
+TEST_F(BitmapAllocation, AlphaPlanesOfDeviceBitmapsLiveInMemory) {
+  auto plane = TPVBitmap::CreateAlpha(6, 2, pvTBitmap);
+  EXPECT_EQ(plane->Location, pvMemory);
+  EXPECT_TRUE(plane->IsAlphaPlane);
+  EXPECT_TRUE(plane->Opaque);
+  TPVBitmap owner(6, 2, pv24RGB);
+  owner.AttachAlphaChannel(std::move(plane));
+  ASSERT_TRUE(owner.HasAlphaChannel());
+  EXPECT_TRUE(owner.AlphaBitmap->IsAlphaPlane);
+  EXPECT_EQ(TPVBitmap().GetAlphaChannel(), nullptr) << "an empty bitmap gets no plane";
+}
+
+TEST_F(BitmapAllocation, RemoveAlphaChannelMergesOverTheBackground) {
+  TPVBitmap bitmap(3, 1, pv24RGB);
+  bitmap.Fill(0);  // black
+  TPVBitmap* plane = bitmap.GetAlphaChannel();
+  uint8_t* alpha = plane->GetScanline(0);
+  alpha[0] = 0;
+  alpha[1] = 128;
+  alpha[2] = 255;
+  bitmap.RemoveAlphaChannel(true, 0xFFFFFF);
+  EXPECT_FALSE(bitmap.HasAlphaChannel());
+  const uint8_t* row = bitmap.GetScanline(0);
+  EXPECT_EQ(row[0], 255);
+  EXPECT_EQ(row[3], 127);
+  EXPECT_EQ(row[6], 0);
+  TPVBitmap white(1, 1, pv24RGB);
+  white.Fill(0xFFFFFF);
+  white.GetAlphaChannel()->GetScanline(0)[0] = 255;
+  white.RemoveAlphaChannel(true, 0);
+  EXPECT_EQ(white.GetScanline(0)[1], 254);
+}
+
+TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
+  TPVBitmap bitmap;
+  bitmap.FileThreshold = 0;
+  ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
+  ASSERT_EQ(bitmap.Location, pvFile);
+  bitmap.Fill(10);
+  // Held rows: both valid at once, written to the file when released.
+  uint8_t* row0 = bitmap.MapRow(0);
+  uint8_t* row1 = bitmap.MapRow(1);
+  ASSERT_NE(row0, row1);
+  std::memset(row0, 1, 16);
+  std::memset(row1, 2, 16);
+  EXPECT_EQ(bitmap.HeldRowNumbers.size(), 2u);
+  bitmap.UnmapRow(0);
+  bitmap.UnmapRow(7);  // not held: ignored
+  bitmap.UnmapAllRows();
+  EXPECT_TRUE(bitmap.HeldRowPointers.empty());
+  EXPECT_EQ(bitmap.GetScanline(0)[5], 1);
+  EXPECT_EQ(bitmap.GetScanline(1)[5], 2);
+  // Read-only windows drop what is written into them.
+  bitmap.DataAccess = pvdRead;
+  std::memset(bitmap.GetScanline(2), 99, 16);
+  bitmap.UnmapAllRows();
+  uint8_t* held = bitmap.MapRow(3);
+  std::memset(held, 98, 16);
+  bitmap.UnmapRow(3);
+  bitmap.DataAccess = pvdRead | pvdWrite;
+  EXPECT_EQ(bitmap.GetScanline(2)[0], 10);
+  EXPECT_EQ(bitmap.GetScanline(3)[0], 10);
+  // Write-only windows are not read in but reach the file.
+  bitmap.DataAccess = pvdWrite;
+  std::memset(bitmap.GetScanline(4), 44, 16);
+  bitmap.DataAccess = pvdRead | pvdWrite;
+  EXPECT_EQ(bitmap.GetScanline(4)[15], 44);
+  EXPECT_EQ(bitmap.GetScanline(5)[15], 10) << "rows not handed out are not written back";
+}
+
+TEST_F(BitmapAllocation, FilePassesInEitherDirectionSeeEveryRow) {
+  TPVBitmap bitmap;
+  bitmap.FileThreshold = 0;
+  ASSERT_TRUE(bitmap.Allocate(3000, 900, pv24RGB));  // windows grow to 1 MiB
+  ASSERT_EQ(bitmap.Location, pvFile);
+  for (int32_t y = bitmap.Height - 1; y >= 0; --y) std::memset(bitmap.GetScanline(y), y & 0xFF, bitmap.RowBytes);
+  // Random access in between.
+  for (int32_t y : {17, 800, 3, 899, 450}) EXPECT_EQ(bitmap.GetScanline(y)[100], y & 0xFF);
+  for (int32_t y = 0; y < bitmap.Height; ++y) {
+    const uint8_t* row = bitmap.GetScanline(y);
+    ASSERT_EQ(row[0], y & 0xFF);
+    ASSERT_EQ(row[bitmap.RowBytes - 1], y & 0xFF);
+  }
+  EXPECT_GT(bitmap.CurrentRow.RowCount, 1) << "a pass reads many rows at once";
+}
+
+TEST_F(BitmapAllocation, NegateBitsExchangesBlackAndWhite) {
+  TPVBitmap bitmap;
+  bitmap.SetBitAlignment(8);
+  ASSERT_TRUE(bitmap.Allocate(20, 2, pv1g));  // 3-byte rows: an odd length
+  bitmap.Fill(0);
+  bitmap.GetScanline(1)[2] = 0x0F;
+  NegateBits(bitmap);
+  EXPECT_EQ(bitmap.GetScanline(0)[0], 0xFF);
+  EXPECT_EQ(bitmap.GetScanline(0)[2], 0xFF) << "the last byte of an odd-length row too";
+  EXPECT_EQ(bitmap.GetScanline(1)[2], 0xF0);
+}
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,422 @@
+// TPVICC: loading, texts and saving of profiles made with Little CMS, damaged profiles, the
+// absent colour system, the transform cache, CIELab rows, and whole bitmaps against transicc.
+#include "imaging/core/icc.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/color_formulas.h"
+#include "imaging/core/streams.h"
+#include "imaging/proc/color_helpers.h"
+#include "platform/color_system.h"
+#include "tests/imaging/core/icc_test_profiles.h"
+
+namespace calmora {
+namespace {
+
+class ICCTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    platform::SetColorSystemAbsent(false);
+    FreeColorSystemLibrary();
+  }
+
+  static std::vector<uint8_t> TestProfile() {
+    return test::MakeRGBProfile(1.8, "Calmora test RGB", "Test copyright");
+  }
+
+  // The test profile into icc and the system sRGB profile into srgb, both open.
+  static void OpenTestAndSRGB(TPVICC& icc, TPVICC& srgb) {
+    const auto bytes = TestProfile();
+    icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+    srgb.OpenSRGBProfile();
+    ASSERT_TRUE(icc.IsOpen());
+    ASSERT_TRUE(srgb.IsOpen());
+  }
+
+  static std::vector<uint8_t> Saved(const TPVICC& icc, bool no_length) {
+    TMemoryStream stream;
+    EXPECT_TRUE(icc.SaveToStream(&stream, no_length));
+    const auto* begin = static_cast<const uint8_t*>(stream.GetMemory());
+    return std::vector<uint8_t>(begin, begin + stream.GetSize());
+  }
+
+  static void PutBigEndian32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    bytes[at] = uint8_t(value >> 24);
+    bytes[at + 1] = uint8_t(value >> 16);
+    bytes[at + 2] = uint8_t(value >> 8);
+    bytes[at + 3] = uint8_t(value);
+  }
+
+  // Index of the tag table entry with the signature, or -1.
+  static int FindTag(const std::vector<uint8_t>& bytes, const char* signature) {
+    const uint32_t count = uint32_t(bytes[128]) << 24 | uint32_t(bytes[129]) << 16 |
+                           uint32_t(bytes[130]) << 8 | bytes[131];
+    for (uint32_t i = 0; i < count; ++i)
+      if (std::memcmp(&bytes[132 + 12 * i], signature, 4) == 0) return int(i);
+    return -1;
+  }
+};
+
+TEST_F(ICCTest, NewProfileIsEmpty) {
+  TPVICC icc;
+  EXPECT_FALSE(icc.IsOpen());
+  EXPECT_FALSE(icc.IsTransformReady());
+  EXPECT_FALSE(icc.Applied);
+  EXPECT_FALSE(icc.AlternativeEngine);
+  EXPECT_EQ(icc.RawSize, 0);
+  EXPECT_EQ(icc.RawProfile, nullptr);
+  EXPECT_EQ(Saved(icc, false), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(ICCTest, LoadsAProfileReportsItsTextsAndSavesItBackUnchanged) {
+  const auto bytes = TestProfile();
+  ASSERT_GT(bytes.size(), 128u);
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_TRUE(icc.IsOpen());
+  EXPECT_EQ(icc.DescText, "Calmora test RGB");
+  EXPECT_EQ(icc.CprtText, "Test copyright");
+  EXPECT_EQ(icc.RawSize, int32_t(bytes.size()));
+
+  EXPECT_EQ(Saved(icc, true), bytes);
+  auto with_length = Saved(icc, false);
+  ASSERT_EQ(with_length.size(), bytes.size() + 4);
+  const uint32_t size = bytes.size();
+  EXPECT_EQ(with_length[0], uint8_t(size));
+  EXPECT_EQ(with_length[1], uint8_t(size >> 8));
+  EXPECT_EQ(with_length[2], uint8_t(size >> 16));
+  EXPECT_EQ(with_length[3], uint8_t(size >> 24));
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), with_length.begin() + 4));
+}
+
+TEST_F(ICCTest, ShortOrOverfullProfilesKeepTheirBytesWithoutTexts) {
+  std::vector<uint8_t> short_profile(128, 0x41);
+  TPVICC icc;
+  icc.LoadFromBuffer(short_profile.data(), int32_t(short_profile.size()));
+  EXPECT_FALSE(icc.IsOpen());
+  EXPECT_TRUE(icc.DescText.empty());
+  EXPECT_EQ(Saved(icc, true), short_profile);
+
+  auto overfull = TestProfile();
+  PutBigEndian32(overfull, 128, 1001);
+  icc.LoadFromBuffer(overfull.data(), int32_t(overfull.size()));
+  EXPECT_TRUE(icc.DescText.empty());
+  EXPECT_TRUE(icc.CprtText.empty());
+  EXPECT_EQ(Saved(icc, true), overfull);
+}
+
+TEST_F(ICCTest, TextReadingStaysInsideTheProfile) {
+  // 129 to 131 bytes cannot even hold the tag count.
+  for (size_t size = 129; size <= 131; ++size) {
+    std::vector<uint8_t> bytes(size, 0);
+    TPVICC icc;
+    icc.LoadFromBuffer(bytes.data(), int32_t(size));
+    EXPECT_TRUE(icc.DescText.empty());
+  }
+
+  // A tag count larger than the table the bytes hold.
+  auto bytes = TestProfile();
+  bytes.resize(140);
+  PutBigEndian32(bytes, 128, 900);
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_TRUE(icc.DescText.empty());
+
+  // A desc entry pointing past the end stops the reading.
+  bytes = TestProfile();
+  const int desc = FindTag(bytes, "desc");
+  ASSERT_GE(desc, 0);
+  PutBigEndian32(bytes, 132 + 12 * desc + 4, uint32_t(bytes.size()) + 10);
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_TRUE(icc.DescText.empty());
+
+  // A text without its terminating zero inside the profile is not taken.
+  bytes = TestProfile();
+  const int cprt = FindTag(bytes, "cprt");
+  ASSERT_GE(cprt, 0);
+  const uint32_t tail = uint32_t(bytes.size()) - 9;
+  PutBigEndian32(bytes, 132 + 12 * cprt + 4, tail);
+  PutBigEndian32(bytes, 132 + 12 * cprt + 8, 9);
+  std::memset(&bytes[tail], 'x', 9);
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_TRUE(icc.CprtText.empty());
+  EXPECT_EQ(icc.DescText, "Calmora test RGB");
+}
+
+TEST_F(ICCTest, GarbageAndTruncatedProfilesFailCleanly) {
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  ASSERT_TRUE(srgb.IsOpen());
+
+  std::mt19937 random(7);
+  std::vector<uint8_t> garbage(2000);
+  for (auto& b : garbage) b = uint8_t(random());
+  TPVICC icc;
+  icc.LoadFromBuffer(garbage.data(), int32_t(garbage.size()));
+  EXPECT_FALSE(icc.IsOpen());
+  uint8_t row[6] = {1, 2, 3, 4, 5, 6};
+  uint8_t out[6] = {9, 9, 9, 9, 9, 9};
+  EXPECT_FALSE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 2));
+  EXPECT_EQ(out[0], 9);
+
+  // Cut inside the tag data: the colour system refuses the bytes, or at least cannot make a
+  // transform of them. Cuts that only shorten a text may still work; none may crash.
+  const auto bytes = TestProfile();
+  for (size_t keep : {size_t(129), size_t(200), bytes.size() / 2, bytes.size() - 20}) {
+    std::fill(std::begin(out), std::end(out), 9);
+    TPVICC truncated;
+    truncated.LoadFromBuffer(bytes.data(), int32_t(keep));
+    const bool converted =
+        truncated.IsOpen() && truncated.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 2);
+    if (keep <= 200) {
+      EXPECT_FALSE(converted) << keep;
+    }
+    if (!converted) {
+      EXPECT_EQ(out[0], 9) << keep;
+    }
+    EXPECT_EQ(Saved(truncated, true), std::vector<uint8_t>(bytes.begin(), bytes.begin() + keep));
+  }
+}
+
+TEST_F(ICCTest, WithoutTheColorSystemProfilesStayClosedButKeepBytesAndTexts) {
+  platform::SetColorSystemAbsent(true);
+  FreeColorSystemLibrary();
+  EXPECT_FALSE(LoadColorSystemLibrary());
+
+  const auto bytes = TestProfile();
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_FALSE(icc.IsOpen());
+  EXPECT_EQ(icc.DescText, "Calmora test RGB");
+  EXPECT_EQ(Saved(icc, true), bytes);
+
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  EXPECT_FALSE(srgb.IsOpen());
+  uint8_t row[3] = {10, 20, 30};
+  uint8_t out[3] = {7, 7, 7};
+  EXPECT_FALSE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
+  EXPECT_EQ(out[0], 7);
+  EXPECT_EQ(out[2], 7);
+
+  platform::SetColorSystemAbsent(false);
+  EXPECT_TRUE(LoadColorSystemLibrary());
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  EXPECT_TRUE(icc.IsOpen());
+}
+
+TEST_F(ICCTest, TransformsAreCachedByTheirKeysAndReleasingOneSetsApplied) {
+  TPVICC icc;
+  TPVICC srgb;
+  OpenTestAndSRGB(icc, srgb);
+
+  uint8_t row[3] = {10, 20, 30};
+  uint8_t out[3];
+  ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
+  const auto first = icc.TransformHandle;
+  ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
+  EXPECT_EQ(icc.TransformHandle, first);
+  EXPECT_FALSE(icc.Applied);
+
+  ASSERT_TRUE(icc.TransformPixels(&srgb, clRGB24, clBGR24, 0, 0, row, out, 1));
+  EXPECT_TRUE(icc.Applied);
+  EXPECT_EQ(icc.InputLayout, clRGB24);
+  EXPECT_TRUE(icc.IsTransformReady());
+
+  icc.FreeTransform();
+  EXPECT_FALSE(icc.IsTransformReady());
+  EXPECT_TRUE(icc.Applied);
+  icc.CloseProfile();
+  EXPECT_EQ(icc.InputLayout, 0);
+  EXPECT_EQ(icc.OutputLayout, 0);
+  icc.Clear();
+  EXPECT_FALSE(icc.Applied);
+  EXPECT_EQ(icc.RawSize, 0);
+  EXPECT_EQ(icc.DescText, "Calmora test RGB");  // texts stay until the next profile opens
+}
+
+TEST_F(ICCTest, SourceRowsAreNeverChangedAndMayBeConvertedInPlace) {
+  TPVICC icc;
+  TPVICC srgb;
+  OpenTestAndSRGB(icc, srgb);
+
+  std::vector<uint8_t> row;
+  for (int i = 0; i < 300; ++i) row.push_back(uint8_t(i * 37));
+  const auto original = row;
+  std::vector<uint8_t> out(row.size());
+  ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row.data(), out.data(), 100));
+  EXPECT_EQ(row, original);
+  EXPECT_NE(out, original);
+
+  ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row.data(), row.data(), 100));
+  EXPECT_EQ(row, out);
+}
+
+TEST_F(ICCTest, OnlyBGRAndInvertedCMYKDestinationsAreWritten) {
+  TPVICC icc;
+  TPVICC srgb;
+  OpenTestAndSRGB(icc, srgb);
+  uint8_t row[3] = {10, 20, 30};
+  uint8_t out[3] = {5, 5, 5};
+  EXPECT_TRUE(icc.TransformPixels(&srgb, clBGR24, clRGB24, 0, 0, row, out, 1));
+  EXPECT_EQ(out[0], 5);
+  EXPECT_EQ(out[1], 5);
+  EXPECT_EQ(out[2], 5);
+}
+
+TEST_F(ICCTest, CIELabRowsReachTheColorSystemWithSignedAAndB) {
+  const auto lab_bytes = test::MakeLabProfile();
+  TPVICC lab;
+  lab.LoadFromBuffer(lab_bytes.data(), int32_t(lab_bytes.size()));
+  ASSERT_TRUE(lab.IsOpen());
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+
+  // L 255 = L* 100; a and b signed bytes.
+  const TPVCIELab row[] = {{255, 0, 0},   {128, 0, 0},   {128, 60, 0},
+                           {128, -60, 0}, {128, 0, -60}, {0, 0, 0}};
+  TPVRGB out[6];
+  ASSERT_TRUE(lab.TransformPixels(&srgb, clCIELab, clBGR24, 0, 0, row, out, 6));
+  EXPECT_GE(out[0].r, 254);
+  EXPECT_GE(out[0].g, 254);
+  EXPECT_GE(out[0].b, 254);
+  // a = b = 0 stays neutral, at the grey the formula gives for the same bytes.
+  EXPECT_LE(std::abs(out[1].r - out[1].g), 1);
+  EXPECT_LE(std::abs(out[1].g - out[1].b), 1);
+  TPVRGB formula;
+  ConvertCIELabToRGB(formula, row[1]);
+  EXPECT_LE(std::abs(out[1].g - formula.g), 2);
+  EXPECT_GT(out[2].r, out[2].g + 40);  // +a: red
+  EXPECT_GT(out[3].g, out[3].r + 40);  // -a: green
+  EXPECT_GT(out[4].b, out[4].r + 40);  // -b: blue
+  EXPECT_LE(out[5].r, 1);
+}
+
+TEST_F(ICCTest, AssignCopiesTheBytesAndReopensThem) {
+  const auto bytes = TestProfile();
+  TPVICC source;
+  source.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  source.Applied = true;
+  TPVICC copy;
+  copy.Assign(source);
+  EXPECT_TRUE(copy.IsOpen());
+  EXPECT_FALSE(copy.Applied);
+  EXPECT_EQ(copy.DescText, "Calmora test RGB");
+  EXPECT_EQ(Saved(copy, true), bytes);
+
+  // The system sRGB profile has no raw bytes; its copy is the sRGB profile again.
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  copy.Assign(srgb);
+  EXPECT_TRUE(copy.IsOpen());
+  EXPECT_EQ(copy.RawSize, 0);
+  EXPECT_TRUE(copy.DescText.empty());
+}
+
+TEST_F(ICCTest, TransformBitmapRefusesFormatsAndTargetsItCannotConvert) {
+  TPVICC icc;
+  TPVICC srgb;
+  OpenTestAndSRGB(icc, srgb);
+
+  TPVBitmap bilevel(8, 2, pv1g);
+  bilevel.GetScanline(0)[0] = 0xA5;
+  EXPECT_FALSE(icc.TransformBitmap(&bilevel, pv24RGB, &srgb));
+  EXPECT_EQ(bilevel.GetPixelFormat(), pv1g);
+  EXPECT_EQ(bilevel.GetScanline(0)[0], 0xA5);
+
+  // A grey target would never be written, so the pixels must not be replaced by it.
+  TPVBitmap color(4, 2, pv24RGB);
+  color.GetScanline(1)[0] = 77;
+  EXPECT_FALSE(icc.TransformBitmap(&color, pv8g, &srgb));
+  EXPECT_EQ(color.GetPixelFormat(), pv24RGB);
+  EXPECT_EQ(color.GetScanline(1)[0], 77);
+
+  // No transform (the destination is closed): nothing replaced either.
+  TPVICC closed;
+  EXPECT_FALSE(icc.TransformBitmap(&color, pv24RGB, &closed));
+  EXPECT_EQ(color.GetScanline(1)[0], 77);
+}
+
+TEST_F(ICCTest, TransformBitmapMatchesTransicc) {
+  if (!test::TransiccAvailable()) GTEST_SKIP() << "transicc (liblcms2-utils) is not installed";
+  test::ScratchFolder folder;
+  ASSERT_TRUE(folder.Valid());
+  const auto bytes = TestProfile();
+  const auto profile_path = folder.Path("gamma18.icc");
+  test::WriteFile(profile_path, bytes);
+
+  // A ramp through every level in each channel, plus greys.
+  const int width = 256;
+  TPVBitmap bitmap(width, 3, pv24RGB);
+  std::vector<std::array<int, 3>> rgb;
+  for (int y = 0; y < 3; ++y) {
+    auto* row = reinterpret_cast<TPVRGB*>(bitmap.GetScanline(y));
+    for (int x = 0; x < width; ++x) {
+      const int r = y == 0 ? x : y == 1 ? 255 - x : x;
+      const int g = y == 0 ? (x * 7) % 256 : y == 1 ? x : x;
+      const int b = y == 0 ? 255 - x : y == 1 ? (x * 13) % 256 : x;
+      row[x] = MakeRGB(uint8_t(r), uint8_t(g), uint8_t(b));
+      rgb.push_back({r, g, b});
+    }
+  }
+  bitmap.GetAlphaChannel()->GetScanline(0)[5] = 99;  // the alpha plane is the bitmap's own
+
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  ASSERT_TRUE(icc.TransformBitmap(&bitmap, pv24RGB, &srgb));
+  EXPECT_FALSE(icc.IsTransformReady());
+  EXPECT_TRUE(icc.Applied);
+  ASSERT_TRUE(bitmap.HasAlphaChannel());
+  EXPECT_EQ(bitmap.GetAlphaChannel()->GetScanline(0)[5], 99);
+
+  const auto reference = test::TransiccToSRGB(folder, profile_path, rgb);
+  ASSERT_EQ(reference.size(), rgb.size());
+  int worst = 0;
+  for (int y = 0; y < 3; ++y) {
+    const auto* row = reinterpret_cast<const TPVRGB*>(bitmap.GetScanline(y));
+    for (int x = 0; x < width; ++x) {
+      const auto& want = reference[size_t(y * width + x)];
+      const double got[3] = {double(row[x].r), double(row[x].g), double(row[x].b)};
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_LE(std::abs(got[c] - want[c]), 1.0)
+            << "pixel " << x << "," << y << " channel " << c << ": " << got[c] << " vs " << want[c];
+        worst = std::max(worst, int(std::ceil(std::abs(got[c] - want[c]))));
+      }
+    }
+  }
+  RecordProperty("worst_difference", worst);
+}
+
+TEST_F(ICCTest, ReloadingItsOwnBytesKeepsTheProfile) {
+  const auto bytes = TestProfile();
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  icc.LoadFromBuffer(icc.RawProfile.get(), icc.RawSize);
+  EXPECT_TRUE(icc.IsOpen());
+  EXPECT_EQ(Saved(icc, true), bytes);
+  icc.Assign(icc);
+  EXPECT_EQ(Saved(icc, true), bytes);
+}
+
+TEST_F(ICCTest, OpenSRGBProfileDropsTheOldBytesAndTexts) {
+  const auto bytes = TestProfile();
+  TPVICC icc;
+  icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+  icc.OpenSRGBProfile();
+  EXPECT_TRUE(icc.IsOpen());
+  EXPECT_EQ(icc.RawSize, 0);
+  EXPECT_TRUE(icc.DescText.empty());
+  EXPECT_TRUE(icc.CprtText.empty());
+}
+
+}  // namespace
+}  // namespace calmora

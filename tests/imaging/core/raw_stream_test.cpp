@@ -1,0 +1,314 @@
+// The raw bitmap stream: its exact layout, byte-identical round trips for every format and
+// storage with and without alpha, memory blocks, other alignments, and every kind of bad or
+// truncated stream refused with the bitmap untouched.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+#include <vector>
+
+#include "imaging/core/bitmap.h"
+#include "imaging/core/raw_bitmap_stream.h"
+#include "imaging/core/streams.h"
+#include "imaging/core/utils.h"
+#include "tests/imaging/core/bitmap_test_support.h"
+
+namespace calmora {
+namespace {
+
+using testing_support::BlockLimitScope;
+using testing_support::PixelBytes;
+using testing_support::Prepare;
+using testing_support::ReadRows;
+using testing_support::Storage;
+using testing_support::StorageOf;
+using testing_support::TempFolderScope;
+using testing_support::WritePattern;
+
+std::vector<uint8_t> Saved(TPVBitmap& bitmap) {
+  TMemoryStream stream;
+  EXPECT_TRUE(bitmap.SaveRawToStream(&stream));
+  const auto* bytes = static_cast<const uint8_t*>(stream.GetMemory());
+  return std::vector<uint8_t>(bytes, bytes + stream.GetSize());
+}
+
+bool Load(TPVBitmap& bitmap, const std::vector<uint8_t>& bytes) {
+  TPVMemStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+  return bitmap.LoadRawFromStream(&stream);
+}
+
+int32_t Int32At(const std::vector<uint8_t>& bytes, size_t at) {
+  int32_t value;
+  std::memcpy(&value, bytes.data() + at, 4);
+  return value;
+}
+
+void PutInt32(std::vector<uint8_t>& bytes, size_t at, int32_t value) {
+  std::memcpy(bytes.data() + at, &value, 4);
+}
+
+class RawStream : public ::testing::Test {
+ protected:
+  TempFolderScope temp_;
+};
+
+TEST_F(RawStream, LayoutOfASmallColourImage) {
+  TPVBitmap bitmap(3, 2, pv24RGB);
+  WritePattern(bitmap, 1);
+  bitmap.Opaque = true;
+  bitmap.PaletteColorsUsed = 77;
+  bitmap.BlackLevel = 0.25;
+  bitmap.WhiteLevel = 1.5;
+  bitmap.ChannelShift[0] = -3;
+  bitmap.ChannelShift[3] = 9;
+  bitmap.ChannelShiftEnabled = true;
+  bitmap.DisplayContrast = 12;
+  const auto bytes = Saved(bitmap);
+  ASSERT_EQ(bytes.size(), 100u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 12), "TPVBITMAPRAW");
+  EXPECT_EQ(Int32At(bytes, 12), 0);
+  EXPECT_EQ(Int32At(bytes, 16), 0);
+  EXPECT_EQ(Int32At(bytes, 20), 3);
+  EXPECT_EQ(Int32At(bytes, 24), 2);
+  EXPECT_EQ(bytes[28], pv24RGB);
+  EXPECT_EQ(bytes[29], 1);
+  EXPECT_EQ(Int32At(bytes, 30), 77);
+  double level;
+  std::memcpy(&level, bytes.data() + 34, 8);
+  EXPECT_EQ(level, 0.25);
+  std::memcpy(&level, bytes.data() + 42, 8);
+  EXPECT_EQ(level, 1.5);
+  EXPECT_EQ(Int32At(bytes, 50), -3);
+  EXPECT_EQ(Int32At(bytes, 62), 9);
+  EXPECT_EQ(bytes[66], 1);
+  EXPECT_EQ(Int32At(bytes, 67), 12);
+  EXPECT_EQ(Int32At(bytes, 71), 32);
+  for (int32_t y = 0; y < 2; ++y)  // top row first, alignment bytes included
+    for (int32_t i = 0; i < 12; ++i) EXPECT_EQ(bytes[75 + y * 12 + i], testing_support::PatternByte(y, i, 1));
+  EXPECT_EQ(bytes[99], 0) << "no alpha plane";
+
+  TPVBitmap loaded;
+  ASSERT_TRUE(Load(loaded, bytes));
+  EXPECT_EQ(loaded.PaletteColorsUsed, 77);
+  EXPECT_EQ(loaded.WhiteLevel, 1.5);
+  EXPECT_EQ(loaded.ChannelShift[0], -3);
+  EXPECT_TRUE(loaded.ChannelShiftEnabled);
+  EXPECT_EQ(loaded.DisplayContrast, 12);
+  EXPECT_TRUE(loaded.Opaque);
+  EXPECT_FALSE(loaded.ForceReallocate);
+}
+
+TEST_F(RawStream, PaletteComesBackAndShiftsTheFields) {
+  TPVBitmap bitmap(5, 3, pv8p);
+  for (int32_t i = 0; i < 256; ++i)
+    bitmap.SetPaletteColor(i, TPVRGB{uint8_t(i), uint8_t(i ^ 0x55), uint8_t(255 - i)});
+  WritePattern(bitmap, 2);
+  const auto bytes = Saved(bitmap);
+  EXPECT_EQ(Int32At(bytes, 16), 256);
+  EXPECT_EQ(Int32At(bytes, 20 + 768), 5);
+  TPVBitmap loaded;
+  ASSERT_TRUE(Load(loaded, bytes));
+  ASSERT_EQ(loaded.GetPaletteLen(), 256);
+  for (int32_t i = 0; i < 256; ++i) EXPECT_EQ(loaded.GetPaletteColor(i), bitmap.GetPaletteColor(i));
+  EXPECT_EQ(ReadRows(loaded), ReadRows(bitmap));
+}
+
+TEST_F(RawStream, MemoryBlocksHoldTheSameBytes) {
+  TPVBitmap bitmap(9, 4, pv16g);
+  WritePattern(bitmap, 3);
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  const auto bytes = Saved(bitmap);
+  std::vector<uint8_t> block(bytes.size());
+  ASSERT_TRUE(bitmap.SaveRawToStream(block.data(), static_cast<int64_t>(block.size())));
+  EXPECT_EQ(block, bytes);
+  std::vector<uint8_t> small(bytes.size() - 1);
+  EXPECT_FALSE(bitmap.SaveRawToStream(small.data(), static_cast<int64_t>(small.size())));
+  TPVBitmap loaded;
+  ASSERT_TRUE(loaded.LoadRawFromStream(block.data(), static_cast<int64_t>(block.size())));
+  EXPECT_EQ(Saved(loaded), bytes);
+  EXPECT_FALSE(loaded.LoadRawFromStream(block.data(), static_cast<int64_t>(block.size()) - 1));
+}
+
+TEST_F(RawStream, ShortStreamWritesAreReported) {
+  TPVBitmap bitmap(9, 4, pv24RGB);
+  std::vector<uint8_t> tooSmall(50);
+  TPVMemStream readOnly(tooSmall.data(), 50);  // takes no bytes at all
+  EXPECT_FALSE(bitmap.SaveRawToStream(&readOnly));
+  TNulStream counter;
+  EXPECT_TRUE(bitmap.SaveRawToStream(&counter));
+  EXPECT_EQ(counter.GetSize(), 75 + 28 * 4 + 1);
+}
+
+TEST_F(RawStream, FileStreamsGetTheRowsInPlace) {
+  // A file stream moves its position when it grows ahead of the rows; the rows must still
+  // follow the header.
+  TPVBitmap bitmap(40, 30, pv24RGB);
+  WritePattern(bitmap, 4);
+  ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+  const auto expected = Saved(bitmap);
+  const std::string name = temp_.Folder() + "/raw.bin";
+  {
+    TFileStream file(name, fmCreate);
+    ASSERT_TRUE(bitmap.SaveRawToStream(&file));
+    EXPECT_EQ(file.GetSize(), static_cast<int64_t>(expected.size()));
+  }
+  TFileStream file(name, fmOpenRead);
+  TPVBitmap loaded;
+  ASSERT_TRUE(loaded.LoadRawFromStream(&file));
+  EXPECT_EQ(Saved(loaded), expected);
+}
+
+TEST_F(RawStream, OtherAlignmentsReloadUnsheared) {
+  for (Storage storage : {Storage::MemoryBlock, Storage::File, Storage::Device}) {
+    TPVBitmap bitmap;
+    bitmap.SetBitAlignment(8);
+    ASSERT_TRUE(bitmap.Allocate(7, 5, pv24RGB));
+    WritePattern(bitmap, 5);
+    const auto bytes = Saved(bitmap);
+    EXPECT_EQ(Int32At(bytes, 71), 8);
+    EXPECT_EQ(bytes.size(), 75u + 21 * 5 + 1);
+    TPVBitmap loaded;
+    Prepare(loaded, storage);
+    ASSERT_TRUE(Load(loaded, bytes)) << testing_support::StorageName(storage);
+    EXPECT_EQ(StorageOf(loaded), storage);
+    EXPECT_EQ(ReadRows(loaded, 21), ReadRows(bitmap, 21)) << testing_support::StorageName(storage);
+  }
+}
+
+TEST_F(RawStream, RefusesOtherSignaturesAndNegativeVersions) {
+  TPVBitmap source(4, 4, pv8g);
+  WritePattern(source, 6);
+  auto bytes = Saved(source);
+  TPVBitmap bitmap(2, 2, pv24RGB);
+  WritePattern(bitmap, 7);
+  const auto before = Saved(bitmap);
+
+  auto wrongSignature = bytes;
+  wrongSignature[11] = 'X';
+  EXPECT_FALSE(Load(bitmap, wrongSignature));
+  auto negative = bytes;
+  PutInt32(negative, 12, -1);
+  EXPECT_FALSE(Load(bitmap, negative));
+  EXPECT_EQ(Saved(bitmap), before);
+  auto newer = bytes;
+  PutInt32(newer, 12, 7);
+  EXPECT_TRUE(Load(bitmap, newer)) << "any version from 0 on is read";
+}
+
+TEST_F(RawStream, RefusesFieldsOutOfBounds) {
+  TPVBitmap source(4, 4, pv8g);
+  WritePattern(source, 8);
+  const auto bytes = Saved(source);
+  struct Change {
+    const char* what;
+    size_t at;
+    int32_t value;
+  };
+  const Change changes[] = {
+      {"palette above 256", 16, 257},   {"negative palette", 16, -1},
+      {"negative width", 20, -4},       {"negative height", 24, -4},
+      {"width past the data", 20, 5},   {"height past the data", 24, 1 << 30},
+      {"huge width", 20, INT32_MAX},    {"alignment 0", 71, 0},
+      {"alignment 12", 71, 12},         {"alignment 4", 71, 4},
+      {"huge alignment", 71, 1 << 20},
+  };
+  TPVBitmap bitmap(3, 3, pv24RGB);
+  WritePattern(bitmap, 9);
+  const auto before = Saved(bitmap);
+  for (const Change& change : changes) {
+    auto bad = bytes;
+    PutInt32(bad, change.at, change.value);
+    EXPECT_FALSE(Load(bitmap, bad)) << change.what;
+  }
+  auto format = bytes;
+  format[28] = 11;
+  EXPECT_FALSE(Load(bitmap, format)) << "format 11";
+  format[28] = pvNoFormat;
+  EXPECT_FALSE(Load(bitmap, format)) << "pixels without a format";
+  EXPECT_EQ(Saved(bitmap), before);
+}
+
+TEST_F(RawStream, EveryTruncationIsRefusedAndChangesNothing) {
+  TPVBitmap source(6, 3, pv8p);
+  WritePattern(source, 10);
+  ASSERT_NE(source.GetAlphaChannel(), nullptr);
+  const auto bytes = Saved(source);
+  TPVBitmap bitmap(2, 2, pv16g);
+  WritePattern(bitmap, 11);
+  const auto before = Saved(bitmap);
+  for (size_t length = 0; length < bytes.size(); ++length) {
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + length);
+    ASSERT_FALSE(Load(bitmap, cut)) << length;
+  }
+  EXPECT_EQ(Saved(bitmap), before);
+  EXPECT_TRUE(Load(bitmap, bytes));
+  EXPECT_EQ(Saved(bitmap), bytes);
+}
+
+TEST_F(RawStream, EmptyBitmapsRoundTrip) {
+  TPVBitmap empty;
+  const auto bytes = Saved(empty);
+  EXPECT_EQ(bytes.size(), 76u);
+  TPVBitmap bitmap(3, 3, pv8g);
+  ASSERT_TRUE(Load(bitmap, bytes));
+  EXPECT_TRUE(bitmap.IsEmpty());
+}
+
+using Case = std::tuple<TPVPixelFormat, Storage, bool>;
+
+class RawStreamRoundTrip : public ::testing::TestWithParam<Case> {
+ protected:
+  TempFolderScope temp_;
+  BlockLimitScope blockLimit_{bitmap_testing::SingleBlockLimit,
+                              std::get<1>(GetParam()) == Storage::Fragments ? 0 : -1};
+};
+
+TEST_P(RawStreamRoundTrip, SavesAndLoadsByteIdentical) {
+  const auto [format, storage, withAlpha] = GetParam();
+  TPVBitmap bitmap;
+  Prepare(bitmap, storage);
+  if (!bitmap.Allocate(11, 7, format)) {
+    ASSERT_EQ(storage, Storage::Device) << "only device bitmaps refuse formats";
+    GTEST_SKIP();
+  }
+  WritePattern(bitmap, 12);
+  if (bitmap.Format == pv8p)
+    for (int32_t i = 0; i < 256; ++i) bitmap.SetPaletteColor(i, TPVRGB{uint8_t(i), 1, uint8_t(~i)});
+  if (withAlpha) {
+    ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
+    WritePattern(*bitmap.AlphaBitmap, 13);
+  }
+  const auto bytes = Saved(bitmap);
+  const int64_t rowLength = CalcRowLength(11, PixelFormatBits[bitmap.Format], 32);
+  const int64_t alphaBytes = withAlpha ? 12 * 7 + 1 : 0;
+  EXPECT_EQ(static_cast<int64_t>(bytes.size()),
+            75 + 3 * bitmap.PaletteLength + rowLength * 7 + 1 + alphaBytes);
+
+  TPVBitmap loaded;
+  Prepare(loaded, storage);
+  ASSERT_TRUE(Load(loaded, bytes));
+  EXPECT_EQ(StorageOf(loaded), storage);
+  EXPECT_EQ(loaded.Format, bitmap.Format);
+  EXPECT_EQ(loaded.HasAlphaChannel(), withAlpha);
+  EXPECT_EQ(ReadRows(loaded), ReadRows(bitmap));
+  EXPECT_EQ(Saved(loaded), bytes);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+  return "format" + std::to_string(std::get<0>(info.param)) + "_" +
+         testing_support::StorageName(std::get<1>(info.param)) +
+         (std::get<2>(info.param) ? "_alpha" : "_plain");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormatsAndStorages, RawStreamRoundTrip,
+                         ::testing::Combine(::testing::Values(pv1g, pv8p, pv8g, pv16g, pv24RGB,
+                                                              pv32f, pvCMYK, pvRGB48, pvCIELab,
+                                                              pv32RGB),
+                                            ::testing::Values(Storage::MemoryBlock,
+                                                              Storage::Fragments, Storage::File,
+                                                              Storage::Device),
+                                            ::testing::Bool()),
+                         CaseName);
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,153 @@
+// The child process behind every engine run: pipe, start, peek, read, end test, kill.
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <string>
+
+#include "platform/message_pump.h"
+
+namespace calmora::platform {
+namespace {
+
+// Reads everything until the child has ended and the pipe is empty, the way the engine
+// runner polls, at most `read_size` bytes a read.
+std::string DrainUntilEnd(ChildProcess& process, std::size_t read_size = 512) {
+  std::string output;
+  char buffer[512];
+  for (;;) {
+    std::size_t available = 0;
+    EXPECT_TRUE(process.Peek(available));
+    if (available > 0) {
+      std::size_t got = 0;
+      EXPECT_TRUE(process.Read(buffer, read_size, got));
+      EXPECT_GE(got, 1u);
+      EXPECT_LE(got, read_size);
+      output.append(buffer, got);
+    } else if (process.HasEnded()) {
+      EXPECT_TRUE(process.Peek(available));
+      if (available == 0) return output;
+    } else {
+      WaitForDataOrEvents(process.WaitableFd(), 10);
+    }
+  }
+}
+
+bool IsDeadOrZombie(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  const std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() &&
+         (text[close + 2] == 'Z' || text[close + 2] == 'X');
+}
+
+TEST(ProcessTest, JoinsStandardOutputAndErrorAndReportsTheExitCode) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "printf out; printf err >&2; exit 3"}));
+  EXPECT_EQ(DrainUntilEnd(process), "outerr");
+  EXPECT_TRUE(process.Ended());
+  EXPECT_TRUE(process.EndedNormally());
+  EXPECT_EQ(process.ExitCode(), 3);
+  EXPECT_FALSE(process.KilledBySignal());
+}
+
+TEST(ProcessTest, ReadTakesAtMostTheGivenCount) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "head -c 3000 /dev/zero | tr '\\0' x"}));
+  EXPECT_EQ(DrainUntilEnd(process, 7), std::string(3000, 'x'));
+}
+
+TEST(ProcessTest, AMissingProgramFailsToStart) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  EXPECT_FALSE(process.Start("/nonexistent/servicecmr/client.exe", {"client.exe"}));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(process.Started());
+}
+
+TEST(ProcessTest, StartNeedsThePipe) {
+  ChildProcess process;
+  EXPECT_FALSE(process.Start("/bin/true", {"true"}));
+}
+
+TEST(ProcessTest, StandardInputIsEmpty) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "cat; echo done"}));
+  EXPECT_EQ(DrainUntilEnd(process), "done\n");
+}
+
+TEST(ProcessTest, TerminateEndsTheChildAndWhatItStarted) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  // The child starts a grandchild that keeps the pipe open and reports its id.
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "sleep 60 & echo $!; wait"}));
+  std::string line;
+  char buffer[64];
+  while (line.find('\n') == std::string::npos) {
+    std::size_t available = 0;
+    ASSERT_TRUE(process.Peek(available));
+    if (available == 0) {
+      WaitForDataOrEvents(process.WaitableFd(), 10);
+      continue;
+    }
+    std::size_t got = 0;
+    ASSERT_TRUE(process.Read(buffer, sizeof buffer, got));
+    line.append(buffer, got);
+  }
+  const pid_t grandchild = static_cast<pid_t>(std::stol(line));
+  EXPECT_FALSE(process.HasEnded());
+  process.Terminate();
+  EXPECT_TRUE(process.Ended());
+  EXPECT_FALSE(process.EndedNormally());
+  EXPECT_TRUE(process.KilledBySignal());
+  EXPECT_EQ(process.ExitCode(), -1);
+  // The grandchild got the same signal: it is gone, or a zombie waiting for init.
+  bool dead = false;
+  for (int attempt = 0; attempt < 500 && !dead; ++attempt) {
+    dead = IsDeadOrZombie(grandchild);
+    if (!dead) ::usleep(10000);
+  }
+  EXPECT_TRUE(dead);
+}
+
+TEST(ProcessTest, ThePipeStopsBeingWaitableOnceEveryWriterHasGone) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "exec 1>&- 2>&-; sleep 0.3"}));
+  std::size_t available = 1;
+  for (int attempt = 0; attempt < 500 && process.WaitableFd() >= 0; ++attempt) {
+    ASSERT_TRUE(process.Peek(available));
+    EXPECT_EQ(available, 0u);
+    WaitForDataOrEvents(process.WaitableFd(), 10);
+  }
+  // Waiting on a hung-up pipe would return at once forever; the runner then sleeps instead.
+  EXPECT_EQ(process.WaitableFd(), -1);
+  process.Close();
+}
+
+TEST(ProcessTest, CloseIsSafeInEveryState) {
+  ChildProcess never_opened;
+  never_opened.Close();
+  ChildProcess pipe_only;
+  ASSERT_TRUE(pipe_only.CreatePipe());
+  pipe_only.Close();
+  std::size_t available = 0;
+  EXPECT_FALSE(pipe_only.Peek(available));
+  ChildProcess running;
+  ASSERT_TRUE(running.CreatePipe());
+  ASSERT_TRUE(running.Start("/bin/sleep", {"sleep", "60"}));
+  running.Close();
+  EXPECT_TRUE(running.Ended());
+  running.Close();
+}
+
+}  // namespace
+}  // namespace calmora::platform
