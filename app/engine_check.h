@@ -6,8 +6,9 @@
 
 namespace calmora {
 
-// True when the engine started and printed its banner; otherwise Code holds
-// the failing step's code ("001".."007").
+// True when the engine started and printed its banner. False otherwise: Code holds the
+// failing step's code ("001" to "004"), or keeps the caller's value when the engine
+// simply ended without the banner.
 bool CheckEngine(std::string& Code);
 
 }  // namespace calmora

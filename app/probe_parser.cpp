@@ -45,10 +45,12 @@ void TakeStreamBitrates(std::string_view work, Tffinfo& info) {
 }
 
 // Every "x" between two whole numbers is a candidate picture size; the largest width and
-// the largest height are kept, each on its own.
+// the largest height are kept, each on its own, as the operand texts that carried them.
 void TakePictureSize(std::string_view work, Tffinfo& info) {
   long widest = 0;
   long tallest = 0;
+  std::string widest_text;
+  std::string tallest_text;
   for (;;) {
     const std::size_t x = work.find('x');
     if (x == kNotFound) break;
@@ -65,13 +67,20 @@ void TakePictureSize(std::string_view work, Tffinfo& info) {
     const auto width = ParseWholeNumber(left);
     const auto height = ParseWholeNumber(right);
     if (width && height && *width != 0 && *height != 0) {
-      if (*width > widest) widest = *width;
-      if (*height > tallest) tallest = *height;
+      if (*width > widest) {
+        widest = *width;
+        widest_text = left;
+      }
+      if (*height > tallest) {
+        tallest = *height;
+        tallest_text = right;
+      }
     }
     work = work.substr(x + 1);
   }
-  info.width = widest > 0 ? std::to_string(widest) : std::string();
-  info.height = tallest > 0 ? std::to_string(tallest) : std::string();
+  // Only positive sizes ever replace the empty start, so an unchanged maximum is empty.
+  info.width = widest_text;
+  info.height = tallest_text;
 }
 
 }  // namespace

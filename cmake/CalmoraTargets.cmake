@@ -43,8 +43,7 @@ function(calmora_tests)
     target_link_libraries(${target} PRIVATE ${support} ${ARG_LIBS} GTest::gtest GTest::gtest_main
                                              GTest::gmock)
     set_target_properties(${target} PROPERTIES
-      RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}"
-      AUTOMOC ON)
+      RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}")
     target_compile_definitions(${target} PRIVATE
       CALMORA_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests")
     # One CTest entry per executable: starting a sanitized process per test case costs more

@@ -136,6 +136,8 @@ class TPVBitmap : public TPVBaseBitmap {
   void MoveStorageTo(TPVBitmap& target);
 
   // ---- Rows of a file-stored bitmap ----
+  // In pvFile a GetScanline pointer stays valid until the next GetScanline; a transfer to or
+  // from the file that fails (a full disk) raises EInOutError, here and in GetScanline.
   // Like GetScanline, but in pvFile the row stays mapped (and valid) until UnmapRow of that
   // row or UnmapAllRows, so several rows can be held at once.
   uint8_t* MapRow(int32_t row);

@@ -74,8 +74,8 @@ void TPVBitmap::MoveStorageTo(TPVBitmap& target) {
 bool TPVBitmap::CopyRowsFrom(TPVBitmap& source) {
   TPVDataAccessScope readOnly(source, pvdRead);
   TPVDataAccessScope writeOnly(*this, pvdWrite);
+  const int32_t bytes = std::min(RowBytes, source.GetRowLen());  // syncs a device bitmap first
   const int32_t rows = std::min(Height, source.Height);
-  const int32_t bytes = std::min(RowBytes, source.GetRowLen());
   for (int32_t y = 0; y < rows; ++y) {
     const uint8_t* from = source.GetScanline(y);
     uint8_t* to = GetScanline(y);
@@ -118,6 +118,7 @@ bool TPVBitmap::Assign(TObject* source) {
   auto* bitmap = dynamic_cast<TPVBitmap*>(source);
   if (!bitmap || bitmap == this) return true;
   TPVBitmap& from = *bitmap;
+  from.SyncTBitmap();
 
   if (Location == pvTBitmap) {
     if (from.IsEmpty()) return true;
@@ -161,7 +162,9 @@ bool TPVBitmap::Assign(TObject* source) {
 
 bool TPVBitmap::AssignImage(TPVBitmap* source) {
   ForceReallocate = true;
-  if (!source || source == this || source->IsEmpty()) return true;
+  if (!source || source == this) return true;
+  source->SyncTBitmap();
+  if (source->IsEmpty()) return true;
   TPVBitmap& from = *source;
   if (Location == pvTBitmap) {
     if (!AssignDeviceStorage(from)) return false;

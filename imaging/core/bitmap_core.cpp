@@ -25,9 +25,15 @@ namespace {
 constexpr int64_t MinFragmentBytes = 10485760;
 constexpr int32_t InitialFragmentCount = 4;
 
+// The machine's memory does not change while the program runs: asked once.
+uint64_t TotalMemory() {
+  static const uint64_t total = QueryPhysicalMemory(0);
+  return total;
+}
+
 int64_t InitialFileThreshold() {
   if (BitmapFileThreshold != -1) return BitmapFileThreshold;
-  const uint64_t total = QueryPhysicalMemory(0);
+  const uint64_t total = TotalMemory();
   if (total == 0) return TPVBitmap::DefaultFileThreshold;
   return static_cast<int64_t>(static_cast<long double>(total) / 1.3L);
 }
@@ -35,7 +41,7 @@ int64_t InitialFileThreshold() {
 // No single block may exceed the machine's memory: such a request can only fail, and some
 // allocators abort instead of failing.
 bool FitsInMemory(int64_t size) {
-  const uint64_t total = QueryPhysicalMemory(0);
+  const uint64_t total = TotalMemory();
   return total == 0 || static_cast<uint64_t>(size) <= total;
 }
 

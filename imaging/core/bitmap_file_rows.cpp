@@ -76,16 +76,16 @@ void TPVBitmap::FlushHandedRows() {
 // the write fails.
 void TPVBitmap::ReleaseRowWindow(bool writeBack) {
   if (CurrentRow.RowCount == 0) return;
-  const TPVRowWindow released = CurrentRow;
-  CurrentRow = TPVRowWindow{};
-  CurrentRow.PreviousFirst = released.FirstRow;
-  CurrentRow.PreviousCount = released.RowCount;
-  if (!writeBack || !(released.Access & pvdWrite) || released.HandedLast < released.HandedFirst)
-    return;
-  FileStore->WriteAt(
-      static_cast<int64_t>(released.HandedFirst) * RowBytes,
-      CurrentRowBlock + static_cast<int64_t>(released.HandedFirst - released.FirstRow) * RowBytes,
-      static_cast<int64_t>(released.HandedLast - released.HandedFirst + 1) * RowBytes);
+  struct Ending {
+    TPVRowWindow& window;
+    ~Ending() {
+      const int32_t first = window.FirstRow, count = window.RowCount;
+      window = TPVRowWindow{};
+      window.PreviousFirst = first;
+      window.PreviousCount = count;
+    }
+  } ending{CurrentRow};
+  if (writeBack) FlushHandedRows();
 }
 
 uint8_t* TPVBitmap::MapRow(int32_t row) {

@@ -3,6 +3,7 @@
 #include "imaging/core/encoders.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace calmora {
@@ -30,6 +31,8 @@ int32_t EncodeAscii85Group(const uint8_t*& source, int32_t count, char*& destina
 
 int32_t EncodeAscii85(const uint8_t*& source, int32_t length, char*& destination,
                       int32_t& counter) {
+  // The result is a 32-bit count: an input whose encoding could pass it is refused whole.
+  if (Ascii85BufferSize(length) > std::numeric_limits<int32_t>::max()) return 0;
   int32_t line = 0;
   int32_t total = 0;
   // Empty input has no group at all: a group of 0 bytes would write a stray "!".
@@ -58,6 +61,8 @@ int64_t Ascii85BufferSize(int64_t length) {
 // ---- PackBits ----
 
 int32_t EncodePackBits(const uint8_t* source, int32_t length, uint8_t* destination) {
+  // The result is a 32-bit count: an input whose code could pass it is refused whole.
+  if (PackBitsBufferSize(length) > std::numeric_limits<int32_t>::max()) return 0;
   uint8_t* out = destination;
   int32_t j = 0;
   while (j < length) {

@@ -18,7 +18,8 @@ int32_t EncodeAscii85Group(const uint8_t*& source, int32_t count, char*& destina
 // ASCII85 of length bytes: groups of four, CR LF after a group once the line holds more than
 // 74 characters, then "~>" and CR LF. counter grows by the group characters only. Returns every
 // character written. Empty input writes only the marker and its CR LF. The destination needs
-// at most Ascii85BufferSize(length) characters.
+// at most Ascii85BufferSize(length) characters; when that passes the int32 range nothing is
+// written, the pointers stay and the result is 0.
 int32_t EncodeAscii85(const uint8_t*& source, int32_t length, char*& destination,
                       int32_t& counter);
 int64_t Ascii85BufferSize(int64_t length);
@@ -26,7 +27,8 @@ int64_t Ascii85BufferSize(int64_t length);
 // PackBits as the PDF and PostScript run-length filters read it: runs of 2..128 equal bytes
 // as (1 - n, byte), literal groups of up to 128 bytes as (n - 1, bytes), then the end marker
 // 128. Returns the bytes written, marker included. The destination needs at most
-// PackBitsBufferSize(length) bytes.
+// PackBitsBufferSize(length) bytes; when that passes the int32 range nothing is written and the
+// result is 0.
 int32_t EncodePackBits(const uint8_t* source, int32_t length, uint8_t* destination);
 int64_t PackBitsBufferSize(int64_t length);
 

@@ -189,8 +189,17 @@ bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutL
   const auto* in = static_cast<const uint8_t*>(Source);
   auto* out = static_cast<uint8_t*>(DestinationRow);
 
+  // A row converted onto itself pixel by pixel is safe only when the pixels keep their size;
+  // any other overlap (a wider output running ahead of its input) reads from a copy.
+  std::vector<uint8_t> copy;
+  const bool in_place_ok = in == out && in_size == out_size;
+  if (!in_place_ok && RangesOverlap(in, count * in_size, out, count * out_size)) {
+    copy.assign(in, in + count * in_size);
+    in = copy.data();
+  }
+
   if (InLayout == clCIELab) {
-    // Widened a slice at a time, so the destination may even be the source row itself.
+    // Widened a slice at a time into the engine's words.
     constexpr size_t slice = 1024;
     uint16_t words[slice * 3];
     for (size_t done = 0; done < count; done += slice) {
@@ -201,13 +210,7 @@ bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutL
     return true;
   }
 
-  const bool in_place_ok = in == out && in_size == out_size;
-  if (!in_place_ok && RangesOverlap(in, count * in_size, out, count * out_size)) {
-    std::vector<uint8_t> copy(in, in + count * in_size);
-    platform::TranslateColors(TransformHandle, copy.data(), out, count);
-  } else {
-    platform::TranslateColors(TransformHandle, in, out, count);
-  }
+  platform::TranslateColors(TransformHandle, in, out, count);
   return true;
 }
 

@@ -76,8 +76,8 @@ class TPVICC : public TObject {
   // Converts Count pixels from Source (in InputLayout) to DestinationRow (in OutputLayout)
   // from this profile to the Destination profile. The transform is reused while the four
   // keys stay the same; other keys release it (setting Applied) and make a new one. Only
-  // clBGR24 and clInvertedCMYK destinations are written. The source row is never changed;
-  // it may be the destination row itself when both layouts have the same pixel size.
+  // clBGR24 and clInvertedCMYK destinations are written. The source row is never changed
+  // (unless it is the destination); the two rows may be the same buffer or overlap.
   // True when a transform exists afterwards.
   bool TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutLayout, int32_t TheIntent,
                        int32_t Flags, const void* Source, void* DestinationRow, int32_t Count);

@@ -46,12 +46,17 @@ int32_t TCustomMemoryStream::Read(void* buffer, int32_t count) {
 }
 
 int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+  // Offsets may come straight from file data: a target beyond the 64-bit range leaves the
+  // position where it is instead of wrapping.
+  int64_t target = Position_;
+  bool overflow = false;
   switch (origin) {
-    case soBeginning: Position_ = offset; break;
-    case soCurrent: Position_ += offset; break;
-    case soEnd: Position_ = Size_ + offset; break;
+    case soBeginning: target = offset; break;
+    case soCurrent: overflow = __builtin_add_overflow(Position_, offset, &target); break;
+    case soEnd: overflow = __builtin_add_overflow(Size_, offset, &target); break;
     default: break;
   }
+  if (!overflow) Position_ = target;
   return Position_;
 }
 
@@ -126,7 +131,9 @@ void TMemoryStream::LoadFromStream(TStream* stream) {
   int64_t count = stream->GetSize();
   if (count < 0) throw EReadError("Stream read error");
   SetSize(count);
-  if (GetSize() != count) throw EWriteError("Stream write error");
+  // A stream that cannot size its block (TPVMemStream over a caller's block) is not written
+  // into, even when the sizes happen to agree.
+  if (GetSize() != count || Capacity_ < count) throw EWriteError("Stream write error");
   auto* bytes = static_cast<uint8_t*>(Memory_);
   InPieces(count, [&](int64_t offset, int32_t n) { stream->ReadBuffer(bytes + offset, n); });
 }

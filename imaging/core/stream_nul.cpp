@@ -14,7 +14,10 @@ bool AddOffset(int64_t position, int64_t offset, int64_t& result) {
 }  // namespace
 
 int32_t TNulStream::Read(void*, int32_t count) {
-  if (count <= 0 || !AddOffset(Position, count, Position)) return 0;
+  // The sum goes to a local first: on overflow the builtin still stores the wrapped value.
+  int64_t target;
+  if (count <= 0 || !AddOffset(Position, count, target)) return 0;
+  Position = target;
   if (Position >= Size) Size = Position;
   return count;
 }

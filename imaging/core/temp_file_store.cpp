@@ -67,32 +67,38 @@ bool TPVFileBuffer::CreateFile(const std::string& prefix, int64_t size) {
   return true;
 }
 
-void TPVFileBuffer::ReadAt(int64_t position, void* buffer, int64_t size) {
-  if (!TempStream || position < 0 || size < 0) throw EInOutError("Unable to read " + TempFileName);
-  auto* bytes = static_cast<uint8_t*>(buffer);
-  if (TempStream->Seek(position, soBeginning) != position)
-    throw EInOutError("Unable to read " + TempFileName);
+namespace {
+
+// Moves size bytes between the stream at position and a buffer, in calls of at most
+// MaxTransfer bytes; anything short raises EInOutError "<what> <file name>".
+template <typename Byte, typename Call>
+void Transfer(TPVTemporaryFileStream* stream, int64_t position, Byte* bytes, int64_t size,
+              const char* what, const std::string& fileName, Call call) {
+  if (!stream || position < 0 || size < 0 || stream->Seek(position, soBeginning) != position)
+    throw EInOutError(what + fileName);
   while (size > 0) {
     const auto chunk = static_cast<int32_t>(std::min(size, MaxTransfer));
-    const int32_t done = TempStream->Read(bytes, chunk);
-    if (done <= 0) throw EInOutError("Unable to read " + TempFileName);
+    const int32_t done = call(*stream, bytes, chunk);
+    if (done <= 0) throw EInOutError(what + fileName);
     bytes += done;
     size -= done;
   }
 }
 
+}  // namespace
+
+void TPVFileBuffer::ReadAt(int64_t position, void* buffer, int64_t size) {
+  Transfer(TempStream.get(), position, static_cast<uint8_t*>(buffer), size,
+           "Unable to read ", TempFileName,
+           [](TStream& stream, uint8_t* bytes, int32_t count) { return stream.Read(bytes, count); });
+}
+
 void TPVFileBuffer::WriteAt(int64_t position, const void* buffer, int64_t size) {
-  if (!TempStream || position < 0 || size < 0) throw EInOutError("Unable to write " + TempFileName);
-  const auto* bytes = static_cast<const uint8_t*>(buffer);
-  if (TempStream->Seek(position, soBeginning) != position)
-    throw EInOutError("Unable to write " + TempFileName);
-  while (size > 0) {
-    const auto chunk = static_cast<int32_t>(std::min(size, MaxTransfer));
-    const int32_t done = TempStream->Write(bytes, chunk);
-    if (done <= 0) throw EInOutError("Unable to write " + TempFileName);
-    bytes += done;
-    size -= done;
-  }
+  Transfer(TempStream.get(), position, static_cast<const uint8_t*>(buffer), size,
+           "Unable to write ", TempFileName,
+           [](TStream& stream, const uint8_t* bytes, int32_t count) {
+             return stream.Write(bytes, count);
+           });
 }
 
 uint8_t* TPVFileBuffer::Map(TPVDataAccess access, int64_t position, int64_t size) {

@@ -3,7 +3,6 @@
 #include "app/engine_check.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -16,6 +15,7 @@ namespace {
 using testing::FakeEngine;
 using testing::FakeScript;
 using testing::kFakeBanner;
+using testing::ProcessIsGone;
 
 TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   struct Case {
@@ -56,7 +56,11 @@ TEST(EngineCheckTest, AWholeBannerPasses) {
 TEST(EngineCheckTest, ABannerSplitAcrossTwoReadsPasses) {
   FakeEngine engine;
   engine.On(FakeEngine::Run::kCheck,
-            FakeScript().Print("ffmpeg ver").Sleep(0.3).Print("sion 5.1.9-0+deb12u1\n").Exit(1));
+            FakeScript()
+                .Print("  built with gcc 12\nffmpeg ver")
+                .WaitUntilRead()
+                .Print("sion 5.1.9-0+deb12u1\n")
+                .Exit(1));
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
   EXPECT_EQ(code, "");
@@ -91,13 +95,17 @@ TEST(EngineCheckTest, AMissingEngineGives002) {
 
 TEST(EngineCheckTest, TheEngineIsStoppedOnceTheBannerIsSeen) {
   FakeEngine engine;
+  const std::string pid_file = engine.WindowsDir() + "/pid";
   const std::string marker = engine.WindowsDir() + "/still_running";
-  engine.On(FakeEngine::Run::kCheck,
-            FakeScript().Print(kFakeBanner).Sleep(0.5).Raw("touch '" + marker + "'"));
+  // Left alone, the engine would run on for half a minute and then leave the marker.
+  engine.On(FakeEngine::Run::kCheck, FakeScript()
+                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Print(kFakeBanner)
+                                         .Sleep(30)
+                                         .Raw("touch '" + marker + "'"));
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
-  // Had the engine run on, it would have left the marker by now.
-  ::usleep(800000);
+  EXPECT_TRUE(ProcessIsGone(pid_file));
   EXPECT_FALSE(std::ifstream(marker).good());
 }
 

@@ -9,9 +9,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
 #include "tests/app/support/fake_engine.h"
@@ -21,6 +23,7 @@ namespace {
 
 using testing::FakeEngine;
 using testing::FakeScript;
+using testing::ProcessIsGone;
 
 // Records what the runner hands over.
 class Recorder : public EngineRunHandler {
@@ -28,6 +31,7 @@ class Recorder : public EngineRunHandler {
   void Started() override { ++started; }
   bool StopBeforePoll() override {
     ++polls;
+    if (!stop_once_read.empty() && text.find(stop_once_read) != std::string::npos) return true;
     return stop_at_poll > 0 && polls >= stop_at_poll;
   }
   bool Chunk(std::string_view chunk) override {
@@ -41,24 +45,25 @@ class Recorder : public EngineRunHandler {
     ++idles;
     if (idle_chunks.empty() || idle_chunks.back() != previous_chunk)
       idle_chunks.emplace_back(previous_chunk);
+    if (on_idle) on_idle(previous_chunk);
   }
 
   std::string text;
   std::vector<std::string> idle_chunks;  // distinct in a row
-  std::string stop_text;
+  std::string stop_text;       // Chunk ends the run once the text holds it
+  std::string stop_once_read;  // StopBeforePoll ends the run once the text holds it
   int stop_at_poll = 0;
+  std::function<void(std::string_view)> on_idle;
   int started = 0, polls = 0, chunks = 0, idles = 0;
 };
 
-bool ProcessIsGone(const std::string& pid_file) {
-  std::ifstream in(pid_file);
-  long pid = 0;
-  if (!(in >> pid) || pid <= 0) return false;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  const std::size_t close = text.rfind(')');
-  return close + 2 < text.size() && (text[close + 2] == 'Z' || text[close + 2] == 'X');
+// Idle polls allowed for a run that lasted `seconds`: each sleeps about 10 ms unless
+// output wakes it, so a sleeping loop stays far below this; a spinning one makes
+// hundreds of thousands.
+double IdleLimit(double seconds) { return seconds * 1000.0 / 5.0 + 50.0; }
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 TEST(EngineRunnerTest, TheEngineLiesUnderTheWindowsDirectory) {
@@ -153,37 +158,54 @@ TEST(EngineRunnerTest, TheChunkHandlerCanEndTheRunAndTheEngineIsStopped) {
   EXPECT_TRUE(ProcessIsGone(pid_file));
 }
 
-TEST(EngineRunnerTest, StopBeforePollTerminatesTheEngine) {
+TEST(EngineRunnerTest, StopBeforePollEndsTheRunAtThatPollAndStopsTheEngine) {
   FakeEngine engine;
   const std::string pid_file = engine.WindowsDir() + "/pid";
   engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pid_file + "'").Print("working").Sleep(60));
-  Recorder recorder;
-  recorder.stop_text = "never printed";
-  recorder.stop_at_poll = 3;
-  const EngineRunResult run = RunEngine("", kAnalysisPassCodes, recorder);
+  // Asked at the third poll, whatever has been read by then.
+  Recorder counted;
+  counted.stop_at_poll = 3;
+  EngineRunResult run = RunEngine("", kAnalysisPassCodes, counted);
   EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedBeforePoll);
-  EXPECT_EQ(recorder.polls, 3);
-  // The pid file may not have been written yet when the stop came; then nothing to check.
-  std::ifstream pid(pid_file);
-  if (pid.good()) {
-    EXPECT_TRUE(ProcessIsGone(pid_file));
-  }
+  EXPECT_EQ(counted.polls, 3);
+  // Asked at the poll after the first read: nothing more is read, and the engine (whose
+  // id was written before it printed) is gone.
+  Recorder after_read;
+  after_read.stop_once_read = "working";
+  run = RunEngine("", kAnalysisPassCodes, after_read);
+  EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedBeforePoll);
+  EXPECT_EQ(after_read.text, "working");
+  EXPECT_EQ(after_read.chunks, 1);
+  EXPECT_TRUE(ProcessIsGone(pid_file));
 }
 
 TEST(EngineRunnerTest, IdlePollsOfferThePreviousChunkAndSleepInsteadOfSpinning) {
   FakeEngine engine;
-  engine.OnEveryRun(FakeScript().Print("first").Sleep(0.5).Print("second"));
+  const std::string idle_seen = engine.WindowsDir() + "/idle_seen";
+  // The engine goes on only once an idle poll has offered "first", then stays silent for
+  // a while: the idle polls of that silence show whether the loop sleeps.
+  engine.OnEveryRun(
+      FakeScript().Print("first").WaitForFile(idle_seen).Sleep(0.3).Print("second"));
   Recorder recorder;
+  recorder.on_idle = [&idle_seen](std::string_view previous_chunk) {
+    if (previous_chunk == "first") testing::WriteFile(idle_seen, "");
+  };
+  const auto start = std::chrono::steady_clock::now();
   const EngineRunResult run = RunEngine("", kProbeCodes, recorder);
+  const double seconds = SecondsSince(start);
   EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
   EXPECT_EQ(recorder.text, "firstsecond");
-  // Before the first read the previous chunk is empty; during the pause it is "first".
+  // Idle polls offer the last chunk read: empty before the first read, then "first",
+  // and "second" when a poll comes between the last read and the end of the process.
+  const std::vector<std::string> order{"", "first", "second"};
+  auto next = order.begin();
+  for (const std::string& chunk : recorder.idle_chunks) {
+    next = std::find(next, order.end(), chunk);
+    ASSERT_NE(next, order.end()) << ::testing::PrintToString(recorder.idle_chunks);
+  }
   EXPECT_NE(std::find(recorder.idle_chunks.begin(), recorder.idle_chunks.end(), "first"),
             recorder.idle_chunks.end());
-  EXPECT_GE(recorder.idles, 1);
-  // Half a second of silence at about 10 ms per idle poll; a spinning loop makes
-  // hundreds of thousands.
-  EXPECT_LT(recorder.idles, 500);
+  EXPECT_LT(recorder.idles, IdleLimit(seconds)) << seconds << " s";
 }
 
 TEST(EngineRunnerTest, GuiEventsAreHandledWhileTheEngineRuns) {
@@ -192,14 +214,18 @@ TEST(EngineRunnerTest, GuiEventsAreHandledWhileTheEngineRuns) {
   char* argv[] = {name, nullptr};
   QCoreApplication application(argc, argv);
   FakeEngine engine;
-  engine.OnEveryRun(FakeScript().Print("a").Sleep(0.4).Print("b"));
-  bool fired = false;
-  QTimer::singleShot(50, [&fired] { fired = true; });
+  const std::string fired = engine.WindowsDir() + "/timer_fired";
+  // The engine finishes only after a GUI timer has fired, which needs the runner to
+  // handle GUI events while it waits.
+  engine.OnEveryRun(FakeScript().Print("a").WaitForFile(fired).Print("b"));
+  QTimer::singleShot(50, [&fired] { testing::WriteFile(fired, ""); });
   Recorder recorder;
+  const auto start = std::chrono::steady_clock::now();
   RunEngine("", kProbeCodes, recorder);
-  EXPECT_TRUE(fired);
+  const double seconds = SecondsSince(start);
+  EXPECT_TRUE(std::ifstream(fired).good());
   EXPECT_EQ(recorder.text, "ab");
-  EXPECT_LT(recorder.idles, 500);
+  EXPECT_LT(recorder.idles, IdleLimit(seconds)) << seconds << " s";
 }
 
 class Thrower : public EngineRunHandler {

@@ -71,6 +71,9 @@ TEST(MediaProbeParseTest, ReadsTheDescription) {
        Info("", "", "", "", "", "")},
       {"zero sizes are ignored", "Stream #0:0: Video: raw, 0x480, 640x0, 2x3, 9x9\n",
        Info("", "", "", "", "2", "3")},
+      {"a size keeps the text that carried it",
+       "Stream #0:0: Video: raw, 0640x+480, 320x0481, 25 fps\n",
+       Info("", "", "", "", "0640", "0481")},
       {"video line without bit rate",
        "Duration: 00:00:05.00, start: 0.000000, bitrate: 800 kb/s\n"
        "Stream #0:0: Video: h264, yuv420p, 320x240, 25 fps, 25 tbr, 12800 tbn\n"
@@ -175,12 +178,12 @@ TEST(MediaProbeTest, ADescriptionReadInPiecesGivesTheSameRecord) {
   FakeEngine engine;
   const std::string output = testing::FakeProbeOutput("/videos/clip.mp4");
   // Pieces cut the way the engine writes them (label and value apart), and inside the
-  // size, the stream bit rate and "kb/s".
+  // size, the stream bit rate and "kb/s"; each piece arrives in a read of its own.
   FakeScript script;
   std::size_t start = 0;
   for (const char* cut : {"  Duration: ", "bitrate: ", "1280x", "44", "k", "kb/s"}) {
     const std::size_t end = output.find(cut, start) + std::string(cut).size();
-    script.Print(output.substr(start, end - start)).Sleep(0.2);
+    script.Print(output.substr(start, end - start)).WaitUntilRead();
     start = end;
   }
   script.Print(output.substr(start)).Exit(1);

@@ -65,11 +65,12 @@ class StabilisePassesTest : public ::testing::Test {
   }
   ~StabilisePassesTest() override { std::filesystem::current_path(previous_directory_); }
 
-  // Pass output with the given times, a carriage return after each record.
+  // Pass output with the given times, a carriage return after each record, each record
+  // in a read of its own.
   static FakeScript Records(std::initializer_list<const char*> times) {
     FakeScript script;
     script.Print("Press [q] to stop, [?] for help\n");
-    for (const char* time : times) script.Sleep(0.1).Print(FakeProgressRecord(time));
+    for (const char* time : times) script.WaitUntilRead().Print(FakeProgressRecord(time));
     return script;
   }
 
@@ -135,7 +136,11 @@ TEST_F(StabilisePassesTest, TheLastOfThreeFilesEndsTheOverallGaugeAt99) {
 TEST_F(StabilisePassesTest, EngineErrorTextsEndTheCallEvenSplitOverTwoReads) {
   engine_.On(
       FakeEngine::Run::kAnalysis,
-      FakeScript().Print(input_ + ": No su").Sleep(0.3).Print("ch file or directory\n").Exit(1));
+      FakeScript()
+          .Print(input_ + ": No su")
+          .WaitUntilRead()
+          .Print("ch file or directory\n")
+          .Exit(1));
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:01.00"}).WriteOutput("x"));
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
@@ -177,11 +182,17 @@ TEST_F(StabilisePassesTest, CancelBeforeTheFirstReportReturnsFalseWithNoText) {
 }
 
 TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTrue) {
-  engine_.On(FakeEngine::Run::kAnalysis, Records({"00:00:00.50"}).Sleep(60));
+  const std::string pid_file = folder_.File("analysis_pid");
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript()
+                 .Raw("echo $$ > '" + pid_file + "'")
+                 .Print(FakeProgressRecord("00:00:00.50"))
+                 .Sleep(60));
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:01.00"}).WriteOutput("x"));
   progress_.cancel_after_status = true;
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
   EXPECT_EQ(error, "");
   EXPECT_TRUE(CallsOf("vidstabtransform").empty());
   EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
@@ -255,9 +266,9 @@ TEST_F(StabilisePassesTest, UnreadableRecordsAreSkippedWithoutStoppingTheRun) {
   engine_.On(FakeEngine::Run::kAnalysis,
              FakeScript()
                  .Print("frame=    0 fps=0.0 q=0.0 size=N/A time=N/A bitrate=N/A speed=N/A    \r")
-                 .Sleep(0.1)
+                 .WaitUntilRead()
                  .Print("frame=   10 fps=0.0 q=0.0 size=N/A time=00:00:00.40 speed=1x    \r")
-                 .Sleep(0.1)
+                 .WaitUntilRead()
                  .Print(FakeProgressRecord("00:00:01.00")));
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:02.00"}).WriteOutput("video"));
   std::string error;

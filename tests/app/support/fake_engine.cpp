@@ -64,6 +64,24 @@ FakeScript& FakeScript::Sleep(double seconds) {
   return *this;
 }
 
+FakeScript& FakeScript::WaitUntilRead() {
+  // The byte count waiting in a pipe can be asked on its write end too (FIONREAD, 0x541B
+  // on Linux); Perl is part of every Debian system. Gives up after two minutes so that a
+  // reader that never reads cannot hang a test.
+  body_ +=
+      "perl -e 'exit 0 unless -p STDERR; for (1 .. 60000) { my $n = pack(\"i\", 0); "
+      "ioctl(STDERR, 0x541B, $n) or exit 0; exit 0 unless unpack(\"i\", $n); "
+      "select(undef, undef, undef, 0.002); }'\n";
+  return *this;
+}
+
+FakeScript& FakeScript::WaitForFile(const std::string& path) {
+  // Bounded like WaitUntilRead: a handshake that never comes fails the test, not the run.
+  body_ += "i=0; while [ ! -e " + ShellQuoted(path) +
+           " ] && [ $i -lt 12000 ]; do sleep 0.01; i=$((i+1)); done\n";
+  return *this;
+}
+
 FakeScript& FakeScript::WriteOutput(std::string_view bytes) {
   body_ += "for last; do :; done; printf '" + PrintfFormat(bytes) + "' > \"$last\"\n";
   return *this;
@@ -170,14 +188,15 @@ FakeEngine& FakeEngine::BehaveLikeWorkingEngine() {
   analysis.Print(std::string(kFakeBanner, 200)).Raw("printf 'motion' > client_calmora.trf");
   FakeScript transform;
   transform.Print(std::string(kFakeBanner, 200));
-  // Pauses between records, so that each arrives in a read of its own.
+  // Each record waits for the one before to be read, so that each arrives in a read of
+  // its own, as the real engine's records do (one every half second).
   for (const char* time : {"00:00:00.50", "00:00:01.00", "00:00:01.50"}) {
-    analysis.Sleep(0.1).Print(FakeProgressRecord(time));
-    transform.Sleep(0.1).Print(FakeProgressRecord(time));
+    analysis.WaitUntilRead().Print(FakeProgressRecord(time));
+    transform.WaitUntilRead().Print(FakeProgressRecord(time));
   }
-  analysis.Sleep(0.1).Print(FakeProgressRecord("00:00:02.00", true));
+  analysis.WaitUntilRead().Print(FakeProgressRecord("00:00:02.00", true));
   transform.WriteOutput("stabilised video")
-      .Sleep(0.1)
+      .WaitUntilRead()
       .Print(FakeProgressRecord("00:00:02.00", true));
   On(Run::kAnalysis, analysis);
   On(Run::kTransform, transform);
@@ -275,6 +294,19 @@ TempDir::TempDir(const std::string& prefix) {
 TempDir::~TempDir() {
   std::error_code ignored;
   fs::remove_all(path_, ignored);
+}
+
+bool ProcessIsGone(const std::string& pid_file) {
+  std::ifstream in(pid_file);
+  long pid = 0;
+  if (!(in >> pid) || pid <= 0) return false;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  // The state letter follows the command name in parentheses.
+  const std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() &&
+         (text[close + 2] == 'Z' || text[close + 2] == 'X');
 }
 
 bool WriteFile(const std::string& path, std::string_view bytes) {

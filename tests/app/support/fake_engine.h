@@ -10,13 +10,21 @@
 namespace calmora::testing {
 
 // One scripted behaviour: what the fake prints (exact bytes, NULs included), when it
-// pauses, what it writes, and its exit code.
+// pauses, what it writes, and its exit code. To make the front end see output in separate
+// reads, wait for it to have read (WaitUntilRead) rather than sleeping: a loaded machine
+// can leave a short pause unnoticed and join two prints in one read.
 class FakeScript {
  public:
   FakeScript& Print(std::string_view bytes);                      // to standard error
   FakeScript& PrintToStdout(std::string_view bytes);              // to standard output
   FakeScript& PrintRepeated(std::string_view bytes, long count);  // standard error
   FakeScript& Sleep(double seconds);
+  // Waits until the reader has taken everything printed so far out of the pipe, so that
+  // what follows arrives in a read of its own (no wait when standard error is no pipe).
+  FakeScript& WaitUntilRead();
+  // Waits until `path` exists: a handshake with a test that creates it (gives up after
+  // about two minutes).
+  FakeScript& WaitForFile(const std::string& path);
   FakeScript& WriteOutput(std::string_view bytes);  // into the file named by the last argument
   FakeScript& Raw(std::string_view shell);          // any shell text
   FakeScript& Exit(int code);                       // the code at the end (default 0)
@@ -91,6 +99,10 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// True when the process whose id a fake engine wrote into `pid_file` (echo $$) has ended:
+// it is gone or a zombie. False while it runs or when the file holds no id.
+bool ProcessIsGone(const std::string& pid_file);
 
 // Writes `bytes` into a file; false on failure.
 bool WriteFile(const std::string& path, std::string_view bytes);

@@ -14,22 +14,12 @@ namespace calmora {
 namespace {
 
 using testing_support::BlockLimitScope;
+using testing_support::FreeSpaceScope;
 using testing_support::ReadRows;
 using testing_support::TempFolderScope;
 using testing_support::WritePattern;
 
 int64_t NoFreeSpace(const std::string&) { return 0; }
-
-class FreeSpaceScope {
- public:
-  explicit FreeSpaceScope(TPVFreeSpaceQuery query) : Saved_(FileBufferFreeSpaceQuery) {
-    FileBufferFreeSpaceQuery = query;
-  }
-  ~FreeSpaceScope() { FileBufferFreeSpaceQuery = Saved_; }
-
- private:
-  TPVFreeSpaceQuery Saved_;
-};
 
 class BitmapAllocation : public ::testing::Test {
  protected:

@@ -61,6 +61,20 @@ class BlockLimitScope {
   int64_t Saved_;
 };
 
+// Replaces the free-space query of the file store for the scope.
+class FreeSpaceScope {
+ public:
+  explicit FreeSpaceScope(TPVFreeSpaceQuery query) : Saved_(FileBufferFreeSpaceQuery) {
+    FileBufferFreeSpaceQuery = query;
+  }
+  ~FreeSpaceScope() { FileBufferFreeSpaceQuery = Saved_; }
+  FreeSpaceScope(const FreeSpaceScope&) = delete;
+  FreeSpaceScope& operator=(const FreeSpaceScope&) = delete;
+
+ private:
+  TPVFreeSpaceQuery Saved_;
+};
+
 // The storage set-ups the table tests run through.
 enum class Storage { MemoryBlock, Fragments, File, Device };
 

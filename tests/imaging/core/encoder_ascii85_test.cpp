@@ -60,6 +60,23 @@ TEST(Ascii85, EmptyInputWritesOnlyTheMarker) {
   EXPECT_EQ(e.counter, 0);
 }
 
+TEST(Ascii85, InputWhoseTextCouldPassInt32IsRefused) {
+  // About 1.7 GB and more could give more characters than the 32-bit result counts; nothing is
+  // read or written and the pointers stay (the buffers here are tiny on purpose).
+  const uint8_t data[4] = {1, 2, 3, 4};
+  char out[8] = {};
+  const uint8_t* source = data;
+  char* destination = out;
+  int32_t counter = 7;
+  EXPECT_GT(Ascii85BufferSize(0x7FFFFFFF), 0x7FFFFFFF);
+  EXPECT_EQ(EncodeAscii85(source, 0x7FFFFFFF, destination, counter), 0);
+  EXPECT_EQ(source, data);
+  EXPECT_EQ(destination, out);
+  EXPECT_EQ(counter, 7);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_LE(Ascii85BufferSize(1600000000), 0x7FFFFFFF);
+}
+
 TEST(Ascii85, LinesBreakAfterMoreThan74Characters) {
   std::vector<uint8_t> data(400);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 37 + 1);

@@ -96,5 +96,17 @@ TEST(PackBits, WorstCaseFitsTheBound) {
   EXPECT_EQ(decoded, row);
 }
 
+TEST(PackBits, InputWhoseCodeCouldPassInt32IsRefused) {
+  // About 1.4 GB and more could code to more bytes than the 32-bit result counts; nothing is
+  // read or written (the buffers here are tiny on purpose).
+  const uint8_t source[4] = {1, 2, 3, 4};
+  uint8_t out[8] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_GT(PackBitsBufferSize(0x7FFFFFFF), 0x7FFFFFFF);
+  EXPECT_EQ(EncodePackBits(source, 0x7FFFFFFF, out), 0);
+  EXPECT_EQ(EncodePackBits(source, 1500000000, out), 0);
+  for (uint8_t b : out) EXPECT_EQ(b, 0xEE);
+  EXPECT_LE(PackBitsBufferSize(1400000000), 0x7FFFFFFF);
+}
+
 }  // namespace
 }  // namespace calmora

@@ -6,13 +6,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/color_formulas.h"
+#include "imaging/codecs/zlib/decompress_buffer.h"
 #include "imaging/core/streams.h"
+#include "imaging/io/data/cmyk_profile_data.h"
 #include "imaging/proc/color_helpers.h"
 #include "platform/color_system.h"
 #include "tests/imaging/core/icc_test_profiles.h"
@@ -148,6 +151,50 @@ TEST_F(ICCTest, TextReadingStaysInsideTheProfile) {
   icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
   EXPECT_TRUE(icc.CprtText.empty());
   EXPECT_EQ(icc.DescText, "Calmora test RGB");
+}
+
+TEST_F(ICCTest, TextTagRules) {
+  // A hand-made tag table over a blank header (no colour system needed for the texts).
+  struct Tag {
+    const char* signature;
+    uint32_t size;
+    std::string text;
+  };
+  const auto build = [](const std::vector<Tag>& tags) {
+    std::vector<uint8_t> bytes(132 + 12 * tags.size(), 0);
+    PutBigEndian32(bytes, 128, uint32_t(tags.size()));
+    for (size_t i = 0; i < tags.size(); ++i) {
+      const size_t entry = 132 + 12 * i;
+      std::memcpy(&bytes[entry], tags[i].signature, 4);
+      PutBigEndian32(bytes, entry + 4, uint32_t(bytes.size()));
+      PutBigEndian32(bytes, entry + 8, tags[i].size);
+      // The text sits 8 bytes into a "cprt" tag and 12 bytes into a "desc" tag.
+      const size_t skip = std::memcmp(tags[i].signature, "desc", 4) == 0 ? 12 : 8;
+      bytes.resize(bytes.size() + skip, 0);
+      bytes.insert(bytes.end(), tags[i].text.begin(), tags[i].text.end());
+      bytes.push_back(0);
+    }
+    bytes.resize(bytes.size() + 1100, 0);  // room for tag sizes up to 1000
+    return bytes;
+  };
+  const auto texts = [](const std::vector<uint8_t>& bytes) {
+    TPVICC icc;
+    icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+    return std::pair(icc.CprtText, icc.DescText);
+  };
+
+  // A later tag of the same signature replaces the text.
+  EXPECT_EQ(texts(build({{"desc", 40, "first"}, {"cprt", 30, "(c) one"}, {"desc", 40, "second"}})),
+            std::pair(std::string("(c) one"), std::string("second")));
+  // A tag of 1000 bytes or more gives no text, and leaves the earlier one.
+  EXPECT_EQ(texts(build({{"cprt", 30, "kept"}, {"cprt", 1000, "too big"}})).first, "kept");
+  EXPECT_EQ(texts(build({{"desc", 999, "fits"}})).second, "fits");
+  // Texts must be shorter than 1000 characters.
+  EXPECT_EQ(texts(build({{"cprt", 30, std::string(999, 'a')}})).first, std::string(999, 'a'));
+  EXPECT_EQ(texts(build({{"cprt", 30, std::string(1000, 'a')}})).first, "");
+  // Other signatures are skipped.
+  EXPECT_EQ(texts(build({{"wtpt", 20, "white"}, {"desc", 20, "d"}})),
+            std::pair(std::string(""), std::string("d")));
 }
 
 TEST_F(ICCTest, GarbageAndTruncatedProfilesFailCleanly) {
@@ -297,6 +344,55 @@ TEST_F(ICCTest, CIELabRowsReachTheColorSystemWithSignedAAndB) {
   EXPECT_GT(out[3].g, out[3].r + 40);  // -a: green
   EXPECT_GT(out[4].b, out[4].r + 40);  // -b: blue
   EXPECT_LE(out[5].r, 1);
+}
+
+TEST_F(ICCTest, WiderOutputPixelsConvertOntoTheirOwnSourceRow) {
+  // Lab rows (3 bytes a pixel) to inverted CMYK (4 bytes) in the same buffer: the output runs
+  // ahead of the input, so every pixel must still be read before it is overwritten, also past
+  // the first thousand pixels.
+  const auto lab_bytes = test::MakeLabProfile();
+  TPVICC lab;
+  lab.LoadFromBuffer(lab_bytes.data(), int32_t(lab_bytes.size()));
+  void* inflated = nullptr;
+  int32_t inflated_size = 0;
+  DecompressBuffer(BuiltInCMYKProfileData, BuiltInCMYKProfileDataSize, inflated, inflated_size,
+                   BuiltInCMYKProfileSize);
+  TPVICC cmyk;
+  cmyk.LoadFromBuffer(inflated, inflated_size);
+  std::free(inflated);
+  ASSERT_TRUE(lab.IsOpen());
+  ASSERT_TRUE(cmyk.IsOpen());
+
+  const int count = 1500;
+  std::vector<uint8_t> source(size_t(count) * 3);
+  for (int i = 0; i < count; ++i) {
+    source[size_t(i) * 3] = uint8_t(i * 7);
+    source[size_t(i) * 3 + 1] = uint8_t(i * 11);
+    source[size_t(i) * 3 + 2] = uint8_t(i * 13);
+  }
+  std::vector<uint8_t> separate(size_t(count) * 4);
+  ASSERT_TRUE(lab.TransformPixels(&cmyk, clCIELab, clInvertedCMYK, 0, 0, source.data(),
+                                  separate.data(), count));
+  std::vector<uint8_t> shared(size_t(count) * 4);
+  std::copy(source.begin(), source.end(), shared.begin());
+  ASSERT_TRUE(lab.TransformPixels(&cmyk, clCIELab, clInvertedCMYK, 0, 0, shared.data(),
+                                  shared.data(), count));
+  EXPECT_EQ(shared, separate);
+
+  // The same for a grey row widened to BGR.
+  const auto gray_bytes = test::MakeGrayProfile();
+  TPVICC gray;
+  gray.LoadFromBuffer(gray_bytes.data(), int32_t(gray_bytes.size()));
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  std::vector<uint8_t> levels(size_t(count) * 3);
+  for (int i = 0; i < count; ++i) levels[size_t(i)] = uint8_t(i);
+  std::vector<uint8_t> widened(size_t(count) * 3);
+  ASSERT_TRUE(gray.TransformPixels(&srgb, clGray8, clBGR24, 0, 0, levels.data(), widened.data(),
+                                   count));
+  ASSERT_TRUE(gray.TransformPixels(&srgb, clGray8, clBGR24, 0, 0, levels.data(), levels.data(),
+                                   count));
+  EXPECT_EQ(levels, widened);
 }
 
 TEST_F(ICCTest, AssignCopiesTheBytesAndReopensThem) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -49,6 +50,36 @@ TEST(PVMemStream, WritesNothingAndKeepsItsSize) {
   // The stream is gone; the block (on the stack) was never freed or written.
   EXPECT_EQ(block[0], 9);
   EXPECT_EQ(block[3], 9);
+}
+
+TEST(PVMemStream, LoadFromStreamNeverWritesTheCallersBlock) {
+  // Equal sizes used to slip past the size check and overwrite the read-only block.
+  const uint8_t block[2] = {9, 9};
+  TPVMemStream stream(block, sizeof block);
+  uint8_t data[2] = {1, 2};
+  TMemoryStream other;
+  other.Write(data, 2);
+  EXPECT_THROW(stream.LoadFromStream(&other), EWriteError);
+  EXPECT_EQ(block[0], 9);
+  EXPECT_EQ(block[1], 9);
+  EXPECT_EQ(stream.GetSize(), 2);
+}
+
+TEST(MemoryStream, SeekBeyondTheRangeKeepsThePosition) {
+  // Offsets read from damaged files: no wrap-around (and no undefined overflow).
+  uint8_t block[4] = {1, 2, 3, 4};
+  TPVMemStream stream(block, sizeof block);
+  const int64_t far = std::numeric_limits<int64_t>::max() - 1;
+  EXPECT_EQ(stream.Seek(far, soBeginning), far);
+  EXPECT_EQ(stream.Seek(10, soCurrent), far);
+  uint8_t out[2];
+  EXPECT_EQ(stream.Read(out, 2), 0);
+  EXPECT_EQ(stream.Seek(2, soBeginning), 2);
+  EXPECT_EQ(stream.Seek(std::numeric_limits<int64_t>::max(), soCurrent), 2);
+  EXPECT_EQ(stream.Seek(std::numeric_limits<int64_t>::max(), soEnd), 2);
+  EXPECT_EQ(stream.Seek(-1, soEnd), 3);
+  EXPECT_EQ(stream.Read(out, 2), 1);
+  EXPECT_EQ(out[0], 4);
 }
 
 TEST(MemoryStream, WriteGrowsAndReadsBack) {
@@ -166,6 +197,19 @@ TEST(NulStream, CountsLikeTheWriterWouldWrite) {
   EXPECT_EQ(stream.Seek(1, static_cast<TSeekOrigin>(9)), 22);
   EXPECT_EQ(stream.Write(nullptr, -4), 0);
   EXPECT_EQ(stream.GetPosition(), 22);
+}
+
+TEST(NulStream, TransferPastTheLargestPositionCountsNothing) {
+  TNulStream stream;
+  const int64_t near = std::numeric_limits<int64_t>::max() - 2;
+  stream.Seek(near, soBeginning);
+  uint8_t b[10] = {};
+  EXPECT_EQ(stream.Write(b, 10), 0);
+  EXPECT_EQ(stream.Read(b, 10), 0);
+  EXPECT_EQ(stream.GetPosition(), near);
+  EXPECT_EQ(stream.GetSize(), near);
+  EXPECT_EQ(stream.Write(b, 2), 2);
+  EXPECT_EQ(stream.GetPosition(), near + 2);
 }
 
 TEST(NulStream, MeasuresPastFourGigabytes) {

@@ -27,17 +27,6 @@ int64_t FakeFreeSpace(const std::string& folder) {
   return g_free;
 }
 
-class FreeSpaceScope {
- public:
-  explicit FreeSpaceScope(int64_t free) : Saved_(FileBufferFreeSpaceQuery) {
-    g_free = free;
-    FileBufferFreeSpaceQuery = FakeFreeSpace;
-  }
-  ~FreeSpaceScope() { FileBufferFreeSpaceQuery = Saved_; }
-
- private:
-  TPVFreeSpaceQuery Saved_;
-};
 
 class TempFileStore : public ::testing::Test {
  protected:
@@ -45,7 +34,8 @@ class TempFileStore : public ::testing::Test {
 };
 
 TEST_F(TempFileStore, LeavesTheReservedSpaceFreeOnTheFoldersFileSystem) {
-  FreeSpaceScope free(TPVFileBuffer::ReservedDiskSpace + 999);
+  g_free = TPVFileBuffer::ReservedDiskSpace + 999;
+  testing_support::FreeSpaceScope free(FakeFreeSpace);
   TPVFileBuffer store;
   EXPECT_FALSE(store.CreateFile("IMG", 1000));
   EXPECT_FALSE(store.IsOpen());
