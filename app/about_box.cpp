@@ -80,7 +80,10 @@ void Tabout::Button1Click() { close(); }
 void Tabout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
+    // The frame, once the window has one, is what stands in the middle of the screen.
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
   }
   if (!event->spontaneous()) FormShow();
 }

@@ -8,7 +8,8 @@
 
 namespace calmora {
 
-// ProbeText is the probe's text buffer (the main window's edit1 text in the original design).
+// ProbeText receives everything the engine printed; the batch loop shows it in the main
+// window's hidden edit1.
 bool ProbeMediaInfo(std::string& Code, const std::string& FilePath, Tffinfo& info,
                     std::string& ProbeText);
 

@@ -88,7 +88,10 @@ Tprogress::Tprogress(Tmain* main_window, Toptions* options)
 void Tprogress::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
+    // The frame, once the window has one, is what stands in the middle of the screen.
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
   }
   if (!event->spontaneous()) FormShow();
 }

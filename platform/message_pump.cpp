@@ -3,10 +3,9 @@
 
 #include <poll.h>
 
-#include <memory>
-
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QObject>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -20,6 +19,10 @@ bool OnGuiThread() {
   return application != nullptr && QThread::currentThread() == application->thread();
 }
 
+bool CanWaitInEventLoop() {
+  return OnGuiThread() && QThread::currentThread()->eventDispatcher() != nullptr;
+}
+
 void PlainWait(int fd, int timeout_ms) {
   pollfd entry{fd, POLLIN, 0};
   ::poll(&entry, fd >= 0 ? 1 : 0, timeout_ms);
@@ -27,25 +30,56 @@ void PlainWait(int fd, int timeout_ms) {
 
 }  // namespace
 
+// The dispatcher sleeps until one of its sources fires: the notifier for pipe data, the
+// timer for the time-out, or any window-system or posted event.
+struct DataOrEventWaiter::EventLoopParts {
+  QTimer deadline;
+  std::unique_ptr<QSocketNotifier> readable;
+
+  EventLoopParts() { deadline.setSingleShot(true); }
+
+  void Watch(int fd) {
+    if (fd < 0) {
+      if (readable) readable->setEnabled(false);
+      return;
+    }
+    if (!readable || readable->socket() != fd) {
+      readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+      // A readable pipe stays readable until the caller reads it, so the notifier turns
+      // itself off once it has ended a wait; otherwise any event loop run between two
+      // waits (a message box, say) would wake for the same data again and again.
+      QSocketNotifier* notifier = readable.get();
+      QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                       [notifier] { notifier->setEnabled(false); });
+    } else if (!readable->isEnabled()) {
+      readable->setEnabled(true);
+    }
+  }
+};
+
+DataOrEventWaiter::DataOrEventWaiter() = default;
+DataOrEventWaiter::~DataOrEventWaiter() = default;
+
+void DataOrEventWaiter::Wait(int fd, int timeout_ms) {
+  if (timeout_ms < 0) timeout_ms = 0;
+  if (!CanWaitInEventLoop()) {
+    PlainWait(fd, timeout_ms);
+    return;
+  }
+  if (!parts_) parts_ = std::make_unique<EventLoopParts>();
+  parts_->Watch(fd);
+  parts_->deadline.start(timeout_ms);
+  // Events already queued are handled at once without sleeping.
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 void ProcessMessages() {
   if (OnGuiThread()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void WaitForDataOrEvents(int fd, int timeout_ms) {
-  if (timeout_ms < 0) timeout_ms = 0;
-  if (!OnGuiThread() || QThread::currentThread()->eventDispatcher() == nullptr) {
-    PlainWait(fd, timeout_ms);
-    return;
-  }
-  // The dispatcher sleeps until one of its sources fires: the notifier for pipe data,
-  // the timer for the time-out, or any window-system or posted event. Events already
-  // queued are handled at once without sleeping.
-  QTimer deadline;
-  deadline.setSingleShot(true);
-  deadline.start(timeout_ms);
-  std::unique_ptr<QSocketNotifier> readable;
-  if (fd >= 0) readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  DataOrEventWaiter waiter;
+  waiter.Wait(fd, timeout_ms);
 }
 
 }  // namespace calmora::platform

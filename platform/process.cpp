@@ -1,4 +1,4 @@
-// POSIX side of the engine runs: pipe2 + posix_spawn, FIONREAD peeks, waitpid WNOHANG
+// POSIX side of the engine runs: pipe2 + posix_spawn, poll/FIONREAD peeks, waitpid WNOHANG
 // end tests and a SIGKILL of the child's process group.
 #include "platform/process.h"
 
@@ -123,19 +123,31 @@ bool ChildProcess::Peek(std::size_t& available) {
     errno = EBADF;
     return false;
   }
-  int count = 0;
-  if (::ioctl(read_fd_, FIONREAD, &count) != 0) return false;
-  if (count > 0) {
-    available = static_cast<std::size_t>(count);
-    return true;
-  }
-  if (!pipe_drained_ && write_fd_ < 0) {
+  // Most peeks find nothing while the engine works; one zero-wait poll says so by itself
+  // and also notices when every writer has gone. The byte count is asked only when there
+  // is something to count.
+  if (!pipe_drained_) {
     pollfd entry{read_fd_, POLLIN, 0};
-    if (::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLERR)) != 0 &&
-        (entry.revents & POLLIN) == 0) {
-      pipe_drained_ = true;
+    int ready = 0;
+    do {
+      ready = ::poll(&entry, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return false;
+    if (ready == 0) return true;
+    if ((entry.revents & POLLNVAL) != 0) {
+      errno = EBADF;
+      return false;
+    }
+    if ((entry.revents & POLLIN) == 0) {
+      // Hung up with nothing left: our own write end is closed after the start, so this
+      // is the child's side (and its children's) having gone.
+      if ((entry.revents & (POLLHUP | POLLERR)) != 0 && write_fd_ < 0) pipe_drained_ = true;
+      return true;
     }
   }
+  int count = 0;
+  if (::ioctl(read_fd_, FIONREAD, &count) != 0) return false;
+  if (count > 0) available = static_cast<std::size_t>(count);
   return true;
 }
 

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "app/main_block.h"
 #include "platform/dialogs.h"
@@ -61,12 +63,26 @@ class BatchTest : public ::testing::Test {
     main_->add_file_b(path);
     return path;
   }
-  // Starts the batch as the start button does and waits for the end message's timer.
+  // Starts the batch as the start button does (the call returns when the batch has ended)
+  // and lets the end message's timer fire. The bound only stops a broken test.
   void RunBatch() {
     main_->BitBtn1->click();
     EXPECT_FALSE(progress_->isVisible());
-    testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }, 2000);
+    EXPECT_TRUE(
+        testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
+  }
+  // Runs `action` once, at the first moment `ready` holds while events are handled (the
+  // loop handles them while the engine works); no clock decides when.
+  void OnceWhen(std::function<bool()> ready, std::function<void()> action) {
+    watch_.setInterval(1);
+    QObject::connect(&watch_, &QTimer::timeout, [this, ready, action] {
+      if (!ready()) return;
+      watch_.stop();
+      watched_ = true;
+      action();
+    });
+    watch_.start();
   }
   int Runs(const std::string& filter) const {
     int count = 0;
@@ -90,6 +106,8 @@ class BatchTest : public ::testing::Test {
   Tprogress* progress_ = nullptr;
   platform::MessageBoxLog log_;
   fs::path previous_dir_;
+  QTimer watch_;
+  bool watched_ = false;  // OnceWhen's action ran
 };
 
 TEST_F(BatchTest, ProgressWindowLayout) {
@@ -111,14 +129,22 @@ TEST_F(BatchTest, ProgressWindowLayout) {
   EXPECT_EQ(progress_->label_filename->pos(), QPoint(15, 5));
   EXPECT_EQ(progress_->Label2->text(), "Overall Progress");
   EXPECT_EQ(progress_->Label2->pos(), QPoint(14, 70));
+  EXPECT_EQ(progress_->font().pixelSize(), 11);
+  // Shown, it stands in the middle of the screen (the loop it would start is held back).
+  progress_->show();
+  progress_->timer_do->stop();
+  EXPECT_EQ(progress_->frameGeometry().center(), progress_->screen()->availableGeometry().center());
+  progress_->hide();
 }
 
 TEST_F(BatchTest, ThreeGoodFilesCompleteWithTheEndMessage) {
   std::vector<std::string> inputs;
   for (const char* name : {"a.avi", "b.avi", "c.avi"}) inputs.push_back(AddInput(name));
   bool modal_while_running = false;
-  QTimer::singleShot(30, [&] { modal_while_running = progress_->isVisible() && progress_->isModal(); });
+  OnceWhen([&] { return progress_->BatchRunning(); },
+           [&] { modal_while_running = progress_->isVisible() && progress_->isModal(); });
   RunBatch();
+  EXPECT_TRUE(watched_);
   EXPECT_TRUE(modal_while_running);
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
   EXPECT_EQ(log_.Requests()[0].owner, main_);
@@ -211,7 +237,11 @@ TEST_F(BatchTest, MissingEngineGivesTheProbesCode) {
 
 TEST_F(BatchTest, EngineErrorTextStopsTheBatchWithProcessError) {
   engine_.On(FakeEngine::Run::kAnalysis,
-             FakeScript().Print("input.avi: No such ").Sleep(0.05).Print("file or directory\n"));
+             FakeScript()
+                 .Print("input.avi: No such ")
+                 .WaitUntilRead()
+                 .Print("file or directory\n")
+                 .WaitForFile(dir_.File("never")));
   AddInput("a.avi");
   AddInput("b.avi");
   RunBatch();
@@ -222,58 +252,100 @@ TEST_F(BatchTest, EngineErrorTextStopsTheBatchWithProcessError) {
   EXPECT_EQ(Runs("vidstabtransform="), 0);
 }
 
-TEST_F(BatchTest, CancelDuringTheAnalysisStopsQuietly) {
-  const std::string late = dir_.File("engine_not_stopped");
+TEST_F(BatchTest, CancelDuringTheSecondAnalysisStopsQuietly) {
+  const std::string pid_file = dir_.File("analysis_pid");
+  // The second file's analysis reports once and then works on until it is stopped.
   engine_.On(FakeEngine::Run::kAnalysis,
              FakeScript()
                  .Raw("printf 'motion' > client_calmora.trf")
+                 .Raw("case \"$*\" in */b.avi*)")
+                 .Raw("echo $$ > '" + pid_file + "'")
                  .Print(testing::FakeProgressRecord("00:00:00.50"))
-                 .Sleep(3)
-                 .Raw(": > '" + late + "'"));
+                 .WaitForFile(dir_.File("never"))
+                 .Raw(";; esac")
+                 .Print(testing::FakeProgressRecord("00:00:02.00", true)));
   AddInput("a.avi");
-  AddInput("b.avi");
-  QTimer poll;
-  poll.setInterval(5);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (progress_->Label1->text().startsWith(QStringLiteral("Analyze"))) {
-      poll.stop();
-      progress_->Button1->click();
-    }
-  });
-  poll.start();
+  const std::string second = AddInput("b.avi");
+  AddInput("c.avi");
+  int file_gauge = -1;
+  int overall_gauge = -1;
+  OnceWhen(
+      [&] {
+        return progress_->label_filename->text().endsWith(QStringLiteral("/b.avi")) &&
+               progress_->Label1->text().startsWith(QStringLiteral("Analyze"));
+      },
+      [&] {
+        file_gauge = progress_->Gauge1->value();
+        overall_gauge = progress_->Gauge2->value();
+        progress_->Button1->click();
+      });
   RunBatch();
+  EXPECT_TRUE(watched_);
+  // 0.5 of 2 seconds: 25 % of the analysis half; the second of three files overall.
+  EXPECT_EQ(file_gauge, 12);
+  EXPECT_EQ(overall_gauge, 12 / 3 + 100 * 1 / 3);
+  EXPECT_EQ(progress_->Label1->text(), "Analyze 00:00:00.50 ......");
+  EXPECT_EQ(progress_->label_filename->text().toStdString(), "Current File: " + second);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
   EXPECT_FALSE(progress_->isVisible());
-  EXPECT_EQ(Runs("vidstabdetect="), 1);
-  EXPECT_EQ(Runs("vidstabtransform="), 0);
-  EXPECT_EQ(Runs("b.avi"), 0);
-  // The transform file is removed even so, and the engine did not run on.
+  // The engine was stopped, the transform pass never started, the third file was untouched.
+  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_EQ(Runs("vidstabdetect="), 2);
+  EXPECT_EQ(Runs("vidstabtransform="), 1);
+  EXPECT_EQ(Runs("c.avi"), 0);
+  EXPECT_TRUE(fs::exists(outputs_ + "/a.avi"));
+  EXPECT_FALSE(fs::exists(outputs_ + "/b.avi"));
+  // The transform file is removed even so.
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
-  EXPECT_FALSE(fs::exists(late));
 }
 
 TEST_F(BatchTest, CancelDuringAProbeEndsWithAnEmptyProcessError) {
-  engine_.On(FakeEngine::Run::kProbe,
-             FakeScript().Sleep(0.3).Print(testing::FakeProbeOutput("input")).Exit(1));
+  const std::string probe_started = dir_.File("probe_started");
+  const std::string cancelled = dir_.File("cancelled");
+  // The probe holds on until the test has pressed Cancel, then describes the file.
+  engine_.On(FakeEngine::Run::kProbe, FakeScript()
+                                          .Raw(": > '" + probe_started + "'")
+                                          .WaitForFile(cancelled)
+                                          .Print(testing::FakeProbeOutput("input"))
+                                          .Exit(1));
   AddInput("a.avi");
-  QTimer::singleShot(100, [&] { progress_->Button1->click(); });
+  OnceWhen([&] { return fs::exists(probe_started); },
+           [&] {
+             progress_->Button1->click();
+             EXPECT_TRUE(testing::WriteFile(cancelled, ""));
+           });
   RunBatch();
+  EXPECT_TRUE(watched_);
+  EXPECT_TRUE(main_->cancel_flag);
   // The probe does not look at the flag; the analysis pass stops at its first poll.
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{"Process error! "});
   EXPECT_EQ(Probes(), 1);
   EXPECT_EQ(Runs("vidstabtransform="), 0);
+  EXPECT_FALSE(progress_->isVisible());
 }
 
 TEST_F(BatchTest, StartResetsTheWindowAndTheCancelFlag) {
   AddInput("a.avi");
   main_->cancel_flag = true;
   progress_->Gauge1->setValue(40);
-  int gauge_at_start = -1;
-  QTimer::singleShot(0, [&] { gauge_at_start = progress_->Gauge1->value(); });
+  progress_->Gauge2->setValue(70);
+  // Looked at once the loop runs, before any pass has moved a gauge.
+  int file_gauge_at_start = -1;
+  int overall_gauge_at_start = -1;
+  bool flag_at_start = true;
+  OnceWhen([&] { return progress_->BatchRunning(); },
+           [&] {
+             file_gauge_at_start = progress_->Gauge1->value();
+             overall_gauge_at_start = progress_->Gauge2->value();
+             flag_at_start = main_->cancel_flag;
+           });
   RunBatch();
+  EXPECT_TRUE(watched_);
   EXPECT_FALSE(main_->cancel_flag);
-  EXPECT_EQ(gauge_at_start, 0);
+  EXPECT_FALSE(flag_at_start);
+  EXPECT_EQ(file_gauge_at_start, 0);
+  EXPECT_EQ(overall_gauge_at_start, 0);
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
 }
 

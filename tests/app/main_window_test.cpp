@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -145,7 +146,17 @@ TEST_F(MainWindowTest, LayoutFollowsTheDesign) {
     file_items << (action->isSeparator() ? QStringLiteral("-") : action->text());
   }
   EXPECT_EQ(file_items, QStringList({"Load File", "-", "Options", "-", "Exit"}));
+  QStringList help_items;
+  for (QAction* action : main_->Help1->actions()) {
+    help_items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+  }
+  EXPECT_EQ(help_items, QStringList({"-", "About"}));
   EXPECT_EQ(main_->About1->text(), "About");
+  EXPECT_EQ(main_->ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(main_->ListView1->horizontalHeaderItem(1)->textAlignment() & Qt::AlignRight,
+            Qt::AlignRight);
+  EXPECT_EQ(main_->font().pixelSize(), 11);
+  EXPECT_EQ(main_->frameGeometry().center(), main_->screen()->availableGeometry().center());
   ASSERT_NE(main_->ffinfo, nullptr);
   EXPECT_TRUE(main_->output_folder.empty());
   EXPECT_FALSE(main_->cancel_flag);
@@ -169,6 +180,18 @@ TEST_F(MainWindowTest, DialogAddsFilesInOrderWithSizesAndMovesTheCurrentFolder) 
   EXPECT_EQ(main_->SelectedRow(), 2);
   EXPECT_EQ(Label(), "3 Files");
   EXPECT_EQ(fs::current_path(), fs::path(dir_.Path()));
+}
+
+TEST_F(MainWindowTest, SizeOfAFileBeyondFourGigabytesIsExact) {
+  // Sparse files: their sizes need 64 bits but no disk space.
+  const std::string large = MakeFile("large.avi", 0);
+  fs::resize_file(large, 1048576000);
+  const std::string huge = MakeFile("huge.avi", 0);
+  fs::resize_file(huge, 5ull * 1024 * 1024 * 1024 + 1536);
+  main_->add_file_b(large);
+  main_->add_file_b(huge);
+  EXPECT_EQ(main_->RowSizeText(0), "1,024,000 KB");
+  EXPECT_EQ(main_->RowSizeText(1), "5,242,882 KB");
 }
 
 TEST_F(MainWindowTest, MenuLoadFileIsTheAddButton) {

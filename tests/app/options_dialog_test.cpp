@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "platform/message_box.h"
@@ -74,6 +76,59 @@ TEST_F(OptionsDialogTest, LayoutFollowsTheDesign) {
     EXPECT_EQ(options_.MaxLength(e.edit), e.max_length) << e.text;
     EXPECT_EQ(e.edit->text(), e.text);
   }
+}
+
+TEST_F(OptionsDialogTest, CaptionsAndHelpTextsStandInPlace) {
+  struct Expected {
+    const char* caption;
+    QPoint caption_place;
+    const char* help;
+    QRect help_place;
+  };
+  const Expected rows[] = {
+      {"Shakiness ", {13, 20},
+       "Set the shakiness of input video. It accepts an integer in the range 1-10, a value of 1 "
+       "means little shakiness, a value of 10 means strong shakiness.",
+       {13, 40, 386, 39}},
+      {"Accuracy", {13, 102},
+       "Set the accuracy of the analyzing process. It must be a value in the range 1-15. A value "
+       "of 1 means low accuracy, a value of 15 means high accuracy.",
+       {13, 120, 388, 39}},
+      {"Stepsize", {13, 178},
+       "Set stepsize of the search process. The region around minimum is scanned with 1 pixel "
+       "resolution.",
+       {13, 197, 383, 26}},
+      {"Mincontrast", {13, 241},
+       "Set minimum contrast. Below this value a local measurement field is discarded. Must be a "
+       "floating point value in the range 0-1. ",
+       {13, 258, 383, 26}},
+      {"Smoothing", {13, 304},
+       "Set the number of frames used for filtering the camera movements. For example a number "
+       "of 10 means that 21 frames are used (10 in the past and 10 in the future) to smoothen "
+       "the motion in the video. A larger value leads to a smoother video, but limits the "
+       "acceleration of the camera. 0 is a special case where a static camera is simulated.",
+       {13, 324, 382, 78}},
+  };
+  const QList<QLabel*> labels =
+      options_.TabSheet1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(labels.size(), 10);
+  for (int i = 0; i < 5; ++i) {
+    const QLabel* caption = labels[2 * i];
+    const QLabel* help = labels[2 * i + 1];
+    EXPECT_EQ(caption->text(), rows[i].caption);
+    EXPECT_EQ(caption->pos(), rows[i].caption_place) << rows[i].caption;
+    EXPECT_EQ(help->text(), rows[i].help);
+    EXPECT_EQ(help->geometry(), rows[i].help_place) << rows[i].caption;
+    EXPECT_TRUE(help->wordWrap());
+  }
+}
+
+TEST_F(OptionsDialogTest, VerdanaElevenPixelsCentredOnTheScreen) {
+  EXPECT_EQ(options_.font().pixelSize(), 11);
+  options_.show();
+  const QRect screen = options_.screen()->availableGeometry();
+  EXPECT_EQ(options_.frameGeometry().center(), screen.center());
+  options_.hide();
 }
 
 // The next widget that the Tab key reaches.

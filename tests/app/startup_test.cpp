@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <filesystem>
 
@@ -50,12 +51,29 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
   FakeEngine engine;
-  engine.On(FakeEngine::Run::kCheck,
-            FakeScript().Sleep(0.3).Print(testing::kFakeBanner).Exit(1));
+  testing::TempDir dir;
+  const std::string check_started = dir.File("check_started");
+  const std::string splash_seen = dir.File("splash_seen");
+  // The check answers only once the test has looked at the screen while it waits.
+  engine.On(FakeEngine::Run::kCheck, FakeScript()
+                                         .Raw(": > '" + check_started + "'")
+                                         .WaitForFile(splash_seen)
+                                         .Print(testing::kFakeBanner)
+                                         .Exit(1));
   ASSERT_TRUE(testing::WriteFile(SettingsFile::DefaultPath(), "[options]\nshakiness=7\n"));
 
   bool splash_during_check = false;
-  QTimer::singleShot(100, [&] { splash_during_check = SplashOnScreen(); });
+  bool main_during_check = true;
+  QTimer look;
+  look.setInterval(5);
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (!std::filesystem::exists(check_started)) return;
+    look.stop();
+    splash_during_check = SplashOnScreen();
+    main_during_check = FindWindow<Tmain>() != nullptr;
+    EXPECT_TRUE(testing::WriteFile(splash_seen, ""));
+  });
+  look.start();
   bool main_seen = false;
   bool splash_gone = false;
   std::string shakiness;
@@ -81,7 +99,9 @@ TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
   platform::MessageBoxLog log;
   platform::Application& application = *platform::Application::Instance();
   EXPECT_EQ(RunMainBlock(application), 0);
+  EXPECT_FALSE(look.isActive());
   EXPECT_TRUE(splash_during_check);
+  EXPECT_FALSE(main_during_check);
   EXPECT_TRUE(main_seen);
   EXPECT_TRUE(splash_gone);
   EXPECT_EQ(shakiness, "7");
@@ -129,6 +149,7 @@ TEST(SplashWindowTest, BorderlessPictureOfThreeHundredFiftyByOneHundredEighty) {
   EXPECT_EQ(splash.size(), QSize(350, 180));
   EXPECT_EQ(splash.flash->geometry(), QRect(0, 0, 350, 180));
   EXPECT_EQ(splash.flash->pixmap().size(), QSize(350, 180));
+  EXPECT_EQ(splash.frameGeometry().center(), splash.screen()->availableGeometry().center());
 }
 
 class AboutBoxTest : public ::testing::Test {
@@ -170,7 +191,10 @@ TEST_F(AboutBoxTest, LayoutAndNoticeWithTheYear) {
   EXPECT_EQ(about_.Button1->geometry(), QRect(291, 106, 81, 25));
   EXPECT_TRUE(about_.Button1->isDefault());
   EXPECT_TRUE(about_.Label1->wordWrap());
+  EXPECT_FALSE(about_.Label1->text().isEmpty());
+  EXPECT_EQ(about_.font().pixelSize(), 11);
   about_.show();
+  EXPECT_EQ(about_.frameGeometry().center(), about_.screen()->availableGeometry().center());
   EXPECT_EQ(about_.Label3->text(), "Copyright (c) Calmora developers " +
                                        QDate::currentDate().toString(QStringLiteral("yyyy")));
   about_.Button1->click();

@@ -36,7 +36,8 @@ inline ::testing::Environment* const kWindowTestApp =
     ::testing::AddGlobalTestEnvironment(new WindowTestApp);
 
 // Handles events until done() holds or the deadline (milliseconds) passes; gives done().
-inline bool ProcessEventsUntil(const std::function<bool()>& done, int deadline_ms = 5000) {
+// The default deadline only ends a test that is broken, never one on a slow machine.
+inline bool ProcessEventsUntil(const std::function<bool()>& done, int deadline_ms = 120000) {
   QElapsedTimer clock;
   clock.start();
   while (!done() && clock.elapsed() < deadline_ms) {
@@ -45,9 +46,9 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done, int deadline_m
   return done();
 }
 
-// Holds the settings file beside the test executable for one test: CTest runs the tests
-// of one executable as parallel processes, and they share that file. The lock is taken on
-// the executable itself, so no lock file is left behind.
+// Holds the settings file beside the test executable for one test: the cases of one
+// executable may run as parallel processes (a sharded or repeated run), and they share
+// that file. The lock is taken on the executable itself, so no lock file is left behind.
 class SettingsFileLock {
  public:
   SettingsFileLock() {

@@ -85,5 +85,45 @@ TEST(MessagePumpTest, WithApplicationDataAnEventOrTheTimeOutEndTheWait) {
   EXPECT_TRUE(posted);
 }
 
+TEST(MessagePumpTest, OneWaiterServesManyWaits) {
+  int argc = 1;
+  char name[] = "pump_test";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  Pipe pipe;
+  DataOrEventWaiter waiter;
+  char byte;
+
+  // Data wakes every wait, also after the notifier has fired before and after a wait that
+  // watched no fd at all.
+  for (int round = 0; round < 3; ++round) {
+    pipe.Write();
+    const auto start = Clock::now();
+    waiter.Wait(pipe.ReadEnd(), 60000);
+    EXPECT_LT(SecondsSince(start), 30.0) << round;
+    ASSERT_EQ(::read(pipe.ReadEnd(), &byte, 1), 1);
+    waiter.Wait(-1, 1);
+  }
+
+  // Data left unread while other event loops run between waits is still seen by the
+  // next wait.
+  pipe.Write();
+  waiter.Wait(pipe.ReadEnd(), 60000);
+  ProcessMessages();
+  ProcessMessages();
+  auto start = Clock::now();
+  waiter.Wait(pipe.ReadEnd(), 60000);
+  EXPECT_LT(SecondsSince(start), 30.0);
+  ASSERT_EQ(::read(pipe.ReadEnd(), &byte, 1), 1);
+
+  // With nothing to read the time-out still ends each wait, and a GUI event is handled.
+  bool fired = false;
+  QTimer::singleShot(20, [&fired] { fired = true; });
+  start = Clock::now();
+  while (!fired && SecondsSince(start) < 30.0) waiter.Wait(pipe.ReadEnd(), 5);
+  EXPECT_TRUE(fired);
+  waiter.Wait(pipe.ReadEnd(), 1);
+}
+
 }  // namespace
 }  // namespace calmora::platform
