@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <string>
 
 #include "platform/shell.h"
 #include "platform/ui_font.h"
+#include "platform/window_placement.h"
 
 namespace calmora {
 
@@ -79,12 +79,7 @@ void Tabout::Button1Click() { close(); }
 
 void Tabout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) {
-    // The frame, once the window has one, is what stands in the middle of the screen.
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  platform::CentreOnScreen(*this);
   if (!event->spontaneous()) FormShow();
 }
 

@@ -20,7 +20,6 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
@@ -39,6 +38,7 @@
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
 #include "platform/ui_font.h"
+#include "platform/window_placement.h"
 
 namespace calmora {
 
@@ -165,9 +165,7 @@ Tmain::Tmain() {
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   adjustSize();
-  if (QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  platform::CentreOnScreen(*this);
   FormCreate();
 }
 

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "platform/application.h"
 #include "platform/message_box.h"
 #include "platform/ui_font.h"
+#include "platform/window_placement.h"
 
 namespace calmora {
 
@@ -87,12 +87,7 @@ Tprogress::Tprogress(Tmain* main_window, Toptions* options)
 
 void Tprogress::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) {
-    // The frame, once the window has one, is what stands in the middle of the screen.
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  platform::CentreOnScreen(*this);
   if (!event->spontaneous()) FormShow();
 }
 

@@ -3,9 +3,9 @@
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QScreen>
 
 #include "app/app_resources.h"
+#include "platform/window_placement.h"
 
 namespace calmora {
 
@@ -16,9 +16,7 @@ Tflash::Tflash(QWidget* parent) : QWidget(parent) {
   flash = new QLabel(this);
   flash->setGeometry(0, 0, 350, 180);
   flash->setPixmap(SplashPicture());
-  if (QScreen* screen = this->screen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  platform::CentreOnScreen(*this);
 }
 
 void Tflash::ShowNow() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UBSan and runs the whole suite headless,
-# then builds the fuzz targets with clang and gives each a short run.
+# after building the fuzz targets with clang and giving each a short run.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,7 +15,6 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCALMORA_SANITIZE=ON \
   -DCALMORA_TESTS=ON -DCALMORA_BENCH=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$jobs"
-ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
 if compgen -G "$here/fuzz/fuzz_*.cpp" >/dev/null; then
   fuzz_build="$here/build/fuzz"
@@ -30,3 +29,6 @@ if compgen -G "$here/fuzz/fuzz_*.cpp" >/dev/null; then
       "$fuzz_build/corpus/$target" $( [[ -d "$corpus" ]] && echo "$corpus" )
   done
 fi
+
+# The suite last, so that its summary closes the output.
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
