@@ -130,7 +130,8 @@ class TPVBitmap : public TPVBaseBitmap {
   // Location and the settings stay.
   void FreeImage(bool withAlpha);
   // Moves the pixels to another location (the size rule still applies). False, with the
-  // pixels where they were, when the new storage cannot be had.
+  // pixels where they were, when the new storage cannot be had or cannot hold the format as
+  // it is (a device bitmap refuses pv16g and the formats beyond 8-bit grey and RGB).
   bool SetLocation(TPVLocation location);
   // Hands everything that holds or describes pixels to target and leaves this bitmap empty.
   void MoveStorageTo(TPVBitmap& target);

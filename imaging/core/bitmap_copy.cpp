@@ -96,7 +96,10 @@ bool TPVBitmap::ReallocateKeepingPixels(TPVLocation location, int32_t alignment)
   Location = location;
   RowAlignment = alignment;
   if (!held.IsEmpty()) {
-    if (!Allocate(held.Width, held.Height, held.Format) || !CopyRowsFrom(held)) {
+    // A device bitmap narrows pv16g to 8 bits: copying the 16-bit rows into it would garble
+    // the image, so such a move is refused like the formats it cannot hold at all.
+    if (!Allocate(held.Width, held.Height, held.Format) || Format != held.Format ||
+        !CopyRowsFrom(held)) {
       held.MoveStorageTo(*this);  // also restores Location and RowAlignment
       ForceReallocate = true;
       return false;
@@ -104,6 +107,9 @@ bool TPVBitmap::ReallocateKeepingPixels(TPVLocation location, int32_t alignment)
     Opaque = held.Opaque;  // the pixels are the same ones
   }
   held.CopyPaletteTo(this);
+  // The palette copy resets the colour count of a bitmap without palette; it is a setting and
+  // stays what it was.
+  PaletteColorsUsed = held.PaletteColorsUsed;
   AlphaBitmap = std::move(held.AlphaBitmap);
   return true;
 }
@@ -122,8 +128,8 @@ bool TPVBitmap::Assign(TObject* source) {
 
   if (Location == pvTBitmap) {
     if (from.IsEmpty()) return true;
-    RowAlignment = from.RowAlignment;
     if (!AssignDeviceStorage(from)) return false;
+    RowAlignment = from.RowAlignment;
     Opaque = from.Opaque;
   } else {
     FreeImage(true);

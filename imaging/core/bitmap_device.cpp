@@ -33,7 +33,9 @@ platform::TPixelFormat DeviceFormatFor(TPVPixelFormat format) {
 }  // namespace
 
 bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
-  if (static_cast<uint64_t>(size) > QueryPhysicalMemory(0)) return false;
+  // An unknown memory size (0) is no reason to refuse every device bitmap.
+  const uint64_t total = QueryPhysicalMemory(0);
+  if (total != 0 && static_cast<uint64_t>(size) > total) return false;
   if (!WrapsTBitmap || !WrappedTBitmap) {
     if (!WrapsTBitmap) delete WrappedTBitmap;
     WrappedTBitmap = new (std::nothrow) platform::TBitmap;

@@ -44,6 +44,7 @@ uint8_t* TPVBitmap::FileScanline(int32_t row) {
   const int64_t bytes = static_cast<int64_t>(count) * RowBytes;
   if (CurrentRowCapacity < bytes) {
     delete[] CurrentRowBlock;
+    CurrentRowBlock = nullptr;  // a failing new below must not leave a freed block behind
     CurrentRowCapacity = 0;
     CurrentRowBlock = new uint8_t[static_cast<size_t>(bytes)];
     CurrentRowCapacity = bytes;

@@ -95,7 +95,7 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
     int64_t size = 0;
     data = NewPlane(rowBytes, height, size);
     if (!data) return false;
-    const int32_t rows = std::min(height, Height);
+    const int32_t rows = Data ? std::min(height, Height) : 0;  // a 0-wide mask has no rows to keep
     const int32_t bytes = std::min(rowBytes, RowBytes);
     for (int32_t y = 0; y < rows; ++y) {
       uint8_t* target = data + static_cast<int64_t>(rowBytes) * (height - y - 1);
@@ -109,7 +109,9 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
   Width = width;
   Height = height;
   RowBytes = rowBytes;
-  if (!IsEmpty()) {
+  if (width == 0 || height == 0) {
+    EmptyBox();  // no pixel is left to hold the box
+  } else if (!IsEmpty()) {
     BoxLeft = std::min(BoxLeft, width - 1);
     BoxRight = std::min(BoxRight, width - 1);
     BoxTop = std::min(BoxTop, height - 1);

@@ -123,6 +123,7 @@ void TPVMask::FillPolygon(int32_t value, const TPoint* points, int32_t count) {
 }
 
 void TPVMask::FillPolygons(int32_t value, const TPoint* points, int32_t count) {
+  if (!points) count = 0;
   int32_t start = 0;
   for (int32_t i = 0; i <= count; ++i) {
     if (i == count || points[i].x == PolygonSeparator) {

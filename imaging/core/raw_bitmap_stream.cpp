@@ -285,6 +285,11 @@ bool LoadRaw(TPVBitmap& bitmap, RawSource& source) {
 
   TPVBitmap loaded;
   loaded.Location = bitmap.Location;
+  // A device bitmap holds only these formats (pv16g would shrink to 8 bits); the others load
+  // into memory instead of being refused or cut.
+  if (hasPixels && loaded.Location == pvTBitmap && format != pv1g && format != pv8p && format != pv8g &&
+      format != pv24RGB && format != pv32RGB)
+    loaded.Location = pvMemory;
   loaded.FileThreshold = bitmap.FileThreshold;
   loaded.Allocator = bitmap.Allocator;
   loaded.DitherMethod = bitmap.DitherMethod;

@@ -20,6 +20,8 @@ using testing_support::TempFolderScope;
 using testing_support::WritePattern;
 
 int64_t NoFreeSpace(const std::string&) { return 0; }
+// A disk of a few GiB: a test must not depend on how large the real one is.
+int64_t SomeFreeSpace(const std::string&) { return int64_t{4} << 30; }
 
 class BitmapAllocation : public ::testing::Test {
  protected:
@@ -72,7 +74,8 @@ TEST_F(BitmapAllocation, RefusesSizesThatDoNotFit) {
   // Rows longer than 2 GB cannot be addressed with a 32-bit row length.
   EXPECT_FALSE(bitmap.Allocate(INT32_MAX, 1, pv32RGB));
   EXPECT_TRUE(bitmap.IsEmpty());
-  // 1 TiB fits no memory and (here) no disk: refused, nothing held.
+  // 1 TiB fits no memory and no disk: refused, nothing held.
+  FreeSpaceScope disk(SomeFreeSpace);
   bitmap.ForceReallocate = true;
   EXPECT_FALSE(bitmap.Allocate(1 << 20, 1 << 20, pv8g));
   EXPECT_TRUE(bitmap.IsEmpty());
@@ -200,14 +203,17 @@ TEST_F(BitmapAllocation, FailedAssignLeavesAnEmptyBitmapAndSaysSo) {
 }
 
 TEST_F(BitmapAllocation, FailedSetLocationKeepsThePixelsWhereTheyWere) {
-  // A device bitmap cannot hold pvRGB48: the pixels stay in memory.
-  TPVBitmap wide(4, 4, pvRGB48);
-  WritePattern(wide, 6);
-  const auto wideRows = ReadRows(wide);
-  EXPECT_FALSE(wide.SetLocation(pvTBitmap));
-  EXPECT_EQ(wide.Format, pvRGB48);
-  EXPECT_NE(wide.Location, pvTBitmap);
-  EXPECT_EQ(ReadRows(wide), wideRows);
+  // A device bitmap cannot hold pvRGB48, and pv16g would shrink to 8 bits there: the pixels
+  // stay in memory, not garbled.
+  for (TPVPixelFormat format : {pvRGB48, pv16g}) {
+    TPVBitmap wide(5, 4, format);
+    WritePattern(wide, 6);
+    const auto wideRows = ReadRows(wide);
+    EXPECT_FALSE(wide.SetLocation(pvTBitmap)) << int(format);
+    EXPECT_EQ(wide.Format, format);
+    EXPECT_NE(wide.Location, pvTBitmap);
+    EXPECT_EQ(ReadRows(wide), wideRows);
+  }
 
   TPVBitmap bitmap(20, 6, pv24RGB);
   bitmap.Location = pvMemory;
@@ -240,6 +246,21 @@ TEST_F(BitmapAllocation, DeviceBitmapsHoldFiveFormats) {
     EXPECT_TRUE(bitmap.IsEmpty());
     EXPECT_EQ(bitmap.GetWidth(), 0);
   }
+}
+
+TEST_F(BitmapAllocation, DeviceBitmapsRefuseToAssignFormatsTheyCannotHold) {
+  TPVBitmap device;
+  device.Location = pvTBitmap;
+  ASSERT_TRUE(device.Allocate(4, 3, pv24RGB));
+  WritePattern(device, 2);
+  const auto rows = ReadRows(device);
+  TPVBitmap grey;
+  grey.SetBitAlignment(8);
+  ASSERT_TRUE(grey.Allocate(4, 3, pv16g));
+  EXPECT_FALSE(device.Assign(&grey));
+  EXPECT_EQ(device.RowAlignment, 32) << "nothing taken over from a refused source";
+  EXPECT_EQ(device.Format, pv24RGB);
+  EXPECT_EQ(ReadRows(device), rows);
 }
 
 TEST_F(BitmapAllocation, DeviceQueriesFollowTheDeviceBitmap) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <tuple>
+#include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/color_formulas.h"
@@ -107,13 +108,25 @@ TEST_P(BitmapStorageTable, AllocatesInItsStorageWithItsRowLength) {
         EXPECT_EQ(bitmap.FragmentCount, 4);
         EXPECT_EQ(bitmap.FragmentRows, 2);
         EXPECT_EQ(bitmap.PixelBlock, nullptr);
-        // Top-down inside a fragment.
-        EXPECT_EQ(bitmap.GetScanline(1), bitmap.GetScanline(0) + bitmap.RowBytes);
+        // Top-down inside a fragment: row y in block y div 2, at (y mod 2) rows.
+        for (int32_t y = 0; y < kHeight; ++y)
+          EXPECT_EQ(bitmap.GetScanline(y),
+                    bitmap.FragmentBlocks[y / 2] + (y % 2) * bitmap.RowBytes) << "row " << y;
         break;
-      case Storage::File:
+      case Storage::File: {
         EXPECT_TRUE(bitmap.FileStore->IsOpen());
         EXPECT_TRUE(temp_.Entries().empty()) << "the pixel file is unlinked at creation";
+        // Top-down in the file: row y at byte y x RowBytes.
+        WritePattern(bitmap, 3);
+        bitmap.UnmapAllRows();
+        std::vector<uint8_t> file(static_cast<size_t>(bitmap.RowBytes) * kHeight);
+        bitmap.FileStore->ReadAt(0, file.data(), static_cast<int64_t>(file.size()));
+        for (int32_t y = 0; y < kHeight; ++y)
+          for (int32_t i = 0; i < bitmap.RowBytes; ++i)
+            ASSERT_EQ(file[static_cast<size_t>(y) * bitmap.RowBytes + i],
+                      testing_support::PatternByte(y, i, 3)) << "row " << y << " byte " << i;
         break;
+      }
       case Storage::Device:
         ASSERT_NE(bitmap.WrappedTBitmap, nullptr);
         EXPECT_EQ(static_cast<int32_t>(bitmap.TBitmapRows.size()), kHeight);
@@ -231,6 +244,7 @@ TEST_P(BitmapStorageTable, SetBitAlignmentKeepsThePixels) {
     TPVBitmap bitmap;
     ASSERT_TRUE(AllocateIn(bitmap));
     WritePattern(bitmap, 6);
+    bitmap.PaletteColorsUsed = 19;
     if (format() == pv8p) bitmap.SetPaletteColor(7, TPVRGB{1, 2, 3});
     ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
     bitmap.Opaque = true;
@@ -247,6 +261,7 @@ TEST_P(BitmapStorageTable, SetBitAlignmentKeepsThePixels) {
     EXPECT_EQ(ReadRows(bitmap, pixelBytes), before);
     EXPECT_TRUE(bitmap.HasAlphaChannel());
     EXPECT_TRUE(bitmap.Opaque);
+    EXPECT_EQ(bitmap.PaletteColorsUsed, 19);
     if (format() == pv8p) {
       EXPECT_EQ(bitmap.GetPaletteColor(7), (TPVRGB{1, 2, 3}));
     }
@@ -329,6 +344,7 @@ TEST_P(BitmapStorageTable, SetLocationMovesThePixels) {
     TPVBitmap bitmap;
     ASSERT_TRUE(AllocateIn(bitmap));
     WritePattern(bitmap, 8);
+    bitmap.PaletteColorsUsed = 17;  // a setting: moving the pixels must not touch it
     const int32_t pixelBytes = PixelBytes(kWidth, heldFormat());
     const auto before = ReadRows(bitmap, pixelBytes);
     // Memory and file swap places (the threshold decides by size); a device bitmap goes to memory.
@@ -337,6 +353,7 @@ TEST_P(BitmapStorageTable, SetLocationMovesThePixels) {
     ASSERT_TRUE(bitmap.SetLocation(target));
     EXPECT_EQ(bitmap.Location, target);
     EXPECT_EQ(ReadRows(bitmap, pixelBytes), before);
+    EXPECT_EQ(bitmap.PaletteColorsUsed, 17);
   });
 }
 

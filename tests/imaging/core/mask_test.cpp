@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace calmora {
@@ -200,6 +201,16 @@ TEST(Mask, SeparatedPolygonsFillIndependently) {
   EXPECT_FALSE(mask.AllSet);
 }
 
+TEST(Mask, PolygonListWithoutPointsFillsNothing) {
+  TPVMask mask;
+  ASSERT_TRUE(mask.Allocate(4, 4, 1));
+  mask.SetPixel(1, 1, 1);
+  mask.FillPolygons(1, nullptr, 3);
+  EXPECT_EQ(CountSelected(mask), 1);
+  EXPECT_EQ(BoxOf(mask), (Box{1, 1, 1, 1}));
+  EXPECT_FALSE(mask.AllSet);
+}
+
 TEST(Mask, HugeCoordinatesAreCheap) {
   const std::vector<TPoint> everything = {
       {-2000000000, -2000000000}, {2000000000, -1900000000}, {2000000000, 2000000000},
@@ -287,6 +298,21 @@ TEST(Mask, ResizeKeepsTheTopLeftAndForgetsWhatWasCut) {
     EXPECT_TRUE(mask.IsPointInside(9, 4));
     EXPECT_FALSE(mask.IsPointInside(10, 4));
     EXPECT_FALSE(mask.IsPointInside(0, 5));
+  }
+}
+
+TEST(Mask, ResizeToNothingEmptiesTheBox) {
+  for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
+    TPVMask mask;
+    ASSERT_TRUE(mask.Allocate(6, 6, 8));
+    mask.SetPixel(2, 3, 255);
+    ASSERT_TRUE(mask.Resize(width, height));
+    EXPECT_TRUE(mask.IsEmpty()) << width << " x " << height;
+    EXPECT_GE(mask.BoxRight, 0);
+    EXPECT_GE(mask.BoxBottom, 0);
+    ASSERT_TRUE(mask.Resize(6, 6));
+    EXPECT_EQ(CountSelected(mask), 0);
+    EXPECT_TRUE(mask.IsEmpty());
   }
 }
 

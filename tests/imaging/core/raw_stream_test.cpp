@@ -175,6 +175,20 @@ TEST_F(RawStream, OtherAlignmentsReloadUnsheared) {
   }
 }
 
+TEST_F(RawStream, FormatsADeviceBitmapCannotHoldLoadIntoMemory) {
+  for (TPVPixelFormat format : {pv16g, pv32f, pvCMYK, pvRGB48, pvCIELab}) {
+    TPVBitmap bitmap(6, 3, format);
+    WritePattern(bitmap, 9);
+    const auto bytes = Saved(bitmap);
+    TPVBitmap loaded;
+    loaded.Location = pvTBitmap;
+    ASSERT_TRUE(Load(loaded, bytes)) << int(format);
+    EXPECT_EQ(loaded.Format, format) << "not narrowed to what a device bitmap holds";
+    EXPECT_NE(loaded.Location, pvTBitmap);
+    EXPECT_EQ(ReadRows(loaded), ReadRows(bitmap)) << int(format);
+  }
+}
+
 TEST_F(RawStream, RefusesOtherSignaturesAndNegativeVersions) {
   TPVBitmap source(4, 4, pv8g);
   WritePattern(source, 6);
@@ -252,6 +266,10 @@ TEST_F(RawStream, EmptyBitmapsRoundTrip) {
   TPVBitmap bitmap(3, 3, pv8g);
   ASSERT_TRUE(Load(bitmap, bytes));
   EXPECT_TRUE(bitmap.IsEmpty());
+  TPVBitmap device;
+  device.Location = pvTBitmap;
+  ASSERT_TRUE(Load(device, bytes));
+  EXPECT_EQ(device.Location, pvTBitmap) << "an empty image keeps the location asked for";
 }
 
 using Case = std::tuple<TPVPixelFormat, Storage, bool>;
