@@ -1,4 +1,4 @@
-// The "Windows directory" of the original platform: the folder under which the engine
+// The "Windows directory" that the front end looks in for the engine: the folder under which it
 // lies (servicecmr/client.exe).
 #pragma once
 

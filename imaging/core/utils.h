@@ -44,7 +44,7 @@ int32_t GetMaskBitWidth(uint32_t mask);
 // -1 for 0.
 int32_t CountBitsNeeded(uint32_t n);
 
-// 2^(bits and 31) raised to count in 32-bit arithmetic (wrapping like the original machine
+// 2^(bits and 31) raised to count in 32-bit arithmetic (wrapping like a 32-bit machine
 // word); 1 for count <= 0.
 int32_t CalcColorCount(int32_t bits, int32_t count);
 
@@ -118,7 +118,7 @@ void BuildCosineTable();
 
 // ---- Platform queries -------------------------------------------------------------------------
 
-// The platform code of the original version table (0..8). This system runs on none of those
+// The Windows version code (0..8) that callers test against. Linux is none of those
 // platforms; it answers 8, the newest platform the table knows, so that every test of the form
 // "at least version n" holds.
 uint8_t DetectWindowsVersion();
