@@ -1,7 +1,7 @@
 // Calmora's entry: the application object first (the imaging library's set-up needs the
 // toolkit), then the library's one-time set-up, then the front end's main block.
 #include "app/main_block.h"
-#include "imaging/core/static_setup.h"
+#include "imaging/library_statics.h"
 #include "platform/application.h"
 
 int main(int argc, char** argv) {

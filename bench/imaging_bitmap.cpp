@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/streams.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 namespace {

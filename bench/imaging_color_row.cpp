@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/core/icc.h"
-#include "imaging/io/cmyk_profile.h"
+#include "imaging/core/cmyk_profile.h"
 #include "imaging/io/color_row.h"
 
 namespace calmora {

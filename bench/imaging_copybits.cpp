@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/proc/bit_helpers.h"
+#include "imaging/proc/base/bit_helpers.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "imaging/core/encoders.h"
-#include "imaging/core/streams.h"
+#include "imaging/core/base/encoders.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 namespace {

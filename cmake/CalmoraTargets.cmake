@@ -1,47 +1,138 @@
-# Helpers that give every subsystem one library target and every test file one executable.
+# Helpers that give every source folder one owning library target, and every test file one
+# executable linked with the owner of the source folder it mirrors.
 
-# calmora_library(NAME <target> DIR <folder> [QT] [LIBS ...])
-# Collects every .cpp below <folder> into a static library; the repository root is the
-# include root, so headers are included as "imaging/core/....h".
+# calmora_library(NAME <target> DIRS <folder>... [QT] [LIBS ...])
+# Builds the .cpp files lying directly in each folder (paths from the project root) into a
+# static library, or an interface library while the folders hold no sources yet, and records
+# the target as the owner of those folders. The project root is the include root, so headers
+# are included as "imaging/core/....h".
 function(calmora_library)
-  cmake_parse_arguments(ARG "QT" "NAME;DIR" "LIBS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${ARG_DIR}/*.cpp")
-  if(NOT sources)
-    set(sources "${PROJECT_SOURCE_DIR}/cmake/empty.cpp")
+  cmake_parse_arguments(ARG "QT" "NAME" "DIRS;LIBS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp")
+    list(APPEND sources ${found})
+    calmora_claim_folder(${dir} ${ARG_NAME})
+  endforeach()
+  if(sources)
+    add_library(${ARG_NAME} STATIC ${sources})
+    set(scope PUBLIC)
+    if(ARG_QT)
+      set_target_properties(${ARG_NAME} PROPERTIES AUTOMOC ON)
+    endif()
+  else()
+    add_library(${ARG_NAME} INTERFACE)
+    set(scope INTERFACE)
   endif()
-  add_library(${ARG_NAME} STATIC ${sources})
-  target_include_directories(${ARG_NAME} PUBLIC "${PROJECT_SOURCE_DIR}")
-  if(ARG_QT)
-    # The imaging libraries link as a cycle; moc needs none of their outputs.
-    set_target_properties(${ARG_NAME} PROPERTIES AUTOMOC ON AUTOGEN_ORIGIN_DEPENDS OFF)
-  endif()
+  target_include_directories(${ARG_NAME} ${scope} "${PROJECT_SOURCE_DIR}")
   if(ARG_LIBS)
-    target_link_libraries(${ARG_NAME} PUBLIC ${ARG_LIBS})
+    target_link_libraries(${ARG_NAME} ${scope} ${ARG_LIBS})
   endif()
 endfunction()
 
-# calmora_tests(DIR <folder below tests/> LIBS ...)
-# Every <name>_test.cpp in the folder becomes its own test executable, so one broken or
-# slow test file never holds the others back. Each runs in a folder of its own because
-# the front end keeps its settings file beside the executable.
-function(calmora_tests)
-  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
-  file(GLOB test_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/*_test.cpp")
-  file(GLOB support_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/support/*.cpp")
-  string(REPLACE "/" "_" prefix "${ARG_DIR}")
-  if(support_sources)
-    add_library(test_support_${prefix} STATIC ${support_sources})
-    target_link_libraries(test_support_${prefix} PUBLIC ${ARG_LIBS} GTest::gtest)
-    target_include_directories(test_support_${prefix} PUBLIC "${PROJECT_SOURCE_DIR}")
-    set(support test_support_${prefix})
+# calmora_claim_folder(<folder> <target>): the target builds the sources of the folder.
+function(calmora_claim_folder dir target)
+  get_property(owner GLOBAL PROPERTY "CALMORA_OWNER:${dir}")
+  if(owner)
+    message(FATAL_ERROR "${dir} is claimed by both ${owner} and ${target}")
   endif()
+  set_property(GLOBAL PROPERTY "CALMORA_OWNER:${dir}" ${target})
+endfunction()
+
+# calmora_owner_of(<folder> <variable>): the target that owns the folder or, failing that,
+# its nearest owned parent; empty when none does.
+function(calmora_owner_of dir variable)
+  set(owner "")
+  while(TRUE)
+    get_property(owner GLOBAL PROPERTY "CALMORA_OWNER:${dir}")
+    if(owner OR dir STREQUAL "" OR dir STREQUAL ".")
+      break()
+    endif()
+    get_filename_component(dir "${dir}" DIRECTORY)
+  endwhile()
+  set(${variable} "${owner}" PARENT_SCOPE)
+endfunction()
+
+# calmora_check_sources(<folder>...): a source file in a folder that no target claims would
+# silently never be built; this makes it a configure error instead.
+function(calmora_check_sources)
+  foreach(root IN LISTS ARGN)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}"
+         "${PROJECT_SOURCE_DIR}/${root}/*.cpp")
+    foreach(source IN LISTS sources)
+      get_filename_component(dir "${source}" DIRECTORY)
+      get_property(owner GLOBAL PROPERTY "CALMORA_OWNER:${dir}")
+      if(NOT owner)
+        message(FATAL_ERROR "${source}: no library target builds the folder ${dir}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+# calmora_codec_family(LIBS ...): the codec family in the calling folder (imaging/codecs/<name>)
+# becomes the library calmora_codec_<name>, linked with its outside library and nothing else.
+function(calmora_codec_family)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  get_filename_component(family "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  file(RELATIVE_PATH dir "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  calmora_library(NAME calmora_codec_${family} DIRS ${dir} LIBS ${ARG_LIBS})
+  set_property(GLOBAL APPEND PROPERTY CALMORA_CODEC_FAMILIES calmora_codec_${family})
+endfunction()
+
+# calmora_test_support(NAME <target> DIR <folder below tests/> LIBS ...)
+# The .cpp files of a tests/ folder as a static library that tests link (see calmora_test_extras).
+function(calmora_test_support)
+  cmake_parse_arguments(ARG "" "NAME;DIR" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp")
+  add_library(${ARG_NAME} STATIC ${sources})
+  target_include_directories(${ARG_NAME} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${ARG_NAME} PUBLIC ${ARG_LIBS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${ARG_NAME} PUBLIC
+    CALMORA_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests")
+endfunction()
+
+# calmora_test_extras(DIR <folder below tests/> [LIBS ...]): what the tests in that folder and
+# below link besides the owner of the code they test; the nearest folder's list wins, so a
+# subfolder can also take libraries away (an empty list).
+function(calmora_test_extras)
+  cmake_parse_arguments(ARG "" "DIR" "LIBS" ${ARGN})
+  set_property(GLOBAL PROPERTY "CALMORA_TEST_EXTRAS:${ARG_DIR}" "${ARG_LIBS};")
+endfunction()
+
+function(calmora_test_extras_of dir variable)
+  while(TRUE)
+    get_property(set GLOBAL PROPERTY "CALMORA_TEST_EXTRAS:${dir}" SET)
+    if(set OR dir STREQUAL "")
+      break()
+    endif()
+    get_filename_component(dir "${dir}" DIRECTORY)
+  endwhile()
+  get_property(extras GLOBAL PROPERTY "CALMORA_TEST_EXTRAS:${dir}")
+  set(${variable} "${extras}" PARENT_SCOPE)
+endfunction()
+
+# calmora_add_tests(LIBS ...): every tests/**/<name>_test.cpp becomes its own executable and
+# CTest entry, linked with the owner of the source folder it mirrors (tests/imaging/core/x_test.cpp
+# tests imaging/core), that folder's extras and the given libraries. A test links nothing above
+# the layer it tests, so a call upward fails at link time. Each runs in a folder of its own
+# because the front end keeps its settings file beside the executable.
+function(calmora_add_tests)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE test_sources CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/tests"
+       "${PROJECT_SOURCE_DIR}/tests/*_test.cpp")
   foreach(source IN LISTS test_sources)
+    get_filename_component(dir "${source}" DIRECTORY)
     get_filename_component(stem "${source}" NAME_WE)
-    set(target "${prefix}_${stem}")
-    add_executable(${target} "${source}")
+    calmora_owner_of("${dir}" owner)
+    if(NOT owner)
+      message(FATAL_ERROR "tests/${source}: no library owns the folder ${dir} it would test")
+    endif()
+    calmora_test_extras_of("${dir}" extras)
+    string(REPLACE "/" "_" target "${dir}_${stem}")
+    add_executable(${target} "${PROJECT_SOURCE_DIR}/tests/${source}")
     target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
-    target_link_libraries(${target} PRIVATE ${support} ${ARG_LIBS} GTest::gtest GTest::gtest_main
-                                             GTest::gmock)
+    target_link_libraries(${target} PRIVATE ${owner} ${extras} ${ARG_LIBS} GTest::gtest
+                                             GTest::gtest_main GTest::gmock)
     set_target_properties(${target} PROPERTIES
       RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}")
     target_compile_definitions(${target} PRIVATE

@@ -1,13 +1,14 @@
 // libFuzzer target of the raw bitmap stream reader: any input either is refused or loads into
 // a bitmap that saves to a stream which loads and saves again to the very same bytes.
+// Fuzz budget in CI: 30 s
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/defs.h"
-#include "imaging/core/streams.h"
+#include "imaging/core/base/defs.h"
+#include "imaging/core/base/streams.h"
 
 namespace {
 

@@ -16,16 +16,21 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCALMORA_SANITIZ
   -DCALMORA_TESTS=ON -DCALMORA_BENCH=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$jobs"
 
+# Each fuzz target runs for the budget its source names ("Fuzz budget in CI: N s", 20 s when
+# it names none); CALMORA_FUZZ_SECONDS replaces every budget.
 if compgen -G "$here/fuzz/fuzz_*.cpp" >/dev/null; then
   fuzz_build="$here/build/fuzz"
   CC=clang CXX=clang++ cmake -S "$here" -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCALMORA_TESTS=OFF -DCALMORA_FUZZ=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+  cmake --build "$fuzz_build" --target calmora_fuzz_targets -j "$jobs"
   for source in "$here"/fuzz/fuzz_*.cpp; do
     target=$(basename "$source" .cpp)
-    cmake --build "$fuzz_build" --target "$target" -j "$jobs"
+    budget=$(sed -n 's/.*Fuzz budget in CI: \([0-9]\+\) s.*/\1/p' "$source" | head -n 1)
+    seconds=${CALMORA_FUZZ_SECONDS:-${budget:-20}}
     corpus="$here/fuzz/corpus/${target#fuzz_}"
     mkdir -p "$fuzz_build/corpus/$target"
-    "$fuzz_build/fuzz/$target" -max_total_time="${CALMORA_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
+    echo "Fuzzing $target for $seconds s"
+    "$fuzz_build/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
       "$fuzz_build/corpus/$target" $( [[ -d "$corpus" ]] && echo "$corpus" )
   done
 fi

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/core/defs.h"
-#include "imaging/core/pixel_types.h"
+#include "imaging/core/base/defs.h"
+#include "imaging/core/base/pixel_types.h"
 #include "imaging/core/temp_file_store.h"
 
 namespace calmora {

@@ -7,9 +7,11 @@
 #include <new>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/utils.h"
-#include "imaging/proc/color_helpers.h"
-#include "imaging/proc/numeric_helpers.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/base/platform_queries.h"
+#include "imaging/core/base/allocators.h"
+#include "imaging/proc/base/color_helpers.h"
+#include "imaging/proc/base/numeric_helpers.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/utils.h"
+#include "imaging/core/base/platform_queries.h"
+#include "imaging/core/base/file_names.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {

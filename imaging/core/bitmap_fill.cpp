@@ -8,24 +8,12 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_internal.h"
-#include "imaging/core/color_formulas.h"
-#include "imaging/io/cmyk_profile.h"
-#include "imaging/proc/color_helpers.h"
+#include "imaging/core/base/color_formulas.h"
+#include "imaging/core/cmyk_profile.h"
+#include "imaging/proc/base/color_helpers.h"
+#include "imaging/proc/base/numeric_helpers.h"
 
 namespace calmora {
-
-int32_t TruncToInt32Bits(double value) {
-  if (std::isnan(value)) return 0;
-  const double truncated = std::trunc(value);
-  int64_t whole;
-  if (truncated >= 9223372036854775807.0)
-    whole = std::numeric_limits<int64_t>::max();
-  else if (truncated <= -9223372036854775808.0)
-    whole = std::numeric_limits<int64_t>::min();
-  else
-    whole = static_cast<int64_t>(truncated);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole)));
-}
 
 namespace {
 

@@ -22,8 +22,4 @@ class TPVDataAccessScope {
   TPVDataAccess Saved_;
 };
 
-// Trunc of a double kept to its low 32 bits, as a 64-bit integer truncation assigned to a
-// 32-bit variable would give; NaN and values beyond int64 saturate instead of being undefined.
-int32_t TruncToInt32Bits(double value);
-
 }  // namespace calmora

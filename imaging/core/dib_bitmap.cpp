@@ -4,7 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/core/utils.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/base/platform_queries.h"
+#include "imaging/core/base/allocators.h"
 
 namespace calmora {
 

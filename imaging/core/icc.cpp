@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "imaging/core/streams.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 

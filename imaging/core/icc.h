@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "imaging/core/defs.h"
-#include "imaging/core/pixel_types.h"
+#include "imaging/core/base/defs.h"
+#include "imaging/core/base/pixel_types.h"
 #include "platform/color_system.h"
 
 namespace calmora {

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/core/utils.h"
-#include "imaging/proc/bit_helpers.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/base/platform_queries.h"
+#include "imaging/proc/base/bit_helpers.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/core/defs.h"
+#include "imaging/core/base/defs.h"
 #include "imaging/core/dib_bitmap.h"
-#include "imaging/core/geometry.h"
+#include "imaging/core/base/geometry.h"
 
 namespace calmora {
 

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "imaging/core/utils.h"
+#include "imaging/core/base/file_names.h"
+#include "imaging/core/base/text_helpers.h"
 
 namespace calmora {
 

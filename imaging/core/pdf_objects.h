@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/core/defs.h"
-#include "imaging/core/streams.h"
+#include "imaging/core/base/defs.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 

@@ -2,7 +2,7 @@
 // file layout around the objects (header, cross-reference table, trailer).
 #include "imaging/core/pdf_writer.h"
 
-#include "imaging/core/utils.h"
+#include "imaging/core/base/text_helpers.h"
 
 namespace calmora {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/core/pdf_objects.h"
-#include "imaging/core/streams.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 

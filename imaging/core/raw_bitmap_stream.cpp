@@ -10,8 +10,9 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_internal.h"
-#include "imaging/core/streams.h"
-#include "imaging/core/utils.h"
+#include "imaging/core/base/streams.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/base/platform_queries.h"
 
 namespace calmora {
 

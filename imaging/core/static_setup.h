@@ -1,32 +1,33 @@
-// The imaging library's one-time static set-up and its clean-up: the only place where the
-// units' set-up routines run, in one fixed order, and their clean-ups in the reverse order.
+// The mechanism of the imaging library's one-time static set-up: marker, use count and lock
+// around a sequence of unit routines. The sequence itself names units of every layer, so the
+// library's top layer holds it (imaging/library_statics.h) and hands it in here.
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace calmora {
 
-// May be called any number of times; the unit set-ups run on the first call only, and each
-// call raises the use count by one.
-void InitLibraryStatics();
-// Lowers the use count; the unit clean-ups run when it returns to 0. Returns at once when
-// the set-up never ran or the clean-up has already finished.
-void FinalizeLibraryStatics();
+struct TStaticSetupStep {
+  const char* Name;
+  void (*Run)();
+};
 
-// The program's entry into the library: main calls StartImagingLibrary once after creating
-// the Qt application object (the toolkit must exist before the units set themselves up) and
-// StopImagingLibrary once before it returns. Only the first start and the last stop reach the
-// static set-up.
-void StartImagingLibrary();
-void StopImagingLibrary();
+// The unit set-ups in their fixed order and the clean-ups, as a rule in the reverse order.
+struct TStaticSetupSequence {
+  std::span<const TStaticSetupStep> Setup;
+  std::span<const TStaticSetupStep> Cleanup;
+};
 
-// Set-up routines of the two foundation units.
-void InitDefsUnit();      // grey weights and the dialogs' background style
-void FinalizeDefsUnit();  // nothing to release
-void InitUtilsUnit();     // platform code, word table, file threshold, colour system, cosine table
-void FinalizeUtilsUnit(); // releases the colour-system library when it was loaded
+// Raises the use count by one; the set-up steps run when the count leaves 0.
+void EnterLibraryStatics(const TStaticSetupSequence& Sequence);
+// Lowers the use count; the clean-up steps run when it returns to 0. Returns at once when the
+// set-up never ran or the clean-up has already finished.
+void LeaveLibraryStatics(const TStaticSetupSequence& Sequence);
+// Clears the marker whatever the use count, so the library counts as not set up.
+void ForgetLibraryStatics();
 
 // State of the set-up, for diagnostics and tests: the marker text ("STATICINIT" while set up,
 // empty otherwise) and the use count.

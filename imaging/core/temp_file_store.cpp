@@ -7,7 +7,7 @@
 #include <limits>
 #include <memory>
 
-#include "imaging/core/utils.h"
+#include "imaging/core/base/file_names.h"
 #include "platform/file_stream.h"
 #include "platform/system_info.h"
 #include "platform/temp_files.h"

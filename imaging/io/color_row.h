@@ -1,51 +1,18 @@
-// Row colour conversion for the codecs: decoded rows in any TPVColorLayout become the
-// library's layouts (mostly clBGR24) through the image's ICC profiles when ICCConversion is on
-// and the profiles allow it, and through fixed formulas otherwise. Codecs call it through
-// ConvertColorRowProc, which the I/O unit's set-up points at ConvertColorRow.
+// ConvertColorRow: row colour conversion with the ICC profiles that an image's parameter record
+// carries. The I/O unit's set-up installs it in ConvertColorRowProc, through which codecs call it.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
-#include "imaging/core/icc.h"
+#include "imaging/core/color_rows.h"
 
 namespace calmora {
 
 class TIOParamsVals;
 
-// Codecs convert rows only through this procedure variable.
-using TConvertColorRowProc = void (*)(const void* Source, TPVColorLayout SourceLayout,
-                                      void* Destination, TPVColorLayout DestinationLayout,
-                                      int32_t Count, TIOParamsVals* Params);
-extern TConvertColorRowProc ConvertColorRowProc;
-
-// Plain switch: ConvertColorRow applies the images' ICC profiles only while it is on. Off at
-// start.
-extern bool ICCConversion;
-
-// The ICC profiles of one image that row conversion may use, as a parameter record holds
-// them. GetOutputICCProfile makes the output profile (as sRGB) when the record has none, so
-// it is asked only when a conversion through the profiles is possible.
-struct TPVRowProfiles {
-  TPVICC* InputICCProfile = nullptr;
-  TPVICC* DefaultICCProfile = nullptr;
-  std::function<TPVICC*()> GetOutputICCProfile;
-};
-
 // Converts Count pixels of Source into Destination. With Params (or null): see
 // ConvertColorRowWithProfiles. The source row is never changed.
 void ConvertColorRow(const void* Source, TPVColorLayout SourceLayout, void* Destination,
                      TPVColorLayout DestinationLayout, int32_t Count, TIOParamsVals* Params);
-
-// The conversion with an image's profiles (null: no profiles). The input profile is
-// InputICCProfile when there is no default profile or the input profile is open, else the
-// default profile. When ICCConversion is on, that profile is open and not yet Applied, the
-// destination is one a transform writes (clBGR24, clInvertedCMYK) and the output profile is
-// open, the row goes through the profiles; otherwise (or when no transform can be made)
-// through the formulas. Pairs without a formula (any clGray8 source, or a destination the
-// table does not list) leave the destination as it was.
-void ConvertColorRowWithProfiles(const void* Source, TPVColorLayout SourceLayout, void* Destination,
-                                 TPVColorLayout DestinationLayout, int32_t Count,
-                                 const TPVRowProfiles* Profiles);
 
 }  // namespace calmora

@@ -1,7 +1,7 @@
 // Set-up and clean-up of the I/O unit: the process-wide settings every codec and I/O component reads.
 #include "imaging/io/io_unit.h"
 
-#include "imaging/io/cmyk_profile.h"
+#include "imaging/core/cmyk_profile.h"
 #include "imaging/io/color_row.h"
 
 namespace calmora {

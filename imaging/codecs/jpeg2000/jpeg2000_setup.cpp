@@ -1,5 +1,5 @@
 // Set-up and clean-up of the JPEG 2000 glue (colour tables and the codec's format table).
-#include "imaging/codecs/jpeg2000/jpeg2000_setup.h"
+#include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 
 namespace calmora {
 

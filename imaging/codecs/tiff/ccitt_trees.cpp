@@ -1,5 +1,5 @@
 // Build and release of the CCITT fax decoder's two run-length decode trees.
-#include "imaging/codecs/tiff/ccitt_trees.h"
+#include "imaging/codecs/tiff/tiff_codec.h"
 
 namespace calmora {
 

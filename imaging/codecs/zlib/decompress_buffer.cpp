@@ -1,5 +1,5 @@
 // Inflating a whole zlib block from memory into a buffer that grows as the output needs.
-#include "imaging/codecs/zlib/decompress_buffer.h"
+#include "imaging/codecs/zlib/zlib_codec.h"
 
 #include <zlib.h>
 
@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <limits>
 
-#include "imaging/codecs/zlib/zlib_errors.h"
 
 namespace calmora {
 

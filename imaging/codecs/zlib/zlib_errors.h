@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "imaging/core/defs.h"
+#include "imaging/core/base/defs.h"
 
 namespace calmora {
 

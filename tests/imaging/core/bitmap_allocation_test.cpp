@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/utils.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/base/platform_queries.h"
 #include "platform/device_bitmap.h"
 #include "tests/imaging/core/bitmap_test_support.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/color_formulas.h"
-#include "imaging/core/utils.h"
-#include "imaging/io/cmyk_profile.h"
+#include "imaging/core/base/color_formulas.h"
+#include "imaging/core/base/row_bits.h"
+#include "imaging/core/cmyk_profile.h"
 #include "tests/imaging/core/bitmap_test_support.h"
 
 namespace calmora {

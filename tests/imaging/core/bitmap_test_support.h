@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/defs.h"
+#include "imaging/core/base/defs.h"
 
 namespace calmora::testing_support {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/color_formulas.h"
-#include "imaging/codecs/zlib/decompress_buffer.h"
-#include "imaging/core/streams.h"
-#include "imaging/io/data/cmyk_profile_data.h"
-#include "imaging/proc/color_helpers.h"
+#include "imaging/core/base/color_formulas.h"
+#include "imaging/codecs/zlib/zlib_codec.h"
+#include "imaging/core/base/streams.h"
+#include "imaging/core/data/cmyk_profile_data.h"
+#include "imaging/proc/base/color_helpers.h"
 #include "platform/color_system.h"
 #include "tests/imaging/core/icc_test_profiles.h"
 

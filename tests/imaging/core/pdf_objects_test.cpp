@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/core/streams.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 namespace {

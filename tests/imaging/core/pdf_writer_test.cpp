@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/streams.h"
+#include "imaging/core/base/streams.h"
 
 namespace calmora {
 namespace {

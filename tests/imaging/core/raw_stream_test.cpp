@@ -9,8 +9,8 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/raw_bitmap_stream.h"
-#include "imaging/core/streams.h"
-#include "imaging/core/utils.h"
+#include "imaging/core/base/streams.h"
+#include "imaging/core/base/row_bits.h"
 #include "tests/imaging/core/bitmap_test_support.h"
 
 namespace calmora {

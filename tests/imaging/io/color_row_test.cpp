@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/color_formulas.h"
-#include "imaging/io/cmyk_profile.h"
+#include "imaging/core/base/color_formulas.h"
+#include "imaging/core/cmyk_profile.h"
 #include "imaging/io/io_unit.h"
-#include "imaging/proc/color_helpers.h"
+#include "imaging/proc/base/color_helpers.h"
 #include "tests/imaging/core/icc_test_profiles.h"
 
 namespace calmora {

@@ -1,1 +1,0 @@
-// Placeholder so a subsystem without sources yet still forms a library.

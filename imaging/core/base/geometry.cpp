@@ -1,0 +1,372 @@
+// Geometry helpers for hit testing, constrained drawing, angles and page fitting. Coordinates
+// are int32, but every difference, product and shifted end is formed in 64 bits (or wider):
+// pen-width loops and far-apart points must not wrap into wrong distances.
+#include "imaging/core/base/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <numbers>
+#include <utility>
+#include <stdexcept>
+#include <vector>
+
+#include "imaging/proc/base/numeric_helpers.h"
+
+namespace calmora {
+
+namespace {
+
+constexpr long double Pi = std::numbers::pi_v<long double>;
+
+// An end further than this on either axis counts as far away (FarDistance); the hit tests
+// rely on that answer rather than on the exact distance.
+constexpr int64_t NearBound = 45000;
+
+int32_t ClampToInt32(int64_t Value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Trunc toward zero into int64; values beyond the range saturate, NaN gives 0.
+int64_t TruncToInt64(long double Value) {
+  if (std::isnan(Value)) return 0;
+  if (Value >= 9.2e18L) return std::numeric_limits<int64_t>::max();
+  if (Value <= -9.2e18L) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(Value);
+}
+
+int32_t TruncToInt32(long double Value) { return ClampToInt32(TruncToInt64(Value)); }
+
+double Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  const double dx = static_cast<double>(x2 - x1);
+  const double dy = static_cast<double>(y2 - y1);
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+// Distance from (x, y) to the line through two different points. Written relative to the
+// first point: the same value as |(y1 - y2) x + (x2 - x1) y + x1 y2 - x2 y1| / length, without
+// the large products that cancel.
+double LineDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  const double ux = static_cast<double>(x2 - x1);
+  const double uy = static_cast<double>(y2 - y1);
+  const double cross = -uy * static_cast<double>(x - x1) + ux * static_cast<double>(y - y1);
+  return std::fabs(cross) / std::sqrt(uy * uy + ux * ux);
+}
+
+bool IsNear(int64_t x, int64_t y, int64_t px, int64_t py) {
+  return std::llabs(x - px) <= NearBound && std::llabs(y - py) <= NearBound;
+}
+
+double SegmentDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  const double dA = Distance(x, y, x1, y1);
+  if (x1 == x2 && y1 == y2) return dA;
+  const double ux = static_cast<double>(x2 - x1);
+  const double uy = static_cast<double>(y2 - y1);
+  const double t =
+      (static_cast<double>(x - x1) * ux + static_cast<double>(y - y1) * uy) / (ux * ux + uy * uy);
+  if (t > 1) return IsNear(x, y, x2, y2) ? Distance(x, y, x2, y2) : FarDistance;
+  if (t >= 0) return LineDistance(x, y, x1, y1, x2, y2);
+  return IsNear(x, y, x1, y1) ? dA : FarDistance;
+}
+
+// Unsigned angle between two vectors; 0 when one has no length or the cosine is out of range.
+long double AngleBetweenVectors(long double v1x, long double v1y, long double v2x,
+                                long double v2y) {
+  const long double l1 = std::sqrt(v1x * v1x + v1y * v1y);
+  const long double l2 = std::sqrt(v2x * v2x + v2y * v2y);
+  if (l1 == 0 || l2 == 0) return 0;
+  const long double c = (v1x * v2x + v1y * v2y) / (l1 * l2);
+  if (c < -1 || c > 1) return 0;
+  return CalcArcCos(c);
+}
+
+// Even-odd rule over the edges (previous point, point); Point(i) gives real coordinates.
+template <typename PointAt>
+bool EvenOddContains(double x, double y, int64_t count, PointAt Point) {
+  bool inside = false;
+  for (int64_t i = 0; i < count; ++i) {
+    const auto [xi, yi] = Point(i);
+    const auto [xj, yj] = Point(i == 0 ? count - 1 : i - 1);
+    if (((y >= yi && y < yj) || (y >= yj && y < yi)) && x < xi + (xj - xi) * (y - yi) / (yj - yi))
+      inside = !inside;
+  }
+  return inside;
+}
+
+struct TRealPoint {
+  double x;
+  double y;
+};
+
+}  // namespace
+
+// ---- Rectangles and points ----
+
+bool RectsIntersect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t left, int32_t top,
+                    int32_t right, int32_t bottom) {
+  if (std::max(x1, x2) < left || std::min(x1, x2) > right) return false;
+  if (std::max(y1, y2) < top || std::min(y1, y2) > bottom) return false;
+  return true;
+}
+
+bool IsPointInRect(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
+                   int32_t bottom) {
+  return left <= x && x <= right && top <= y && y <= bottom;
+}
+
+bool IsPointInCornerRect(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  OrderCorners(x1, y1, x2, y2);
+  return IsPointInRect(x, y, x1, y1, x2, y2);
+}
+
+void ExtendRectToPoint(TRect& Rect, int32_t x, int32_t y) {
+  Rect.Left = std::min(Rect.Left, x);
+  Rect.Right = std::max(Rect.Right, x);
+  Rect.Top = std::min(Rect.Top, y);
+  Rect.Bottom = std::max(Rect.Bottom, y);
+}
+
+void FitSizeInBox(int32_t width, int32_t height, int32_t boxWidth, int32_t boxHeight,
+                  int32_t& newWidth, int32_t& newHeight) {
+  if (width == 0 || height == 0) return;
+  const double s = std::min(static_cast<double>(boxHeight) / height,
+                            static_cast<double>(boxWidth) / width);
+  newWidth = std::max<int32_t>(1, TruncToInt32(static_cast<double>(width) * s));
+  newHeight = std::max<int32_t>(1, TruncToInt32(static_cast<double>(height) * s));
+}
+
+void ConstrainLineEnd(int32_t x0, int32_t y0, int32_t& x, int32_t& y) {
+  int64_t ex = x;
+  int64_t ey = y;
+  const int64_t dx = std::llabs(int64_t{x0} - ex);
+  const int64_t dy = std::llabs(int64_t{y0} - ey);
+  if (dy > dx + 30) {
+    ex = x0;  // vertical
+  } else if (dy < dx - 30) {
+    ey = y0;  // horizontal
+  } else {
+    // Onto the 45-degree diagonal. The chain's later tests rely on the earlier ones having
+    // failed; an end on the fixed point's column below it, or on its row to the right of
+    // it, falls through every test and stays where it is.
+    const int64_t k = std::llabs(dx - dy);
+    if (ex > x0 && ey > y0) {  // right of and below: the shorter delta grows
+      if (dx >= dy) ey += k; else ex += k;
+    } else if (ex < x0 && ey < y0) {  // left of and above: the longer delta shrinks
+      if (dx >= dy) ex += k; else ey += k;
+    } else if (ex < x0) {  // left, on or below the row
+      if (dx >= dy) ey += k; else ex -= k;
+    } else if (ey < y0) {  // above, on or right of the column
+      if (dx >= dy) ey -= k; else ex += k;
+    }
+  }
+  x = ClampToInt32(ex);
+  y = ClampToInt32(ey);
+}
+
+// ---- Distances ----
+
+double CalcDistance(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  return Distance(x1, y1, x2, y2);
+}
+
+double CalcDistanceToLine(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  if (x1 == x2 && y1 == y2) throw std::domain_error("Floating point division by zero");
+  return LineDistance(x, y, x1, y1, x2, y2);
+}
+
+double CalcDistanceToSegment(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x2,
+                             int32_t y2) {
+  return SegmentDistance(x, y, x1, y1, x2, y2);
+}
+
+double CalcDistanceToPolyline(int32_t x, int32_t y, const TPoint* points, int32_t count,
+                              int32_t originX, int32_t originY, int32_t offsetX,
+                              int32_t offsetY, double scaleX, double scaleY, int32_t penWidth,
+                              bool closed) {
+  if (count <= 0 || points == nullptr) return FarDistance;
+  std::vector<TPoint> mapped(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const double mx = (static_cast<double>(points[i].x) - originX) * scaleX + offsetX;
+    const double my = (static_cast<double>(points[i].y) - originY) * scaleY + offsetY;
+    mapped[i] = {TruncToInt32(std::nearbyint(mx)), TruncToInt32(std::nearbyint(my))};
+  }
+  const int64_t half = penWidth / 2;
+  bool measured = false;
+  double best = 0;
+  auto measure = [&](const TPoint& a, const TPoint& b) {
+    double d = SegmentDistance(x, y, a.x, a.y, b.x, b.y);
+    // A wide pen also counts the segment shifted across its width.
+    if (penWidth > 1 && half > 1) {
+      for (int64_t e = -half; e <= half; ++e)
+        for (int64_t g = 2; g <= half; ++g)
+          d = std::min(d, SegmentDistance(x, y, a.x + e, a.y + g, b.x + e, b.y + g));
+    }
+    best = measured ? std::min(best, d) : d;
+    measured = true;
+  };
+  for (int32_t i = 1; i < count; ++i) measure(mapped[i - 1], mapped[i]);
+  if (closed) measure(mapped[count - 1], mapped[0]);
+  // A single point of an open line has no segment: far away.
+  return measured ? best : FarDistance;
+}
+
+double CalcDistanceToRectangle(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
+                               int32_t bottom, bool filled, int32_t penWidth) {
+  const int64_t half = penWidth / 2;
+  double best = NoDistance;
+  for (int64_t l = -half; l <= half; ++l) {
+    const int64_t L = left + l, T = top + l, R = right + l, B = bottom + l;
+    if (filled && L <= x && x <= R && T <= y && y <= B) return 0;
+    const double d = std::min({SegmentDistance(x, y, L, T, R, T), SegmentDistance(x, y, R, T, R, B),
+                               SegmentDistance(x, y, R, B, L, B), SegmentDistance(x, y, L, B, L, T)});
+    best = std::min(best, d);
+  }
+  return best;
+}
+
+double CalcDistanceToEllipse(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
+                             int32_t bottom, bool filled, int32_t penWidth) {
+  const int64_t halfWidth = (int64_t{right} - left) / 2;
+  const int64_t halfHeight = (int64_t{bottom} - top) / 2;
+  // The point relative to the centre.
+  const int64_t px = int64_t{x} - left - halfWidth;
+  const int64_t py = int64_t{y} - top - halfHeight;
+  const int64_t half = penWidth / 2;
+  double best = NoDistance;
+  for (int64_t l = -half; l <= half; ++l) {
+    const int64_t rx = halfWidth + l;
+    const int64_t ry = halfHeight + l;
+    // About one sample per pixel of the smaller radius; an outline needs fewer.
+    int64_t v = TruncToInt64(2 * Pi * static_cast<long double>(std::min(rx, ry)));
+    if (!filled) v /= 8;
+    v = std::max<int64_t>(v, 2);
+    auto sample = [&](int64_t k) {
+      const long double a = 2 * Pi * k / v;
+      return std::pair<int64_t, int64_t>{TruncToInt64(std::cos(a) * rx),
+                                         TruncToInt64(std::sin(a) * ry)};
+    };
+    auto previous = sample(0);
+    for (int64_t k = 1; k < v; ++k) {
+      const auto current = sample(k);
+      double d;
+      if (filled) {  // spokes from the centre: a point inside lies within a pixel of one
+        d = std::trunc(SegmentDistance(px, py, 0, 0, current.first, current.second));
+      } else {  // chords between neighbouring samples
+        d = SegmentDistance(px, py, previous.first, previous.second, current.first,
+                            current.second);
+      }
+      best = std::min(best, d);
+      previous = current;
+    }
+  }
+  return best;
+}
+
+// ---- Angles ----
+
+long double CalcArcTan2(long double y, long double x) { return std::atan2(y, x); }
+
+long double CalcArcCos(long double c) {
+  // Cosines from rounded lengths can stray just past +-1; they mean the straight angles.
+  if (c >= 1) return 0;
+  if (c <= -1) return Pi;
+  return CalcArcTan2(std::sqrt(1 - c * c), c);
+}
+
+long double CalcAngleBetweenSegments(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+                                     int32_t y3) {
+  return AngleBetweenVectors(static_cast<long double>(int64_t{x2} - x1),
+                             static_cast<long double>(int64_t{y2} - y1),
+                             static_cast<long double>(int64_t{x3} - x2),
+                             static_cast<long double>(int64_t{y3} - y2));
+}
+
+long double CalcLineAngle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  const int64_t dx = int64_t{x2} - x1;
+  const int64_t dy = int64_t{y2} - y1;  // screen y grows downwards
+  if (dy == 0) return dx < 0 ? Pi : 0;
+  if (dx == 0) return dy < 0 ? Pi / 2 : 3 * Pi / 2;
+  const long double vx = static_cast<long double>(dx);
+  const long double vy = static_cast<long double>(dy);
+  // The angle to the nearer horizontal direction, placed in its quadrant.
+  if (dx > 0 && dy < 0) return AngleBetweenVectors(1, 0, vx, vy);
+  if (dx < 0 && dy < 0) return Pi - AngleBetweenVectors(-1, 0, vx, vy);
+  if (dx < 0) return Pi + AngleBetweenVectors(-1, 0, vx, vy);
+  return 2 * Pi - AngleBetweenVectors(1, 0, vx, vy);
+}
+
+int CalcTurnDirection(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  // Differences of int32 values need 33 bits, their products 66: exact in 128 bits.
+  using Wide = __int128;
+  const Wide d1x = Wide{x1} - x0, d1y = Wide{y1} - y0;
+  const Wide d2x = Wide{x2} - x0, d2y = Wide{y2} - y0;
+  if (d1y * d2x < d1x * d2y) return 1;
+  if (d1x * d2y < d1y * d2x) return -1;
+  if (d1x * d2x < 0 || d1y * d2y < 0) return -1;  // P0 lies between P1 and P2
+  if (d2x * d2x + d2y * d2y > d1x * d1x + d1y * d1y) return 1;
+  return 0;
+}
+
+long double CalcVertexAngle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2,
+                            int32_t y2) {
+  long double a = CalcDistance(x1, y1, x2, y2);
+  long double b = CalcDistance(x0, y0, x1, y1);
+  long double c = CalcDistance(x0, y0, x2, y2);
+  if (a == 0) a = 1;
+  if (b == 0) b = 1;
+  if (c == 0) c = 1;
+  long double angle = CalcArcCos((a * a + b * b - c * c) / (2 * a * b));
+  if (CalcTurnDirection(x0, y0, x1, y1, x2, y2) == -1) angle = 2 * Pi - angle;
+  return angle;
+}
+
+// ---- Point lists ----
+
+void RotatePoints(TPoint* points, int32_t lastIndex, int32_t cx, int32_t cy, double angle) {
+  if (points == nullptr) return;
+  const long double d = static_cast<long double>(angle) * -Pi / 180;
+  const long double cosD = std::cos(d);
+  const long double sinD = std::sin(d);
+  for (int32_t i = 0; i <= lastIndex; ++i) {
+    const long double rx = static_cast<long double>(int64_t{points[i].x} - cx);
+    const long double ry = static_cast<long double>(int64_t{points[i].y} - cy);
+    points[i].x = ClampToInt32(cx + TruncToInt64(cosD * rx - sinD * ry));
+    points[i].y = ClampToInt32(cy + TruncToInt64(sinD * rx + cosD * ry));
+  }
+}
+
+bool IsPointInPolygon(int32_t x, int32_t y, const TPoint* points, int32_t lastIndex) {
+  if (points == nullptr || lastIndex < 0) return false;
+  return EvenOddContains(x, y, int64_t{lastIndex} + 1, [points](int64_t i) {
+    return TRealPoint{static_cast<double>(points[i].x), static_cast<double>(points[i].y)};
+  });
+}
+
+bool IsPointInScaledPolygon(int32_t x, int32_t y, const TPoint* points, int32_t count,
+                            int32_t originX, int32_t originY, int32_t offsetX, int32_t offsetY,
+                            double scaleX, double scaleY) {
+  if (points == nullptr || count <= 0) return false;
+  return EvenOddContains(x, y, count, [&](int64_t i) {
+    return TRealPoint{(static_cast<double>(points[i].x) - originX) * scaleX + offsetX,
+                      (static_cast<double>(points[i].y) - originY) * scaleY + offsetY};
+  });
+}
+
+// ---- Conversions ----
+
+TFontStyles LogFontToFontStyles(const LOGFONTA* LogFont) {
+  TFontStyles styles;
+  if (LogFont == nullptr) return styles;
+  if (LogFont->lfWeight >= 700) styles.Include(fsBold);
+  if (LogFont->lfItalic != 0) styles.Include(fsItalic);
+  if (LogFont->lfUnderline != 0) styles.Include(fsUnderline);
+  if (LogFont->lfStrikeOut != 0) styles.Include(fsStrikeOut);
+  return styles;
+}
+
+bool SameGUID(const TGUID& a, const TGUID& b) { return std::memcmp(&a, &b, sizeof(TGUID)) == 0; }
+
+}  // namespace calmora

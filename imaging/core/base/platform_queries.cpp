@@ -1,0 +1,39 @@
+// Platform queries of the imaging library, answered through the platform layer.
+#include <chrono>
+#include <thread>
+
+#include "imaging/core/base/platform_queries.h"
+#include "platform/system_info.h"
+#include "platform/temp_files.h"
+
+namespace calmora {
+
+uint8_t DetectWindowsVersion() {
+  // Code 8 is the newest platform of the table (NT 6.0); callers only test "at least n".
+  return 8;
+}
+
+uint64_t QueryPhysicalMemory(int which) {
+  return which == 1 ? platform::AvailablePhysicalMemory() : platform::TotalPhysicalMemory();
+}
+
+bool DetectMMX() { return platform::CpuHasMMX(); }
+
+bool IsRemoteSession() { return platform::RunsInRemoteSession(); }
+
+bool IsMouseButtonDown() {
+  return platform::MouseButtonsSwapped() ? platform::IsRightMouseButtonDown()
+                                         : platform::IsLeftMouseButtonDown();
+}
+
+bool OpenClipboardRetry() {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (platform::ClipboardAvailable()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+bool IsExistingDirectory(const std::string& path) { return platform::IsDirectory(path); }
+
+}  // namespace calmora

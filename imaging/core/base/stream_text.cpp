@@ -1,0 +1,67 @@
+// Strings and text lines on streams (length-prefixed strings, plain text, LF and CR LF lines)
+// and SafeStreamWrite, the write call of every codec writer.
+#include <limits>
+
+#include "imaging/core/base/streams.h"
+
+namespace calmora {
+
+namespace {
+
+bool WriteAll(TStream* stream, const void* data, size_t size) {
+  if (size > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+  auto count = static_cast<int32_t>(size);
+  return count == 0 || stream->Write(data, count) == count;
+}
+
+}  // namespace
+
+bool WriteStringToStream(TStream* stream, const std::string& text) {
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+  auto count = static_cast<uint32_t>(text.size());
+  const uint8_t prefix[4] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
+                             static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 24)};
+  return WriteAll(stream, prefix, sizeof prefix) && WriteAll(stream, text.data(), text.size());
+}
+
+bool ReadStringFromStream(TStream* stream, std::string& text) {
+  text.clear();
+  int64_t start = stream->GetPosition();
+  auto fail = [&] {
+    text.clear();
+    stream->SetPosition(start);
+    return false;
+  };
+  uint8_t prefix[4];
+  if (stream->Read(prefix, 4) != 4) return fail();
+  auto count = static_cast<int32_t>(static_cast<uint32_t>(prefix[0]) |
+                                    static_cast<uint32_t>(prefix[1]) << 8 |
+                                    static_cast<uint32_t>(prefix[2]) << 16 |
+                                    static_cast<uint32_t>(prefix[3]) << 24);
+  // The count comes from the data: trust it only as far as the stream reaches.
+  int64_t left = stream->GetSize() - stream->GetPosition();
+  if (count < 0 || count > left) return fail();
+  text.resize(static_cast<size_t>(count));
+  if (count > 0 && stream->Read(text.data(), count) != count) return fail();
+  return true;
+}
+
+bool WriteText(TStream* stream, const std::string& text) {
+  return WriteAll(stream, text.data(), text.size());
+}
+
+bool WriteTextLineLF(TStream* stream, const std::string& text) {
+  static constexpr char lf[] = {'\n'};
+  return WriteText(stream, text) && WriteAll(stream, lf, sizeof lf);
+}
+
+bool WriteTextLineCRLF(TStream* stream, const std::string& text) {
+  static constexpr char crlf[] = {'\r', '\n'};
+  return WriteText(stream, text) && WriteAll(stream, crlf, sizeof crlf);
+}
+
+void SafeStreamWrite(TStream* stream, bool& failed, const void* buffer, int32_t count) {
+  if (stream->Write(buffer, count) < count) failed = true;
+}
+
+}  // namespace calmora
