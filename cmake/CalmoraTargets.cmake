@@ -84,6 +84,7 @@ endfunction()
 function(calmora_test_support)
   cmake_parse_arguments(ARG "" "NAME;DIR" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp")
+  list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")  # tests of the support itself
   add_library(${ARG_NAME} STATIC ${sources})
   target_include_directories(${ARG_NAME} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${ARG_NAME} PUBLIC ${ARG_LIBS} GTest::gtest GTest::gmock)
