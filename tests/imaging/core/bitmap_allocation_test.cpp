@@ -41,8 +41,8 @@ TEST_F(BitmapAllocation, StartsEmptyWithItsDefaults) {
   EXPECT_EQ(bitmap.PaletteColorsUsed, 256);
   EXPECT_EQ(bitmap.CanvasAlpha, -1);
   EXPECT_TRUE(bitmap.ForceReallocate);
-  EXPECT_NE(bitmap.FileStore, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_NE(bitmap.Storage.FileStore, nullptr);
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
   EXPECT_EQ(bitmap.GetScanline(0), nullptr);
 }
 
@@ -80,9 +80,9 @@ TEST_F(BitmapAllocation, RefusesSizesThatDoNotFit) {
   bitmap.ForceReallocate = true;
   EXPECT_FALSE(bitmap.Allocate(1 << 20, 1 << 20, pv8g));
   EXPECT_TRUE(bitmap.IsEmpty());
-  EXPECT_EQ(bitmap.PixelBlock, nullptr);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_EQ(bitmap.Storage.PixelBlock.get(), nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
   EXPECT_TRUE(temp_.Entries().empty());
 }
 
@@ -91,10 +91,10 @@ TEST_F(BitmapAllocation, SameSizeAgainKeepsThePixels) {
   ASSERT_FALSE(bitmap.IsEmpty());
   WritePattern(bitmap, 1);
   ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
-  uint8_t* pixels = bitmap.Pixels;
+  uint8_t* pixels = bitmap.Storage.Pixels;
   const auto rows = ReadRows(bitmap);
   EXPECT_TRUE(bitmap.Allocate(10, 4, pv24RGB));
-  EXPECT_EQ(bitmap.Pixels, pixels);
+  EXPECT_EQ(bitmap.Storage.Pixels, pixels);
   EXPECT_EQ(ReadRows(bitmap), rows);
   EXPECT_TRUE(bitmap.HasAlphaChannel());
 
@@ -135,9 +135,9 @@ TEST_F(BitmapAllocation, EveryAllocatorGivesAnAlignedBlock) {
     bitmap.Location = pvMemory;
     bitmap.Allocator = allocator;
     ASSERT_TRUE(bitmap.Allocate(33, 7, pv24RGB));
-    ASSERT_NE(bitmap.PixelBlock, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Pixels) % 64, 0u);
-    EXPECT_GE(bitmap.Pixels, static_cast<uint8_t*>(bitmap.PixelBlock));
+    ASSERT_NE(bitmap.Storage.PixelBlock.get(), nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Storage.Pixels) % 64, 0u);
+    EXPECT_GE(bitmap.Storage.Pixels, bitmap.Storage.PixelBlock.get());
     WritePattern(bitmap, 2);  // the whole image lies inside the block (ASan would tell)
   }
 }
@@ -151,14 +151,14 @@ TEST_F(BitmapAllocation, FragmentsDoubleWhileTheyStayLarge) {
   bitmap.FileThreshold = INT64_MAX;
   ASSERT_TRUE(bitmap.Allocate(8192, 3414, pv24RGB));
   EXPECT_EQ(bitmap.Location, pvMemory);
-  EXPECT_EQ(bitmap.FragmentCount, 8);
-  EXPECT_EQ(bitmap.FragmentRows, 427);
+  EXPECT_EQ(bitmap.Storage.FragmentCount(), 8);
+  EXPECT_EQ(bitmap.Storage.FragmentRows, 427);
   // The last row of each block and the first of the next are in different blocks.
   uint8_t* last = bitmap.GetScanline(426);
   uint8_t* first = bitmap.GetScanline(427);
   last[0] = 1;
   first[0] = 2;
-  EXPECT_EQ(first, bitmap.FragmentBlocks[1]);
+  EXPECT_EQ(first, bitmap.Storage.FragmentBlocks[1].get());
   EXPECT_EQ(bitmap.GetScanline(3413)[bitmap.RowBytes - 1], 0) << "fragments start zero-filled";
 }
 
@@ -170,7 +170,7 @@ TEST_F(BitmapAllocation, SmallImagesGetNoMoreThanFourFragmentsThenTheFile) {
   bitmap.FileThreshold = INT64_MAX;
   ASSERT_TRUE(bitmap.Allocate(100, 100, pv8g));
   EXPECT_EQ(bitmap.Location, pvFile);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
   WritePattern(bitmap, 3);
 }
 
@@ -182,9 +182,9 @@ TEST_F(BitmapAllocation, NoStorageAnywhereFailsCleanly) {
   EXPECT_FALSE(bitmap.Allocate(100, 100, pv24RGB));
   EXPECT_TRUE(bitmap.IsEmpty());
   EXPECT_EQ(bitmap.GetScanline(0), nullptr);
-  EXPECT_EQ(bitmap.PixelBlock, nullptr);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_EQ(bitmap.Storage.PixelBlock.get(), nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
 }
 
 TEST_F(BitmapAllocation, FailedAssignLeavesAnEmptyBitmapAndSaysSo) {
@@ -237,8 +237,8 @@ TEST_F(BitmapAllocation, DeviceBitmapsHoldFiveFormats) {
   EXPECT_EQ(grey.Format, pv8g);
   EXPECT_EQ(grey.BitsPerPixel, 8);
   EXPECT_EQ(grey.RowBytes, 12);
-  ASSERT_NE(grey.WrappedTBitmap, nullptr);
-  EXPECT_TRUE(grey.WrappedTBitmap->HasGrayColorTable());
+  ASSERT_NE(grey.Storage.WrappedTBitmap.get(), nullptr);
+  EXPECT_TRUE(grey.Storage.WrappedTBitmap->HasGrayColorTable());
   EXPECT_EQ(grey.GetPixelFormat(), pv8g) << "the grey table keeps it grey";
   for (TPVPixelFormat format : {pv32f, pvCMYK, pvRGB48, pvCIELab}) {
     TPVBitmap bitmap;
@@ -269,13 +269,13 @@ TEST_F(BitmapAllocation, DeviceQueriesFollowTheDeviceBitmap) {
   bitmap.Location = pvTBitmap;
   ASSERT_TRUE(bitmap.Allocate(9, 3, pv24RGB));
   ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
-  ASSERT_TRUE(bitmap.WrappedTBitmap->SetSize(20, 6));
+  ASSERT_TRUE(bitmap.Storage.WrappedTBitmap->SetSize(20, 6));
   EXPECT_EQ(bitmap.GetWidth(), 20);
   EXPECT_EQ(bitmap.Height, 6);
   EXPECT_EQ(bitmap.RowBytes, 60);
   EXPECT_EQ(bitmap.AlphaBitmap->Width, 20) << "the plane follows the new size";
-  EXPECT_EQ(bitmap.GetScanline(5), bitmap.WrappedTBitmap->GetScanLine(5));
-  ASSERT_TRUE(bitmap.WrappedTBitmap->SetPixelFormat(platform::pf32bit));
+  EXPECT_EQ(bitmap.GetScanline(5), bitmap.Storage.WrappedTBitmap->GetScanLine(5));
+  ASSERT_TRUE(bitmap.Storage.WrappedTBitmap->SetPixelFormat(platform::pf32bit));
   EXPECT_EQ(bitmap.GetPixelFormat(), pv32RGB);
 }
 
@@ -284,7 +284,7 @@ TEST_F(BitmapAllocation, PalettesGoIntoTheDeviceColourTable) {
   bitmap.Location = pvTBitmap;
   ASSERT_TRUE(bitmap.Allocate(4, 4, pv8p));
   bitmap.SetPaletteColor(3, TPVRGB{10, 20, 30});
-  const platform::TRGBQuad entry = bitmap.WrappedTBitmap->GetColorTableEntry(3);
+  const platform::TRGBQuad entry = bitmap.Storage.WrappedTBitmap->GetColorTableEntry(3);
   EXPECT_EQ(entry.rgbBlue, 10);
   EXPECT_EQ(entry.rgbGreen, 20);
   EXPECT_EQ(entry.rgbRed, 30);
@@ -370,11 +370,11 @@ TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
   ASSERT_NE(row0, row1);
   std::memset(row0, 1, 16);
   std::memset(row1, 2, 16);
-  EXPECT_EQ(bitmap.HeldRowNumbers.size(), 2u);
+  EXPECT_EQ(bitmap.Storage.HeldRowNumbers.size(), 2u);
   bitmap.UnmapRow(0);
   bitmap.UnmapRow(7);  // not held: ignored
   bitmap.UnmapAllRows();
-  EXPECT_TRUE(bitmap.HeldRowPointers.empty());
+  EXPECT_TRUE(bitmap.Storage.HeldRowPointers.empty());
   EXPECT_EQ(bitmap.GetScanline(0)[5], 1);
   EXPECT_EQ(bitmap.GetScanline(1)[5], 2);
   // Read-only windows drop what is written into them.
@@ -408,7 +408,7 @@ TEST_F(BitmapAllocation, FilePassesInEitherDirectionSeeEveryRow) {
     ASSERT_EQ(row[0], y & 0xFF);
     ASSERT_EQ(row[bitmap.RowBytes - 1], y & 0xFF);
   }
-  EXPECT_GT(bitmap.CurrentRow.RowCount, 1) << "a pass reads many rows at once";
+  EXPECT_GT(bitmap.Storage.CurrentRow.RowCount, 1) << "a pass reads many rows at once";
 }
 
 TEST_F(BitmapAllocation, NegateBitsExchangesBlackAndWhite) {

@@ -109,7 +109,7 @@ inline void Prepare(TPVBitmap& bitmap, Storage storage) {
 inline Storage StorageOf(const TPVBitmap& bitmap) {
   if (bitmap.Location == pvTBitmap) return Storage::Device;
   if (bitmap.Location == pvFile) return Storage::File;
-  return bitmap.FragmentBlocks ? Storage::Fragments : Storage::MemoryBlock;
+  return !bitmap.Storage.FragmentBlocks.empty() ? Storage::Fragments : Storage::MemoryBlock;
 }
 
 inline uint8_t PatternByte(int32_t y, int32_t i, int32_t seed) {
