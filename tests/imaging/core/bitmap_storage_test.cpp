@@ -153,6 +153,48 @@ TEST_P(BitmapStorageTable, RowsKeepWhatIsWrittenInThem) {
   });
 }
 
+// Code that only reads takes a const bitmap: every query, the rows, the palette copy and the
+// raw stream writer work on one in every storage.
+TEST_P(BitmapStorageTable, ConstBitmapsAnswerEveryRead) {
+  if (refused()) GTEST_SKIP();
+  ForEachAlignment([&] {
+    TPVBitmap bitmap;
+    ASSERT_TRUE(AllocateIn(bitmap));
+    WritePattern(bitmap, 9);
+    if (format() == pv8p) bitmap.SetPaletteColor(5, TPVRGB{7, 8, 9});
+    bitmap.PaletteColorsUsed = 21;
+    const TPVBitmap& view = bitmap;
+    EXPECT_EQ(view.GetWidth(), kWidth);
+    EXPECT_EQ(view.GetHeight(), kHeight);
+    EXPECT_EQ(view.GetPixelFormat(), heldFormat());
+    EXPECT_EQ(view.GetBitCount(), PixelFormatBits[heldFormat()]);
+    EXPECT_EQ(view.GetChannelCount(), PixelFormatChannels[heldFormat()]);
+    EXPECT_EQ(view.GetRowLen(), bitmap.RowBytes);
+    EXPECT_EQ(view.GetPaletteLen(), format() == pv8p ? 256 : 0);
+    EXPECT_EQ(view.GetPaletteColor(5), (format() == pv8p ? TPVRGB{7, 8, 9} : TPVRGB{0, 0, 0}));
+    for (int32_t y = 0; y < kHeight; ++y) {
+      const uint8_t* row = view.GetScanline(y);
+      ASSERT_NE(row, nullptr);
+      for (int32_t i = 0; i < bitmap.RowBytes; ++i)
+        ASSERT_EQ(row[i], testing_support::PatternByte(y, i, 9)) << "row " << y << " byte " << i;
+    }
+    EXPECT_EQ(view.GetScanline(kHeight), nullptr);
+
+    TPVBitmap palette(2, 2, pv24RGB);
+    view.CopyPaletteTo(&palette);
+    EXPECT_EQ(palette.GetPaletteLen(), view.GetPaletteLen());
+    EXPECT_EQ(palette.PaletteColorsUsed, format() == pv8p ? 21 : 256);
+
+    std::vector<uint8_t> raw(4096);
+    ASSERT_TRUE(view.SaveRawToStream(raw.data(), static_cast<int64_t>(raw.size())));
+    TPVBitmap loaded;
+    ASSERT_TRUE(loaded.LoadRawFromStream(raw.data(), static_cast<int64_t>(raw.size())));
+    // A device bitmap's rows are 32-bit aligned whatever RowAlignment says: pixels compare.
+    const int32_t pixelBytes = PixelBytes(kWidth, heldFormat());
+    EXPECT_EQ(ReadRows(loaded, pixelBytes), ReadRows(view, pixelBytes));
+  });
+}
+
 TEST_P(BitmapStorageTable, AssignCopiesPixelsPaletteAndAlphaPlane) {
   if (refused()) GTEST_SKIP();
   ForEachAlignment([&] {
