@@ -37,7 +37,8 @@ TPVBitmap::TPVBitmap(int32_t width, int32_t height, TPVPixelFormat format) : TPV
   Allocate(width, height, format);
 }
 
-TPVBitmap::~TPVBitmap() { FreeImage(true); }
+// The members free themselves: alpha plane, palette, then the storage with its file.
+TPVBitmap::~TPVBitmap() = default;
 
 std::unique_ptr<TPVBitmap> TPVBitmap::CreateAlpha(int32_t width, int32_t height,
                                                   TPVLocation location) {

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/base/platform_queries.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {
@@ -32,9 +31,7 @@ platform::TPixelFormat DeviceFormatFor(TPVPixelFormat format) {
 }  // namespace
 
 bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
-  // An unknown memory size (0) is no reason to refuse every device bitmap.
-  const uint64_t total = QueryPhysicalMemory(0);
-  if (total != 0 && static_cast<uint64_t>(size) > total) return false;
+  if (!FitsInMemory(size)) return false;
   // A caller's device bitmap is reused; one of our own is made anew.
   if (!Storage.WrapsTBitmap()) Storage.WrappedTBitmap = NewDeviceBitmap();
   if (!Storage.WrappedTBitmap) return false;

@@ -48,11 +48,11 @@ bool FitsInMemory(int64_t size);
 // blocks are not cleared; the others start zero-filled. Null when it cannot be had, does not
 // fit the machine or exceeds bitmap_testing::SingleBlockLimit.
 TPVPixelBlock AllocateSingleBlock(TPVMemoryAllocator allocator, int64_t size);
-// A zero-filled global block for one fragment; refused likewise, or beyond FragmentBlockLimit.
+// A zero-filled global block for one fragment; null likewise, with FragmentBlockLimit instead.
 TPVPixelBlock AllocateFragmentBlock(int64_t size);
 // A zero-filled plane of size bytes for masks and DIB bitmaps: a single global block, null for
-// a size that is not positive. Its pages are mapped by the system on first write, so asking
-// costs no memory until the plane is used.
+// a size that is not positive. A large plane comes as fresh zero pages that the system maps on
+// first write, so asking for it costs no memory until it is used.
 TPVPixelBlock AllocateZeroedPlane(int64_t size);
 
 // Frees the device bitmap of location pvTBitmap unless it is a caller's.
@@ -87,6 +87,8 @@ struct TPVRowWindow {
 // the bitmap's read-only accessors refresh, hence mutable.
 struct TPVPixelStorage {
   TPVPixelStorage();
+  // A moved-from storage has no FileStore and is only fit to be destroyed or assigned: hand
+  // storage over with std::exchange(storage, TPVPixelStorage()).
   TPVPixelStorage(TPVPixelStorage&&) noexcept = default;
   TPVPixelStorage& operator=(TPVPixelStorage&&) noexcept = default;
   ~TPVPixelStorage();

@@ -30,6 +30,14 @@ int64_t SomeFreeSpace(const std::string&) { return int64_t{4} << 30; }
 
 class BitmapAllocation : public ::testing::Test {
  protected:
+  // 16 x 8 pixels of pv8g in the temporary file, every one 10.
+  static void AllocateInFileFilled(TPVBitmap& bitmap) {
+    bitmap.FileThreshold = 0;
+    ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
+    ASSERT_EQ(bitmap.Location, pvFile);
+    bitmap.Fill(10);
+  }
+
   TempFolderScope temp_;
 };
 
@@ -516,10 +524,7 @@ TEST_F(BitmapAllocation, RemoveAlphaChannelMergesOverTheBackground) {
 
 TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
   TPVBitmap bitmap;
-  bitmap.FileThreshold = 0;
-  ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
-  ASSERT_EQ(bitmap.Location, pvFile);
-  bitmap.Fill(10);
+  ASSERT_NO_FATAL_FAILURE(AllocateInFileFilled(bitmap));
   // Held rows: both valid at once, written to the file when released.
   uint8_t* row0 = bitmap.MapRow(0);
   uint8_t* row1 = bitmap.MapRow(1);
@@ -555,10 +560,7 @@ TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
 // DataAccess says, show what was written before, and are never written back.
 TEST_F(BitmapAllocation, ConstReadsOfFileRowsNeverWriteThemBack) {
   TPVBitmap bitmap;
-  bitmap.FileThreshold = 0;
-  ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
-  ASSERT_EQ(bitmap.Location, pvFile);
-  bitmap.Fill(10);
+  ASSERT_NO_FATAL_FAILURE(AllocateInFileFilled(bitmap));
   const TPVBitmap& view = bitmap;
   bitmap.GetScanline(2)[0] = 77;  // in a writing window, not yet in the file
   EXPECT_EQ(view.GetScanline(2)[0], 77) << "a read sees what was written before";

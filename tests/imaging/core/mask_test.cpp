@@ -22,7 +22,7 @@ struct Box {
 
 Box BoxOf(const TPVMask& mask) { return Box{mask.BoxLeft, mask.BoxTop, mask.BoxRight, mask.BoxBottom}; }
 
-int32_t CountSelected(TPVMask& mask) {
+int32_t CountSelected(const TPVMask& mask) {
   int32_t count = 0;
   for (int32_t y = 0; y < mask.Height; ++y)
     for (int32_t x = 0; x < mask.Width; ++x) count += mask.IsPointInside(x, y) ? 1 : 0;
