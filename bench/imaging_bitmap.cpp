@@ -58,12 +58,12 @@ BENCHMARK(BM_PassGetScanline)->Arg(pvMemory)->Arg(pvFile)->Unit(benchmark::kMill
 void BM_PassPointer(benchmark::State& state) {
   TPVBitmap bitmap;
   Prepare(bitmap, pvMemory);
-  if (!bitmap.Allocate(kSide, kSide, pv24RGB) || !bitmap.Pixels)
+  if (!bitmap.Allocate(kSide, kSide, pv24RGB) || !bitmap.Storage.Pixels)
     state.SkipWithError("allocation failed");
   bitmap.Fill(0);
   for (auto _ : state) {
     for (int32_t y = 0; y < bitmap.Height; ++y)
-      TouchRow(bitmap.Pixels + static_cast<int64_t>(bitmap.Height - 1 - y) * bitmap.RowBytes,
+      TouchRow(bitmap.Storage.Pixels + static_cast<int64_t>(bitmap.Height - 1 - y) * bitmap.RowBytes,
                bitmap.RowBytes);
     benchmark::ClobberMemory();
   }

@@ -1,78 +1,51 @@
 // Moving and copying whole bitmaps: MoveStorageTo, SetLocation, Assign and AssignImage.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_internal.h"
 
 namespace calmora {
 
+// The settings that describe the pixels rather than the bitmap that holds them: where and how
+// they are stored, how they are reduced and displayed. A bitmap that takes pixels over takes
+// these with them.
+void TPVBitmap::CopyPixelSettingsTo(TPVBitmap& target) const {
+  target.Location = Location;
+  target.IsAlphaPlane = IsAlphaPlane;
+  target.RowAlignment = RowAlignment;
+  target.Allocator = Allocator;
+  target.DitherMethod = DitherMethod;
+  target.PaletteColorsUsed = PaletteColorsUsed;
+  target.BlackLevel = BlackLevel;
+  target.WhiteLevel = WhiteLevel;
+  std::copy(std::begin(ChannelShift), std::end(ChannelShift), target.ChannelShift);
+  target.ChannelShiftEnabled = ChannelShiftEnabled;
+  target.DisplayContrast = DisplayContrast;
+}
+
 void TPVBitmap::MoveStorageTo(TPVBitmap& target) {
   if (&target == this) return;
   target.FreeImage(true);
-
-  target.Width = Width;
-  target.Height = Height;
-  target.BitsPerPixel = BitsPerPixel;
-  target.ChannelsPerPixel = ChannelsPerPixel;
-  target.CurrentRowBlock = CurrentRowBlock;
-  target.CurrentRowCapacity = CurrentRowCapacity;
-  target.CurrentRow = CurrentRow;
-  target.RowBytes = RowBytes;
-  target.Format = Format;
-  target.Palette = Palette;
-  target.PaletteLength = PaletteLength;
+  target.Storage = std::exchange(Storage, TPVPixelStorage());
+  target.Width = std::exchange(Width, 0);
+  target.Height = std::exchange(Height, 0);
+  target.BitsPerPixel = std::exchange(BitsPerPixel, 0);
+  target.ChannelsPerPixel = std::exchange(ChannelsPerPixel, 0);
+  target.RowBytes = std::exchange(RowBytes, 0);
+  target.Format = std::exchange(Format, pvNoFormat);
+  target.Palette = std::move(Palette);
+  target.PaletteLength = std::exchange(PaletteLength, 0);
   target.AlphaBitmap = std::move(AlphaBitmap);
-  target.IsAlphaPlane = IsAlphaPlane;
-  target.Pixels = Pixels;
-  target.PixelBlock = PixelBlock;
-  target.WrappedTBitmap = WrappedTBitmap;
-  target.Location = Location;
-  target.Opaque = Opaque;
-  target.WrapsTBitmap = WrapsTBitmap;
-  target.WrapsMemory = WrapsMemory;
-  target.TBitmapRows = std::move(TBitmapRows);
-  target.FragmentCount = FragmentCount;
-  target.FragmentRows = FragmentRows;
-  target.FragmentBlocks = FragmentBlocks;
-  target.FileStore = std::move(FileStore);
-  target.HeldRowPointers = std::move(HeldRowPointers);
-  target.HeldRowNumbers = std::move(HeldRowNumbers);
-  target.DitherMethod = DitherMethod;
-  target.RowAlignment = RowAlignment;
-  target.Allocator = Allocator;
-
-  Width = 0;
-  Height = 0;
-  BitsPerPixel = 0;
-  ChannelsPerPixel = 0;
-  RowBytes = 0;
-  Format = pvNoFormat;
-  CurrentRowBlock = nullptr;
-  CurrentRowCapacity = 0;
-  CurrentRow = TPVRowWindow{};
-  Palette = nullptr;
-  PaletteLength = 0;
-  Pixels = nullptr;
-  PixelBlock = nullptr;
-  WrappedTBitmap = nullptr;
-  TBitmapRows.clear();
-  HeldRowPointers.clear();
-  HeldRowNumbers.clear();
-  Opaque = false;
-  WrapsTBitmap = false;
-  WrapsMemory = false;
+  target.Opaque = std::exchange(Opaque, false);
+  CopyPixelSettingsTo(target);
   ForceReallocate = true;
-  FileStore = std::make_unique<TPVFileBuffer>();
-  FragmentCount = 0;
-  FragmentRows = 0;
-  FragmentBlocks = nullptr;
 }
 
 // Copies the overlapping rows of source (its bytes up to the shorter row length) into this
 // bitmap, reading the source's file rows and writing this bitmap's without reading them first.
-bool TPVBitmap::CopyRowsFrom(TPVBitmap& source) {
-  TPVDataAccessScope readOnly(source, pvdRead);
+bool TPVBitmap::CopyRowsFrom(const TPVBitmap& source) {
   TPVDataAccessScope writeOnly(*this, pvdWrite);
   const int32_t bytes = std::min(RowBytes, source.GetRowLen());  // syncs a device bitmap first
   const int32_t rows = std::min(Height, source.Height);
@@ -92,7 +65,6 @@ bool TPVBitmap::ReallocateKeepingPixels(TPVLocation location, int32_t alignment)
   ForceReallocate = true;
   TPVBitmap held;
   MoveStorageTo(held);
-  held.PaletteColorsUsed = PaletteColorsUsed;  // a setting: stays with this bitmap
   Location = location;
   RowAlignment = alignment;
   if (!held.IsEmpty()) {
@@ -106,10 +78,10 @@ bool TPVBitmap::ReallocateKeepingPixels(TPVLocation location, int32_t alignment)
     }
     Opaque = held.Opaque;  // the pixels are the same ones
   }
-  held.CopyPaletteTo(this);
-  // The palette copy resets the colour count of a bitmap without palette; it is a setting and
-  // stays what it was.
-  PaletteColorsUsed = held.PaletteColorsUsed;
+  // The palette and the alpha plane come back as they were.
+  Palette = std::move(held.Palette);
+  PaletteLength = held.PaletteLength;
+  RealizePalette();
   AlphaBitmap = std::move(held.AlphaBitmap);
   return true;
 }
@@ -193,11 +165,13 @@ bool TPVBitmap::AssignImage(TPVBitmap* source) {
 // The pixel copy of Assign: a file-to-file copy when both bitmaps keep the same rows in a
 // temporary file, else row by row.
 bool TPVBitmap::CopyPixelsFrom(TPVBitmap& source) {
-  if (Location == pvFile && source.Location == pvFile && FileStore->IsOpen() &&
-      source.FileStore->IsOpen() && RowBytes == source.RowBytes && Height == source.Height) {
+  TPVFileBuffer& file = *Storage.FileStore;
+  TPVFileBuffer& sourceFile = *source.Storage.FileStore;
+  if (Location == pvFile && source.Location == pvFile && file.IsOpen() && sourceFile.IsOpen() &&
+      RowBytes == source.RowBytes && Height == source.Height) {
     UnmapAllRows();
     source.UnmapAllRows();
-    source.FileStore->CopyTo(*FileStore, 0, static_cast<int64_t>(RowBytes) * Height);
+    sourceFile.CopyTo(file, 0, static_cast<int64_t>(RowBytes) * Height);
     return true;
   }
   return CopyRowsFrom(source);

@@ -1,12 +1,9 @@
 // TPVBitmap in location pvTBitmap: allocating the device bitmap, keeping the fields in step
 // with it, its cached scan lines and passing the palette to its colour table.
 #include <algorithm>
-#include <new>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
-#include "imaging/core/base/platform_queries.h"
-#include "imaging/core/base/file_names.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {
@@ -34,16 +31,11 @@ platform::TPixelFormat DeviceFormatFor(TPVPixelFormat format) {
 }  // namespace
 
 bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
-  // An unknown memory size (0) is no reason to refuse every device bitmap.
-  const uint64_t total = QueryPhysicalMemory(0);
-  if (total != 0 && static_cast<uint64_t>(size) > total) return false;
-  if (!WrapsTBitmap || !WrappedTBitmap) {
-    if (!WrapsTBitmap) delete WrappedTBitmap;
-    WrappedTBitmap = new (std::nothrow) platform::TBitmap;
-    WrapsTBitmap = false;
-    if (!WrappedTBitmap) return false;
-  }
-  platform::TBitmap& device = *WrappedTBitmap;
+  if (!FitsInMemory(size)) return false;
+  // A caller's device bitmap is reused; one of our own is made anew.
+  if (!Storage.WrapsTBitmap()) Storage.WrappedTBitmap = NewDeviceBitmap();
+  if (!Storage.WrappedTBitmap) return false;
+  platform::TBitmap& device = *Storage.WrappedTBitmap;
   device.SetSize(1, 1);
   device.SetPixelFormat(platform::pfDevice);
   platform::TPixelFormat deviceFormat;
@@ -51,7 +43,7 @@ bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
     deviceFormat = DeviceFormatFor(Format);
   } catch (const Exception&) {
     device.SetSize(0, 0);  // so that no query reads the 1 x 1 set-up size as the image
-    TBitmapRows.clear();
+    Storage.TBitmapRows.clear();
     return false;
   }
   if (Format == pv16g) {
@@ -61,7 +53,7 @@ bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
   }
   if (!device.SetPixelFormat(deviceFormat) || !device.SetSize(Width, Height)) {
     device.SetSize(0, 0);
-    TBitmapRows.clear();
+    Storage.TBitmapRows.clear();
     return false;
   }
   if (Format == pv8g) device.SetGrayColorTable();
@@ -73,7 +65,7 @@ bool TPVBitmap::AllocateDeviceBitmap(int64_t size) {
 // The device part of Assign and AssignImage: the device bitmap takes the source's size and a
 // device format for its pixel format. Formats a device bitmap cannot hold are refused (their
 // rows would not fit the device rows) and leave this bitmap as it was.
-bool TPVBitmap::AssignDeviceStorage(TPVBitmap& source) {
+bool TPVBitmap::AssignDeviceStorage(const TPVBitmap& source) {
   platform::TPixelFormat deviceFormat;
   switch (source.Format) {
     case pv1g: deviceFormat = platform::pf1bit; break;
@@ -83,12 +75,9 @@ bool TPVBitmap::AssignDeviceStorage(TPVBitmap& source) {
     case pv32RGB: deviceFormat = platform::pf32bit; break;
     default: return false;
   }
-  if (!WrappedTBitmap) {
-    WrappedTBitmap = new (std::nothrow) platform::TBitmap;
-    WrapsTBitmap = false;
-    if (!WrappedTBitmap) return false;
-  }
-  platform::TBitmap& device = *WrappedTBitmap;
+  if (!Storage.WrappedTBitmap) Storage.WrappedTBitmap = NewDeviceBitmap();
+  if (!Storage.WrappedTBitmap) return false;
+  platform::TBitmap& device = *Storage.WrappedTBitmap;
   Width = source.Width;
   Height = source.Height;
   Format = source.Format;
@@ -98,7 +87,7 @@ bool TPVBitmap::AssignDeviceStorage(TPVBitmap& source) {
     Width = 0;
     Height = 0;
     RowBytes = 0;
-    TBitmapRows.clear();
+    Storage.TBitmapRows.clear();
     return false;
   }
   if (Format == pv8g) device.SetGrayColorTable();
@@ -109,17 +98,19 @@ bool TPVBitmap::AssignDeviceStorage(TPVBitmap& source) {
   return true;
 }
 
-void TPVBitmap::RebuildTBitmapRows() {
-  TBitmapRows.clear();
-  if (!WrappedTBitmap) return;
-  const int32_t rows = WrappedTBitmap->GetHeight();
-  TBitmapRows.reserve(static_cast<size_t>(rows));
-  for (int32_t y = 0; y < rows; ++y) TBitmapRows.push_back(WrappedTBitmap->GetScanLine(y));
+void TPVBitmap::RebuildTBitmapRows() const {
+  std::vector<uint8_t*>& rows = Storage.TBitmapRows;
+  rows.clear();
+  platform::TBitmap* device = Storage.WrappedTBitmap.get();
+  if (!device) return;
+  const int32_t height = device->GetHeight();
+  rows.reserve(static_cast<size_t>(height));
+  for (int32_t y = 0; y < height; ++y) rows.push_back(device->GetScanLine(y));
 }
 
-void TPVBitmap::SyncTBitmap() {
-  if (Location != pvTBitmap || !WrappedTBitmap) return;
-  platform::TBitmap& device = *WrappedTBitmap;
+void TPVBitmap::SyncTBitmap() const {
+  if (Location != pvTBitmap || !Storage.WrappedTBitmap) return;
+  platform::TBitmap& device = *Storage.WrappedTBitmap;
   TPVPixelFormat format;
   switch (device.GetPixelFormat()) {
     case platform::pf1bit: format = pv1g; break;
@@ -140,8 +131,8 @@ void TPVBitmap::SyncTBitmap() {
       AlphaBitmap->Allocate(Width, Height, pv8g);
     RebuildTBitmapRows();
   }
-  if (Height > 0 && !TBitmapRows.empty() && device.GetScanLine(0) != TBitmapRows[0])
-    RebuildTBitmapRows();
+  const std::vector<uint8_t*>& rows = Storage.TBitmapRows;
+  if (Height > 0 && !rows.empty() && device.GetScanLine(0) != rows[0]) RebuildTBitmapRows();
   if (Format == pv8p && Palette) {
     const int32_t entries = std::min(PaletteLength, device.GetColorTableLength());
     for (int32_t i = 0; i < entries; ++i) {
@@ -154,11 +145,12 @@ void TPVBitmap::SyncTBitmap() {
 }
 
 void TPVBitmap::RealizePalette() {
-  if (Location != pvTBitmap || !WrappedTBitmap || PaletteLength < 1 || !Palette) return;
+  platform::TBitmap* device = Storage.WrappedTBitmap.get();
+  if (Location != pvTBitmap || !device || PaletteLength < 1 || !Palette) return;
   std::vector<platform::TRGBQuad> entries(static_cast<size_t>(PaletteLength));
   for (int32_t i = 0; i < PaletteLength; ++i)
     entries[i] = platform::TRGBQuad{Palette[i * 3], Palette[i * 3 + 1], Palette[i * 3 + 2], 0};
-  WrappedTBitmap->SetColorTable(0, PaletteLength, entries.data());
+  device->SetColorTable(0, PaletteLength, entries.data());
 }
 
 }  // namespace calmora

@@ -2,16 +2,17 @@
 // through MapRow until UnmapRow or UnmapAllRows.
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "imaging/core/bitmap.h"
 
 namespace calmora {
 
-uint8_t* TPVBitmap::FileScanline(int32_t row) {
-  if (!FileStore->IsOpen() || RowBytes < 1) return nullptr;
-  TPVRowWindow& window = CurrentRow;
-  if (window.RowCount > 0 && window.Access == DataAccess && row >= window.FirstRow &&
+// The window state is mutable storage: a read through a const bitmap moves the window too.
+uint8_t* TPVBitmap::FileScanline(int32_t row, TPVDataAccess access) const {
+  TPVFileBuffer& file = *Storage.FileStore;
+  if (!file.IsOpen() || RowBytes < 1) return nullptr;
+  TPVRowWindow& window = Storage.CurrentRow;
+  if (window.RowCount > 0 && window.Access == access && row >= window.FirstRow &&
       row < window.FirstRow + window.RowCount) {
     if (window.HandedLast < window.HandedFirst) {
       window.HandedFirst = window.HandedLast = row;
@@ -23,7 +24,7 @@ uint8_t* TPVBitmap::FileScanline(int32_t row) {
       FlushHandedRows();
       window.HandedFirst = window.HandedLast = row;
     }
-    return CurrentRowBlock + static_cast<int64_t>(row - window.FirstRow) * RowBytes;
+    return Storage.CurrentRowBlock.get() + static_cast<int64_t>(row - window.FirstRow) * RowBytes;
   }
 
   ReleaseRowWindow(true);
@@ -42,41 +43,42 @@ uint8_t* TPVBitmap::FileScanline(int32_t row) {
   count = std::min(count, Height - first);
 
   const int64_t bytes = static_cast<int64_t>(count) * RowBytes;
-  if (CurrentRowCapacity < bytes) {
-    delete[] CurrentRowBlock;
-    CurrentRowBlock = nullptr;  // a failing new below must not leave a freed block behind
-    CurrentRowCapacity = 0;
-    CurrentRowBlock = new uint8_t[static_cast<size_t>(bytes)];
-    CurrentRowCapacity = bytes;
+  if (Storage.CurrentRowCapacity < bytes) {
+    Storage.CurrentRowBlock.reset();  // a failing new below must not leave a freed block behind
+    Storage.CurrentRowCapacity = 0;
+    Storage.CurrentRowBlock.reset(new uint8_t[static_cast<size_t>(bytes)]);
+    Storage.CurrentRowCapacity = bytes;
   }
-  if (DataAccess & pvdRead)
-    FileStore->ReadAt(static_cast<int64_t>(first) * RowBytes, CurrentRowBlock, bytes);
+  uint8_t* block = Storage.CurrentRowBlock.get();
+  if (access & pvdRead)
+    file.ReadAt(static_cast<int64_t>(first) * RowBytes, block, bytes);
   else
-    std::memset(CurrentRowBlock, 0, static_cast<size_t>(bytes));  // not read: start defined
+    std::memset(block, 0, static_cast<size_t>(bytes));  // not read: start defined
 
   window.FirstRow = first;
   window.RowCount = count;
-  window.Access = DataAccess;
+  window.Access = access;
   window.HandedFirst = window.HandedLast = row;
-  return CurrentRowBlock + static_cast<int64_t>(row - first) * RowBytes;
+  return block + static_cast<int64_t>(row - first) * RowBytes;
 }
 
 // Writes the run of rows handed out since the last write-back, when the window may write.
-void TPVBitmap::FlushHandedRows() {
-  TPVRowWindow& window = CurrentRow;
+void TPVBitmap::FlushHandedRows() const {
+  TPVRowWindow& window = Storage.CurrentRow;
   const int32_t first = window.HandedFirst;
   const int32_t last = window.HandedLast;
   window.HandedLast = window.HandedFirst - 1;
   if (window.RowCount == 0 || !(window.Access & pvdWrite) || last < first) return;
-  FileStore->WriteAt(static_cast<int64_t>(first) * RowBytes,
-                     CurrentRowBlock + static_cast<int64_t>(first - window.FirstRow) * RowBytes,
-                     static_cast<int64_t>(last - first + 1) * RowBytes);
+  Storage.FileStore->WriteAt(
+      static_cast<int64_t>(first) * RowBytes,
+      Storage.CurrentRowBlock.get() + static_cast<int64_t>(first - window.FirstRow) * RowBytes,
+      static_cast<int64_t>(last - first + 1) * RowBytes);
 }
 
 // Ends the window (writing back what it handed out when asked); the window is gone even when
 // the write fails.
-void TPVBitmap::ReleaseRowWindow(bool writeBack) {
-  if (CurrentRow.RowCount == 0) return;
+void TPVBitmap::ReleaseRowWindow(bool writeBack) const {
+  if (Storage.CurrentRow.RowCount == 0) return;
   struct Ending {
     TPVRowWindow& window;
     ~Ending() {
@@ -85,38 +87,42 @@ void TPVBitmap::ReleaseRowWindow(bool writeBack) {
       window.PreviousFirst = first;
       window.PreviousCount = count;
     }
-  } ending{CurrentRow};
+  } ending{Storage.CurrentRow};
   if (writeBack) FlushHandedRows();
 }
 
 uint8_t* TPVBitmap::MapRow(int32_t row) {
   if (Location != pvFile) return GetScanline(row);
-  if (row < 0 || row >= Height || !FileStore->IsOpen()) return nullptr;
+  TPVFileBuffer& file = *Storage.FileStore;
+  if (row < 0 || row >= Height || !file.IsOpen()) return nullptr;
   ReleaseRowWindow(true);
-  uint8_t* block = FileStore->Map(DataAccess, static_cast<int64_t>(row) * RowBytes, RowBytes);
-  HeldRowPointers.push_back(block);
-  HeldRowNumbers.push_back(row);
+  uint8_t* block = file.Map(DataAccess, static_cast<int64_t>(row) * RowBytes, RowBytes);
+  Storage.HeldRowPointers.push_back(block);
+  Storage.HeldRowNumbers.push_back(row);
   return block;
 }
 
 void TPVBitmap::UnmapRow(int32_t row) {
   if (Location != pvFile) return;
-  const auto found = std::find(HeldRowNumbers.begin(), HeldRowNumbers.end(), row);
-  if (found == HeldRowNumbers.end()) return;
-  const auto index = found - HeldRowNumbers.begin();
-  uint8_t* block = HeldRowPointers[index];
-  HeldRowPointers.erase(HeldRowPointers.begin() + index);
-  HeldRowNumbers.erase(found);
-  FileStore->Unmap(block);
+  std::vector<uint8_t*>& pointers = Storage.HeldRowPointers;
+  std::vector<int32_t>& numbers = Storage.HeldRowNumbers;
+  const auto found = std::find(numbers.begin(), numbers.end(), row);
+  if (found == numbers.end()) return;
+  const auto index = found - numbers.begin();
+  uint8_t* block = pointers[index];
+  pointers.erase(pointers.begin() + index);
+  numbers.erase(found);
+  Storage.FileStore->Unmap(block);
 }
 
 void TPVBitmap::UnmapAllRows() {
   ReleaseRowWindow(true);
-  while (!HeldRowPointers.empty()) {
-    uint8_t* block = HeldRowPointers.back();
-    HeldRowPointers.pop_back();
-    HeldRowNumbers.pop_back();
-    FileStore->Unmap(block);
+  std::vector<uint8_t*>& pointers = Storage.HeldRowPointers;
+  while (!pointers.empty()) {
+    uint8_t* block = pointers.back();
+    pointers.pop_back();
+    Storage.HeldRowNumbers.pop_back();
+    Storage.FileStore->Unmap(block);
   }
 }
 

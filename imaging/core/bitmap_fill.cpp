@@ -130,10 +130,9 @@ bool TPVBitmap::SetBitAlignment(int32_t bits) {
 void TPVBitmap::RemoveAlphaChannel(bool merge, TColor background) {
   if (IsAlphaPlane || !AlphaBitmap) return;
   if (merge && Format == pv24RGB) {
-    TPVBitmap& plane = *AlphaBitmap;
+    const TPVBitmap& plane = *AlphaBitmap;  // read only: its file rows are never written back
     const TPVRGB b = ColorToRGBRecord(background);
     const int32_t base[3] = {b.b, b.g, b.r};
-    TPVDataAccessScope readOnly(plane, pvdRead);
     const int32_t rows = std::min(Height, plane.Height);
     const int32_t columns = std::min(Width, plane.Width);
     for (int32_t y = 0; y < rows; ++y) {

@@ -2,10 +2,9 @@
 #include "imaging/core/dib_bitmap.h"
 
 #include <cstring>
-#include <new>
+#include <utility>
 
 #include "imaging/core/base/row_bits.h"
-#include "imaging/core/base/platform_queries.h"
 #include "imaging/core/base/allocators.h"
 
 namespace calmora {
@@ -31,12 +30,16 @@ TPVDibbitmap::TPVDibbitmap() { DataAccess = 0; }
 
 TPVDibbitmap::~TPVDibbitmap() { FreeBits(); }
 
-uint8_t* TPVDibbitmap::GetScanline(int32_t row) {
+const uint8_t* TPVDibbitmap::GetScanline(int32_t row) const {
   if (!Bits || row < 0 || row >= Height) return nullptr;
   return Bits + static_cast<int64_t>(Height - row - 1) * RowBytes;
 }
 
-TPVPixelFormat TPVDibbitmap::GetPixelFormat() {
+uint8_t* TPVDibbitmap::GetScanline(int32_t row) {
+  return const_cast<uint8_t*>(std::as_const(*this).GetScanline(row));
+}
+
+TPVPixelFormat TPVDibbitmap::GetPixelFormat() const {
   if (BitCount == 1) return pv1g;
   if (BitCount == 24) return pv24RGB;
   return pvNoFormat;
@@ -64,10 +67,10 @@ bool TPVDibbitmap::AllocateBits(int32_t width, int32_t height, int32_t bitCount)
   int32_t rowBytes = 0;
   int64_t size = 0;
   if (!IsDibBitCount(bitCount) || !DibSize(width, height, bitCount, rowBytes, size) ||
-      static_cast<uint64_t>(size) > QueryPhysicalMemory(0))
+      !FitsInMemory(size))
     return false;
   FreeBits();
-  Block_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]());
+  Block_ = AllocateZeroedPlane(size);
   if (!Block_) return false;
   Bits = Block_.get();
   Width = width;
@@ -101,9 +104,7 @@ bool TPVWorkBitmap::Allocate(int32_t width, int32_t height, int32_t bitCount) {
   FreeBits();
   int32_t rowBytes = 0;
   int64_t size = 0;
-  if (!DibSize(width, height, bitCount, rowBytes, size) ||
-      static_cast<uint64_t>(size) > QueryPhysicalMemory(0))
-    return false;
+  if (!DibSize(width, height, bitCount, rowBytes, size) || !FitsInMemory(size)) return false;
   Bits = static_cast<uint8_t*>(AllocHybrid(size));
   if (!Bits) return false;
   Width = width;

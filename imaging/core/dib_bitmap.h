@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_storage.h"
 #include "platform/device_bitmap.h"
 
 namespace calmora {
@@ -35,7 +36,9 @@ struct TPVBitmapInfo {
 static_assert(sizeof(TPVBitmapInfoHeader) == 40 && sizeof(TPVBitmapInfo) == 48);
 
 // A device-independent bitmap: one contiguous, zero-initialised, bottom-up pixel block with
-// 32-bit aligned rows and its header. DataAccess is not used and stays empty.
+// 32-bit aligned rows and its header. The block's pages are had from the system on first
+// write, so a large bitmap costs memory only where it is drawn. DataAccess is not used and
+// stays empty.
 class TPVDibbitmap : public TPVBaseBitmap {
  public:
   TPVDibbitmap();
@@ -44,21 +47,22 @@ class TPVDibbitmap : public TPVBaseBitmap {
   TPVDibbitmap& operator=(const TPVDibbitmap&) = delete;
 
   uint8_t* GetScanline(int32_t row) override;  // null outside the bitmap
-  int32_t GetBitCount() override { return BitCount; }
-  int32_t GetHeight() override { return Height; }
-  int32_t GetWidth() override { return Width; }
+  const uint8_t* GetScanline(int32_t row) const override;
+  int32_t GetBitCount() const override { return BitCount; }
+  int32_t GetHeight() const override { return Height; }
+  int32_t GetWidth() const override { return Width; }
   // pv1g for 1 bit, pv24RGB for 24 bits, else pvNoFormat.
-  TPVPixelFormat GetPixelFormat() override;
-  int32_t GetRowLen() override { return RowBytes; }
-  TPVRGB GetPaletteColor(int32_t) override { return TPVRGB{0, 0, 0}; }
+  TPVPixelFormat GetPixelFormat() const override;
+  int32_t GetRowLen() const override { return RowBytes; }
+  TPVRGB GetPaletteColor(int32_t) const override { return TPVRGB{0, 0, 0}; }
   void SetPaletteColor(int32_t, TPVRGB) override {}
-  int32_t GetPaletteLen() override { return 0; }
+  int32_t GetPaletteLen() const override { return 0; }
   // pv1g and pv24RGB only.
   bool Allocate(int32_t width, int32_t height, TPVPixelFormat format) override;
   // Only from another TPVDibbitmap (other sources are ignored, true); false when the copy's
   // block cannot be had.
   bool Assign(TObject* source) override;
-  void CopyPaletteTo(TObject*) override {}
+  void CopyPaletteTo(TObject*) const override {}
 
   // False for a zero or negative size, an unusable bit count (1, 4, 8, 16, 24 or 32 work), a
   // row too long to address or memory that cannot be had; the bitmap is then empty.
@@ -70,10 +74,10 @@ class TPVDibbitmap : public TPVBaseBitmap {
   int32_t BitCount = 0;
   int32_t RowBytes = 0;
   TPVBitmapInfo Header;
-  uint8_t* Bits = nullptr;  // owned
+  uint8_t* Bits = nullptr;  // in Block_
 
  private:
-  std::unique_ptr<uint8_t[]> Block_;
+  TPVPixelBlock Block_;  // owns Bits
 };
 
 // A plain bottom-up row buffer with 32-bit aligned rows, from AllocHybrid.

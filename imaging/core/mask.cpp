@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <utility>
 
 #include "imaging/core/base/row_bits.h"
-#include "imaging/core/base/platform_queries.h"
 #include "imaging/proc/base/bit_helpers.h"
 #include "platform/device_bitmap.h"
 
@@ -15,10 +14,8 @@ namespace calmora {
 namespace {
 
 // Zero-filled plane of rows x rowBytes bytes; null when the size cannot be had.
-uint8_t* NewPlane(int32_t rowBytes, int32_t rows, int64_t& size) {
-  size = CalcImageByteSize(rowBytes, rows);
-  if (size <= 0 || static_cast<uint64_t>(size) > QueryPhysicalMemory(0)) return nullptr;
-  return new (std::nothrow) uint8_t[static_cast<size_t>(size)]();
+TPVPixelBlock NewPlane(int32_t rowBytes, int32_t rows) {
+  return AllocateZeroedPlane(CalcImageByteSize(rowBytes, rows));
 }
 
 // Clears the pixels from x = first on in a row of a 1- or 8-bit plane, up to byte rowBytes.
@@ -60,9 +57,9 @@ bool TPVMask::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel) {
   }
   FreeData();
   if (width > 0 && height > 0) {
-    int64_t size = 0;
-    Data = NewPlane(rowBytes, height, size);
-    if (!Data) return false;
+    DataBlock_ = NewPlane(rowBytes, height);
+    if (!DataBlock_) return false;
+    Data = DataBlock_.get();
   }
   Width = width;
   Height = height;
@@ -79,7 +76,7 @@ void TPVMask::FreeData() {
   ZoomRows.clear();
   ZoomWidth = 0;
   ZoomHeight = 0;
-  delete[] Data;
+  DataBlock_.reset();
   Data = nullptr;
   Width = 0;
   Height = 0;
@@ -91,11 +88,11 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
   if (width < 0 || height < 0 || BitsPerPixel == 0) return false;
   int32_t rowBytes = 0;
   if (!TryCalcRowLength(width, BitsPerPixel, 32, rowBytes)) return false;
-  uint8_t* data = nullptr;
+  TPVPixelBlock block;
   if (width > 0 && height > 0) {
-    int64_t size = 0;
-    data = NewPlane(rowBytes, height, size);
-    if (!data) return false;
+    block = NewPlane(rowBytes, height);
+    if (!block) return false;
+    uint8_t* data = block.get();
     const int32_t rows = Data ? std::min(height, Height) : 0;  // a 0-wide mask has no rows to keep
     const int32_t bytes = std::min(rowBytes, RowBytes);
     for (int32_t y = 0; y < rows; ++y) {
@@ -105,8 +102,8 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
       ClearFrom(target, std::min(width, Width), BitsPerPixel, rowBytes);
     }
   }
-  delete[] Data;
-  Data = data;
+  DataBlock_ = std::move(block);
+  Data = DataBlock_.get();
   Width = width;
   Height = height;
   RowBytes = rowBytes;
@@ -121,12 +118,14 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
   return true;
 }
 
-uint8_t* TPVMask::GetRow(int32_t y) {
+const uint8_t* TPVMask::GetRow(int32_t y) const {
   if (!Data || y < 0 || y >= Height) return nullptr;
   return Data + static_cast<int64_t>(RowBytes) * (Height - y - 1);
 }
 
-int32_t TPVMask::GetPixel(int32_t x, int32_t y) {
+uint8_t* TPVMask::GetRow(int32_t y) { return const_cast<uint8_t*>(std::as_const(*this).GetRow(y)); }
+
+int32_t TPVMask::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || x >= Width || y < 0 || y >= Height || !Data) return 0;
   const uint8_t* row = GetRow(y);
   if (BitsPerPixel == 1) return GetBit(row, x) ? 1 : 0;

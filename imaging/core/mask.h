@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/core/base/defs.h"
+#include "imaging/core/bitmap_storage.h"
 #include "imaging/core/dib_bitmap.h"
 #include "imaging/core/base/geometry.h"
 
@@ -30,8 +31,9 @@ class TPVMask : public TObject {
   TPVMask& operator=(const TPVMask&) = delete;
 
   // A zero-filled plane of 1 or 8 bits per pixel, rows 32-bit aligned and bottom-up; the box
-  // empty, AllSet false. False, with no data, for another bit count, a negative size or a
-  // plane whose memory cannot be had.
+  // empty, AllSet false. The plane's pages are had from the system on first write, so a large
+  // mask costs memory only where it is used. False, with no data, for another bit count, a
+  // negative size or a plane whose memory cannot be had.
   bool Allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
   void FreeData();
   // Keeps the top-left content (pixels beyond the old size start unselected) and clamps the
@@ -40,9 +42,10 @@ class TPVMask : public TObject {
 
   // Row y counted from the top; null outside the mask.
   uint8_t* GetRow(int32_t y);
+  const uint8_t* GetRow(int32_t y) const;
   // 0 outside the mask; 1-bit: 0 or 1; 8-bit: the byte.
-  int32_t GetPixel(int32_t x, int32_t y);
-  bool IsPointInside(int32_t x, int32_t y) { return GetPixel(x, y) != 0; }
+  int32_t GetPixel(int32_t x, int32_t y) const;
+  bool IsPointInside(int32_t x, int32_t y) const { return GetPixel(x, y) != 0; }
   // Points outside are ignored. A non-zero value grows the box; AllSet survives only a write
   // that selects the pixel fully.
   void SetPixel(int32_t x, int32_t y, int32_t value);
@@ -72,7 +75,7 @@ class TPVMask : public TObject {
   int32_t Height = 0;
   int32_t BitsPerPixel = 0;  // 1 or 8; 0 without data
   int32_t RowBytes = 0;
-  uint8_t* Data = nullptr;  // Height x RowBytes bytes, owned; row y at Data + RowBytes x (Height - y - 1)
+  uint8_t* Data = nullptr;  // Height x RowBytes bytes in DataBlock_; row y at Data + RowBytes x (Height - y - 1)
   int32_t BoxLeft = EmptyBoxLeft;  // inclusive
   int32_t BoxTop = EmptyBoxLeft;
   int32_t BoxRight = 0;
@@ -91,6 +94,8 @@ class TPVMask : public TObject {
   void ClampBox();
   void GrowBox(int32_t x, int32_t y);
   void KeepAllSet(bool selectsFully);
+
+  TPVPixelBlock DataBlock_;  // owns Data
 };
 
 }  // namespace calmora

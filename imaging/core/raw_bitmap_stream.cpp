@@ -172,7 +172,7 @@ void Preallocate(TStream* stream, int64_t count) {
 
 // Writes rows rows of rowLength bytes taken from the bitmap's rows (cut or zero-padded to that
 // length; missing rows are zeros).
-void PutRows(RawSink& sink, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
+void PutRows(RawSink& sink, const TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
   const int32_t have = std::min(rows, bitmap.Height);
   const int64_t taken = std::min<int64_t>(rowLength, bitmap.RowBytes);
   for (int32_t y = 0; y < have && !sink.Failed(); ++y) {
@@ -186,7 +186,7 @@ void PutRows(RawSink& sink, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) 
   for (int32_t y = have; y < rows && !sink.Failed(); ++y) sink.PutZeros(rowLength);
 }
 
-bool SaveRaw(TPVBitmap& bitmap, RawSink& sink) {
+bool SaveRaw(const TPVBitmap& bitmap, RawSink& sink) {
   const int32_t width = bitmap.GetWidth();  // syncs a device bitmap first
   const int32_t height = bitmap.Height;
   const TPVPixelFormat format = bitmap.Format;
@@ -197,7 +197,7 @@ bool SaveRaw(TPVBitmap& bitmap, RawSink& sink) {
   std::vector<uint8_t> header(RawBitmapSignature, RawBitmapSignature + 12);
   PutInt32(header, 0);
   PutInt32(header, paletteLength);
-  header.insert(header.end(), bitmap.Palette, bitmap.Palette + 3 * paletteLength);
+  header.insert(header.end(), bitmap.Palette.get(), bitmap.Palette.get() + 3 * paletteLength);
   PutInt32(header, width);
   PutInt32(header, height);
   header.push_back(format);
@@ -215,12 +215,9 @@ bool SaveRaw(TPVBitmap& bitmap, RawSink& sink) {
     sink.Flush();
     Preallocate(sink.Stream(), rowLength * height);
   }
-  {
-    TPVDataAccessScope readOnly(bitmap, pvdRead);
-    PutRows(sink, bitmap, height, rowLength);
-  }
+  PutRows(sink, bitmap, height, rowLength);
 
-  TPVBitmap* plane = bitmap.AlphaBitmap.get();
+  const TPVBitmap* plane = bitmap.AlphaBitmap.get();
   const uint8_t flag = plane ? 1 : 0;
   sink.Put(&flag, 1);
   if (!plane) {
@@ -232,10 +229,7 @@ bool SaveRaw(TPVBitmap& bitmap, RawSink& sink) {
     sink.Flush();
     Preallocate(sink.Stream(), alphaRowLength * height);
   }
-  {
-    TPVDataAccessScope readOnly(*plane, pvdRead);
-    PutRows(sink, *plane, height, alphaRowLength);
-  }
+  PutRows(sink, *plane, height, alphaRowLength);
   const uint8_t planeOpaque = plane->Opaque ? 1 : 0;
   sink.Put(&planeOpaque, 1);
   sink.Flush();
@@ -327,27 +321,21 @@ bool LoadRaw(TPVBitmap& bitmap, RawSource& source) {
     }
   }
 
-  // Complete: the loaded image replaces the bitmap's own, with its display settings.
+  // Complete: the loaded image replaces the bitmap's own; its display settings go with it.
   loaded.MoveStorageTo(bitmap);
-  bitmap.PaletteColorsUsed = loaded.PaletteColorsUsed;
-  bitmap.BlackLevel = loaded.BlackLevel;
-  bitmap.WhiteLevel = loaded.WhiteLevel;
-  std::copy(loaded.ChannelShift, loaded.ChannelShift + 4, bitmap.ChannelShift);
-  bitmap.ChannelShiftEnabled = loaded.ChannelShiftEnabled;
-  bitmap.DisplayContrast = loaded.DisplayContrast;
   bitmap.ForceReallocate = false;
   return true;
 }
 
 }  // namespace
 
-bool TPVBitmap::SaveRawToStream(TStream* stream) {
+bool TPVBitmap::SaveRawToStream(TStream* stream) const {
   if (!stream) return false;
   RawSink sink(stream);
   return SaveRaw(*this, sink);
 }
 
-bool TPVBitmap::SaveRawToStream(void* memory, int64_t capacity) {
+bool TPVBitmap::SaveRawToStream(void* memory, int64_t capacity) const {
   RawSink sink(memory, capacity);
   return SaveRaw(*this, sink);
 }

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/base/row_bits.h"
@@ -26,6 +30,14 @@ int64_t SomeFreeSpace(const std::string&) { return int64_t{4} << 30; }
 
 class BitmapAllocation : public ::testing::Test {
  protected:
+  // 16 x 8 pixels of pv8g in the temporary file, every one 10.
+  static void AllocateInFileFilled(TPVBitmap& bitmap) {
+    bitmap.FileThreshold = 0;
+    ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
+    ASSERT_EQ(bitmap.Location, pvFile);
+    bitmap.Fill(10);
+  }
+
   TempFolderScope temp_;
 };
 
@@ -41,8 +53,8 @@ TEST_F(BitmapAllocation, StartsEmptyWithItsDefaults) {
   EXPECT_EQ(bitmap.PaletteColorsUsed, 256);
   EXPECT_EQ(bitmap.CanvasAlpha, -1);
   EXPECT_TRUE(bitmap.ForceReallocate);
-  EXPECT_NE(bitmap.FileStore, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_NE(bitmap.Storage.FileStore, nullptr);
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
   EXPECT_EQ(bitmap.GetScanline(0), nullptr);
 }
 
@@ -80,9 +92,9 @@ TEST_F(BitmapAllocation, RefusesSizesThatDoNotFit) {
   bitmap.ForceReallocate = true;
   EXPECT_FALSE(bitmap.Allocate(1 << 20, 1 << 20, pv8g));
   EXPECT_TRUE(bitmap.IsEmpty());
-  EXPECT_EQ(bitmap.PixelBlock, nullptr);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_EQ(bitmap.Storage.PixelBlock.get(), nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
   EXPECT_TRUE(temp_.Entries().empty());
 }
 
@@ -91,10 +103,10 @@ TEST_F(BitmapAllocation, SameSizeAgainKeepsThePixels) {
   ASSERT_FALSE(bitmap.IsEmpty());
   WritePattern(bitmap, 1);
   ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
-  uint8_t* pixels = bitmap.Pixels;
+  uint8_t* pixels = bitmap.Storage.Pixels;
   const auto rows = ReadRows(bitmap);
   EXPECT_TRUE(bitmap.Allocate(10, 4, pv24RGB));
-  EXPECT_EQ(bitmap.Pixels, pixels);
+  EXPECT_EQ(bitmap.Storage.Pixels, pixels);
   EXPECT_EQ(ReadRows(bitmap), rows);
   EXPECT_TRUE(bitmap.HasAlphaChannel());
 
@@ -135,11 +147,161 @@ TEST_F(BitmapAllocation, EveryAllocatorGivesAnAlignedBlock) {
     bitmap.Location = pvMemory;
     bitmap.Allocator = allocator;
     ASSERT_TRUE(bitmap.Allocate(33, 7, pv24RGB));
-    ASSERT_NE(bitmap.PixelBlock, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Pixels) % 64, 0u);
-    EXPECT_GE(bitmap.Pixels, static_cast<uint8_t*>(bitmap.PixelBlock));
+    ASSERT_NE(bitmap.Storage.PixelBlock.get(), nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Storage.Pixels) % 64, 0u);
+    EXPECT_GE(bitmap.Storage.Pixels, bitmap.Storage.PixelBlock.get());
     WritePattern(bitmap, 2);  // the whole image lies inside the block (ASan would tell)
   }
+}
+
+// A block is freed by the allocator it came from, whatever Allocator says by then; a wrong
+// routine is an invalid free that the address sanitizer stops at. Small and large blocks, since
+// the hybrid allocator takes them from different places.
+TEST_F(BitmapAllocation, BlocksAreFreedTheWayTheyWereAllocated) {
+  const TPVMemoryAllocator allocators[] = {pvmaHeap, pvmaGlobal, pvmaHybrid};
+  enum class Ending { FreeImage, Reallocate, Destroy, MoveAndDestroy, Realign, SameSizeAgain };
+  const Ending endings[] = {Ending::FreeImage,      Ending::Reallocate, Ending::Destroy,
+                            Ending::MoveAndDestroy, Ending::Realign,    Ending::SameSizeAgain};
+  for (int32_t width : {33, 1000}) {  // 1.3 kB and 3 MB: below and above the hybrid heap limit
+    for (TPVMemoryAllocator from : allocators) {
+      for (TPVMemoryAllocator to : allocators) {
+        for (Ending ending : endings) {
+          SCOPED_TRACE(::testing::Message() << "width " << width << " from " << int(from) << " to "
+                                            << int(to) << " ending " << int(ending));
+          auto bitmap = std::make_unique<TPVBitmap>();
+          bitmap->Location = pvMemory;
+          bitmap->FileThreshold = INT64_MAX;
+          bitmap->Allocator = from;
+          ASSERT_TRUE(bitmap->Allocate(width, 1000, pv24RGB));
+          ASSERT_NE(bitmap->Storage.PixelBlock.get(), nullptr);
+          WritePattern(*bitmap, 1);
+          bitmap->Allocator = to;
+          switch (ending) {
+            case Ending::FreeImage:
+              bitmap->FreeImage(true);
+              EXPECT_EQ(bitmap->Storage.PixelBlock.get(), nullptr);
+              break;
+            case Ending::Reallocate:  // the new block comes from the new allocator
+              bitmap->ForceReallocate = true;
+              ASSERT_TRUE(bitmap->Allocate(width, 999, pv24RGB));
+              WritePattern(*bitmap, 2);
+              break;
+            case Ending::Destroy: break;
+            case Ending::MoveAndDestroy: {
+              TPVBitmap target;
+              bitmap->MoveStorageTo(target);
+              EXPECT_EQ(target.Allocator, to);
+              break;
+            }
+            case Ending::Realign: {
+              const auto rows = ReadRows(*bitmap, width * 3);
+              ASSERT_TRUE(bitmap->SetBitAlignment(64));
+              EXPECT_EQ(ReadRows(*bitmap, width * 3), rows);
+              break;
+            }
+            case Ending::SameSizeAgain:  // keeps the block, which keeps its own allocator
+              ASSERT_TRUE(bitmap->Allocate(width, 1000, pv24RGB));
+              break;
+          }
+          bitmap.reset();
+        }
+      }
+    }
+  }
+}
+
+TEST_F(BitmapAllocation, AnEmptyBitmapCannotBeAllocatedAgain) {
+  // Every way a bitmap becomes empty while its last allocation leaves ForceReallocate false.
+  const std::vector<std::pair<const char*, std::function<void(TPVBitmap&)>>> emptyings = {
+      {"FreeImage", [](TPVBitmap& b) { b.FreeImage(true); }},
+      {"FreeImage without alpha", [](TPVBitmap& b) { b.FreeImage(false); }},
+      {"failed allocation", [](TPVBitmap& b) { EXPECT_FALSE(b.Allocate(INT32_MAX, 1, pv24RGB)); }},
+      {"allocation without storage",
+       [](TPVBitmap& b) {
+         BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+         BlockLimitScope fragment(bitmap_testing::FragmentBlockLimit, 0);
+         FreeSpaceScope full(NoFreeSpace);
+         b.ForceReallocate = true;
+         EXPECT_FALSE(b.Allocate(6, 4, pv24RGB));
+       }},
+      {"storage moved away",
+       [](TPVBitmap& b) {
+         TPVBitmap target;
+         b.MoveStorageTo(target);
+       }},
+  };
+  for (const auto& [name, makeEmpty] : emptyings) {
+    SCOPED_TRACE(name);
+    TPVBitmap bitmap(6, 4, pv24RGB);
+    ASSERT_FALSE(bitmap.IsEmpty());
+    makeEmpty(bitmap);
+    ASSERT_TRUE(bitmap.IsEmpty());
+    const TPVPixelFormat format = bitmap.Format;
+    for (const auto& [width, height] : {std::pair{0, 0}, std::pair{6, 0}, std::pair{0, 4}}) {
+      bitmap.ForceReallocate = false;
+      EXPECT_FALSE(bitmap.Allocate(width, height, format)) << width << " x " << height;
+      EXPECT_TRUE(bitmap.IsEmpty());
+      EXPECT_EQ(bitmap.GetScanline(0), nullptr);
+    }
+    bitmap.ForceReallocate = false;
+    EXPECT_TRUE(bitmap.Allocate(6, 4, pv24RGB)) << "a real size is still allocated";
+    EXPECT_FALSE(bitmap.IsEmpty());
+  }
+
+  // What relied on empty bitmaps keeps working: empty planes, assigning and loading empty images.
+  EXPECT_TRUE(TPVBitmap::CreateAlpha(0, 0, pvMemory)->IsEmpty());
+  TPVBitmap empty;
+  TPVBitmap target(3, 3, pv8g);
+  EXPECT_TRUE(target.Assign(&empty));
+  EXPECT_TRUE(target.IsEmpty());
+  std::vector<uint8_t> stream(256);
+  ASSERT_TRUE(empty.SaveRawToStream(stream.data(), static_cast<int64_t>(stream.size())));
+  TPVBitmap loaded;
+  ASSERT_TRUE(loaded.LoadRawFromStream(stream.data(), static_cast<int64_t>(stream.size())));
+  EXPECT_TRUE(loaded.IsEmpty());
+  EXPECT_FALSE(loaded.Allocate(0, 0, loaded.Format));
+  EXPECT_TRUE(loaded.Allocate(2, 2, pv8g));
+}
+
+// A caller's device bitmap is used in place and survives every way the bitmap lets go of it
+// (freeing it would be an invalid free of this stack object).
+TEST_F(BitmapAllocation, ACallersDeviceBitmapIsBorrowedNeverFreed) {
+  platform::TBitmap device;
+  ASSERT_TRUE(device.SetPixelFormat(platform::pf24bit));
+  ASSERT_TRUE(device.SetSize(6, 4));
+  {
+    TPVBitmap bitmap;
+    bitmap.Location = pvTBitmap;
+    bitmap.Storage.WrappedTBitmap = BorrowDeviceBitmap(&device);
+    EXPECT_TRUE(bitmap.Storage.WrapsTBitmap());
+    EXPECT_EQ(bitmap.GetWidth(), 6);
+    EXPECT_EQ(bitmap.GetPixelFormat(), pv24RGB);
+    EXPECT_EQ(bitmap.GetScanline(3), device.GetScanLine(3));
+    ASSERT_TRUE(bitmap.Allocate(9, 3, pv8g));
+    EXPECT_EQ(bitmap.Storage.WrappedTBitmap.get(), &device) << "resized in place, not recreated";
+    EXPECT_EQ(device.GetWidth(), 9);
+    EXPECT_TRUE(device.HasGrayColorTable());
+
+    TPVBitmap target;
+    bitmap.MoveStorageTo(target);
+    EXPECT_FALSE(bitmap.Storage.WrapsTBitmap());
+    EXPECT_TRUE(target.Storage.WrapsTBitmap());
+    target.FreeImage(true);
+    EXPECT_FALSE(target.Storage.WrapsTBitmap());
+    EXPECT_EQ(target.Storage.WrappedTBitmap.get(), nullptr);
+
+    bitmap.Storage.WrappedTBitmap = BorrowDeviceBitmap(&device);
+    bitmap.SyncTBitmap();
+    EXPECT_EQ(bitmap.Width, 9);
+  }  // destroyed while still wrapping the device bitmap
+  EXPECT_EQ(device.GetWidth(), 9);
+  EXPECT_NE(device.GetScanLine(2), nullptr);
+
+  TPVBitmap own;
+  own.Location = pvTBitmap;
+  ASSERT_TRUE(own.Allocate(4, 4, pv24RGB));
+  EXPECT_FALSE(own.Storage.WrapsTBitmap()) << "a device bitmap made by the bitmap is its own";
+  EXPECT_FALSE(own.Storage.WrapsMemory());
 }
 
 TEST_F(BitmapAllocation, FragmentsDoubleWhileTheyStayLarge) {
@@ -151,14 +313,14 @@ TEST_F(BitmapAllocation, FragmentsDoubleWhileTheyStayLarge) {
   bitmap.FileThreshold = INT64_MAX;
   ASSERT_TRUE(bitmap.Allocate(8192, 3414, pv24RGB));
   EXPECT_EQ(bitmap.Location, pvMemory);
-  EXPECT_EQ(bitmap.FragmentCount, 8);
-  EXPECT_EQ(bitmap.FragmentRows, 427);
+  EXPECT_EQ(bitmap.Storage.FragmentCount(), 8);
+  EXPECT_EQ(bitmap.Storage.FragmentRows, 427);
   // The last row of each block and the first of the next are in different blocks.
   uint8_t* last = bitmap.GetScanline(426);
   uint8_t* first = bitmap.GetScanline(427);
   last[0] = 1;
   first[0] = 2;
-  EXPECT_EQ(first, bitmap.FragmentBlocks[1]);
+  EXPECT_EQ(first, bitmap.Storage.FragmentBlocks[1].get());
   EXPECT_EQ(bitmap.GetScanline(3413)[bitmap.RowBytes - 1], 0) << "fragments start zero-filled";
 }
 
@@ -170,7 +332,7 @@ TEST_F(BitmapAllocation, SmallImagesGetNoMoreThanFourFragmentsThenTheFile) {
   bitmap.FileThreshold = INT64_MAX;
   ASSERT_TRUE(bitmap.Allocate(100, 100, pv8g));
   EXPECT_EQ(bitmap.Location, pvFile);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
   WritePattern(bitmap, 3);
 }
 
@@ -182,9 +344,9 @@ TEST_F(BitmapAllocation, NoStorageAnywhereFailsCleanly) {
   EXPECT_FALSE(bitmap.Allocate(100, 100, pv24RGB));
   EXPECT_TRUE(bitmap.IsEmpty());
   EXPECT_EQ(bitmap.GetScanline(0), nullptr);
-  EXPECT_EQ(bitmap.PixelBlock, nullptr);
-  EXPECT_EQ(bitmap.FragmentBlocks, nullptr);
-  EXPECT_FALSE(bitmap.FileStore->IsOpen());
+  EXPECT_EQ(bitmap.Storage.PixelBlock.get(), nullptr);
+  EXPECT_TRUE(bitmap.Storage.FragmentBlocks.empty());
+  EXPECT_FALSE(bitmap.Storage.FileStore->IsOpen());
 }
 
 TEST_F(BitmapAllocation, FailedAssignLeavesAnEmptyBitmapAndSaysSo) {
@@ -237,8 +399,8 @@ TEST_F(BitmapAllocation, DeviceBitmapsHoldFiveFormats) {
   EXPECT_EQ(grey.Format, pv8g);
   EXPECT_EQ(grey.BitsPerPixel, 8);
   EXPECT_EQ(grey.RowBytes, 12);
-  ASSERT_NE(grey.WrappedTBitmap, nullptr);
-  EXPECT_TRUE(grey.WrappedTBitmap->HasGrayColorTable());
+  ASSERT_NE(grey.Storage.WrappedTBitmap.get(), nullptr);
+  EXPECT_TRUE(grey.Storage.WrappedTBitmap->HasGrayColorTable());
   EXPECT_EQ(grey.GetPixelFormat(), pv8g) << "the grey table keeps it grey";
   for (TPVPixelFormat format : {pv32f, pvCMYK, pvRGB48, pvCIELab}) {
     TPVBitmap bitmap;
@@ -269,14 +431,16 @@ TEST_F(BitmapAllocation, DeviceQueriesFollowTheDeviceBitmap) {
   bitmap.Location = pvTBitmap;
   ASSERT_TRUE(bitmap.Allocate(9, 3, pv24RGB));
   ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
-  ASSERT_TRUE(bitmap.WrappedTBitmap->SetSize(20, 6));
-  EXPECT_EQ(bitmap.GetWidth(), 20);
+  ASSERT_TRUE(bitmap.Storage.WrappedTBitmap->SetSize(20, 6));
+  const TPVBitmap& view = bitmap;  // the queries re-read the device bitmap on a const bitmap too
+  EXPECT_EQ(view.GetWidth(), 20);
   EXPECT_EQ(bitmap.Height, 6);
   EXPECT_EQ(bitmap.RowBytes, 60);
   EXPECT_EQ(bitmap.AlphaBitmap->Width, 20) << "the plane follows the new size";
-  EXPECT_EQ(bitmap.GetScanline(5), bitmap.WrappedTBitmap->GetScanLine(5));
-  ASSERT_TRUE(bitmap.WrappedTBitmap->SetPixelFormat(platform::pf32bit));
-  EXPECT_EQ(bitmap.GetPixelFormat(), pv32RGB);
+  EXPECT_EQ(bitmap.GetScanline(5), bitmap.Storage.WrappedTBitmap->GetScanLine(5));
+  ASSERT_TRUE(bitmap.Storage.WrappedTBitmap->SetPixelFormat(platform::pf32bit));
+  EXPECT_EQ(view.GetPixelFormat(), pv32RGB);
+  EXPECT_EQ(view.GetScanline(5), bitmap.Storage.WrappedTBitmap->GetScanLine(5));
 }
 
 TEST_F(BitmapAllocation, PalettesGoIntoTheDeviceColourTable) {
@@ -284,7 +448,7 @@ TEST_F(BitmapAllocation, PalettesGoIntoTheDeviceColourTable) {
   bitmap.Location = pvTBitmap;
   ASSERT_TRUE(bitmap.Allocate(4, 4, pv8p));
   bitmap.SetPaletteColor(3, TPVRGB{10, 20, 30});
-  const platform::TRGBQuad entry = bitmap.WrappedTBitmap->GetColorTableEntry(3);
+  const platform::TRGBQuad entry = bitmap.Storage.WrappedTBitmap->GetColorTableEntry(3);
   EXPECT_EQ(entry.rgbBlue, 10);
   EXPECT_EQ(entry.rgbGreen, 20);
   EXPECT_EQ(entry.rgbRed, 30);
@@ -360,21 +524,18 @@ TEST_F(BitmapAllocation, RemoveAlphaChannelMergesOverTheBackground) {
 
 TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
   TPVBitmap bitmap;
-  bitmap.FileThreshold = 0;
-  ASSERT_TRUE(bitmap.Allocate(16, 8, pv8g));
-  ASSERT_EQ(bitmap.Location, pvFile);
-  bitmap.Fill(10);
+  ASSERT_NO_FATAL_FAILURE(AllocateInFileFilled(bitmap));
   // Held rows: both valid at once, written to the file when released.
   uint8_t* row0 = bitmap.MapRow(0);
   uint8_t* row1 = bitmap.MapRow(1);
   ASSERT_NE(row0, row1);
   std::memset(row0, 1, 16);
   std::memset(row1, 2, 16);
-  EXPECT_EQ(bitmap.HeldRowNumbers.size(), 2u);
+  EXPECT_EQ(bitmap.Storage.HeldRowNumbers.size(), 2u);
   bitmap.UnmapRow(0);
   bitmap.UnmapRow(7);  // not held: ignored
   bitmap.UnmapAllRows();
-  EXPECT_TRUE(bitmap.HeldRowPointers.empty());
+  EXPECT_TRUE(bitmap.Storage.HeldRowPointers.empty());
   EXPECT_EQ(bitmap.GetScanline(0)[5], 1);
   EXPECT_EQ(bitmap.GetScanline(1)[5], 2);
   // Read-only windows drop what is written into them.
@@ -395,6 +556,25 @@ TEST_F(BitmapAllocation, FileRowWindowsFollowTheDataAccess) {
   EXPECT_EQ(bitmap.GetScanline(5)[15], 10) << "rows not handed out are not written back";
 }
 
+// Reading through a const bitmap maps file rows for reading alone: they are read whatever
+// DataAccess says, show what was written before, and are never written back.
+TEST_F(BitmapAllocation, ConstReadsOfFileRowsNeverWriteThemBack) {
+  TPVBitmap bitmap;
+  ASSERT_NO_FATAL_FAILURE(AllocateInFileFilled(bitmap));
+  const TPVBitmap& view = bitmap;
+  bitmap.GetScanline(2)[0] = 77;  // in a writing window, not yet in the file
+  EXPECT_EQ(view.GetScanline(2)[0], 77) << "a read sees what was written before";
+  bitmap.DataAccess = pvdWrite;
+  EXPECT_EQ(view.GetScanline(3)[0], 10) << "read in although the bitmap's own rows are not";
+  EXPECT_EQ(bitmap.DataAccess, pvdWrite) << "the setting is not touched";
+  // Bytes changed behind the const pointer (which no caller may do) never reach the file.
+  for (int32_t y = 0; y < bitmap.Height; ++y) const_cast<uint8_t*>(view.GetScanline(y))[1] = 99;
+  bitmap.UnmapAllRows();
+  bitmap.DataAccess = pvdRead | pvdWrite;
+  for (int32_t y = 0; y < bitmap.Height; ++y) EXPECT_EQ(bitmap.GetScanline(y)[1], 10) << "row " << y;
+  EXPECT_EQ(bitmap.GetScanline(2)[0], 77);
+}
+
 TEST_F(BitmapAllocation, FilePassesInEitherDirectionSeeEveryRow) {
   TPVBitmap bitmap;
   bitmap.FileThreshold = 0;
@@ -408,7 +588,7 @@ TEST_F(BitmapAllocation, FilePassesInEitherDirectionSeeEveryRow) {
     ASSERT_EQ(row[0], y & 0xFF);
     ASSERT_EQ(row[bitmap.RowBytes - 1], y & 0xFF);
   }
-  EXPECT_GT(bitmap.CurrentRow.RowCount, 1) << "a pass reads many rows at once";
+  EXPECT_GT(bitmap.Storage.CurrentRow.RowCount, 1) << "a pass reads many rows at once";
 }
 
 TEST_F(BitmapAllocation, NegateBitsExchangesBlackAndWhite) {

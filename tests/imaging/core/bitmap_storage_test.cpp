@@ -99,28 +99,28 @@ TEST_P(BitmapStorageTable, AllocatesInItsStorageWithItsRowLength) {
     EXPECT_FALSE(bitmap.Opaque);
     switch (storage()) {
       case Storage::MemoryBlock:
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Pixels) % 64, 0u);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(bitmap.Storage.Pixels) % 64, 0u);
         // Bottom-up: the top row is the last one in the block.
         for (int32_t y = 0; y < kHeight; ++y)
-          EXPECT_EQ(bitmap.GetScanline(y), bitmap.Pixels + (kHeight - 1 - y) * bitmap.RowBytes);
+          EXPECT_EQ(bitmap.GetScanline(y), bitmap.Storage.Pixels + (kHeight - 1 - y) * bitmap.RowBytes);
         break;
       case Storage::Fragments:
-        EXPECT_EQ(bitmap.FragmentCount, 4);
-        EXPECT_EQ(bitmap.FragmentRows, 2);
-        EXPECT_EQ(bitmap.PixelBlock, nullptr);
+        EXPECT_EQ(bitmap.Storage.FragmentCount(), 4);
+        EXPECT_EQ(bitmap.Storage.FragmentRows, 2);
+        EXPECT_EQ(bitmap.Storage.PixelBlock.get(), nullptr);
         // Top-down inside a fragment: row y in block y div 2, at (y mod 2) rows.
         for (int32_t y = 0; y < kHeight; ++y)
           EXPECT_EQ(bitmap.GetScanline(y),
-                    bitmap.FragmentBlocks[y / 2] + (y % 2) * bitmap.RowBytes) << "row " << y;
+                    bitmap.Storage.FragmentBlocks[y / 2].get() + (y % 2) * bitmap.RowBytes) << "row " << y;
         break;
       case Storage::File: {
-        EXPECT_TRUE(bitmap.FileStore->IsOpen());
+        EXPECT_TRUE(bitmap.Storage.FileStore->IsOpen());
         EXPECT_TRUE(temp_.Entries().empty()) << "the pixel file is unlinked at creation";
         // Top-down in the file: row y at byte y x RowBytes.
         WritePattern(bitmap, 3);
         bitmap.UnmapAllRows();
         std::vector<uint8_t> file(static_cast<size_t>(bitmap.RowBytes) * kHeight);
-        bitmap.FileStore->ReadAt(0, file.data(), static_cast<int64_t>(file.size()));
+        bitmap.Storage.FileStore->ReadAt(0, file.data(), static_cast<int64_t>(file.size()));
         for (int32_t y = 0; y < kHeight; ++y)
           for (int32_t i = 0; i < bitmap.RowBytes; ++i)
             ASSERT_EQ(file[static_cast<size_t>(y) * bitmap.RowBytes + i],
@@ -128,9 +128,9 @@ TEST_P(BitmapStorageTable, AllocatesInItsStorageWithItsRowLength) {
         break;
       }
       case Storage::Device:
-        ASSERT_NE(bitmap.WrappedTBitmap, nullptr);
-        EXPECT_EQ(static_cast<int32_t>(bitmap.TBitmapRows.size()), kHeight);
-        EXPECT_EQ(bitmap.GetScanline(0), bitmap.TBitmapRows[0]);
+        ASSERT_NE(bitmap.Storage.WrappedTBitmap.get(), nullptr);
+        EXPECT_EQ(static_cast<int32_t>(bitmap.Storage.TBitmapRows.size()), kHeight);
+        EXPECT_EQ(bitmap.GetScanline(0), bitmap.Storage.TBitmapRows[0]);
         break;
     }
     EXPECT_EQ(bitmap.GetScanline(-1), nullptr);
@@ -150,6 +150,48 @@ TEST_P(BitmapStorageTable, RowsKeepWhatIsWrittenInThem) {
       for (int32_t i = 0; i < bitmap.RowBytes; ++i)
         ASSERT_EQ(row[i], testing_support::PatternByte(y, i, 1)) << "row " << y << " byte " << i;
     }
+  });
+}
+
+// Code that only reads takes a const bitmap: every query, the rows, the palette copy and the
+// raw stream writer work on one in every storage.
+TEST_P(BitmapStorageTable, ConstBitmapsAnswerEveryRead) {
+  if (refused()) GTEST_SKIP();
+  ForEachAlignment([&] {
+    TPVBitmap bitmap;
+    ASSERT_TRUE(AllocateIn(bitmap));
+    WritePattern(bitmap, 9);
+    if (format() == pv8p) bitmap.SetPaletteColor(5, TPVRGB{7, 8, 9});
+    bitmap.PaletteColorsUsed = 21;
+    const TPVBitmap& view = bitmap;
+    EXPECT_EQ(view.GetWidth(), kWidth);
+    EXPECT_EQ(view.GetHeight(), kHeight);
+    EXPECT_EQ(view.GetPixelFormat(), heldFormat());
+    EXPECT_EQ(view.GetBitCount(), PixelFormatBits[heldFormat()]);
+    EXPECT_EQ(view.GetChannelCount(), PixelFormatChannels[heldFormat()]);
+    EXPECT_EQ(view.GetRowLen(), bitmap.RowBytes);
+    EXPECT_EQ(view.GetPaletteLen(), format() == pv8p ? 256 : 0);
+    EXPECT_EQ(view.GetPaletteColor(5), (format() == pv8p ? TPVRGB{7, 8, 9} : TPVRGB{0, 0, 0}));
+    for (int32_t y = 0; y < kHeight; ++y) {
+      const uint8_t* row = view.GetScanline(y);
+      ASSERT_NE(row, nullptr);
+      for (int32_t i = 0; i < bitmap.RowBytes; ++i)
+        ASSERT_EQ(row[i], testing_support::PatternByte(y, i, 9)) << "row " << y << " byte " << i;
+    }
+    EXPECT_EQ(view.GetScanline(kHeight), nullptr);
+
+    TPVBitmap palette(2, 2, pv24RGB);
+    view.CopyPaletteTo(&palette);
+    EXPECT_EQ(palette.GetPaletteLen(), view.GetPaletteLen());
+    EXPECT_EQ(palette.PaletteColorsUsed, format() == pv8p ? 21 : 256);
+
+    std::vector<uint8_t> raw(4096);
+    ASSERT_TRUE(view.SaveRawToStream(raw.data(), static_cast<int64_t>(raw.size())));
+    TPVBitmap loaded;
+    ASSERT_TRUE(loaded.LoadRawFromStream(raw.data(), static_cast<int64_t>(raw.size())));
+    // A device bitmap's rows are 32-bit aligned whatever RowAlignment says: pixels compare.
+    const int32_t pixelBytes = PixelBytes(kWidth, heldFormat());
+    EXPECT_EQ(ReadRows(loaded, pixelBytes), ReadRows(view, pixelBytes));
   });
 }
 

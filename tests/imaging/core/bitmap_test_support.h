@@ -1,12 +1,16 @@
 // Helpers of the bitmap model's tests: a private temporary folder for pixel files, the four
-// storage set-ups (memory block, fragments, file, device bitmap) and byte patterns over rows.
+// storage set-ups (memory block, fragments, file, device bitmap), byte patterns over rows and
+// the process's resident memory.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -109,7 +113,7 @@ inline void Prepare(TPVBitmap& bitmap, Storage storage) {
 inline Storage StorageOf(const TPVBitmap& bitmap) {
   if (bitmap.Location == pvTBitmap) return Storage::Device;
   if (bitmap.Location == pvFile) return Storage::File;
-  return bitmap.FragmentBlocks ? Storage::Fragments : Storage::MemoryBlock;
+  return !bitmap.Storage.FragmentBlocks.empty() ? Storage::Fragments : Storage::MemoryBlock;
 }
 
 inline uint8_t PatternByte(int32_t y, int32_t i, int32_t seed) {
@@ -125,8 +129,9 @@ inline void WritePattern(TPVBitmap& bitmap, int32_t seed) {
   }
 }
 
-// Rows as they read, the first bytes bytes of each (all of RowBytes when bytes < 0).
-inline std::vector<std::vector<uint8_t>> ReadRows(TPVBitmap& bitmap, int32_t bytes = -1) {
+// Rows as they read through the read-only access, the first bytes bytes of each (all of
+// RowBytes when bytes < 0).
+inline std::vector<std::vector<uint8_t>> ReadRows(const TPVBitmap& bitmap, int32_t bytes = -1) {
   std::vector<std::vector<uint8_t>> rows;
   const int32_t length = bytes < 0 ? bitmap.RowBytes : bytes;
   for (int32_t y = 0; y < bitmap.Height; ++y) {
@@ -139,6 +144,14 @@ inline std::vector<std::vector<uint8_t>> ReadRows(TPVBitmap& bitmap, int32_t byt
 // Bytes of a row that hold pixels (without the alignment bytes at its end).
 inline int32_t PixelBytes(int32_t width, TPVPixelFormat format) {
   return static_cast<int32_t>((int64_t{width} * PixelFormatBits[format] + 7) / 8);
+}
+
+// Bytes of memory the process holds in RAM now (the second field of /proc/self/statm, in pages).
+inline int64_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
 }
 
 }  // namespace calmora::testing_support

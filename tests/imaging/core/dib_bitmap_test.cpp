@@ -1,9 +1,12 @@
-// TPVDibbitmap and TPVWorkBitmap: formats, row order and length, header, copies, refusals.
+// TPVDibbitmap and TPVWorkBitmap: formats, row order and length, header, copies, refusals,
+// and blocks too large to be had at once.
 #include "imaging/core/dib_bitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "tests/imaging/core/bitmap_test_support.h"
 
 namespace calmora {
 namespace {
@@ -67,6 +70,34 @@ TEST(DibBitmap, AssignCopiesAnotherDib) {
   TPVWorkBitmap other(2, 2, 8);
   EXPECT_TRUE(target.Assign(&other)) << "other classes are ignored";
   EXPECT_EQ(target.Width, 4);
+}
+
+// 2 GB of 8-bit pixels: the block must come as untouched zero pages (or be refused), not be
+// claimed page by page while it is cleared.
+TEST(DibBitmap, HugeBlocksCostMemoryOnlyWhereTheyAreUsed) {
+  const int64_t before = testing_support::ResidentBytes();
+  TPVDibbitmap dib;
+  if (!dib.AllocateBits(40000, 50000, 8)) {
+    EXPECT_EQ(dib.Bits, nullptr);
+    EXPECT_EQ(dib.Width, 0);
+    return;
+  }
+  EXPECT_LT(testing_support::ResidentBytes() - before, int64_t{64} << 20);
+  const TPVDibbitmap& view = dib;
+  dib.GetScanline(49999)[39999] = 7;
+  EXPECT_EQ(view.GetScanline(49999)[39999], 7);
+  EXPECT_EQ(view.GetScanline(0)[0], 0);
+}
+
+TEST(DibBitmap, BlocksThatCannotBeHadAreRefusedCleanly) {
+  TPVDibbitmap dib;
+  EXPECT_FALSE(dib.AllocateBits(1 << 20, 1 << 20, 8)) << "1 TiB fits no machine";
+  ASSERT_TRUE(dib.Allocate(4, 4, pv24RGB));
+  testing_support::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
+  EXPECT_FALSE(dib.Allocate(4, 4, pv24RGB));
+  EXPECT_EQ(dib.Bits, nullptr);
+  EXPECT_EQ(dib.Width, 0);
+  EXPECT_EQ(dib.GetScanline(0), nullptr);
 }
 
 TEST(WorkBitmap, KeepsItsBlockForTheSameSize) {

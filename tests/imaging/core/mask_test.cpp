@@ -1,5 +1,5 @@
 // TPVMask: pixels, rows, spans, the box, AllSet, polygon fills (checked against a plain
-// row-by-row edge walk), translation and resizing.
+// row-by-row edge walk), translation, resizing and planes too large to be had at once.
 #include "imaging/core/mask.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,8 @@
 #include <random>
 #include <utility>
 #include <vector>
+
+#include "tests/imaging/core/bitmap_test_support.h"
 
 namespace calmora {
 namespace {
@@ -20,7 +22,7 @@ struct Box {
 
 Box BoxOf(const TPVMask& mask) { return Box{mask.BoxLeft, mask.BoxTop, mask.BoxRight, mask.BoxBottom}; }
 
-int32_t CountSelected(TPVMask& mask) {
+int32_t CountSelected(const TPVMask& mask) {
   int32_t count = 0;
   for (int32_t y = 0; y < mask.Height; ++y)
     for (int32_t x = 0; x < mask.Width; ++x) count += mask.IsPointInside(x, y) ? 1 : 0;
@@ -314,6 +316,43 @@ TEST(Mask, ResizeToNothingEmptiesTheBox) {
     EXPECT_EQ(CountSelected(mask), 0);
     EXPECT_TRUE(mask.IsEmpty());
   }
+}
+
+// 40000 x 50000 at 8 bits is 2 GB: more than many machines have free. The plane must come as
+// untouched zero pages (or be refused), not be claimed page by page while it is cleared.
+TEST(Mask, HugePlanesCostMemoryOnlyWhereTheyAreUsed) {
+  const int64_t before = testing_support::ResidentBytes();
+  TPVMask mask;
+  if (!mask.Allocate(40000, 50000, 8)) {
+    EXPECT_EQ(mask.Data, nullptr);
+    EXPECT_EQ(mask.Width, 0);
+    return;
+  }
+  EXPECT_LT(testing_support::ResidentBytes() - before, int64_t{64} << 20);
+  mask.SetPixel(39999, 49999, 255);
+  EXPECT_EQ(mask.GetPixel(39999, 49999), 255);
+  EXPECT_EQ(mask.GetPixel(20000, 25000), 0);
+}
+
+TEST(Mask, PlanesThatCannotBeHadAreRefusedCleanly) {
+  TPVMask mask;
+  EXPECT_FALSE(mask.Allocate(1 << 20, 1 << 20, 8)) << "1 TiB fits no machine";
+  EXPECT_EQ(mask.Data, nullptr);
+  EXPECT_EQ(mask.Width, 0);
+  ASSERT_TRUE(mask.Allocate(8, 8, 1));
+  mask.SetPixel(3, 3, 1);
+  {
+    testing_support::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
+    EXPECT_FALSE(mask.Resize(16, 16));
+    EXPECT_EQ(mask.Width, 8) << "a refused resize keeps the mask";
+    EXPECT_EQ(mask.GetPixel(3, 3), 1);
+    EXPECT_FALSE(mask.Allocate(8, 8, 8));
+    EXPECT_EQ(mask.Data, nullptr);
+    EXPECT_EQ(mask.Width, 0);
+    EXPECT_EQ(mask.BitsPerPixel, 0);
+    EXPECT_EQ(mask.GetPixel(3, 3), 0);
+  }
+  EXPECT_TRUE(mask.Allocate(8, 8, 8));
 }
 
 }  // namespace

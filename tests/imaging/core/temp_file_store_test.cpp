@@ -182,7 +182,7 @@ TEST_F(TempFileStore, NoPixelFileOutlivesAKilledProcess) {
     close(ready[0]);
     BitmapFileThreshold = 0;
     TPVBitmap bitmap(256, 256, pv24RGB);
-    const char state = bitmap.Location == pvFile && bitmap.FileStore->IsOpen() ? 'F' : 'M';
+    const char state = bitmap.Location == pvFile && bitmap.Storage.FileStore->IsOpen() ? 'F' : 'M';
     if (write(ready[1], &state, 1) != 1) _exit(2);
     for (;;) pause();
   }
