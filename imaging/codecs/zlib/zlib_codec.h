@@ -9,7 +9,7 @@
 namespace calmora {
 
 // Inflates the zlib stream of InSize bytes at InBuffer into a new buffer that the caller
-// frees with std::free. The buffer starts OutEstimate bytes long (0: InSize rounded up to a
+// frees with std::free (a UniqueMallocBlock takes it over at once). The buffer starts OutEstimate bytes long (0: InSize rounded up to a
 // multiple of 256), grows by that rounded input size whenever it is full and is trimmed to
 // the inflated size at the end; OutBuffer and OutSize give the result. Bad or truncated data
 // frees the buffer and raises EZDecompressionError with zlib's message ("data error",

@@ -267,9 +267,9 @@ TEST_F(ICCTest, TransformsAreCachedByTheirKeysAndReleasingOneSetsApplied) {
   uint8_t row[3] = {10, 20, 30};
   uint8_t out[3];
   ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
-  const auto first = icc.TransformHandle;
+  const auto first = icc.TransformHandle.get();
   ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
-  EXPECT_EQ(icc.TransformHandle, first);
+  EXPECT_EQ(icc.TransformHandle.get(), first);
   EXPECT_FALSE(icc.Applied);
 
   ASSERT_TRUE(icc.TransformPixels(&srgb, clRGB24, clBGR24, 0, 0, row, out, 1));
