@@ -75,12 +75,10 @@ void SetColorSystemAbsent(bool Absent) { color_system_absent.store(Absent); }
 
 bool IsColorSystemAbsent() { return color_system_absent.load(); }
 
-void ColorProfileCloser::operator()(ColorProfileHandle Profile) const {
-  if (Profile != nullptr) cmsCloseProfile(Profile);
-}
+void ColorProfileCloser::operator()(ColorProfileHandle Profile) const { cmsCloseProfile(Profile); }
 
 void ColorTransformDeleter::operator()(ColorTransformHandle Transform) const {
-  if (Transform != nullptr) cmsDeleteTransform(Transform);
+  cmsDeleteTransform(Transform);
 }
 
 UniqueColorProfile OpenColorProfileFromMemory(const void* Data, size_t Size) {

@@ -85,7 +85,7 @@ void TPVPDFNameObject::WriteBody(TStream* Stream) {
 }
 
 TPVPDFArrayObject::~TPVPDFArrayObject() {
-  while (!Items.empty()) Items.pop_back();
+  while (!Items.empty()) Items.pop_back();  // the vector itself would go first to last
 }
 
 void TPVPDFArrayObject::Add(TPVPDFObject* Item) { Items.emplace_back(Item); }
@@ -100,7 +100,7 @@ void TPVPDFArrayObject::WriteBody(TStream* Stream) {
 }
 
 TPVPDFDictionaryObject::~TPVPDFDictionaryObject() {
-  while (!Items.empty()) Items.pop_back();
+  while (!Items.empty()) Items.pop_back();  // last to first, as the array does
 }
 
 void TPVPDFDictionaryObject::Add(const std::string& Key, TPVPDFObject* Value) {
@@ -170,8 +170,10 @@ TPVPDFStreamObject::TPVPDFStreamObject(const void* Source, int64_t Length)
 void TPVPDFStreamObject::WriteBody(TStream* Stream) {
   auto length = std::make_unique<TPVPDFNumericObject>(static_cast<double>(GetDataLength()));
   const int32_t index = Dictionary->IndexOf("Length");
-  if (index >= 0) Dictionary->Replace(index, std::move(length));
-  else Dictionary->Insert(0, "Length", std::move(length));  // somebody took it out: the data needs it
+  if (index >= 0)
+    Dictionary->Replace(index, std::move(length));
+  else
+    Dictionary->Insert(0, "Length", std::move(length));  // somebody took it out: the data needs it
   PutObject(Stream, Dictionary.get());
   Put(Stream, "\nstream\n");
   // One Write moves at most 2 GB.

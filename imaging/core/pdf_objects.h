@@ -26,7 +26,7 @@ class TPVPDFObject : public TObject {
 
   int32_t ObjectNumber = 0;  // 1-based place in the document's object list; 0 for direct objects
   int64_t Offset = 0;        // byte position in the output; the cross-reference table reads it
-  bool Shared = false;       // when set as an array or dictionary takes it, that one does not
+  bool Shared = false;       // set before an array or dictionary takes it: that one will not
                              // free it
 
  protected:

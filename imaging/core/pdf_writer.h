@@ -37,8 +37,8 @@ T* AddPDFIndirectObject(TPVPDFObjectList& Objects, std::unique_ptr<T> Obj) {
 TPVPDFDictionaryObject* CreatePDFCatalog(TPVPDFObjectList& Objects);
 
 // A page dictionary: "Type" /Page, "Resources" (a reference, only when Resources is given),
-// "MediaBox" (the array, taken over unless Shared) and "Contents" (a reference to ContentsNumber). It is
-// listed in Objects and appended to Pages.
+// "MediaBox" (the array, taken over unless Shared) and "Contents" (a reference to
+// ContentsNumber). It is listed in Objects, which owns it, and appended to Pages.
 TPVPDFDictionaryObject* CreatePDFPage(TPVPDFObjectList& Objects, TPVPDFPageList& Pages,
                                       TPVPDFObject* Resources, TPVPDFArrayObject* MediaBox,
                                       int32_t ContentsNumber);

@@ -229,7 +229,8 @@ RawFields GetFields(TPVByteReader& source) {
 
 bool LoadRaw(TPVBitmap& bitmap, TPVByteReader& source) {
   char signature[12];
-  if (!source.Read(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0) return false;
+  if (!source.Read(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0)
+    return false;
   const int32_t version = source.ReadLE<int32_t>();
   if (source.Failed() || version < 0) return false;
   const int32_t paletteLength = source.ReadLE<int32_t>();

@@ -22,7 +22,8 @@ TPVByteReader::TPVByteReader(TStream* Stream) : Stream_(Stream) {
 }
 
 TPVByteReader::TPVByteReader(const void* Memory, int64_t Size)
-    : Memory_(static_cast<const uint8_t*>(Memory)), Size_(Memory ? std::max<int64_t>(Size, 0) : 0) {}
+    : Memory_(static_cast<const uint8_t*>(Memory)),
+      Size_(Memory ? std::max<int64_t>(Size, 0) : 0) {}
 
 bool TPVByteReader::Read(void* Buffer, int64_t Count) {
   auto* bytes = static_cast<uint8_t*>(Buffer);
@@ -93,7 +94,8 @@ bool TPVByteReader::ReadZeroTerminated(std::string& Text, int64_t MaxBytes) {
   }
   if (Stream_ == nullptr) {
     const uint8_t* begin = Memory_ + Position_;
-    const auto* end = static_cast<const uint8_t*>(std::memchr(begin, 0, static_cast<size_t>(window)));
+    const auto* end =
+        static_cast<const uint8_t*>(std::memchr(begin, 0, static_cast<size_t>(window)));
     if (end == nullptr) {
       Failed_ = true;
       return false;

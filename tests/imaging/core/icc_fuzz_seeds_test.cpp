@@ -164,7 +164,8 @@ TEST(ICCFuzzSeeds, EachSeedReadsAsBuilt) {
     EXPECT_EQ(icc.IsOpen(), seed.opens) << seed.name;
     EXPECT_EQ(icc.CprtText, seed.texts.Cprt) << seed.name;
     EXPECT_EQ(icc.DescText, seed.texts.Desc) << seed.name;
-    EXPECT_EQ(test::ModelProfileTexts(seed.bytes.data(), seed.bytes.size()), seed.texts) << seed.name;
+    EXPECT_EQ(test::ModelProfileTexts(seed.bytes.data(), seed.bytes.size()), seed.texts)
+        << seed.name;
   }
   FreeColorSystemLibrary();
 }
@@ -176,7 +177,8 @@ TEST(ICCFuzzSeeds, TheCorpusHoldsTheseSeeds) {
     const auto path = SeedFolder() / seed.name;
     if (write) {
       std::ofstream out(path, std::ios::binary);
-      out.write(reinterpret_cast<const char*>(seed.bytes.data()), std::streamsize(seed.bytes.size()));
+      out.write(reinterpret_cast<const char*>(seed.bytes.data()),
+                std::streamsize(seed.bytes.size()));
     }
     std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> committed{std::istreambuf_iterator<char>(in),

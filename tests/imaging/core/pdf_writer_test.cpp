@@ -161,7 +161,7 @@ TEST(PdfWriter, NumbersObjectsByListPosition) {
 // Counts its destructions, to see what the object list frees.
 class CountedBoolean : public TPVPDFBooleanObject {
  public:
-  explicit CountedBoolean(int& destroyed) : TPVPDFBooleanObject(true), destroyed(destroyed) {}
+  explicit CountedBoolean(int& counter) : TPVPDFBooleanObject(true), destroyed(counter) {}
   ~CountedBoolean() override { ++destroyed; }
   int& destroyed;
 };

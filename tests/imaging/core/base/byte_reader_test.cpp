@@ -54,7 +54,9 @@ bool SameBits(T a, T b) {
 class ShortStream : public TStream {
  public:
   ShortStream(const std::vector<uint8_t>& bytes, int32_t limit, int64_t claimedSize = -1)
-      : bytes_(bytes), limit_(limit), size_(claimedSize < 0 ? int64_t(bytes.size()) : claimedSize) {}
+      : bytes_(bytes),
+        limit_(limit),
+        size_(claimedSize < 0 ? int64_t(bytes.size()) : claimedSize) {}
   int32_t Read(void* buffer, int32_t count) override {
     const int64_t available = std::max<int64_t>(0, int64_t(bytes_.size()) - position_);
     const auto n = static_cast<int32_t>(std::min<int64_t>({count, limit_, available}));
@@ -100,8 +102,9 @@ TYPED_TEST(ByteReaderValues, EveryOrderMatchesTheModelOverMemoryAndStreams) {
         const T expected = ModelValue<T>(&bytes[i * sizeof(T)], bigEndian);
         const T memoryValue = bigEndian ? fromMemory.ReadBE<T>() : fromMemory.ReadLE<T>();
         const T streamValue = bigEndian ? fromStream.ReadBE<T>() : fromStream.ReadLE<T>();
-        ASSERT_TRUE(SameBits(memoryValue, expected)) << "value " << i << " big-endian " << bigEndian;
-        ASSERT_TRUE(SameBits(streamValue, expected)) << "value " << i << " big-endian " << bigEndian;
+        const char* order = bigEndian ? " big-endian" : " little-endian";
+        ASSERT_TRUE(SameBits(memoryValue, expected)) << "value " << i << order;
+        ASSERT_TRUE(SameBits(streamValue, expected)) << "value " << i << order;
       }
       EXPECT_FALSE(fromMemory.Failed());
       EXPECT_FALSE(fromStream.Failed());
@@ -251,15 +254,21 @@ TEST_P(ByteReaderLimits, ReadSkipAndCheckAgreeWithWhatIsLeft) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ByteReaderLimits,
-    ::testing::Values(LimitCase{"all", 16, 0, 16, true}, LimitCase{"one past all", 16, 0, 17, false},
-                      LimitCase{"rest", 16, 5, 11, true}, LimitCase{"one past the rest", 16, 5, 12, false},
-                      LimitCase{"none at the end", 16, 16, 0, true},
-                      LimitCase{"one at the end", 16, 16, 1, false},
-                      LimitCase{"negative", 16, 3, -1, false}, LimitCase{"empty block", 0, 0, 0, true},
-                      LimitCase{"huge", 16, 0, std::numeric_limits<int64_t>::max() - 8, false}),
-    [](const ::testing::TestParamInfo<LimitCase>& info) { return "case" + std::to_string(info.index); });
+const LimitCase kLimitCases[] = {
+    {"all", 16, 0, 16, true},
+    {"one past all", 16, 0, 17, false},
+    {"rest", 16, 5, 11, true},
+    {"one past the rest", 16, 5, 12, false},
+    {"none at the end", 16, 16, 0, true},
+    {"one at the end", 16, 16, 1, false},
+    {"negative", 16, 3, -1, false},
+    {"empty block", 0, 0, 0, true},
+    {"huge", 16, 0, std::numeric_limits<int64_t>::max() - 8, false},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ByteReaderLimits, ::testing::ValuesIn(kLimitCases),
+                         [](const ::testing::TestParamInfo<LimitCase>& case_info) {
+                           return "case" + std::to_string(case_info.index);
+                         });
 
 TEST(ByteReader, CheckCountGuardsItemsOfAnySize) {
   const std::vector<uint8_t> bytes(100);

@@ -95,8 +95,8 @@ TEST_P(ReaderBoundaryFailures, ARecordWithoutAFlagIsLentOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, ReaderBoundaryFailures, ::testing::ValuesIn(kFailures),
-                         [](const ::testing::TestParamInfo<FailureCase>& info) {
-                           std::string name = info.param.what;
+                         [](const ::testing::TestParamInfo<FailureCase>& case_info) {
+                           std::string name = case_info.param.what;
                            for (char& ch : name)
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return name;
@@ -140,8 +140,8 @@ TEST(ReaderBoundary, AFlagAlreadySetMeansStopAndIsNotCleared) {
 TEST(ReaderBoundary, WhatTheFinishEventThrowsIsTheCallersAndTheLentFlagIsTakenBack) {
   TPVProgressRecord progress;
   int runs = 0;
-  EXPECT_THROW(RunInReaderBoundary(progress, [&] { ++runs; }, [] { throw std::runtime_error("view"); }),
-               std::runtime_error);
+  const auto finish = [] { throw std::runtime_error("from the view"); };
+  EXPECT_THROW(RunInReaderBoundary(progress, [&] { ++runs; }, finish), std::runtime_error);
   EXPECT_EQ(runs, 1);
   EXPECT_EQ(progress.Aborting, nullptr);
 }
