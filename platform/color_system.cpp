@@ -75,30 +75,28 @@ void SetColorSystemAbsent(bool Absent) { color_system_absent.store(Absent); }
 
 bool IsColorSystemAbsent() { return color_system_absent.load(); }
 
-ColorProfileHandle OpenColorProfileFromMemory(const void* Data, size_t Size) {
+void ColorProfileCloser::operator()(ColorProfileHandle Profile) const { cmsCloseProfile(Profile); }
+
+void ColorTransformDeleter::operator()(ColorTransformHandle Transform) const {
+  cmsDeleteTransform(Transform);
+}
+
+UniqueColorProfile OpenColorProfileFromMemory(const void* Data, size_t Size) {
   if (Data == nullptr || Size == 0 || Size > std::numeric_limits<cmsUInt32Number>::max())
     return nullptr;
-  return cmsOpenProfileFromMem(Data, static_cast<cmsUInt32Number>(Size));
+  return UniqueColorProfile(cmsOpenProfileFromMem(Data, static_cast<cmsUInt32Number>(Size)));
 }
 
-ColorProfileHandle OpenSRGBColorProfile() { return cmsCreate_sRGBProfile(); }
+UniqueColorProfile OpenSRGBColorProfile() { return UniqueColorProfile(cmsCreate_sRGBProfile()); }
 
-void CloseColorProfile(ColorProfileHandle Profile) {
-  if (Profile != nullptr) cmsCloseProfile(Profile);
-}
-
-ColorTransformHandle CreateColorTransform(ColorProfileHandle Input, ColorPixelFormat InputFormat,
+UniqueColorTransform CreateColorTransform(ColorProfileHandle Input, ColorPixelFormat InputFormat,
                                           ColorProfileHandle Output,
                                           ColorPixelFormat OutputFormat) {
   if (Input == nullptr || Output == nullptr) return nullptr;
   // The finer precalculated tables are the engine's counterpart of a "best quality" transform.
-  return cmsCreateTransform(Input, LittleCMSFormat(InputFormat), Output,
-                            LittleCMSFormat(OutputFormat), INTENT_PERCEPTUAL,
-                            cmsFLAGS_HIGHRESPRECALC);
-}
-
-void DeleteColorTransform(ColorTransformHandle Transform) {
-  if (Transform != nullptr) cmsDeleteTransform(Transform);
+  return UniqueColorTransform(cmsCreateTransform(Input, LittleCMSFormat(InputFormat), Output,
+                                                 LittleCMSFormat(OutputFormat), INTENT_PERCEPTUAL,
+                                                 cmsFLAGS_HIGHRESPRECALC));
 }
 
 void TranslateColors(ColorTransformHandle Transform, const void* Source, void* Destination,

@@ -5,11 +5,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace calmora::platform {
 
 using ColorProfileHandle = void*;    // null when a profile did not open
 using ColorTransformHandle = void*;  // null when no transform could be made
+
+// The colour system's profiles and transforms are handed out owned: each closes itself the way
+// the colour system made it, and .get() lends the handle to the calls below.
+struct ColorProfileCloser {
+  void operator()(ColorProfileHandle Profile) const;
+};
+struct ColorTransformDeleter {
+  void operator()(ColorTransformHandle Transform) const;
+};
+using UniqueColorProfile = std::unique_ptr<void, ColorProfileCloser>;
+using UniqueColorTransform = std::unique_ptr<void, ColorTransformDeleter>;
 
 // How the pixels of a row are laid out for the colour system.
 enum class ColorPixelFormat : uint8_t {
@@ -39,16 +51,14 @@ bool IsColorSystemAbsent();
 
 // A profile from ICC bytes in memory (the colour system keeps its own copy); null when the
 // bytes are not a profile it can read.
-ColorProfileHandle OpenColorProfileFromMemory(const void* Data, size_t Size);
+UniqueColorProfile OpenColorProfileFromMemory(const void* Data, size_t Size);
 // The system's sRGB profile.
-ColorProfileHandle OpenSRGBColorProfile();
-void CloseColorProfile(ColorProfileHandle Profile);
+UniqueColorProfile OpenSRGBColorProfile();
 
 // A perceptual transform from one profile to another; null when the profiles cannot be
 // joined or a format does not fit its profile's colour space.
-ColorTransformHandle CreateColorTransform(ColorProfileHandle Input, ColorPixelFormat InputFormat,
+UniqueColorTransform CreateColorTransform(ColorProfileHandle Input, ColorPixelFormat InputFormat,
                                           ColorProfileHandle Output, ColorPixelFormat OutputFormat);
-void DeleteColorTransform(ColorTransformHandle Transform);
 
 // Translates Count pixels. Source and Destination may be the same buffer when both formats
 // have the same pixel size; other overlaps are not allowed. A transform may be used by

@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "imaging/codecs/zlib/zlib_codec.h"
+#include "imaging/core/base/malloc_block.h"
 #include "imaging/core/data/cmyk_profile_data.h"
 #include "imaging/proc/base/color_helpers.h"
 
@@ -25,29 +26,40 @@ enum ProfileState : int { kNotTried = 0, kReady = 1, kUnusable = 2 };
 std::mutex profile_mutex;
 std::atomic<int> profile_state{kNotTried};
 
+// The owners of the two profiles; the pointers above only show them.
+std::unique_ptr<TPVICC> cmyk_profile_owner;
+std::unique_ptr<TPVICC> srgb_profile_owner;
+
+// Makes a profile that the owner keeps and the global shows.
+TPVICC& MakeProfile(std::unique_ptr<TPVICC>& owner, TPVICC*& global) {
+  owner = std::make_unique<TPVICC>();
+  global = owner.get();
+  return *owner;
+}
+
 bool MakeProfiles() {
-  void* inflated = nullptr;
+  void* block = nullptr;
   int32_t inflated_size = 0;
   try {
-    DecompressBuffer(BuiltInCMYKProfileData, BuiltInCMYKProfileDataSize, inflated, inflated_size,
+    DecompressBuffer(BuiltInCMYKProfileData, BuiltInCMYKProfileDataSize, block, inflated_size,
                      BuiltInCMYKProfileSize);
   } catch (const EZLibError&) {
     return false;
   }
-  CMYKProfile = new TPVICC();
-  CMYKProfile->LoadFromBuffer(inflated, inflated_size);
-  std::free(inflated);
-  if (!CMYKProfile->IsOpen()) return false;
+  const UniqueMallocBlock<> inflated(block);
+  TPVICC& cmyk = MakeProfile(cmyk_profile_owner, CMYKProfile);
+  cmyk.LoadFromBuffer(inflated.get(), inflated_size);
+  if (!cmyk.IsOpen()) return false;
 
-  SRGBProfile = new TPVICC();
-  SRGBProfile->OpenSRGBProfile();
+  TPVICC& srgb = MakeProfile(srgb_profile_owner, SRGBProfile);
+  srgb.OpenSRGBProfile();
 
   // Converting one pixel each way makes the two transforms the pixel calls then reuse.
-  TPVCMYK cmyk = MakeCMYK(0, 0, 0, 0);
-  TPVRGB rgb = MakeRGB(0, 0, 0);
-  CMYKProfile->TransformPixels(SRGBProfile, clInvertedCMYK, clBGR24, 0, 0, &cmyk, &rgb, 1);
-  SRGBProfile->TransformPixels(CMYKProfile, clBGR24, clInvertedCMYK, 0, 0, &rgb, &cmyk, 1);
-  return CMYKProfile->IsTransformReady() && SRGBProfile->IsTransformReady();
+  TPVCMYK pixel_cmyk = MakeCMYK(0, 0, 0, 0);
+  TPVRGB pixel_rgb = MakeRGB(0, 0, 0);
+  cmyk.TransformPixels(&srgb, clInvertedCMYK, clBGR24, 0, 0, &pixel_cmyk, &pixel_rgb, 1);
+  srgb.TransformPixels(&cmyk, clBGR24, clInvertedCMYK, 0, 0, &pixel_rgb, &pixel_cmyk, 1);
+  return cmyk.IsTransformReady() && srgb.IsTransformReady();
 }
 
 // Whether the pixel conversions go through the profile right now.
@@ -66,10 +78,10 @@ bool LoadCMYKProfile() {
 
 void FreeCMYKProfiles() {
   std::lock_guard lock(profile_mutex);
-  delete CMYKProfile;
   CMYKProfile = nullptr;
-  delete SRGBProfile;
   SRGBProfile = nullptr;
+  cmyk_profile_owner.reset();
+  srgb_profile_owner.reset();
   profile_state.store(kNotTried, std::memory_order_release);
 }
 
@@ -93,12 +105,12 @@ void CMYKRowToRGB(const TPVCMYK* Source, TPVRGB* Destination, int32_t Count) {
       for (int32_t done = 0; done < Count; done += slice) {
         const int32_t n = std::min(slice, Count - done);
         std::memcpy(copy, Source + done, sizeof(TPVCMYK) * size_t(n));
-        platform::TranslateColors(CMYKProfile->TransformHandle, copy, Destination + done,
+        platform::TranslateColors(CMYKProfile->TransformHandle.get(), copy, Destination + done,
                                   size_t(n));
       }
       return;
     }
-    platform::TranslateColors(CMYKProfile->TransformHandle, Source, Destination,
+    platform::TranslateColors(CMYKProfile->TransformHandle.get(), Source, Destination,
                               static_cast<size_t>(Count));
     return;
   }
@@ -113,7 +125,7 @@ void CMYKRowToRGB(const TPVCMYK* Source, TPVRGB* Destination, int32_t Count) {
 void RGBRowToCMYK(const TPVRGB* Source, TPVCMYK* Destination, int32_t Count) {
   if (Count <= 0) return;
   if (UseProfile()) {
-    platform::TranslateColors(SRGBProfile->TransformHandle, Source, Destination,
+    platform::TranslateColors(SRGBProfile->TransformHandle.get(), Source, Destination,
                               static_cast<size_t>(Count));
     return;
   }

@@ -14,7 +14,8 @@ namespace calmora {
 extern bool CMYKProfileConversion;
 // The built-in profile (keeps the clInvertedCMYK -> clBGR24 transform towards SRGBProfile)
 // and the sRGB profile made beside it (keeps clBGR24 -> clInvertedCMYK towards CMYKProfile).
-// Null until LoadCMYKProfile first runs; FreeCMYKProfiles frees both.
+// Null until LoadCMYKProfile first runs; FreeCMYKProfiles frees both. They only show the
+// profiles: this unit owns them, so nobody deletes them through these pointers.
 extern TPVICC* CMYKProfile;
 extern TPVICC* SRGBProfile;
 

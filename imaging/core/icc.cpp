@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "imaging/core/base/byte_reader.h"
 #include "imaging/core/base/streams.h"
 
 namespace calmora {
@@ -55,11 +56,6 @@ bool RangesOverlap(const void* a, size_t a_size, const void* b, size_t b_size) {
   const auto pa = reinterpret_cast<uintptr_t>(a);
   const auto pb = reinterpret_cast<uintptr_t>(b);
   return pa < pb + b_size && pb < pa + a_size;
-}
-
-// Profiles store their numbers big-endian.
-uint32_t ReadBigEndian32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
 
 }  // namespace
@@ -147,8 +143,7 @@ void TPVICC::OpenSRGBProfile() {
 
 void TPVICC::CloseProfile() {
   FreeTransform();
-  if (ProfileHandle != nullptr) platform::CloseColorProfile(ProfileHandle);
-  ProfileHandle = nullptr;
+  ProfileHandle.reset();
   InputLayout = 0;
   OutputLayout = 0;
   Intent = 0;
@@ -157,8 +152,7 @@ void TPVICC::CloseProfile() {
 
 void TPVICC::FreeTransform() {
   if (TransformHandle == nullptr) return;
-  platform::DeleteColorTransform(TransformHandle);
-  TransformHandle = nullptr;
+  TransformHandle.reset();
   Applied = true;
 }
 
@@ -171,8 +165,8 @@ bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutL
     FreeTransform();
     if (Destination != nullptr && IsValidLayout(InLayout) && IsValidLayout(OutLayout))
       TransformHandle = platform::CreateColorTransform(
-          ProfileHandle, layout_traits[InLayout].engine_format, Destination->ProfileHandle,
-          layout_traits[OutLayout].engine_format);
+          ProfileHandle.get(), layout_traits[InLayout].engine_format,
+          Destination->ProfileHandle.get(), layout_traits[OutLayout].engine_format);
     InputLayout = InLayout;
     OutputLayout = OutLayout;
     Intent = TheIntent;
@@ -205,58 +199,53 @@ bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutL
     for (size_t done = 0; done < count; done += slice) {
       const size_t n = std::min(slice, count - done);
       WidenLabRow(in + done * in_size, words, n);
-      platform::TranslateColors(TransformHandle, words, out + done * out_size, n);
+      platform::TranslateColors(TransformHandle.get(), words, out + done * out_size, n);
     }
     return true;
   }
 
-  platform::TranslateColors(TransformHandle, in, out, count);
+  platform::TranslateColors(TransformHandle.get(), in, out, count);
   return true;
 }
 
 void TPVICC::ReadProfileTexts() {
   CprtText.clear();
   DescText.clear();
-  // The tag count sits at byte 128, right after the 128-byte header.
-  if (!RawProfile || RawSize < 132) return;
-  const uint8_t* raw = RawProfile.get();
-  const int32_t tag_count = static_cast<int32_t>(ReadBigEndian32(raw + 128));
-  if (tag_count > 1000 || tag_count < 0) return;
+  // The tag count sits right after the 128-byte header, then the 12-byte entries; a profile
+  // too short to hold the count fails the reader at once.
+  TPVByteReader table(RawProfile.get(), RawSize);
+  table.Skip(128);
+  const int32_t tag_count = table.ReadBE<int32_t>();
+  if (table.Failed() || tag_count > 1000 || tag_count < 0) return;
   for (int32_t i = 0; i < tag_count; ++i) {
-    const int64_t entry = 132 + int64_t{i} * 12;
-    if (entry + 12 > RawSize) return;
-    const auto offset = static_cast<int32_t>(ReadBigEndian32(raw + entry + 4));
-    const auto size = static_cast<int32_t>(ReadBigEndian32(raw + entry + 8));
+    char signature[4];
+    table.Read(signature, 4);
+    const int32_t offset = table.ReadBE<int32_t>();
+    const int32_t size = table.ReadBE<int32_t>();
+    if (table.Failed()) return;
     if (offset < 0 || size < 0 || offset > RawSize || size > RawSize) return;
-    ReadProfileTextTag(raw + entry);
+    ReadProfileTextTag(signature, offset, size);
   }
 }
 
-void TPVICC::ReadProfileTextTag(const uint8_t* Entry) {
-  const uint8_t* raw = RawProfile.get();
-  const int64_t offset = static_cast<int32_t>(ReadBigEndian32(Entry + 4));
-  const int64_t size = static_cast<int32_t>(ReadBigEndian32(Entry + 8));
-  if (size >= 1000) return;
-
+void TPVICC::ReadProfileTextTag(const char* Signature, int32_t Offset, int32_t Size) {
+  if (Size >= 1000) return;
   std::string* text = nullptr;
-  int64_t start = 0;
-  if (std::memcmp(Entry, "cprt", 4) == 0) {
+  int64_t text_start = 0;
+  if (std::memcmp(Signature, "cprt", 4) == 0) {
     text = &CprtText;  // textType: signature, reserved, then the text
-    start = offset + 8;
-  } else if (std::memcmp(Entry, "desc", 4) == 0) {
+    text_start = 8;
+  } else if (std::memcmp(Signature, "desc", 4) == 0) {
     text = &DescText;  // textDescriptionType: signature, reserved, length, then the text
-    start = offset + 12;
+    text_start = 12;
   } else {
     return;
   }
-  if (start >= RawSize) return;
   // The text must end (with its zero) inside the profile and be shorter than 1000 characters.
-  const int64_t limit = std::min<int64_t>(RawSize, start + 1000);
-  const auto* begin = raw + start;
-  const auto* end =
-      static_cast<const uint8_t*>(std::memchr(begin, 0, static_cast<size_t>(limit - start)));
-  if (end == nullptr) return;
-  text->assign(reinterpret_cast<const char*>(begin), static_cast<size_t>(end - begin));
+  TPVByteReader tag(RawProfile.get(), RawSize);
+  std::string found;
+  if (tag.SeekTo(int64_t{Offset} + text_start) && tag.ReadZeroTerminated(found, 1000))
+    *text = std::move(found);
 }
 
 }  // namespace calmora

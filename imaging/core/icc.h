@@ -92,13 +92,13 @@ class TPVICC : public TObject {
 
   std::unique_ptr<uint8_t[]> RawProfile;  // the raw profile bytes, null when none
   int32_t RawSize = 0;                    // number of raw bytes, 0 when none
-  platform::ColorProfileHandle ProfileHandle = nullptr;
+  platform::UniqueColorProfile ProfileHandle;  // the open profile, null when none
   bool Applied = false;
   int32_t InputLayout = 0;  // cache keys of the transform
   int32_t OutputLayout = 0;
   int32_t Intent = 0;
   int32_t TransformFlags = 0;
-  platform::ColorTransformHandle TransformHandle = nullptr;
+  platform::UniqueColorTransform TransformHandle;  // the cached transform, null when none
   std::string CprtText;
   std::string DescText;
   // Marks a profile meant for another colour engine than the colour system; the PSD reader
@@ -106,8 +106,9 @@ class TPVICC : public TObject {
   bool AlternativeEngine = false;
 
  private:
-  // One tag of the profile's tag table: "cprt" and "desc" give the texts.
-  void ReadProfileTextTag(const uint8_t* Entry);
+  // One entry of the profile's tag table (signature, offset and size of the tag): "cprt" and
+  // "desc" give the texts.
+  void ReadProfileTextTag(const char* Signature, int32_t Offset, int32_t Size);
 };
 
 }  // namespace calmora

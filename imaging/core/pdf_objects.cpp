@@ -24,10 +24,6 @@ void PutObject(TStream* Stream, TPVPDFObject* Object) {
   else Put(Stream, "null");
 }
 
-void FreeUnlessShared(TPVPDFObject* Object) {
-  if (Object != nullptr && !Object->Shared) delete Object;
-}
-
 // The general decimal form; PDF has no exponent form, so the few values the general form
 // would write with an exponent are written in full instead.
 std::string NumberText(double Value) {
@@ -89,38 +85,53 @@ void TPVPDFNameObject::WriteBody(TStream* Stream) {
 }
 
 TPVPDFArrayObject::~TPVPDFArrayObject() {
-  for (auto it = Items.rbegin(); it != Items.rend(); ++it) FreeUnlessShared(*it);
+  while (!Items.empty()) Items.pop_back();  // the vector itself would go first to last
 }
 
-void TPVPDFArrayObject::Add(TPVPDFObject* Item) { Items.push_back(Item); }
+void TPVPDFArrayObject::Add(TPVPDFObject* Item) { Items.emplace_back(Item); }
 
 void TPVPDFArrayObject::WriteBody(TStream* Stream) {
   Put(Stream, "[");
-  for (TPVPDFObject* item : Items) {
-    PutObject(Stream, item);
+  for (const TPVPDFItem& item : Items) {
+    PutObject(Stream, item.Get());
     Put(Stream, " ");
   }
   Put(Stream, "]");
 }
 
 TPVPDFDictionaryObject::~TPVPDFDictionaryObject() {
-  for (auto it = Items.rbegin(); it != Items.rend(); ++it) FreeUnlessShared(it->second);
+  while (!Items.empty()) Items.pop_back();  // last to first, as the array does
 }
 
 void TPVPDFDictionaryObject::Add(const std::string& Key, TPVPDFObject* Value) {
-  Items.emplace_back(Key, Value);
+  Items.emplace_back(Key, TPVPDFItem(Value));
+}
+
+void TPVPDFDictionaryObject::CheckInsertIndex(int32_t Index) const {
+  if (Index < 0 || Index > GetCount())
+    throw Exception("List index out of bounds (" + IntegerToText(Index) + ")");
 }
 
 void TPVPDFDictionaryObject::Insert(int32_t Index, const std::string& Key, TPVPDFObject* Value) {
-  if (Index < 0 || Index > GetCount())
-    throw Exception("List index out of bounds (" + IntegerToText(Index) + ")");
-  Items.emplace(Items.begin() + Index, Key, Value);
+  CheckInsertIndex(Index);
+  Items.emplace(Items.begin() + Index, Key, TPVPDFItem(Value));
+}
+
+void TPVPDFDictionaryObject::Insert(int32_t Index, const std::string& Key,
+                                    std::unique_ptr<TPVPDFObject> Value) {
+  CheckInsertIndex(Index);
+  Items.emplace(Items.begin() + Index, Key, TPVPDFItem(std::move(Value)));
 }
 
 void TPVPDFDictionaryObject::Replace(int32_t Index, TPVPDFObject* Value) {
-  TPVPDFObject*& slot = Items.at(Index).second;
-  if (slot != Value) FreeUnlessShared(slot);
-  slot = Value;
+  TPVPDFItem& slot = Items.at(Index).second;
+  // The value already in place keeps the ownership it came in with.
+  if (slot.Get() != Value) slot = TPVPDFItem(Value);
+}
+
+void TPVPDFDictionaryObject::Replace(int32_t Index, std::unique_ptr<TPVPDFObject> Value) {
+  TPVPDFItem& slot = Items.at(Index).second;
+  slot = TPVPDFItem(std::move(Value));
 }
 
 int32_t TPVPDFDictionaryObject::IndexOf(const std::string& Key) const {
@@ -131,21 +142,21 @@ int32_t TPVPDFDictionaryObject::IndexOf(const std::string& Key) const {
 
 TPVPDFObject* TPVPDFDictionaryObject::Find(const std::string& Key) const {
   const int32_t index = IndexOf(Key);
-  return index < 0 ? nullptr : Items[index].second;
+  return index < 0 ? nullptr : Items[index].second.Get();
 }
 
 void TPVPDFDictionaryObject::WriteBody(TStream* Stream) {
   Put(Stream, "<< ");
   for (const auto& [key, value] : Items) {
     Put(Stream, "/" + key + " ");
-    PutObject(Stream, value);
+    PutObject(Stream, value.Get());
     Put(Stream, "\n");
   }
   Put(Stream, ">>");
 }
 
-TPVPDFStreamObject::TPVPDFStreamObject() : Dictionary(new TPVPDFDictionaryObject) {
-  Dictionary->Add("Length", new TPVPDFNumericObject(0));
+TPVPDFStreamObject::TPVPDFStreamObject() : Dictionary(std::make_unique<TPVPDFDictionaryObject>()) {
+  Dictionary->Add("Length", std::make_unique<TPVPDFNumericObject>(0));
 }
 
 TPVPDFStreamObject::TPVPDFStreamObject(const void* Source, int64_t Length)
@@ -157,10 +168,12 @@ TPVPDFStreamObject::TPVPDFStreamObject(const void* Source, int64_t Length)
 }
 
 void TPVPDFStreamObject::WriteBody(TStream* Stream) {
-  auto* length = new TPVPDFNumericObject(static_cast<double>(GetDataLength()));
+  auto length = std::make_unique<TPVPDFNumericObject>(static_cast<double>(GetDataLength()));
   const int32_t index = Dictionary->IndexOf("Length");
-  if (index >= 0) Dictionary->Replace(index, length);
-  else Dictionary->Insert(0, "Length", length);  // somebody took it out: the data needs it
+  if (index >= 0)
+    Dictionary->Replace(index, std::move(length));
+  else
+    Dictionary->Insert(0, "Length", std::move(length));  // somebody took it out: the data needs it
   PutObject(Stream, Dictionary.get());
   Put(Stream, "\nstream\n");
   // One Write moves at most 2 GB.

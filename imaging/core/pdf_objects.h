@@ -1,7 +1,8 @@
 // The PDF object model: one small class per PDF object type, each writing its own PDF 1.4
-// syntax. Arrays, dictionaries and streams own what they hold unless it is marked Shared.
+// syntax. Arrays, dictionaries and streams own what they hold unless it came in Shared.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +26,8 @@ class TPVPDFObject : public TObject {
 
   int32_t ObjectNumber = 0;  // 1-based place in the document's object list; 0 for direct objects
   int64_t Offset = 0;        // byte position in the output; the cross-reference table reads it
-  bool Shared = false;       // when set, the arrays and dictionaries that hold it do not free it
+  bool Shared = false;       // set before an array or dictionary takes it: that one will not
+                             // free it
 
  protected:
   virtual void WriteBody(TStream* Stream) = 0;
@@ -82,38 +84,75 @@ class TPVPDFNameObject : public TPVPDFObject {
   void WriteBody(TStream* Stream) override;
 };
 
+// One entry of an array or dictionary. Whether the container owns the object is settled once,
+// when the object comes in: an object that is Shared at that moment stays with whoever made
+// it; any other, and any object handed over as a unique_ptr, is freed with the container.
+class TPVPDFItem {
+ public:
+  explicit TPVPDFItem(TPVPDFObject* Object)
+      : Owned_(Object != nullptr && !Object->Shared ? Object : nullptr), Object_(Object) {}
+  explicit TPVPDFItem(std::unique_ptr<TPVPDFObject> Object)
+      : Owned_(std::move(Object)), Object_(Owned_.get()) {}
+
+  TPVPDFObject* Get() const { return Object_; }
+
+ private:
+  std::unique_ptr<TPVPDFObject> Owned_;
+  TPVPDFObject* Object_;
+};
+
+template <class T>
+concept TPVPDFObjectType = std::derived_from<T, TPVPDFObject>;
+
 class TPVPDFArrayObject : public TPVPDFObject {
  public:
   TPVPDFArrayObject() = default;
-  // Frees every item that is not Shared, from the last to the first.
+  // Frees the items it owns, from the last to the first.
   ~TPVPDFArrayObject() override;
 
   // Appends Item and takes it over unless it is Shared.
   void Add(TPVPDFObject* Item);
+  // Appends Item, which the array owns; gives it back for filling in.
+  template <TPVPDFObjectType T>
+  T* Add(std::unique_ptr<T> Item) {
+    T* item = Item.get();
+    Items.emplace_back(std::unique_ptr<TPVPDFObject>(std::move(Item)));
+    return item;
+  }
   int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
-  TPVPDFObject* GetItem(int32_t Index) const { return Items.at(Index); }
+  TPVPDFObject* GetItem(int32_t Index) const { return Items.at(Index).Get(); }
 
  protected:
   void WriteBody(TStream* Stream) override;
 
  private:
-  std::vector<TPVPDFObject*> Items;
+  std::vector<TPVPDFItem> Items;
 };
 
-// Keys in insertion order; the same key may appear twice and is then written twice.
+// Keys in insertion order; the same key may appear twice and is then written twice. Values
+// are owned as TPVPDFItem says; the unique_ptr forms always hand the value over.
 class TPVPDFDictionaryObject : public TPVPDFObject {
  public:
   TPVPDFDictionaryObject() = default;
-  // Frees every value that is not Shared, from the last to the first.
+  // Frees the values it owns, from the last to the first.
   ~TPVPDFDictionaryObject() override;
 
   // Adds the key at the end and takes Value over unless it is Shared.
   void Add(const std::string& Key, TPVPDFObject* Value);
+  // Adds the key at the end with Value, which the dictionary owns; gives Value back.
+  template <TPVPDFObjectType T>
+  T* Add(const std::string& Key, std::unique_ptr<T> Value) {
+    T* value = Value.get();
+    Items.emplace_back(Key, TPVPDFItem(std::move(Value)));
+    return value;
+  }
   // Inserts the key before the entry at Index (0 puts it first, GetCount() at the end). An
-  // index outside 0..GetCount() raises Exception and leaves Value with the caller.
+  // index outside 0..GetCount() raises Exception; a raw Value then stays with the caller.
   void Insert(int32_t Index, const std::string& Key, TPVPDFObject* Value);
-  // Puts Value in place of the value at Index, freeing the old one unless it is Shared.
+  void Insert(int32_t Index, const std::string& Key, std::unique_ptr<TPVPDFObject> Value);
+  // Puts Value in place of the value at Index, freeing the old one when it owned it.
   void Replace(int32_t Index, TPVPDFObject* Value);
+  void Replace(int32_t Index, std::unique_ptr<TPVPDFObject> Value);
 
   int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
   // Index of the first entry with the key, -1 when there is none.
@@ -121,13 +160,15 @@ class TPVPDFDictionaryObject : public TPVPDFObject {
   // Value of the first entry with the key, null when there is none.
   TPVPDFObject* Find(const std::string& Key) const;
   const std::string& GetKey(int32_t Index) const { return Items.at(Index).first; }
-  TPVPDFObject* GetValue(int32_t Index) const { return Items.at(Index).second; }
+  TPVPDFObject* GetValue(int32_t Index) const { return Items.at(Index).second.Get(); }
 
  protected:
   void WriteBody(TStream* Stream) override;
 
  private:
-  std::vector<std::pair<std::string, TPVPDFObject*>> Items;
+  void CheckInsertIndex(int32_t Index) const;
+
+  std::vector<std::pair<std::string, TPVPDFItem>> Items;
 };
 
 // A stream: its own dictionary, which starts with "Length" 0, and a copy of its data. Writing

@@ -12,49 +12,45 @@ void PutLine(TStream* Stream, const std::string& Text) {
   if (!WriteTextLineLF(Stream, Text)) throw EWriteError("Stream write error");
 }
 
-TPVPDFRefObject* RefTo(const TPVPDFObject* Object) {
-  return new TPVPDFRefObject(Object->ObjectNumber, 0);
+std::unique_ptr<TPVPDFRefObject> RefTo(const TPVPDFObject* Object) {
+  return std::make_unique<TPVPDFRefObject>(Object->ObjectNumber, 0);
 }
 
 }  // namespace
 
 void AddPDFIndirectObject(TPVPDFObjectList& Objects, TPVPDFObject* Obj) {
-  Objects.push_back(Obj);
-  Obj->ObjectNumber = static_cast<int32_t>(Objects.size());
+  AddPDFIndirectObject(Objects, std::unique_ptr<TPVPDFObject>(Obj));
 }
 
 TPVPDFDictionaryObject* CreatePDFCatalog(TPVPDFObjectList& Objects) {
-  auto* catalog = new TPVPDFDictionaryObject;
-  catalog->Add("Type", new TPVPDFNameObject("Catalog"));
-  AddPDFIndirectObject(Objects, catalog);
-  return catalog;
+  auto catalog = std::make_unique<TPVPDFDictionaryObject>();
+  catalog->Add("Type", std::make_unique<TPVPDFNameObject>("Catalog"));
+  return AddPDFIndirectObject(Objects, std::move(catalog));
 }
 
 TPVPDFDictionaryObject* CreatePDFPage(TPVPDFObjectList& Objects, TPVPDFPageList& Pages,
                                       TPVPDFObject* Resources, TPVPDFArrayObject* MediaBox,
                                       int32_t ContentsNumber) {
-  auto* page = new TPVPDFDictionaryObject;
-  page->Add("Type", new TPVPDFNameObject("Page"));
+  auto page = std::make_unique<TPVPDFDictionaryObject>();
+  page->Add("Type", std::make_unique<TPVPDFNameObject>("Page"));
   if (Resources != nullptr) page->Add("Resources", RefTo(Resources));
   page->Add("MediaBox", MediaBox);
-  page->Add("Contents", new TPVPDFRefObject(ContentsNumber, 0));
-  AddPDFIndirectObject(Objects, page);
-  Pages.push_back(page);
-  return page;
+  page->Add("Contents", std::make_unique<TPVPDFRefObject>(ContentsNumber, 0));
+  Pages.push_back(AddPDFIndirectObject(Objects, std::move(page)));
+  return Pages.back();
 }
 
 TPVPDFDictionaryObject* CreatePDFPages(TPVPDFObjectList& Objects, const TPVPDFPageList& Pages) {
-  auto* tree = new TPVPDFDictionaryObject;
-  AddPDFIndirectObject(Objects, tree);
-  tree->Add("Type", new TPVPDFNameObject("Pages"));
-  auto* kids = new TPVPDFArrayObject;
+  auto* tree = AddPDFIndirectObject(Objects, std::make_unique<TPVPDFDictionaryObject>());
+  tree->Add("Type", std::make_unique<TPVPDFNameObject>("Pages"));
+  auto kids = std::make_unique<TPVPDFArrayObject>();
   for (TPVPDFDictionaryObject* page : Pages) {
     kids->Add(RefTo(page));
     page->Add("Parent", RefTo(tree));
   }
-  tree->Add("Kids", kids);
-  tree->Add("Count", new TPVPDFNumericObject(static_cast<double>(Pages.size())));
-  if (auto* catalog = dynamic_cast<TPVPDFDictionaryObject*>(Objects.front()))
+  tree->Add("Kids", std::move(kids));
+  tree->Add("Count", std::make_unique<TPVPDFNumericObject>(static_cast<double>(Pages.size())));
+  if (auto* catalog = dynamic_cast<TPVPDFDictionaryObject*>(Objects.front().get()))
     catalog->Add("Pages", RefTo(tree));
   return tree;
 }
@@ -65,7 +61,7 @@ void WritePDFHeader(TStream* Stream) {
 }
 
 void WritePDFObjects(TStream* Stream, const TPVPDFObjectList& Objects) {
-  for (TPVPDFObject* object : Objects) {
+  for (const auto& object : Objects) {
     const int64_t start = Stream->GetPosition();
     PutLine(Stream, IntegerToText(object->ObjectNumber) + " 0 obj");
     object->Write(Stream);
@@ -82,7 +78,7 @@ void WritePDFXrefAndTrailer(TStream* Stream, const TPVPDFObjectList& Objects,
   PutLine(Stream, "xref");
   PutLine(Stream, "0 " + size);
   PutLine(Stream, "0000000000 65535 f ");  // with the LF: 20 bytes, like every entry
-  for (const TPVPDFObject* object : Objects)
+  for (const auto& object : Objects)
     PutLine(Stream, PadLeft(IntegerToText(object->Offset), 10, '0') + " 00000 n ");
   PutLine(Stream, "trailer");
   PutLine(Stream, "<< /Size " + size);

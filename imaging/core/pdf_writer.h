@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,22 +13,32 @@
 
 namespace calmora {
 
-// The document's indirect objects; object n is at index n - 1. The list does not own its
-// objects: whoever builds the document frees them.
-using TPVPDFObjectList = std::vector<TPVPDFObject*>;
-// The page dictionaries of a document, in page order (not owned either).
+// The document's indirect objects; object n is at index n - 1. The list owns what is listed
+// and frees it with itself. An object listed here that an array or dictionary holds as well
+// must be Shared before that one takes it.
+using TPVPDFObjectList = std::vector<std::unique_ptr<TPVPDFObject>>;
+// The page dictionaries of a document, in page order (owned by the object list).
 using TPVPDFPageList = std::vector<TPVPDFDictionaryObject*>;
 
-// Appends Obj and gives it the list's new length as its object number.
+// Appends Obj, which the list takes over, and gives it the list's new length as its object
+// number.
 void AddPDFIndirectObject(TPVPDFObjectList& Objects, TPVPDFObject* Obj);
+// The same for an object handed over as a unique_ptr; gives Obj back.
+template <TPVPDFObjectType T>
+T* AddPDFIndirectObject(TPVPDFObjectList& Objects, std::unique_ptr<T> Obj) {
+  T* object = Obj.get();
+  Objects.push_back(std::move(Obj));
+  object->ObjectNumber = static_cast<int32_t>(Objects.size());
+  return object;
+}
 
 // The catalog ("Type" /Catalog), listed at once; called first, it is object 1, which the
 // trailer names as the root.
 TPVPDFDictionaryObject* CreatePDFCatalog(TPVPDFObjectList& Objects);
 
 // A page dictionary: "Type" /Page, "Resources" (a reference, only when Resources is given),
-// "MediaBox" (the array, taken over) and "Contents" (a reference to ContentsNumber). It is
-// listed in Objects and appended to Pages.
+// "MediaBox" (the array, taken over unless Shared) and "Contents" (a reference to
+// ContentsNumber). It is listed in Objects, which owns it, and appended to Pages.
 TPVPDFDictionaryObject* CreatePDFPage(TPVPDFObjectList& Objects, TPVPDFPageList& Pages,
                                       TPVPDFObject* Resources, TPVPDFArrayObject* MediaBox,
                                       int32_t ContentsNumber);

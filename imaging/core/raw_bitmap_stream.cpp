@@ -4,12 +4,13 @@
 #include "imaging/core/raw_bitmap_stream.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_internal.h"
+#include "imaging/core/base/byte_reader.h"
+#include "imaging/core/base/reader_boundary.h"
 #include "imaging/core/base/streams.h"
 #include "imaging/core/base/row_bits.h"
 #include "imaging/core/base/platform_queries.h"
@@ -85,52 +86,6 @@ class RawSink {
   std::vector<uint8_t> Staged_;
 };
 
-// Where the reader's bytes come from, with the count of what is left.
-class RawSource {
- public:
-  explicit RawSource(TStream* stream) : Stream_(stream) {
-    Left_ = std::max<int64_t>(0, stream->GetSize() - stream->GetPosition());
-  }
-  RawSource(const void* memory, int64_t size)
-      : Memory_(static_cast<const uint8_t*>(memory)), Left_(memory ? std::max<int64_t>(size, 0) : 0) {}
-
-  int64_t Left() const { return Left_; }
-
-  // Exactly count bytes, or false.
-  bool Get(void* data, int64_t count) {
-    if (count < 0 || count > Left_) return false;
-    if (Stream_) {
-      auto* bytes = static_cast<uint8_t*>(data);
-      for (int64_t rest = count; rest > 0;) {
-        const auto chunk = static_cast<int32_t>(std::min<int64_t>(rest, 1 << 30));
-        if (Stream_->Read(bytes, chunk) != chunk) return false;
-        bytes += chunk;
-        rest -= chunk;
-      }
-    } else if (count > 0) {
-      std::memcpy(data, Memory_, static_cast<size_t>(count));
-      Memory_ += count;
-    }
-    Left_ -= count;
-    return true;
-  }
-
-  bool Skip(int64_t count) {
-    uint8_t scratch[256];
-    while (count > 0) {
-      const int64_t chunk = std::min<int64_t>(count, sizeof scratch);
-      if (!Get(scratch, chunk)) return false;
-      count -= chunk;
-    }
-    return true;
-  }
-
- private:
-  TStream* Stream_ = nullptr;
-  const uint8_t* Memory_ = nullptr;
-  int64_t Left_ = 0;
-};
-
 void PutInt32(std::vector<uint8_t>& out, int32_t value) {
   const auto v = static_cast<uint32_t>(value);
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
@@ -140,20 +95,6 @@ void PutDouble(std::vector<uint8_t>& out, double value) {
   uint64_t bits;
   std::memcpy(&bits, &value, 8);
   for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<uint8_t>(bits >> shift));
-}
-
-int32_t Int32At(const uint8_t* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                              (static_cast<uint32_t>(bytes[2]) << 16) |
-                              (static_cast<uint32_t>(bytes[3]) << 24));
-}
-
-double DoubleAt(const uint8_t* bytes) {
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | bytes[i];
-  double value;
-  std::memcpy(&value, &bits, 8);
-  return value;
 }
 
 // Grows a stream by count bytes ahead of the rows, so a memory stream reallocates once. The
@@ -237,35 +178,66 @@ bool SaveRaw(const TPVBitmap& bitmap, RawSink& sink) {
 }
 
 // Reads rows of the stored length into the bitmap's rows (cut to or padded up to its length).
-bool GetRows(RawSource& source, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
+bool GetRows(TPVByteReader& source, TPVBitmap& bitmap, int32_t rows, int64_t rowLength) {
   TPVDataAccessScope writeOnly(bitmap, pvdWrite);
   const int64_t kept = std::min<int64_t>(rowLength, bitmap.RowBytes);
   for (int32_t y = 0; y < rows; ++y) {
     uint8_t* line = bitmap.GetScanline(y);
     if (!line) return false;
-    if (!source.Get(line, kept) || !source.Skip(rowLength - kept)) return false;
+    if (!source.Read(line, kept) || !source.Skip(rowLength - kept)) return false;
     if (kept < bitmap.RowBytes) std::memset(line + kept, 0, static_cast<size_t>(bitmap.RowBytes - kept));
   }
   return true;
 }
 
-bool LoadRaw(TPVBitmap& bitmap, RawSource& source) {
-  char signature[12];
-  uint8_t word[4];
-  if (!source.Get(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0) return false;
-  if (!source.Get(word, 4) || Int32At(word) < 0) return false;
-  if (!source.Get(word, 4)) return false;
-  const int32_t paletteLength = Int32At(word);
-  if (paletteLength < 0 || paletteLength > RawBitmapMaxPalette) return false;
-  std::vector<uint8_t> palette(static_cast<size_t>(paletteLength) * 3);
-  if (!source.Get(palette.data(), static_cast<int64_t>(palette.size()))) return false;
-  uint8_t fields[55];
-  if (!source.Get(fields, sizeof fields)) return false;
+// The fields from Width to RowAlignment, as stored.
+struct RawFields {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  uint8_t Format = 0;
+  bool Opaque = false;
+  int32_t PaletteColorsUsed = 0;
+  double BlackLevel = 0;
+  double WhiteLevel = 0;
+  int32_t ChannelShift[4] = {};
+  bool ChannelShiftEnabled = false;
+  int32_t DisplayContrast = 0;
+  int32_t RowAlignment = 0;
+};
 
-  const int32_t width = Int32At(fields);
-  const int32_t height = Int32At(fields + 4);
-  const uint8_t format = fields[8];
-  const int32_t alignment = Int32At(fields + 51);
+RawFields GetFields(TPVByteReader& source) {
+  RawFields fields;
+  fields.Width = source.ReadLE<int32_t>();
+  fields.Height = source.ReadLE<int32_t>();
+  fields.Format = source.ReadByte();
+  fields.Opaque = source.ReadByte() != 0;
+  fields.PaletteColorsUsed = source.ReadLE<int32_t>();
+  fields.BlackLevel = source.ReadLE<double>();
+  fields.WhiteLevel = source.ReadLE<double>();
+  for (int32_t& shift : fields.ChannelShift) shift = source.ReadLE<int32_t>();
+  fields.ChannelShiftEnabled = source.ReadByte() != 0;
+  fields.DisplayContrast = source.ReadLE<int32_t>();
+  fields.RowAlignment = source.ReadLE<int32_t>();
+  return fields;
+}
+
+bool LoadRaw(TPVBitmap& bitmap, TPVByteReader& source) {
+  char signature[12];
+  if (!source.Read(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0)
+    return false;
+  const int32_t version = source.ReadLE<int32_t>();
+  if (source.Failed() || version < 0) return false;
+  const int32_t paletteLength = source.ReadLE<int32_t>();
+  if (source.Failed() || paletteLength < 0 || paletteLength > RawBitmapMaxPalette) return false;
+  std::vector<uint8_t> palette(static_cast<size_t>(paletteLength) * 3);
+  if (!source.Read(palette.data(), static_cast<int64_t>(palette.size()))) return false;
+  const RawFields fields = GetFields(source);
+  if (source.Failed()) return false;
+
+  const int32_t width = fields.Width;
+  const int32_t height = fields.Height;
+  const uint8_t format = fields.Format;
+  const int32_t alignment = fields.RowAlignment;
   if (width < 0 || height < 0 || format >= PixelFormatCount || !IsValidRowAlignment(alignment))
     return false;
   const bool hasPixels = width > 0 && height > 0;
@@ -292,39 +264,46 @@ bool LoadRaw(TPVBitmap& bitmap, RawSource& source) {
   loaded.SetBitAlignment(alignment);
   const bool allocated = loaded.Allocate(width, height, static_cast<TPVPixelFormat>(format));
   if (hasPixels && (!allocated || loaded.Format != format)) return false;
-  loaded.Opaque = fields[9] != 0;
-  loaded.PaletteColorsUsed = Int32At(fields + 10);
-  loaded.BlackLevel = DoubleAt(fields + 14);
-  loaded.WhiteLevel = DoubleAt(fields + 22);
-  for (int i = 0; i < 4; ++i) loaded.ChannelShift[i] = Int32At(fields + 30 + 4 * i);
-  loaded.ChannelShiftEnabled = fields[46] != 0;
-  loaded.DisplayContrast = Int32At(fields + 47);
+  loaded.Opaque = fields.Opaque;
+  loaded.PaletteColorsUsed = fields.PaletteColorsUsed;
+  loaded.BlackLevel = fields.BlackLevel;
+  loaded.WhiteLevel = fields.WhiteLevel;
+  std::copy(fields.ChannelShift, fields.ChannelShift + 4, loaded.ChannelShift);
+  loaded.ChannelShiftEnabled = fields.ChannelShiftEnabled;
+  loaded.DisplayContrast = fields.DisplayContrast;
   for (int32_t i = 0; i < paletteLength; ++i)
     loaded.SetPaletteColor(i, TPVRGB{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]});
 
   if (hasPixels && !GetRows(source, loaded, height, rowLength)) return false;
 
-  uint8_t flag;
-  if (!source.Get(&flag, 1)) return false;
+  const uint8_t flag = source.ReadByte();
+  if (source.Failed()) return false;
   if (flag != 0) {
     const int64_t alphaRowLength = hasPixels ? CalcRowLength(width, 8, 32) : 0;
     if (alphaRowLength > INT32_MAX || (height > 0 && alphaRowLength > (source.Left() - 1) / height))
       return false;
-    uint8_t planeOpaque;
     if (hasPixels) {
       TPVBitmap* plane = loaded.GetAlphaChannel();
       if (!plane || !GetRows(source, *plane, height, alphaRowLength)) return false;
-      if (!source.Get(&planeOpaque, 1)) return false;
-      plane->Opaque = planeOpaque != 0;
-    } else if (!source.Get(&planeOpaque, 1)) {
-      return false;
+      plane->Opaque = source.ReadByte() != 0;
+    } else {
+      source.ReadByte();  // the plane's Opaque, without a plane to take it
     }
+    if (source.Failed()) return false;
   }
 
   // Complete: the loaded image replaces the bitmap's own; its display settings go with it.
   loaded.MoveStorageTo(bitmap);
   bitmap.ForceReallocate = false;
   return true;
+}
+
+// What a stream or an allocation throws while loading refuses the load like bad data does: the
+// image is built aside, so the bitmap is left as it was.
+template <class Load>
+bool LoadRawGuarded(Load&& load) {
+  TPVProgressRecord progress;
+  return RunInReaderBoundary(progress, load);
 }
 
 }  // namespace
@@ -342,13 +321,17 @@ bool TPVBitmap::SaveRawToStream(void* memory, int64_t capacity) const {
 
 bool TPVBitmap::LoadRawFromStream(TStream* stream) {
   if (!stream) return false;
-  RawSource source(stream);
-  return LoadRaw(*this, source);
+  return LoadRawGuarded([&] {
+    TPVByteReader source(stream);
+    return LoadRaw(*this, source);
+  });
 }
 
 bool TPVBitmap::LoadRawFromStream(const void* memory, int64_t size) {
-  RawSource source(memory, size);
-  return LoadRaw(*this, source);
+  return LoadRawGuarded([&] {
+    TPVByteReader source(memory, size);
+    return LoadRaw(*this, source);
+  });
 }
 
 }  // namespace calmora

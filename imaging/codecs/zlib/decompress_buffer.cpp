@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "imaging/codecs/zlib/z_stream_owner.h"
+#include "imaging/core/base/malloc_block.h"
 
 namespace calmora {
 
@@ -23,52 +25,36 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
   constexpr int64_t size_limit = std::numeric_limits<int32_t>::max();
   if (capacity > size_limit) capacity = size_limit;
 
-  auto* buffer = static_cast<Bytef*>(std::malloc(static_cast<size_t>(capacity)));
+  UniqueMallocBlock<Bytef> buffer(static_cast<Bytef*>(std::malloc(static_cast<size_t>(capacity))));
   if (buffer == nullptr) throw EZDecompressionError(zError(Z_MEM_ERROR));
 
-  z_stream zs{};
+  ZInflateStream inflater;
+  z_stream& zs = inflater.Stream();
   zs.next_in = static_cast<Bytef*>(const_cast<void*>(InBuffer));
   zs.avail_in = static_cast<uInt>(InSize);
-  zs.next_out = buffer;
+  zs.next_out = buffer.get();
   zs.avail_out = static_cast<uInt>(capacity);
-  try {
-    CheckDecompressionResult(inflateInit(&zs));
-  } catch (...) {
-    std::free(buffer);
-    throw;
+  for (;;) {
+    const int result = CheckDecompressionResult(inflate(&zs, Z_NO_FLUSH));
+    if (result == Z_STREAM_END) break;
+    // A block that wants a preset dictionary can never finish here.
+    if (result == Z_NEED_DICT) throw EZDecompressionError(zError(Z_NEED_DICT));
+    const int64_t produced = static_cast<int64_t>(zs.total_out);
+    if (capacity >= size_limit) throw EZDecompressionError(zError(Z_MEM_ERROR));
+    const int64_t grown = std::min(capacity + step, size_limit);
+    if (!ResizeMallocBlock(buffer, static_cast<size_t>(grown)))
+      throw EZDecompressionError(zError(Z_MEM_ERROR));
+    capacity = grown;
+    zs.next_out = buffer.get() + produced;
+    zs.avail_out = static_cast<uInt>(capacity - produced);
   }
-
-  try {
-    for (;;) {
-      const int result = CheckDecompressionResult(inflate(&zs, Z_NO_FLUSH));
-      if (result == Z_STREAM_END) break;
-      // A block that wants a preset dictionary can never finish here.
-      if (result == Z_NEED_DICT) throw EZDecompressionError(zError(Z_NEED_DICT));
-      const int64_t produced = static_cast<int64_t>(zs.total_out);
-      if (capacity >= size_limit) throw EZDecompressionError(zError(Z_MEM_ERROR));
-      const int64_t grown = std::min(capacity + step, size_limit);
-      auto* larger = static_cast<Bytef*>(std::realloc(buffer, static_cast<size_t>(grown)));
-      if (larger == nullptr) throw EZDecompressionError(zError(Z_MEM_ERROR));
-      buffer = larger;
-      capacity = grown;
-      zs.next_out = buffer + produced;
-      zs.avail_out = static_cast<uInt>(capacity - produced);
-    }
-    CheckDecompressionResult(inflateEnd(&zs));
-  } catch (...) {
-    inflateEnd(&zs);
-    std::free(buffer);
-    throw;
-  }
+  inflater.End();
 
   const int64_t produced = static_cast<int64_t>(zs.total_out);
-  if (produced > 0 && produced < capacity) {
-    // Trimming cannot fail in practice; should it, the larger block still holds the data.
-    if (auto* trimmed = static_cast<Bytef*>(std::realloc(buffer, static_cast<size_t>(produced))))
-      buffer = trimmed;
-  }
-  OutBuffer = buffer;
+  // Trimming cannot fail in practice; should it, the larger block still holds the data.
+  if (produced > 0 && produced < capacity) ResizeMallocBlock(buffer, static_cast<size_t>(produced));
   OutSize = static_cast<int32_t>(produced);
+  OutBuffer = buffer.release();
 }
 
 }  // namespace calmora

@@ -2,6 +2,7 @@
 // and SafeStreamWrite, the write call of every codec writer.
 #include <limits>
 
+#include "imaging/core/base/byte_reader.h"
 #include "imaging/core/base/streams.h"
 
 namespace calmora {
@@ -26,24 +27,17 @@ bool WriteStringToStream(TStream* stream, const std::string& text) {
 
 bool ReadStringFromStream(TStream* stream, std::string& text) {
   text.clear();
-  int64_t start = stream->GetPosition();
-  auto fail = [&] {
-    text.clear();
-    stream->SetPosition(start);
-    return false;
-  };
-  uint8_t prefix[4];
-  if (stream->Read(prefix, 4) != 4) return fail();
-  auto count = static_cast<int32_t>(static_cast<uint32_t>(prefix[0]) |
-                                    static_cast<uint32_t>(prefix[1]) << 8 |
-                                    static_cast<uint32_t>(prefix[2]) << 16 |
-                                    static_cast<uint32_t>(prefix[3]) << 24);
+  const int64_t start = stream->GetPosition();
+  TPVByteReader reader(stream);
   // The count comes from the data: trust it only as far as the stream reaches.
-  int64_t left = stream->GetSize() - stream->GetPosition();
-  if (count < 0 || count > left) return fail();
-  text.resize(static_cast<size_t>(count));
-  if (count > 0 && stream->Read(text.data(), count) != count) return fail();
-  return true;
+  const int32_t count = reader.ReadLE<int32_t>();
+  if (reader.CheckCount(count)) {
+    text.resize(static_cast<size_t>(count));
+    if (reader.Read(text.data(), count)) return true;
+  }
+  text.clear();
+  stream->SetPosition(start);
+  return false;
 }
 
 bool WriteText(TStream* stream, const std::string& text) {

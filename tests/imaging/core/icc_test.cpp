@@ -19,6 +19,7 @@
 #include "imaging/proc/base/color_helpers.h"
 #include "platform/color_system.h"
 #include "tests/imaging/core/icc_test_profiles.h"
+#include "tests/imaging/core/icc_text_model.h"
 
 namespace calmora {
 namespace {
@@ -197,6 +198,52 @@ TEST_F(ICCTest, TextTagRules) {
             std::pair(std::string(""), std::string("d")));
 }
 
+TEST_F(ICCTest, TextsAgreeWithAnIndependentReadingOfRandomTagTables) {
+  // Tables near every limit: entries pointing just inside and past the end, sizes around
+  // 1000, counts larger than the table, texts of 998 to 1001 characters, zeros or none.
+  platform::SetColorSystemAbsent(true);  // the texts are read either way; this is faster
+  std::mt19937 random(2118);
+  const char* signatures[] = {"cprt", "desc", "wtpt", "cprT"};
+  int texts_found = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const size_t tags = random() % 5;
+    const size_t size = 132 + 12 * tags + random() % 1400;
+    std::vector<uint8_t> bytes(size);
+    for (auto& b : bytes) b = random() % 3 == 0 ? 0 : uint8_t('A' + random() % 26);
+    const size_t data_start = 132 + 12 * tags;
+    if (random() % 2) {  // long texts, ended here and there and around 1000 characters
+      std::fill(bytes.begin() + 132, bytes.end(), uint8_t('t'));
+      if (random() % 2)
+        for (int zero = 0; zero < 3; ++zero) bytes[132 + random() % (size - 132)] = 0;
+      for (const size_t skip : {8, 12}) {
+        const size_t end = data_start + skip + 998 + random() % 4;
+        if (end < size) bytes[end] = 0;
+      }
+    }
+    PutBigEndian32(bytes, 128, uint32_t(tags + (random() % 8 == 0 ? 200 : 0)));
+    for (size_t i = 0; i < tags; ++i) {
+      const size_t entry = 132 + 12 * i;
+      std::memcpy(&bytes[entry], signatures[random() % 4], 4);
+      const uint32_t offsets[] = {uint32_t(random() % size), uint32_t(size - random() % 16),
+                                  uint32_t(data_start), uint32_t(size + random() % 3),
+                                  0x80000000u | uint32_t(random())};
+      const uint32_t sizes[] = {uint32_t(random() % 1000), 998 + uint32_t(random() % 4),
+                                uint32_t(size + random() % 2), 0xFFFFFFFFu};
+      // Mostly offsets and sizes that pass the table checks; now and then ones that stop it.
+      const bool stop = random() % 8 == 0;
+      PutBigEndian32(bytes, entry + 4, offsets[stop ? 3 + random() % 2 : random() % 3]);
+      PutBigEndian32(bytes, entry + 8, sizes[stop ? 2 + random() % 2 : random() % 2]);
+    }
+    TPVICC icc;
+    icc.LoadFromBuffer(bytes.data(), int32_t(bytes.size()));
+    const test::ProfileTexts model = test::ModelProfileTexts(bytes.data(), bytes.size());
+    ASSERT_EQ(icc.CprtText, model.Cprt) << "round " << round;
+    ASSERT_EQ(icc.DescText, model.Desc) << "round " << round;
+    texts_found += !model.Cprt.empty() + !model.Desc.empty();
+  }
+  EXPECT_GT(texts_found, 150) << "the tables must give texts often enough to test them";
+}
+
 TEST_F(ICCTest, GarbageAndTruncatedProfilesFailCleanly) {
   TPVICC srgb;
   srgb.OpenSRGBProfile();
@@ -267,9 +314,9 @@ TEST_F(ICCTest, TransformsAreCachedByTheirKeysAndReleasingOneSetsApplied) {
   uint8_t row[3] = {10, 20, 30};
   uint8_t out[3];
   ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
-  const auto first = icc.TransformHandle;
+  const auto first = icc.TransformHandle.get();
   ASSERT_TRUE(icc.TransformPixels(&srgb, clBGR24, clBGR24, 0, 0, row, out, 1));
-  EXPECT_EQ(icc.TransformHandle, first);
+  EXPECT_EQ(icc.TransformHandle.get(), first);
   EXPECT_FALSE(icc.Applied);
 
   ASSERT_TRUE(icc.TransformPixels(&srgb, clRGB24, clBGR24, 0, 0, row, out, 1));

@@ -136,11 +136,11 @@ TEST(PdfObjects, InsertKeyAtPosition) {
   EXPECT_EQ(Written(image), "<< /Type /XObject\n/Subtype /Image\n/Width 10\n/Height 20\n>>");
   EXPECT_EQ(image.GetKey(2), "Width");
 
-  auto* outside = new TPVPDFNumericObject(1);
-  EXPECT_THROW(image.Insert(5, "Bad", outside), Exception);
-  EXPECT_THROW(image.Insert(-1, "Bad", outside), Exception);
+  auto outside = std::make_unique<TPVPDFNumericObject>(1);
+  EXPECT_THROW(image.Insert(5, "Bad", outside.get()), Exception);
+  EXPECT_THROW(image.Insert(-1, "Bad", outside.get()), Exception);
   EXPECT_EQ(image.GetCount(), 4);
-  delete outside;  // still the caller's
+  // Still the caller's: freeing it here would be a second free had the dictionary taken it.
 }
 
 TEST(PdfObjects, StreamWritesItsLength) {
@@ -186,24 +186,46 @@ class CountedNumber : public TPVPDFNumericObject {
 
 TEST(PdfObjects, ContainersFreeWhatIsNotShared) {
   int destroyed = 0;
-  auto* shared = new CountedNumber(destroyed);
+  auto shared = std::make_unique<CountedNumber>(destroyed);
   shared->Shared = true;
   {
     TPVPDFArrayObject array;
     array.Add(new CountedNumber(destroyed));
-    array.Add(shared);
+    array.Add(shared.get());
     auto* dictionary = new TPVPDFDictionaryObject;
     dictionary->Add("a", new CountedNumber(destroyed));
-    dictionary->Add("s", shared);
+    dictionary->Add("s", shared.get());
     array.Add(dictionary);
     TPVPDFStreamObject stream;
-    stream.Dictionary->Add("s", shared);
+    stream.Dictionary->Add("s", shared.get());
     stream.Dictionary->Add("b", new CountedNumber(destroyed));
   }
   EXPECT_EQ(destroyed, 3);  // the three owned ones; the shared one lives on
   EXPECT_EQ(shared->Value, 1);
-  delete shared;
+  shared.reset();
   EXPECT_EQ(destroyed, 4);
+}
+
+TEST(PdfObjects, OwnershipIsSettledWhenTheContainerTakesTheObject) {
+  int destroyed = 0;
+  auto sharedFirst = std::make_unique<CountedNumber>(destroyed);
+  sharedFirst->Shared = true;
+  {
+    TPVPDFArrayObject array;
+    auto* sharedLater = new CountedNumber(destroyed);
+    array.Add(sharedLater);
+    sharedLater->Shared = true;  // too late: the array owns it
+    array.Add(sharedFirst.get());
+    sharedFirst->Shared = false;  // still the caller's
+    // Handed over as a unique_ptr, even a Shared object belongs to the container.
+    auto handedOver = std::make_unique<CountedNumber>(destroyed);
+    handedOver->Shared = true;
+    EXPECT_EQ(array.Add(std::move(handedOver))->Value, 1);
+    EXPECT_EQ(array.GetCount(), 3);
+  }
+  EXPECT_EQ(destroyed, 2);
+  sharedFirst.reset();
+  EXPECT_EQ(destroyed, 3);
 }
 
 TEST(PdfObjects, ReplaceFreesTheOldValueUnlessShared) {
@@ -212,14 +234,23 @@ TEST(PdfObjects, ReplaceFreesTheOldValueUnlessShared) {
   dictionary.Add("k", new CountedNumber(destroyed));
   dictionary.Replace(0, new TPVPDFNumericObject(7));
   EXPECT_EQ(destroyed, 1);
-  auto* shared = new CountedNumber(destroyed);
+  auto shared = std::make_unique<CountedNumber>(destroyed);
   shared->Shared = true;
-  dictionary.Replace(0, shared);
+  dictionary.Replace(0, shared.get());
   dictionary.Replace(0, new TPVPDFNumericObject(8));
   EXPECT_EQ(destroyed, 1);
-  delete shared;
+  shared.reset();
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(Written(dictionary), "<< /k 8\n>>");
+
+  // Put back in its own place, a value stays, and stays owned.
+  auto* owned = new CountedNumber(destroyed);
+  dictionary.Replace(0, owned);
+  dictionary.Replace(0, owned);
+  EXPECT_EQ(destroyed, 2);
+  dictionary.Replace(0, std::make_unique<TPVPDFNumericObject>(9));
+  EXPECT_EQ(destroyed, 3);
+  EXPECT_EQ(Written(dictionary), "<< /k 9\n>>");
 }
 
 TEST(PdfObjects, StreamWithoutLengthEntryGetsOneBack) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -95,9 +96,6 @@ class PdfDocument {
     info->Add("CreationDate", new TPVPDFStringObject("D:20240102030405"));
     AddPDFIndirectObject(objects, info);
   }
-  ~PdfDocument() {
-    for (TPVPDFObject* object : objects) delete object;
-  }
 
   void WriteTo(TStream* stream) {
     WritePDFHeader(stream);
@@ -150,12 +148,42 @@ TEST(PdfWriter, NumbersObjectsByListPosition) {
   TPVPDFObjectList objects;
   TPVPDFDictionaryObject* catalog = CreatePDFCatalog(objects);
   EXPECT_EQ(catalog->ObjectNumber, 1);
-  TPVPDFBooleanObject second(true);
-  AddPDFIndirectObject(objects, &second);
-  EXPECT_EQ(second.ObjectNumber, 2);
-  EXPECT_EQ(objects.size(), 2u);
-  objects.pop_back();
-  delete catalog;
+  auto* second = AddPDFIndirectObject(objects, std::make_unique<TPVPDFBooleanObject>(true));
+  EXPECT_EQ(second->ObjectNumber, 2);
+  auto* third = new TPVPDFBooleanObject(false);
+  AddPDFIndirectObject(objects, third);
+  EXPECT_EQ(third->ObjectNumber, 3);
+  ASSERT_EQ(objects.size(), 3u);
+  EXPECT_EQ(objects[1].get(), second);
+  EXPECT_EQ(objects[2].get(), third);
+}
+
+// Counts its destructions, to see what the object list frees.
+class CountedBoolean : public TPVPDFBooleanObject {
+ public:
+  explicit CountedBoolean(int& counter) : TPVPDFBooleanObject(true), destroyed(counter) {}
+  ~CountedBoolean() override { ++destroyed; }
+  int& destroyed;
+};
+
+TEST(PdfWriter, TheObjectListFreesEveryListedObjectOnce) {
+  int destroyed = 0;
+  {
+    TPVPDFObjectList objects;
+    CreatePDFCatalog(objects);
+    auto* shared = new CountedBoolean(destroyed);
+    shared->Shared = true;  // held by a dictionary too, which must leave it to the list
+    AddPDFIndirectObject(objects, shared);
+    AddPDFIndirectObject(objects, std::make_unique<CountedBoolean>(destroyed));
+    TPVPDFPageList pages;
+    auto* box = new TPVPDFArrayObject;
+    box->Add(std::make_unique<CountedBoolean>(destroyed));
+    TPVPDFDictionaryObject* page = CreatePDFPage(objects, pages, shared, box, 3);
+    page->Add("Flag", shared);
+    CreatePDFPages(objects, pages);
+    EXPECT_EQ(destroyed, 0);
+  }
+  EXPECT_EQ(destroyed, 3);  // the two listed ones and the one in the page's box
 }
 
 TEST(PdfWriter, PagesAndPageTree) {
@@ -192,7 +220,7 @@ TEST(PdfWriter, PageWithoutResources) {
   page->Write(&stream);
   EXPECT_EQ(Contents(stream), "<< /Type /Page\n/MediaBox []\n/Contents 9 0 R\n>>");
   EXPECT_EQ(pages.front(), page);
-  delete page;
+  EXPECT_EQ(objects.front().get(), page);
 }
 
 TEST(PdfWriter, ObjectsAndCrossReferenceTable) {
@@ -203,7 +231,7 @@ TEST(PdfWriter, ObjectsAndCrossReferenceTable) {
   const std::string file = Contents(stream);
 
   // Each object starts at its recorded offset with its number line and ends with "endobj".
-  for (const TPVPDFObject* object : document.objects) {
+  for (const auto& object : document.objects) {
     const std::string opening = std::to_string(object->ObjectNumber) + " 0 obj\n";
     EXPECT_EQ(file.compare(static_cast<size_t>(object->Offset), opening.size(), opening), 0)
         << "object " << object->ObjectNumber;
@@ -231,7 +259,7 @@ TEST(PdfWriter, ObjectsAndCrossReferenceTable) {
 
 TEST(PdfWriter, TrailerWithoutInfo) {
   TPVPDFObjectList objects;
-  TPVPDFDictionaryObject* catalog = CreatePDFCatalog(objects);
+  CreatePDFCatalog(objects);
   TMemoryStream stream;
   WritePDFHeader(&stream);
   WritePDFObjects(&stream, objects);
@@ -239,7 +267,6 @@ TEST(PdfWriter, TrailerWithoutInfo) {
   const std::string file = Contents(stream);
   EXPECT_NE(file.find("<< /Size 2\n/Root 1 0 R\n>>\n"), std::string::npos);
   EXPECT_EQ(file.find("/Info"), std::string::npos);
-  delete catalog;
 }
 
 TEST_F(PdfWriterFiles, OnePageA4PassesQpdfAndPdfinfo) {

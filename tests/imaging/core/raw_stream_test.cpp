@@ -3,6 +3,8 @@
 // truncated stream refused with the bitmap untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -257,6 +259,97 @@ TEST_F(RawStream, EveryTruncationIsRefusedAndChangesNothing) {
   EXPECT_EQ(Saved(bitmap), before);
   EXPECT_TRUE(Load(bitmap, bytes));
   EXPECT_EQ(Saved(bitmap), bytes);
+}
+
+TEST_F(RawStream, MemoryBlocksRefuseEveryTruncationAsStreamsDo) {
+  TPVBitmap source(5, 2, pv24RGB);
+  WritePattern(source, 14);
+  ASSERT_NE(source.GetAlphaChannel(), nullptr);
+  const auto bytes = Saved(source);
+  TPVBitmap bitmap(2, 2, pv8g);
+  WritePattern(bitmap, 15);
+  const auto before = Saved(bitmap);
+  for (size_t length = 0; length < bytes.size(); ++length)
+    ASSERT_FALSE(bitmap.LoadRawFromStream(bytes.data(), static_cast<int64_t>(length))) << length;
+  EXPECT_EQ(Saved(bitmap), before);
+  EXPECT_FALSE(bitmap.LoadRawFromStream(nullptr, static_cast<int64_t>(bytes.size())));
+  EXPECT_TRUE(bitmap.LoadRawFromStream(bytes.data(), static_cast<int64_t>(bytes.size())));
+  EXPECT_EQ(Saved(bitmap), bytes);
+}
+
+// A stream over a block that hands over at most Limit bytes per Read, or throws EReadError
+// once ThrowAt bytes have gone.
+class AwkwardStream : public TStream {
+ public:
+  AwkwardStream(const std::vector<uint8_t>& bytes, int32_t limit, int64_t throwAt)
+      : bytes_(bytes), limit_(limit), throwAt_(throwAt) {}
+  int32_t Read(void* buffer, int32_t count) override {
+    if (position_ >= throwAt_) throw EReadError("Stream read error");
+    const auto n = static_cast<int32_t>(
+        std::min<int64_t>({count, limit_, static_cast<int64_t>(bytes_.size()) - position_}));
+    if (n <= 0) return 0;
+    std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+  }
+  int32_t Write(const void*, int32_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+    if (origin == soBeginning) position_ = offset;
+    if (origin == soCurrent) position_ += offset;
+    if (origin == soEnd) position_ = static_cast<int64_t>(bytes_.size()) + offset;
+    return position_;
+  }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+  int64_t limit_;
+  int64_t throwAt_;
+  int64_t position_ = 0;
+};
+
+TEST_F(RawStream, StreamsThatFailMidwayAreRefusedAndChangeNothing) {
+  TPVBitmap source(30, 20, pv24RGB);
+  WritePattern(source, 16);
+  const auto bytes = Saved(source);
+  TPVBitmap bitmap(3, 3, pv8g);
+  WritePattern(bitmap, 17);
+  const auto before = Saved(bitmap);
+  const int64_t all = static_cast<int64_t>(bytes.size());
+  struct Case {
+    const char* what;
+    int32_t limit;
+    int64_t throwAt;
+  };
+  const Case cases[] = {
+      {"short reads", 50, INT64_MAX},
+      {"throws in the header", INT32_MAX, 10},
+      {"throws in the rows", INT32_MAX, 200},
+      {"throws at the alpha flag", INT32_MAX, all - 1},
+  };
+  for (const Case& c : cases) {
+    AwkwardStream stream(bytes, c.limit, c.throwAt);
+    bool loaded = true;
+    EXPECT_NO_THROW(loaded = bitmap.LoadRawFromStream(&stream)) << c.what;
+    EXPECT_FALSE(loaded) << c.what;
+    EXPECT_EQ(Saved(bitmap), before) << c.what;
+  }
+  AwkwardStream whole(bytes, INT32_MAX, INT64_MAX);
+  EXPECT_TRUE(bitmap.LoadRawFromStream(&whole));
+  EXPECT_EQ(Saved(bitmap), bytes);
+}
+
+TEST_F(RawStream, AStreamIsReadFromItsPosition) {
+  TPVBitmap source(4, 3, pv8g);
+  WritePattern(source, 18);
+  const auto bytes = Saved(source);
+  std::vector<uint8_t> prefixed(7, 0xEE);
+  prefixed.insert(prefixed.end(), bytes.begin(), bytes.end());
+  TPVMemStream stream(prefixed.data(), static_cast<int64_t>(prefixed.size()));
+  stream.SetPosition(7);
+  TPVBitmap loaded;
+  ASSERT_TRUE(loaded.LoadRawFromStream(&stream));
+  EXPECT_EQ(Saved(loaded), bytes);
+  EXPECT_EQ(stream.GetPosition(), static_cast<int64_t>(prefixed.size()));
 }
 
 TEST_F(RawStream, EmptyBitmapsRoundTrip) {

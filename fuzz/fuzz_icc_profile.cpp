@@ -1,0 +1,43 @@
+// libFuzzer target of ICC profile loading and text reading: any bytes load (opened by the
+// colour system or not), give texts that lie within the bytes and agree with a second,
+// independent reading, and save back unchanged.
+// Fuzz budget in CI: 20 s
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "imaging/core/base/streams.h"
+#include "imaging/core/icc.h"
+#include "tests/imaging/core/icc_text_model.h"
+
+namespace {
+
+// A text read from the profile must be there, ended by its zero, and shorter than 1000.
+bool LiesWithin(const std::string& text, const uint8_t* data, size_t size) {
+  if (text.empty()) return true;
+  if (text.size() >= 1000) return false;
+  std::vector<uint8_t> ended(text.begin(), text.end());
+  ended.push_back(0);
+  return std::search(data, data + size, ended.begin(), ended.end()) != data + size;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1u << 20)) return 0;
+  calmora::TPVICC icc;
+  icc.LoadFromBuffer(data, static_cast<int32_t>(size));
+  if (!LiesWithin(icc.CprtText, data, size) || !LiesWithin(icc.DescText, data, size))
+    std::abort();
+  const calmora::test::ProfileTexts model = calmora::test::ModelProfileTexts(data, size);
+  if (icc.CprtText != model.Cprt || icc.DescText != model.Desc) std::abort();
+
+  calmora::TMemoryStream saved;
+  if (!icc.SaveToStream(&saved, true) || saved.GetSize() != static_cast<int64_t>(size) ||
+      (size > 0 && !std::equal(data, data + size, static_cast<const uint8_t*>(saved.GetMemory()))))
+    std::abort();
+  return 0;
+}
