@@ -1,5 +1,11 @@
-# Compiler warnings and the sanitizer build shared by every target.
-add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+# Compiler warnings and the sanitizer build shared by every target. The test command builds
+# with CALMORA_WERROR, so a warning stops it.
+add_compile_options(-Wall -Wextra -Wshadow -Wno-unused-parameter)
+
+option(CALMORA_WERROR "Treat compiler warnings as errors" OFF)
+if(CALMORA_WERROR)
+  add_compile_options(-Werror)
+endif()
 
 if(CALMORA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined

@@ -13,7 +13,7 @@ export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCALMORA_SANITIZE=ON \
-  -DCALMORA_TESTS=ON -DCALMORA_BENCH=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+  -DCALMORA_TESTS=ON -DCALMORA_BENCH=ON -DCALMORA_WERROR=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Each fuzz target runs for the budget its source names ("Fuzz budget in CI: N s", 20 s when
@@ -21,7 +21,7 @@ cmake --build "$build" -j "$jobs"
 if compgen -G "$here/fuzz/fuzz_*.cpp" >/dev/null; then
   fuzz_build="$here/build/fuzz"
   CC=clang CXX=clang++ cmake -S "$here" -B "$fuzz_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCALMORA_TESTS=OFF -DCALMORA_FUZZ=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+    -DCALMORA_TESTS=OFF -DCALMORA_FUZZ=ON -DCALMORA_WERROR=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
   cmake --build "$fuzz_build" --target calmora_fuzz_targets -j "$jobs"
   for source in "$here"/fuzz/fuzz_*.cpp; do
     target=$(basename "$source" .cpp)

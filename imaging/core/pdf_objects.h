@@ -36,8 +36,8 @@ class TPVPDFObject : public TObject {
 // A reference to an indirect object: "3 0 R".
 class TPVPDFRefObject : public TPVPDFObject {
  public:
-  TPVPDFRefObject(int32_t RefNumber, int32_t Generation)
-      : RefNumber(RefNumber), Generation(Generation) {}
+  TPVPDFRefObject(int32_t refNumber, int32_t generation)
+      : RefNumber(refNumber), Generation(generation) {}
   int32_t RefNumber;
   int32_t Generation;
 
@@ -48,7 +48,7 @@ class TPVPDFRefObject : public TPVPDFObject {
 // A number, in the general decimal form with "." whatever the locale.
 class TPVPDFNumericObject : public TPVPDFObject {
  public:
-  explicit TPVPDFNumericObject(double Value) : Value(Value) {}
+  explicit TPVPDFNumericObject(double value) : Value(value) {}
   double Value;
 
  protected:
@@ -57,7 +57,7 @@ class TPVPDFNumericObject : public TPVPDFObject {
 
 class TPVPDFBooleanObject : public TPVPDFObject {
  public:
-  explicit TPVPDFBooleanObject(bool Value) : Value(Value) {}
+  explicit TPVPDFBooleanObject(bool value) : Value(value) {}
   bool Value;
 
  protected:
@@ -67,7 +67,7 @@ class TPVPDFBooleanObject : public TPVPDFObject {
 // A literal string of 8-bit characters, written in parentheses with the PDF escapes.
 class TPVPDFStringObject : public TPVPDFObject {
  public:
-  explicit TPVPDFStringObject(std::string Value) : Value(std::move(Value)) {}
+  explicit TPVPDFStringObject(std::string value) : Value(std::move(value)) {}
   std::string Value;
 
  protected:
@@ -77,7 +77,7 @@ class TPVPDFStringObject : public TPVPDFObject {
 // A name, held without its leading "/".
 class TPVPDFNameObject : public TPVPDFObject {
  public:
-  explicit TPVPDFNameObject(std::string Value) : Value(std::move(Value)) {}
+  explicit TPVPDFNameObject(std::string value) : Value(std::move(value)) {}
   std::string Value;
 
  protected:

@@ -179,9 +179,9 @@ TEST(PdfObjects, WriteRecordsItsOffset) {
 // Counts its destructions, to see what the containers free.
 class CountedNumber : public TPVPDFNumericObject {
  public:
-  explicit CountedNumber(int& destroyed) : TPVPDFNumericObject(1), destroyed(destroyed) {}
-  ~CountedNumber() override { ++destroyed; }
-  int& destroyed;
+  explicit CountedNumber(int& destroyed) : TPVPDFNumericObject(1), destroyed_(destroyed) {}
+  ~CountedNumber() override { ++destroyed_; }
+  int& destroyed_;
 };
 
 TEST(PdfObjects, ContainersFreeWhatIsNotShared) {
