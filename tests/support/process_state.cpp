@@ -1,6 +1,8 @@
 // ProcessIsGone: reads the state letter of /proc/<pid>/stat.
 #include "tests/support/process_state.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <string>
 
@@ -22,6 +24,14 @@ bool ProcessInFileIsGone(const std::string& pidFile) {
   long pid = 0;
   if (!(in >> pid) || pid <= 0) return false;
   return ProcessIsGone(static_cast<pid_t>(pid));
+}
+
+long long ResidentBytes() {
+  // The second field of /proc/self/statm, in pages.
+  std::ifstream statm("/proc/self/statm");
+  long long size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * ::sysconf(_SC_PAGESIZE);
 }
 
 }  // namespace calmora::test

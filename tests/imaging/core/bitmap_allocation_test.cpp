@@ -13,16 +13,16 @@
 #include "imaging/core/base/row_bits.h"
 #include "imaging/core/base/platform_queries.h"
 #include "platform/device_bitmap.h"
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
 
-using testing_support::BlockLimitScope;
-using testing_support::FreeSpaceScope;
-using testing_support::ReadRows;
-using testing_support::TempFolderScope;
-using testing_support::WritePattern;
+using test::BlockLimitScope;
+using test::FreeSpaceScope;
+using test::ReadRows;
+using test::TempFolderScope;
+using test::WritePattern;
 
 int64_t NoFreeSpace(const std::string&) { return 0; }
 // A disk of a few GiB: a test must not depend on how large the real one is.

@@ -11,19 +11,19 @@
 #include "imaging/core/base/color_formulas.h"
 #include "imaging/core/base/row_bits.h"
 #include "imaging/core/cmyk_profile.h"
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
 
-using testing_support::BlockLimitScope;
-using testing_support::PixelBytes;
-using testing_support::Prepare;
-using testing_support::ReadRows;
-using testing_support::Storage;
-using testing_support::StorageOf;
-using testing_support::TempFolderScope;
-using testing_support::WritePattern;
+using test::BlockLimitScope;
+using test::PixelBytes;
+using test::Prepare;
+using test::ReadRows;
+using test::Storage;
+using test::StorageOf;
+using test::TempFolderScope;
+using test::WritePattern;
 
 constexpr int32_t kWidth = 7;  // odd, so rows have alignment bytes
 constexpr int32_t kHeight = 5;
@@ -124,7 +124,7 @@ TEST_P(BitmapStorageTable, AllocatesInItsStorageWithItsRowLength) {
         for (int32_t y = 0; y < kHeight; ++y)
           for (int32_t i = 0; i < bitmap.RowBytes; ++i)
             ASSERT_EQ(file[static_cast<size_t>(y) * bitmap.RowBytes + i],
-                      testing_support::PatternByte(y, i, 3)) << "row " << y << " byte " << i;
+                      test::PatternByte(y, i, 3)) << "row " << y << " byte " << i;
         break;
       }
       case Storage::Device:
@@ -148,7 +148,7 @@ TEST_P(BitmapStorageTable, RowsKeepWhatIsWrittenInThem) {
     for (int32_t y = kHeight - 1; y >= 0; --y) {  // bottom-up order too
       const uint8_t* row = bitmap.GetScanline(y);
       for (int32_t i = 0; i < bitmap.RowBytes; ++i)
-        ASSERT_EQ(row[i], testing_support::PatternByte(y, i, 1)) << "row " << y << " byte " << i;
+        ASSERT_EQ(row[i], test::PatternByte(y, i, 1)) << "row " << y << " byte " << i;
     }
   });
 }
@@ -176,7 +176,7 @@ TEST_P(BitmapStorageTable, ConstBitmapsAnswerEveryRead) {
       const uint8_t* row = view.GetScanline(y);
       ASSERT_NE(row, nullptr);
       for (int32_t i = 0; i < bitmap.RowBytes; ++i)
-        ASSERT_EQ(row[i], testing_support::PatternByte(y, i, 9)) << "row " << y << " byte " << i;
+        ASSERT_EQ(row[i], test::PatternByte(y, i, 9)) << "row " << y << " byte " << i;
     }
     EXPECT_EQ(view.GetScanline(kHeight), nullptr);
 
@@ -371,7 +371,7 @@ TEST_P(BitmapStorageTable, FillWritesEachFormatsValue) {
         for (size_t i = 0; i < expected.size(); ++i)
           ASSERT_EQ(row[x * step + i], expected[i]) << "row " << y << " pixel " << x << " byte " << i;
         if (heldFormat() == pv32RGB) {
-          ASSERT_EQ(row[x * 4 + 3], testing_support::PatternByte(y, x * 4 + 3, 7));
+          ASSERT_EQ(row[x * 4 + 3], test::PatternByte(y, x * 4 + 3, 7));
         }
       }
     }
@@ -401,7 +401,7 @@ TEST_P(BitmapStorageTable, SetLocationMovesThePixels) {
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   return "format" + std::to_string(std::get<0>(info.param)) + "_" +
-         testing_support::StorageName(std::get<1>(info.param));
+         test::StorageName(std::get<1>(info.param));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/support/process_state.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
@@ -75,14 +76,14 @@ TEST(DibBitmap, AssignCopiesAnotherDib) {
 // 2 GB of 8-bit pixels: the block must come as untouched zero pages (or be refused), not be
 // claimed page by page while it is cleared.
 TEST(DibBitmap, HugeBlocksCostMemoryOnlyWhereTheyAreUsed) {
-  const int64_t before = testing_support::ResidentBytes();
+  const int64_t before = test::ResidentBytes();
   TPVDibbitmap dib;
   if (!dib.AllocateBits(40000, 50000, 8)) {
     EXPECT_EQ(dib.Bits, nullptr);
     EXPECT_EQ(dib.Width, 0);
     return;
   }
-  EXPECT_LT(testing_support::ResidentBytes() - before, int64_t{64} << 20);
+  EXPECT_LT(test::ResidentBytes() - before, int64_t{64} << 20);
   const TPVDibbitmap& view = dib;
   dib.GetScanline(49999)[39999] = 7;
   EXPECT_EQ(view.GetScanline(49999)[39999], 7);
@@ -93,7 +94,7 @@ TEST(DibBitmap, BlocksThatCannotBeHadAreRefusedCleanly) {
   TPVDibbitmap dib;
   EXPECT_FALSE(dib.AllocateBits(1 << 20, 1 << 20, 8)) << "1 TiB fits no machine";
   ASSERT_TRUE(dib.Allocate(4, 4, pv24RGB));
-  testing_support::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
+  test::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
   EXPECT_FALSE(dib.Allocate(4, 4, pv24RGB));
   EXPECT_EQ(dib.Bits, nullptr);
   EXPECT_EQ(dib.Width, 0);

@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/support/process_state.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
@@ -321,14 +322,14 @@ TEST(Mask, ResizeToNothingEmptiesTheBox) {
 // 40000 x 50000 at 8 bits is 2 GB: more than many machines have free. The plane must come as
 // untouched zero pages (or be refused), not be claimed page by page while it is cleared.
 TEST(Mask, HugePlanesCostMemoryOnlyWhereTheyAreUsed) {
-  const int64_t before = testing_support::ResidentBytes();
+  const int64_t before = test::ResidentBytes();
   TPVMask mask;
   if (!mask.Allocate(40000, 50000, 8)) {
     EXPECT_EQ(mask.Data, nullptr);
     EXPECT_EQ(mask.Width, 0);
     return;
   }
-  EXPECT_LT(testing_support::ResidentBytes() - before, int64_t{64} << 20);
+  EXPECT_LT(test::ResidentBytes() - before, int64_t{64} << 20);
   mask.SetPixel(39999, 49999, 255);
   EXPECT_EQ(mask.GetPixel(39999, 49999), 255);
   EXPECT_EQ(mask.GetPixel(20000, 25000), 0);
@@ -342,7 +343,7 @@ TEST(Mask, PlanesThatCannotBeHadAreRefusedCleanly) {
   ASSERT_TRUE(mask.Allocate(8, 8, 1));
   mask.SetPixel(3, 3, 1);
   {
-    testing_support::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
+    test::BlockLimitScope exhausted(bitmap_testing::SingleBlockLimit, 0);
     EXPECT_FALSE(mask.Resize(16, 16));
     EXPECT_EQ(mask.Width, 8) << "a refused resize keeps the mask";
     EXPECT_EQ(mask.GetPixel(3, 3), 1);

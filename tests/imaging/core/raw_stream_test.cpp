@@ -13,19 +13,19 @@
 #include "imaging/core/raw_bitmap_stream.h"
 #include "imaging/core/base/streams.h"
 #include "imaging/core/base/row_bits.h"
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
 
-using testing_support::BlockLimitScope;
-using testing_support::PixelBytes;
-using testing_support::Prepare;
-using testing_support::ReadRows;
-using testing_support::Storage;
-using testing_support::StorageOf;
-using testing_support::TempFolderScope;
-using testing_support::WritePattern;
+using test::BlockLimitScope;
+using test::PixelBytes;
+using test::Prepare;
+using test::ReadRows;
+using test::Storage;
+using test::StorageOf;
+using test::TempFolderScope;
+using test::WritePattern;
 
 std::vector<uint8_t> Saved(TPVBitmap& bitmap) {
   TMemoryStream stream;
@@ -86,7 +86,7 @@ TEST_F(RawStream, LayoutOfASmallColourImage) {
   EXPECT_EQ(Int32At(bytes, 67), 12);
   EXPECT_EQ(Int32At(bytes, 71), 32);
   for (int32_t y = 0; y < 2; ++y)  // top row first, alignment bytes included
-    for (int32_t i = 0; i < 12; ++i) EXPECT_EQ(bytes[75 + y * 12 + i], testing_support::PatternByte(y, i, 1));
+    for (int32_t i = 0; i < 12; ++i) EXPECT_EQ(bytes[75 + y * 12 + i], test::PatternByte(y, i, 1));
   EXPECT_EQ(bytes[99], 0) << "no alpha plane";
 
   TPVBitmap loaded;
@@ -171,9 +171,9 @@ TEST_F(RawStream, OtherAlignmentsReloadUnsheared) {
     EXPECT_EQ(bytes.size(), 75u + 21 * 5 + 1);
     TPVBitmap loaded;
     Prepare(loaded, storage);
-    ASSERT_TRUE(Load(loaded, bytes)) << testing_support::StorageName(storage);
+    ASSERT_TRUE(Load(loaded, bytes)) << test::StorageName(storage);
     EXPECT_EQ(StorageOf(loaded), storage);
-    EXPECT_EQ(ReadRows(loaded, 21), ReadRows(bitmap, 21)) << testing_support::StorageName(storage);
+    EXPECT_EQ(ReadRows(loaded, 21), ReadRows(bitmap, 21)) << test::StorageName(storage);
   }
 }
 
@@ -407,7 +407,7 @@ TEST_P(RawStreamRoundTrip, SavesAndLoadsByteIdentical) {
 
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   return "format" + std::to_string(std::get<0>(info.param)) + "_" +
-         testing_support::StorageName(std::get<1>(info.param)) +
+         test::StorageName(std::get<1>(info.param)) +
          (std::get<2>(info.param) ? "_alpha" : "_plain");
 }
 

@@ -13,12 +13,12 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/temp_file_store.h"
-#include "tests/imaging/core/bitmap_test_support.h"
+#include "tests/imaging/support/bitmap_patterns.h"
 
 namespace calmora {
 namespace {
 
-using testing_support::TempFolderScope;
+using test::TempFolderScope;
 
 int64_t g_free = 0;
 std::string g_askedFolder;
@@ -35,7 +35,7 @@ class TempFileStore : public ::testing::Test {
 
 TEST_F(TempFileStore, LeavesTheReservedSpaceFreeOnTheFoldersFileSystem) {
   g_free = TPVFileBuffer::ReservedDiskSpace + 999;
-  testing_support::FreeSpaceScope free(FakeFreeSpace);
+  test::FreeSpaceScope free(FakeFreeSpace);
   TPVFileBuffer store;
   EXPECT_FALSE(store.CreateFile("IMG", 1000));
   EXPECT_FALSE(store.IsOpen());

@@ -1,82 +1,40 @@
-// Helpers of the bitmap model's tests: a private temporary folder for pixel files, the four
-// storage set-ups (memory block, fragments, file, device bitmap), byte patterns over rows and
-// the process's resident memory.
+// Helpers of the bitmap tests: a private temporary folder for pixel files, the four storage
+// set-ups (memory block, fragments, file, device bitmap) and byte patterns over rows.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
 #include "imaging/core/base/defs.h"
+#include "imaging/core/bitmap.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
-namespace calmora::testing_support {
+namespace calmora::test {
 
 // Points TempFolder at a fresh folder for the test and removes it afterwards.
 class TempFolderScope {
  public:
-  TempFolderScope() : Saved_(TempFolder) {
-    char pattern[] = "/tmp/calmora-bitmap-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    Folder_ = made ? made : "";
-    TempFolder = Folder_ + "/";
-  }
-  ~TempFolderScope() {
-    TempFolder = Saved_;
-    std::error_code error;
-    std::filesystem::remove_all(Folder_, error);
-  }
-  TempFolderScope(const TempFolderScope&) = delete;
-  TempFolderScope& operator=(const TempFolderScope&) = delete;
-
-  const std::string& Folder() const { return Folder_; }
-
-  // Names of the entries in the folder.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder_, error))
-      names.push_back(entry.path().filename().string());
-    return names;
-  }
+  TempFolderScope() : folder_("calmora-bitmap"), override_(TempFolder, folder_.Path() + "/") {}
+  const std::string& Folder() const { return folder_.Path(); }
+  std::vector<std::string> Entries() const { return folder_.Entries(); }
 
  private:
-  std::string Saved_;
-  std::string Folder_;
+  ScratchFolder folder_;
+  ScopedOverride<std::string> override_;
 };
 
-// Sets one of the single-block / fragment refusal limits for the scope.
-class BlockLimitScope {
+// One of the single-block / fragment refusal limits, for the scope.
+using BlockLimitScope = ScopedOverride<int64_t>;
+
+// Another free-space query of the file store, for the scope.
+class FreeSpaceScope : public ScopedOverride<TPVFreeSpaceQuery> {
  public:
-  BlockLimitScope(int64_t& limit, int64_t value) : Limit_(limit), Saved_(limit) { limit = value; }
-  ~BlockLimitScope() { Limit_ = Saved_; }
-  BlockLimitScope(const BlockLimitScope&) = delete;
-  BlockLimitScope& operator=(const BlockLimitScope&) = delete;
-
- private:
-  int64_t& Limit_;
-  int64_t Saved_;
-};
-
-// Replaces the free-space query of the file store for the scope.
-class FreeSpaceScope {
- public:
-  explicit FreeSpaceScope(TPVFreeSpaceQuery query) : Saved_(FileBufferFreeSpaceQuery) {
-    FileBufferFreeSpaceQuery = query;
-  }
-  ~FreeSpaceScope() { FileBufferFreeSpaceQuery = Saved_; }
-  FreeSpaceScope(const FreeSpaceScope&) = delete;
-  FreeSpaceScope& operator=(const FreeSpaceScope&) = delete;
-
- private:
-  TPVFreeSpaceQuery Saved_;
+  explicit FreeSpaceScope(TPVFreeSpaceQuery query)
+      : ScopedOverride<TPVFreeSpaceQuery>(FileBufferFreeSpaceQuery, query) {}
 };
 
 // The storage set-ups the table tests run through.
@@ -146,12 +104,4 @@ inline int32_t PixelBytes(int32_t width, TPVPixelFormat format) {
   return static_cast<int32_t>((int64_t{width} * PixelFormatBits[format] + 7) / 8);
 }
 
-// Bytes of memory the process holds in RAM now (the second field of /proc/self/statm, in pages).
-inline int64_t ResidentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  int64_t size = 0, resident = 0;
-  statm >> size >> resident;
-  return resident * sysconf(_SC_PAGESIZE);
-}
-
-}  // namespace calmora::testing_support
+}  // namespace calmora::test
