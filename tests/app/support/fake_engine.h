@@ -104,6 +104,16 @@ class TempDir {
 // it is gone or a zombie. False while it runs or when the file holds no id.
 bool ProcessIsGone(const std::string& pid_file);
 
+// The id a fake engine wrote into `pid_file`; 0 when there is none (yet).
+long ReadPid(const std::string& pid_file);
+
+// Waits until process `pid` (any process, not only a child) has ended, at most
+// `timeout_ms`; true when it has.
+bool WaitUntilProcessEnds(long pid, int timeout_ms);
+
+// The number of processes whose parent is this one.
+int ChildProcessCount();
+
 // Writes `bytes` into a file; false on failure.
 bool WriteFile(const std::string& path, std::string_view bytes);
 
