@@ -245,7 +245,7 @@ const HostileCase kHostileCases[] = {
      },
      [](HostileBatch& t) {
        EXPECT_EQ(t.engine_.CallCount(), 0);
-       EXPECT_EQ(Contents(t.outputs_ + "/clip.mp4"), "an earlier result");
+       EXPECT_TRUE(Contents(t.outputs_ + "/clip.mp4") == "an earlier result");
      }},
 
     {"TwoNamesConvertedToOne",
