@@ -159,8 +159,12 @@ class HostileBatch : public ::testing::Test {
   bool StatusStartsWith(const char* prefix) const {
     return progress_->Label1->text().startsWith(QLatin1String(prefix));
   }
-  // Sends `signal_number` to the engine once the status line starts with `prefix`.
-  void SignalEngineWhen(const char* prefix, const std::string& pid_file, int signal_number) {
+  // Lists a clip whose `run` never ends by itself and sends `signal_number` to that
+  // engine once the status line starts with `prefix`.
+  void SignalEndlessEngine(FakeEngine::Run run, const char* prefix, int signal_number) {
+    List({Clip("clip.mp4")});
+    const std::string pid_file = dir_.File("engine_pid");
+    EndlessRealEngine(run, pid_file);
     OnceWhen([this, prefix, pid_file] { return StatusStartsWith(prefix) && testing::ReadPid(pid_file) > 0; },
              [pid_file, signal_number] {
                ::kill(static_cast<pid_t>(testing::ReadPid(pid_file)), signal_number);
@@ -173,20 +177,6 @@ class HostileBatch : public ::testing::Test {
     batch_ended_ = Clock::now();
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
-  }
-
-  // Arguments of the engine calls whose arguments contain `part`.
-  std::vector<std::vector<std::string>> CallsWith(const std::string& part) const {
-    std::vector<std::vector<std::string>> found;
-    for (const auto& call : engine_.Calls()) {
-      for (const std::string& argument : call) {
-        if (argument.find(part) != std::string::npos) {
-          found.push_back(call);
-          break;
-        }
-      }
-    }
-    return found;
   }
 
   // The settings file beside the program, written for this test and removed after it.
@@ -220,6 +210,12 @@ struct HostileCase {
   std::function<void(HostileBatch&)> arrange;
   std::function<void(HostileBatch&)> check;
 };
+
+// The check of a batch stopped before its transform pass.
+void NothingTransformed(HostileBatch& t) {
+  EXPECT_TRUE(t.engine_.CallsWith("vidstabtransform=").empty());
+  EXPECT_TRUE(fs::is_empty(t.outputs_));
+}
 
 const HostileCase kHostileCases[] = {
     {"AnOutputWouldReplaceAnotherListedInput",
@@ -274,37 +270,22 @@ const HostileCase kHostileCases[] = {
                         .Raw("kill -KILL $$"));
        t.expected_messages_ = {"Process error! The engine ended by signal 9"};
      },
-     [](HostileBatch& t) {
-       EXPECT_TRUE(t.CallsWith("vidstabtransform=").empty());
-       EXPECT_TRUE(fs::is_empty(t.outputs_));
-     }},
+     NothingTransformed},
 
     {"RealAnalysisKilledByItsPid",
      [](HostileBatch& t) {
-       t.List({t.Clip("clip.mp4")});
-       const std::string pid_file = t.dir_.File("engine_pid");
-       t.EndlessRealEngine(FakeEngine::Run::kAnalysis, pid_file);
-       t.SignalEngineWhen("Analyze", pid_file, SIGKILL);
+       t.SignalEndlessEngine(FakeEngine::Run::kAnalysis, "Analyze", SIGKILL);
        t.expected_messages_ = {"Process error! The engine ended by signal 9"};
      },
-     [](HostileBatch& t) {
-       EXPECT_TRUE(t.CallsWith("vidstabtransform=").empty());
-       EXPECT_TRUE(fs::is_empty(t.outputs_));
-     }},
+     NothingTransformed},
 
     {"RealAnalysisTerminatedByItsPid",
      [](HostileBatch& t) {
-       t.List({t.Clip("clip.mp4")});
-       const std::string pid_file = t.dir_.File("engine_pid");
-       t.EndlessRealEngine(FakeEngine::Run::kAnalysis, pid_file);
-       t.SignalEngineWhen("Analyze", pid_file, SIGTERM);
+       t.SignalEndlessEngine(FakeEngine::Run::kAnalysis, "Analyze", SIGTERM);
        // The engine stops in order on SIGTERM and says so.
        t.expected_messages_ = {"Process error! Exiting normally, received signal 15."};
      },
-     [](HostileBatch& t) {
-       EXPECT_TRUE(t.CallsWith("vidstabtransform=").empty());
-       EXPECT_TRUE(fs::is_empty(t.outputs_));
-     }},
+     NothingTransformed},
 
     {"AudioWithoutVideo",
      [](HostileBatch& t) {
@@ -318,15 +299,12 @@ const HostileCase kHostileCases[] = {
 
     {"RealTransformKilledByItsPid",
      [](HostileBatch& t) {
-       t.List({t.Clip("clip.mp4")});
-       const std::string pid_file = t.dir_.File("engine_pid");
-       t.EndlessRealEngine(FakeEngine::Run::kTransform, pid_file);
        // "Process ......" stands there before any record; a record brings the time.
-       t.SignalEngineWhen("Process 0", pid_file, SIGKILL);
+       t.SignalEndlessEngine(FakeEngine::Run::kTransform, "Process 0", SIGKILL);
        t.expected_messages_ = {"Process error! The engine ended by signal 9"};
      },
      [](HostileBatch& t) {
-       EXPECT_EQ(t.CallsWith("vidstabtransform=").size(), 1u);
+       EXPECT_EQ(t.engine_.CallsWith("vidstabtransform=").size(), 1u);
        EXPECT_FALSE(fs::exists(t.outputs_ + "/clip.mp4"));
      }},
 
@@ -374,12 +352,12 @@ const HostileCase kHostileCases[] = {
        t.List({t.Clip("clip.mp4")});
      },
      [](HostileBatch& t) {
-       const auto analysis = t.CallsWith("vidstabdetect=");
+       const auto analysis = t.engine_.CallsWith("vidstabdetect=");
        ASSERT_EQ(analysis.size(), 1u);
        EXPECT_EQ(analysis[0][4],
                  "vidstabdetect=shakiness=5:accuracy=15:stepsize=6:mincontrast=0.3:"
                  "result=client_calmora.trf");
-       const auto transform = t.CallsWith("vidstabtransform=");
+       const auto transform = t.engine_.CallsWith("vidstabtransform=");
        ASSERT_EQ(transform.size(), 1u);
        EXPECT_EQ(transform[0][transform[0].size() - 2],
                  "vidstabtransform=input=client_calmora.trf:smoothing=10,unsharp=5:5:1.0:5:5:0.0");

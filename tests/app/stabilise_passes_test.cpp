@@ -74,19 +74,6 @@ class StabilisePassesTest : public ::testing::Test {
     return script;
   }
 
-  std::vector<std::vector<std::string>> CallsOf(const char* filter) const {
-    std::vector<std::vector<std::string>> found;
-    for (const auto& call : engine_.Calls()) {
-      for (const std::string& argument : call) {
-        if (argument.find(filter) != std::string::npos) {
-          found.push_back(call);
-          break;
-        }
-      }
-    }
-    return found;
-  }
-
   FakeEngine engine_;
   testing::TempDir folder_;
   std::filesystem::path previous_directory_;
@@ -145,7 +132,7 @@ TEST_F(StabilisePassesTest, EngineErrorTextsEndTheCallEvenSplitOverTwoReads) {
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No such file");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, AssertionAndConversionFailuresAreReportedAsWritten) {
@@ -177,7 +164,7 @@ TEST_F(StabilisePassesTest, CancelBeforeTheFirstReportReturnsFalseWithNoText) {
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
   EXPECT_TRUE(progress_.file_gauge.empty());
 }
 
@@ -194,7 +181,7 @@ TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTru
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   EXPECT_TRUE(testing::ProcessIsGone(pid_file));
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
   EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
 }
 
@@ -209,7 +196,7 @@ TEST_F(StabilisePassesTest, CancelArrivesThroughTheGuiWhileTheEngineWorks) {
   progress_.on_status = [this] { QTimer::singleShot(0, [this] { progress_.cancel = true; }); };
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, ATransformPassThatExitsWithAFailureFailsWithItsLastErrorLine) {
@@ -278,7 +265,7 @@ TEST_F(StabilisePassesTest, AnAnalysisThatFailsOrIsKilledStopsBeforeTheTransform
     std::string error;
     EXPECT_FALSE(RunStabilisePasses(error, job_, progress_)) << c.name;
     EXPECT_EQ(error, c.error) << c.name;
-    EXPECT_TRUE(CallsOf("vidstabtransform").empty()) << c.name;
+    EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty()) << c.name;
   }
 }
 
@@ -290,7 +277,7 @@ TEST_F(StabilisePassesTest, ATransformFileLeftByAnEarlierRunDoesNotCount) {
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No transform file was written.");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, NoReportInEitherPassGivesFalseWithTheTextAsPassed) {
@@ -337,7 +324,7 @@ TEST_F(StabilisePassesTest, WritingIntoTheInputsFolderAddsNewAndKeepsTheInput) {
   job_.output_folder = folder_.Path();
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0].back(), folder_.File("NEW_clip.avi"));
   EXPECT_NE(std::find(transform[0].begin(), transform[0].end(), "copy"), transform[0].end());
@@ -348,7 +335,7 @@ TEST_F(StabilisePassesTest, TheSameFileUnderAnotherSpellingIsNeverOverwritten) {
   job_.output_folder = folder_.Path() + "/out/..";  // names the input's folder
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0].back(), folder_.Path() + "/out/../NEW_clip.avi");
 }
@@ -360,7 +347,7 @@ TEST_F(StabilisePassesTest, ConvertingChangesTheExtensionAndReencodesTheAudio) {
   job_.video_format = "*.MKV";
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0], (std::vector<std::string>{
                               "-i", input_, "-b:v", "374k", "-q:v", "0", "-q:a", "0", "-y", "-vf",
@@ -375,7 +362,7 @@ TEST_F(StabilisePassesTest, NoBitRateProbedMeansNoBitRateOption) {
   info_.bitrate.clear();
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(std::find(transform[0].begin(), transform[0].end(), "-b:v"), transform[0].end());
 }
@@ -409,7 +396,7 @@ TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputN
     };
     std::string error;
     RunStabilisePasses(error, job_, progress_);
-    EXPECT_EQ(CallsOf("vidstabtransform").size(), 1u) << c.name;
+    EXPECT_EQ(engine_.CallsWith("vidstabtransform").size(), 1u) << c.name;
     EXPECT_FALSE(std::filesystem::exists(output)) << c.name;
     engine_.ClearCalls();
   }

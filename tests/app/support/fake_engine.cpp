@@ -264,6 +264,17 @@ std::vector<std::vector<std::string>> FakeEngine::Calls() const {
   return calls;
 }
 
+std::vector<std::vector<std::string>> FakeEngine::CallsWith(const std::string& part) const {
+  std::vector<std::vector<std::string>> found;
+  for (auto& call : Calls()) {
+    const bool matches = std::any_of(call.begin(), call.end(), [&part](const std::string& argument) {
+      return argument.find(part) != std::string::npos;
+    });
+    if (matches) found.push_back(std::move(call));
+  }
+  return found;
+}
+
 int FakeEngine::CallCount() const {
   return static_cast<int>(
       std::distance(fs::directory_iterator(calls_dir_), fs::directory_iterator()));

@@ -70,6 +70,8 @@ class FakeEngine {
   std::string EnginePath() const;
   // Arguments (without the program) of every run so far, in order.
   std::vector<std::vector<std::string>> Calls() const;
+  // Those of the runs with an argument that contains `part`.
+  std::vector<std::vector<std::string>> CallsWith(const std::string& part) const;
   int CallCount() const;
   void ClearCalls();
 
