@@ -35,8 +35,7 @@ class OptionValueEdit::Filter : public QValidator {
   explicit Filter(OptionValueEdit* edit) : QValidator(edit), edit_(edit) {}
 
   State validate(QString& input, int& position) const override {
-    if (edit_->user_events_ == 0 || edit_->AcceptsChange(edit_->current_, input))
-      return Acceptable;
+    if (edit_->user_events_ == 0 || edit_->AcceptsChange(edit_->current_, input)) return Acceptable;
     input = edit_->current_;
     position = std::min<int>(position, static_cast<int>(input.size()));
     return Acceptable;

@@ -1,5 +1,6 @@
-// Toptions: the five stabiliser values in edits that filter what the user puts in and
-// check their range when the user leaves them. The edits are the values' only store while the program runs.
+// Toptions: the five stabiliser values in edits that filter what the user puts in and check
+// their range when the user leaves them. The edits are the values' only store while the
+// program runs.
 #pragma once
 
 #include <QDialog>

@@ -66,7 +66,8 @@ std::optional<OutputCollision> FindOutputCollision(const std::vector<std::string
                                                    const std::string& video_format) {
   // Each file is looked at once; a file listed twice is named by its first row.
   std::map<FileIdentity, std::size_t> listed;
-  for (std::size_t row = 0; row < inputs.size(); ++row) listed.emplace(IdentityOf(inputs[row]), row);
+  for (std::size_t row = 0; row < inputs.size(); ++row)
+    listed.emplace(IdentityOf(inputs[row]), row);
   std::map<FileIdentity, std::size_t> written;
   for (std::size_t row = 0; row < inputs.size(); ++row) {
     const std::string output =

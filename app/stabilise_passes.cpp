@@ -85,9 +85,8 @@ bool RunStabilisePasses(std::string& ErrorText, const StabiliseJob& job,
       RunEngine(AnalysisArguments(info.filepath, job.settings), kAnalysisPassCodes, analysis);
   // A killed or failed analysis leaves partial motion data: transforming with it would
   // give a result that is only partly stabilised.
-  if (const auto result =
-          EndOfPass(analysis_run, analysis, NonEmptyFile(kTransformFileName),
-                    "No transform file was written.", progress_seen, ErrorText))
+  if (const auto result = EndOfPass(analysis_run, analysis, NonEmptyFile(kTransformFileName),
+                                    "No transform file was written.", progress_seen, ErrorText))
     return *result;
 
   const std::string output =

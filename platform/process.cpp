@@ -56,7 +56,8 @@ bool PlaceDescriptor(int fd, int target) {
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     sigemptyset(&default_action.sa_mask);
-    for (const int signal_number : kDefaultSignals) ::sigaction(signal_number, &default_action, nullptr);
+    for (const int signal_number : kDefaultSignals)
+      ::sigaction(signal_number, &default_action, nullptr);
     sigset_t nothing;
     sigemptyset(&nothing);
     ::sigprocmask(SIG_SETMASK, &nothing, nullptr);

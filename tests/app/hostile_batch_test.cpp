@@ -78,11 +78,11 @@ class HostileBatch : public ::testing::Test {
     windows_ = CreateFrontEndWindows();
     main_ = windows_.main.get();
     progress_ = windows_.progress.get();
-    platform::SetOpenFilesHook([this](const platform::OpenFilesRequest&,
-                                      std::vector<std::string>& files) {
-      files = chosen_files_;
-      return true;
-    });
+    platform::SetOpenFilesHook(
+        [this](const platform::OpenFilesRequest&, std::vector<std::string>& files) {
+          files = chosen_files_;
+          return true;
+        });
     platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
       folder = output_folder_;
       return true;
@@ -124,10 +124,10 @@ class HostileBatch : public ::testing::Test {
   std::string AudioOnly(const std::string& relative) {
     const std::string path = inputs_ + "/" + relative;
     std::string log;
-    EXPECT_TRUE(testing::RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440 "
-                                    "-t 2 -c:a aac " + testing::ShellQuoted(path),
-                                    &log))
-        << log;
+    const std::string command =
+        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440 -t 2 -c:a aac " +
+        testing::ShellQuoted(path);
+    EXPECT_TRUE(testing::RunCommand(command, &log)) << log;
     return path;
   }
 
@@ -165,10 +165,12 @@ class HostileBatch : public ::testing::Test {
     List({Clip("clip.mp4")});
     const std::string pid_file = dir_.File("engine_pid");
     EndlessRealEngine(run, pid_file);
-    OnceWhen([this, prefix, pid_file] { return StatusStartsWith(prefix) && testing::ReadPid(pid_file) > 0; },
-             [pid_file, signal_number] {
-               ::kill(static_cast<pid_t>(testing::ReadPid(pid_file)), signal_number);
-             });
+    const auto engine_at_work = [this, prefix, pid_file] {
+      return StatusStartsWith(prefix) && testing::ReadPid(pid_file) > 0;
+    };
+    OnceWhen(engine_at_work, [pid_file, signal_number] {
+      ::kill(static_cast<pid_t>(testing::ReadPid(pid_file)), signal_number);
+    });
   }
 
   // Starts the batch with the start button; the call returns when the batch has ended.
@@ -224,8 +226,8 @@ const HostileCase kHostileCases[] = {
        const std::string b = t.Clip("b/clip.mp4", 2);
        t.List({a, b});
        t.output_folder_ = t.inputs_ + "/b";
-       t.expected_messages_ = {"The output of \"" + a + "\" would replace the listed file \"" +
-                               b + "\"." + kChooseAgain};
+       t.expected_messages_ = {"The output of \"" + a + "\" would replace the listed file \"" + b +
+                               "\"." + kChooseAgain};
      },
      [](HostileBatch& t) { EXPECT_EQ(t.engine_.CallCount(), 0); }},
 
@@ -328,10 +330,9 @@ const HostileCase kHostileCases[] = {
        t.List({t.Clip("clip.mp4")});
        const std::string pid_file = t.dir_.File("probe_pid");
        // As on a named pipe that nobody writes: the probe waits for ever.
-       t.engine_.On(FakeEngine::Run::kProbe,
-                    FakeScript()
-                        .Raw("echo $$ > " + testing::ShellQuoted(pid_file))
-                        .WaitForFile(t.dir_.File("never")));
+       t.engine_.On(FakeEngine::Run::kProbe, FakeScript()
+                                                 .Raw("echo $$ > " + testing::ShellQuoted(pid_file))
+                                                 .WaitForFile(t.dir_.File("never")));
        t.OnceWhen([pid_file] { return testing::ReadPid(pid_file) > 0; },
                   [&t] {
                     t.cancelled_at_ = Clock::now();
@@ -372,8 +373,7 @@ const HostileCase kHostileCases[] = {
      }},
 };
 
-class HostileBatchTest : public HostileBatch,
-                         public ::testing::WithParamInterface<HostileCase> {};
+class HostileBatchTest : public HostileBatch, public ::testing::WithParamInterface<HostileCase> {};
 
 TEST_P(HostileBatchTest, LosesNothingLeavesNoEngineAndReportsTheTruth) {
   const HostileCase& hostile = GetParam();
@@ -385,7 +385,8 @@ TEST_P(HostileBatchTest, LosesNothingLeavesNoEngineAndReportsTheTruth) {
   }
   Start();
   EXPECT_EQ(log_.Texts(), expected_messages_);
-  for (const auto& [path, bytes] : listed) EXPECT_TRUE(Contents(path) == bytes) << path << " changed";
+  for (const auto& [path, bytes] : listed)
+    EXPECT_TRUE(Contents(path) == bytes) << path << " changed";
   EXPECT_EQ(testing::ChildProcessCount(), 0);
   EXPECT_FALSE(progress_->isVisible());
   hostile.check(*this);
@@ -421,9 +422,9 @@ TEST_F(HostileBatch, NoEngineOutlivesAKilledFrontEnd) {
   ::setenv(kToBeKilled, "1", 1);
   platform::ChildProcess front_end;
   ASSERT_TRUE(front_end.CreatePipe());
-  const bool started = front_end.Start(
-      self, {self, "--gtest_also_run_disabled_tests",
-             "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
+  const bool started =
+      front_end.Start(self, {self, "--gtest_also_run_disabled_tests",
+                             "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
   ::unsetenv(kToBeKilled);
   if (tmpdir != nullptr)
     ::setenv("TMPDIR", previous_tmpdir.c_str(), 1);

@@ -237,11 +237,13 @@ TEST(MediaProbeParseTest, OnlyAStreamLineNamesAVideoStream) {
   EXPECT_FALSE(DescribesVideoStream(audio_only, "/music/song.mp4"));
   // A cover picture is shown as a video stream but is one still image.
   EXPECT_FALSE(DescribesVideoStream(
-      audio_only + "  Stream #0:1: Video: png, rgb24(pc), 300x300, 90k tbr, 90k tbn (attached pic)\n",
+      audio_only +
+          "  Stream #0:1: Video: png, rgb24(pc), 300x300, 90k tbr, 90k tbn (attached pic)\n",
       "/music/song.mp4"));
   // The engine repeats the file's name; a name may read like a stream line.
   const std::string tricky = "/music/a\n  Stream #0:0: Video: h264.mp4";
-  EXPECT_FALSE(DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audio_only, tricky));
+  EXPECT_FALSE(
+      DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audio_only, tricky));
 }
 
 TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
@@ -271,7 +273,8 @@ TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   Tffinfo info;
   int polls = 0;
   // Cancel comes once the engine has printed, so it is surely running.
-  EXPECT_FALSE(ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
+  EXPECT_FALSE(
+      ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
   EXPECT_EQ(code, "as passed");
   EXPECT_TRUE(testing::ProcessIsGone(pid_file));
 }

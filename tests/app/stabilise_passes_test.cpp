@@ -375,14 +375,20 @@ TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputN
     bool cancel_after_status;
   };
   const Case cases[] = {
-      {"killed", Records({"00:00:01.00"}).WriteOutput("half a video").WaitUntilRead().Raw("kill -KILL $$"),
+      {"killed",
+       Records({"00:00:01.00"}).WriteOutput("half a video").WaitUntilRead().Raw("kill -KILL $$"),
        false},
-      {"failing", Records({"00:00:01.00"}).WriteOutput("half a video").Print("No space left on device\n").Exit(1),
+      {"failing",
+       Records({"00:00:01.00"})
+           .WriteOutput("half a video")
+           .Print("No space left on device\n")
+           .Exit(1),
        false},
       {"stopping at an error text",
        Records({"00:00:01.00"}).WriteOutput("half a video").Print("Conversion failed!\n").Sleep(60),
        false},
-      {"cancelled", FakeScript().WriteOutput("half a video").Print(FakeProgressRecord("00:00:01.00")).Sleep(60),
+      {"cancelled",
+       FakeScript().WriteOutput("half a video").Print(FakeProgressRecord("00:00:01.00")).Sleep(60),
        true},
   };
   engine_.BehaveLikeWorkingEngine();
@@ -427,23 +433,21 @@ TEST_F(StabilisePassesTest, FileNamesThatReadLikeErrorTextsAreNotTheEnginesWords
   const std::size_t input_cut = input_echo.find("such") + 2;
   const std::size_t output_cut = output_echo.find("failed") + 3;
   engine_.BehaveLikeWorkingEngine();
-  engine_.On(FakeEngine::Run::kAnalysis,
-             FakeScript()
-                 .Print(input_echo.substr(0, input_cut))
-                 .WaitUntilRead()
-                 .Print(input_echo.substr(input_cut))
-                 .Raw("printf 'motion' > client_calmora.trf")
-                 .WaitUntilRead()
-                 .Print(FakeProgressRecord("00:00:02.00", true)));
-  engine_.On(FakeEngine::Run::kTransform,
-             FakeScript()
-                 .Print(input_echo)
-                 .Print(output_echo.substr(0, output_cut))
-                 .WaitUntilRead()
-                 .Print(output_echo.substr(output_cut))
-                 .WriteOutput("video")
-                 .WaitUntilRead()
-                 .Print(FakeProgressRecord("00:00:02.00", true)));
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
+                                             .Print(input_echo.substr(0, input_cut))
+                                             .WaitUntilRead()
+                                             .Print(input_echo.substr(input_cut))
+                                             .Raw("printf 'motion' > client_calmora.trf")
+                                             .WaitUntilRead()
+                                             .Print(FakeProgressRecord("00:00:02.00", true)));
+  engine_.On(FakeEngine::Run::kTransform, FakeScript()
+                                              .Print(input_echo)
+                                              .Print(output_echo.substr(0, output_cut))
+                                              .WaitUntilRead()
+                                              .Print(output_echo.substr(output_cut))
+                                              .WriteOutput("video")
+                                              .WaitUntilRead()
+                                              .Print(FakeProgressRecord("00:00:02.00", true)));
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
   EXPECT_EQ(error, "");

@@ -267,9 +267,9 @@ std::vector<std::vector<std::string>> FakeEngine::Calls() const {
 std::vector<std::vector<std::string>> FakeEngine::CallsWith(const std::string& part) const {
   std::vector<std::vector<std::string>> found;
   for (auto& call : Calls()) {
-    const bool matches = std::any_of(call.begin(), call.end(), [&part](const std::string& argument) {
-      return argument.find(part) != std::string::npos;
-    });
+    const bool matches = std::any_of(
+        call.begin(), call.end(),
+        [&part](const std::string& argument) { return argument.find(part) != std::string::npos; });
     if (matches) found.push_back(std::move(call));
   }
   return found;
