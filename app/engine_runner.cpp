@@ -1,7 +1,6 @@
 // The engine run: pipe, process, and the polling loop that drains the pipe before it
-// tests for the end of the process, sleeping on the pipe and the GUI when idle. The idle
-// sleeps come about a hundred times a second for as long as the engine runs, so each
-// wake-up is kept to the few system calls the loop needs.
+// tests for the end of the process, sleeping on the pipe, the engine's end and the GUI
+// when idle. Every wake-up is kept to the few system calls the loop needs.
 #include "app/engine_runner.h"
 
 #include <array>
@@ -88,6 +87,7 @@ EngineRunResult RunEngine(const std::string& arguments, const EngineRunCodes& co
   result.outcome = EngineRunOutcome::kEnded;
   result.exit_code = process.ExitCode();
   result.killed_by_signal = process.KilledBySignal();
+  result.signal_number = process.TermSignal();
   return result;
 }
 

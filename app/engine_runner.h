@@ -54,13 +54,17 @@ struct EngineRunResult {
   std::string code;               // set when outcome is kFailed
   int exit_code = -1;             // the engine's exit code when it ended by itself
   bool killed_by_signal = false;  // it ended through a signal it was not sent by us
+  int signal_number = 0;          // that signal
 };
 
 // Largest number of bytes taken from the pipe per read.
 inline constexpr std::size_t kEngineReadSize = 512;
 
-// How long one idle poll sleeps at most while waiting for output or GUI events.
-inline constexpr int kEngineIdleWaitMs = 10;
+// How long one idle poll sleeps at most while waiting for output or GUI events. Output,
+// the engine's end and GUI events each end the sleep at once, so the bound only limits
+// how long a change that nothing announces goes unnoticed; each wake-up costs the front
+// end CPU time that the engine could use.
+inline constexpr int kEngineIdleWaitMs = 100;
 
 // Runs EnginePath() followed by `arguments` (a Windows-style argument text that starts
 // with a blank, for example " -i \"clip.avi\""). Returns after the process has ended or

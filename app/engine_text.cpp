@@ -24,6 +24,15 @@ bool ContainsText(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
+std::string WithoutPaths(std::string text, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (path.empty()) continue;
+    for (std::size_t at = text.find(path); at != std::string::npos; at = text.find(path, at + 1))
+      text.replace(at, path.size(), "\n");
+  }
+  return text;
+}
+
 std::string AsciiLower(std::string_view text) {
   std::string result(text);
   for (char& c : result) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace calmora {
 
@@ -13,6 +14,12 @@ namespace calmora {
 std::string_view TrimText(std::string_view text);
 
 bool ContainsText(std::string_view text, std::string_view part);
+
+// `text` with every occurrence of each path turned into a line break. The engine repeats
+// the file names it was given inside its own messages; where a name could read like the
+// engine's words ("No such file.mp4"), it is taken out before the words are looked for,
+// and the break keeps the text on its two sides from joining into such words.
+std::string WithoutPaths(std::string text, const std::vector<std::string>& paths);
 
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);

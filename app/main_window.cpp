@@ -33,6 +33,7 @@
 #include "app/engine_text.h"
 #include "app/file_list.h"
 #include "app/options_dialog.h"
+#include "app/output_plan.h"
 #include "app/progress_window.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
@@ -209,13 +210,14 @@ int Tmain::SelectedRow() const {
 void Tmain::SelectRow(int row) { ListView1->selectRow(row); }
 
 void Tmain::add_file_b(const std::string& path) {
+  // A file that cannot be opened, or that is no regular file (a folder, a named pipe on
+  // which the engine would wait forever), is refused before it gets a row.
+  const std::uint64_t size = FileSizeOf(path);
   const int row = ListView1->rowCount();
   ListView1->insertRow(row);
   auto* caption = new QTableWidgetItem(DisplayName(path));
   caption->setData(kPathRole, QByteArray::fromStdString(path));
   ListView1->setItem(row, 0, caption);
-  // The row stays without a size when the file cannot be opened.
-  const std::uint64_t size = FileSizeOf(path);
   auto* size_item = new QTableWidgetItem(QString::fromStdString(SizeText(size)));
   size_item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   ListView1->setItem(row, 1, size_item);
@@ -303,6 +305,16 @@ void Tmain::btn_fixClick() {
     return;
   }
   if (!BrowseForFolder("Select an output folder for output files", output_folder)) return;
+  // Engine runs overwrite their output without asking, so a batch whose outputs would
+  // replace one of its own files, or each other, never starts.
+  std::vector<std::string> inputs;
+  for (int row = 0; row < RowCount(); ++row) inputs.push_back(RowCaption(row));
+  if (const auto collision =
+          FindOutputCollision(inputs, output_folder, cbk_videoformatconverting->isChecked(),
+                              cb_videoformat->currentText().toStdString())) {
+    platform::MessageBox(this, CollisionMessage(*collision), "Error", platform::MessageIcon::Error);
+    return;
+  }
   if (progress_ == nullptr) return;
   progress_->Label1->clear();
   progress_->label_filename->clear();

@@ -47,7 +47,7 @@ class Tmain : public QMainWindow {
   int SelectedRow() const;  // -1 when none
 
   // Handlers, callable as the user's actions would call them.
-  void add_file_b(const std::string& path);  // throws std::runtime_error (row kept, no size)
+  void add_file_b(const std::string& path);  // throws std::runtime_error (nothing added)
   void dragAppMessage(const std::vector<std::string>& dropped_paths);
   void btn_addClick();
   void btn_openfolderClick();

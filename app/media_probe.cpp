@@ -1,6 +1,8 @@
 // ProbeMediaInfo: one engine run with only an input file, its description parsed.
 #include "app/media_probe.h"
 
+#include <utility>
+
 #include "app/engine_runner.h"
 #include "app/probe_parser.h"
 #include "platform/command_line.h"
@@ -8,19 +10,26 @@
 namespace calmora {
 
 bool ProbeMediaInfo(std::string& Code, const std::string& FilePath, Tffinfo& info,
-                    std::string& ProbeText) {
+                    std::string& ProbeText, std::function<bool()> cancelled) {
   // Without an output file the engine describes the input and ends.
-  ProbeTextCollector collector(ProbeText);
+  ProbeTextCollector collector(ProbeText, std::move(cancelled));
   const EngineRunResult run =
       RunEngine(" -i " + platform::QuoteArgument(FilePath), kProbeCodes, collector);
   if (run.outcome == EngineRunOutcome::kFailed) {
     Code = run.code;
     return false;
   }
-  // The probe never stops early and always ends in a failure status; the text decides.
+  if (run.outcome == EngineRunOutcome::kStoppedBeforePoll) return false;
+  // Only Cancel stops the probe early; it always ends in a failure status, so the text
+  // decides.
   ParseProbeText(ProbeText, info);
   if (!HasUsableDuration(info)) {
     Code = "No duration!";
+    return false;
+  }
+  // Audio alone would pass through the passes as a plain copy reported as stabilised.
+  if (!DescribesVideoStream(ProbeText, FilePath)) {
+    Code = "No video stream!";
     return false;
   }
   return true;

@@ -1,8 +1,7 @@
-// Toptions: layout, key filters and range checks of the five stabiliser values.
+// Toptions: layout, input filters and range checks of the five stabiliser values.
 #include "app/options_dialog.h"
 
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +9,7 @@
 #include <charconv>
 #include <limits>
 
+#include "app/option_value_edit.h"
 #include "app/settings_file.h"
 #include "platform/message_box.h"
 #include "platform/ui_font.h"
@@ -97,11 +97,11 @@ Toptions::Toptions(QWidget* parent) : QDialog(parent) {
     auto* caption = new QLabel(QString::fromLatin1(row.caption), TabSheet1);
     caption->move(row.caption_left, row.caption_top);
     caption->adjustSize();
-    auto* edit = new QLineEdit(QString::fromLatin1(row.initial), TabSheet1);
+    // The edit filters whatever the user puts in, since its text reaches the engine's
+    // command line; values that the program sets are taken whole.
+    auto* edit = new OptionValueEdit(row.max_length, row.decimal, TabSheet1);
+    edit->setText(QString::fromLatin1(row.initial));
     edit->setGeometry(row.edit_left, row.edit_top, 41, 21);
-    // Text can only be typed, never pasted or dropped, so the key filter sees every
-    // character that reaches the engine's command line. The length limit binds typing only
-    // (the key filter keeps it): values that the program sets are taken whole.
     edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setAcceptDrops(false);
     edit->installEventFilter(this);
@@ -159,16 +159,6 @@ void Toptions::Button1Click() { close(); }
 
 void Toptions::Button2Click() { SetEditTexts(DefaultSettings()); }
 
-bool Toptions::AcceptsCharacter(const QLineEdit* edit, QChar c) const {
-  if (c == QLatin1Char('\b')) return true;
-  const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-  const bool point = edit == ed_mincontrast && c == QLatin1Char('.') &&
-                     !edit->text().contains(QLatin1Char('.'));
-  if (!digit && !point) return false;
-  // A typed character replaces the selection; it may not make the text longer than allowed.
-  return edit->text().size() - edit->selectedText().size() < MaxLength(edit);
-}
-
 bool Toptions::CheckRange(QLineEdit* edit) {
   const ValueRow* row = RowOf(edit);
   if (row == nullptr) return true;
@@ -191,18 +181,6 @@ bool Toptions::CheckRange(QLineEdit* edit) {
 bool Toptions::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit == nullptr) return QDialog::eventFilter(watched, event);
-  if (event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Backspace) return false;
-    // Keys without a character (arrows, Delete, Tab) are not typing and pass; every typed
-    // character the filter does not allow is dropped, control characters included.
-    const QString text = key->text();
-    if (text.isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
-    for (QChar c : text) {
-      if (!AcceptsCharacter(edit, c)) return true;
-    }
-    return false;
-  }
   if (event->type() == QEvent::FocusOut && !checking_ && isVisible()) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     // Another window or a popup taking the focus is not leaving the edit.

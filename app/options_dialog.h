@@ -1,5 +1,6 @@
-// Toptions: the five stabiliser values in edits that filter keys and check their range
-// when the user leaves them. The edits are the values' only store while the program runs.
+// Toptions: the five stabiliser values in edits that filter what the user puts in and check
+// their range when the user leaves them. The edits are the values' only store while the
+// program runs.
 #pragma once
 
 #include <QDialog>
@@ -30,9 +31,6 @@ class Toptions : public QDialog {
   // The range check of one edit (run when it loses the focus); false when it refused the
   // value and took the focus back.
   bool CheckRange(QLineEdit* edit);
-
-  // True when the key filter of edit lets character c through ("\b" for backspace).
-  bool AcceptsCharacter(const QLineEdit* edit, QChar c) const;
 
   // The most characters a user may type into edit (2 for shakiness ... 4 for mincontrast).
   int MaxLength(const QLineEdit* edit) const;

@@ -1,6 +1,8 @@
 // What a stabilising pass does with each chunk of engine output (see pass_watcher.h).
 #include "app/pass_watcher.h"
 
+#include <utility>
+
 #include "app/engine_text.h"
 #include "app/pass_commands.h"
 
@@ -9,16 +11,20 @@ namespace calmora {
 namespace {
 // Enough for the few lines an engine prints when it gives up.
 constexpr std::size_t kTailKeep = 8192;
+// A line longer than this is judged as it stands: only a broken engine prints one.
+constexpr std::size_t kLongestLine = 65536;
 }  // namespace
 
 PassWatcher::PassWatcher(PassKind kind, std::optional<double> duration_seconds, int file_index,
-                         int file_count, StabiliseProgress& progress, bool& progress_seen)
+                         int file_count, StabiliseProgress& progress, bool& progress_seen,
+                         std::vector<std::string> echoed_paths)
     : kind_(kind),
       duration_seconds_(duration_seconds),
       file_index_(file_index),
       file_count_(file_count),
       progress_(progress),
-      progress_seen_(progress_seen) {}
+      progress_seen_(progress_seen),
+      echoed_paths_(std::move(echoed_paths)) {}
 
 bool PassWatcher::StopBeforePoll() {
   if (progress_.CancelRequested()) cancelled_ = true;
@@ -29,16 +35,16 @@ bool PassWatcher::Chunk(std::string_view chunk) {
   tail_.append(chunk);
   if (tail_.size() > 2 * kTailKeep) tail_.erase(0, tail_.size() - kTailKeep);
 
-  // An error text may be split over two reads, so each read is judged with the one before.
-  std::string joined = previous_;
-  joined.append(chunk);
-  const std::string_view trimmed = TrimText(joined);
-  for (const std::string_view error : kEngineErrorTexts) {
-    if (ContainsText(trimmed, error)) {
-      error_text_ = std::string(error);
-      return false;
-    }
+  // An error text may be split over two reads, so the text is judged a whole line at a
+  // time, progress records (which end in a carriage return) included.
+  for (std::string_view rest = chunk;;) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    line_.append(rest.substr(0, end));
+    if (end == std::string_view::npos) break;
+    if (JudgeLine()) return false;
+    rest.remove_prefix(end + 1);
   }
+  if (line_.size() > kLongestLine && JudgeLine()) return false;
 
   const ProgressReport report = ReadProgressReport(chunk);
   if (report.is_report) {
@@ -54,8 +60,22 @@ bool PassWatcher::Chunk(std::string_view chunk) {
           ProgressStatus(kind_ == PassKind::kAnalysis ? "Analyze" : "Process", report));
     }
   }
-  previous_.assign(chunk);
   return true;
+}
+
+void PassWatcher::EngineEnded() {
+  if (!line_.empty()) JudgeLine();
+}
+
+bool PassWatcher::JudgeLine() {
+  const std::string line = WithoutPaths(std::exchange(line_, std::string()), echoed_paths_);
+  for (const std::string_view error : kEngineErrorTexts) {
+    if (ContainsText(line, error)) {
+      error_text_ = std::string(error);
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string PassWatcher::LastErrorLine() const {

@@ -1,11 +1,12 @@
 // The chunk handler of one stabilising pass: Cancel, the engine's error texts, progress
 // records driving the gauges and the status line, and the tail of the output from which
-// a failed transform pass takes its error line.
+// a failed pass takes its error line.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/engine_runner.h"
 #include "app/stabilise_passes.h"
@@ -18,11 +19,17 @@ class PassWatcher : public EngineRunHandler {
  public:
   // `duration_seconds` is nothing when the probed duration could not be read; records then
   // set the status line but move no gauge. `progress_seen` is shared by both passes.
+  // `echoed_paths` are the files named on the pass's command line: the engine repeats
+  // them in its messages, and their names are not the engine's words.
   PassWatcher(PassKind kind, std::optional<double> duration_seconds, int file_index, int file_count,
-              StabiliseProgress& progress, bool& progress_seen);
+              StabiliseProgress& progress, bool& progress_seen,
+              std::vector<std::string> echoed_paths);
 
   bool StopBeforePoll() override;
   bool Chunk(std::string_view chunk) override;
+  // Judges the last line, which the engine may have left without a line break; called
+  // once the engine has ended.
+  void EngineEnded();
 
   bool Cancelled() const { return cancelled_; }
   // The engine error text that ended the pass, empty when none did.
@@ -31,14 +38,19 @@ class PassWatcher : public EngineRunHandler {
   std::string LastErrorLine() const;
 
  private:
+  // Looks for the engine's error texts in the line collected so far and starts a new one;
+  // true when it found one (ErrorText then holds it).
+  bool JudgeLine();
+
   PassKind kind_;
   std::optional<double> duration_seconds_;
   int file_index_;
   int file_count_;
   StabiliseProgress& progress_;
   bool& progress_seen_;
+  std::vector<std::string> echoed_paths_;
   bool cancelled_ = false;
-  std::string previous_;
+  std::string line_;  // the line being printed, possibly over several reads
   std::string error_text_;
   std::string tail_;  // the last few kilobytes of output
 };

@@ -106,4 +106,19 @@ bool HasUsableDuration(const Tffinfo& info) {
   return !TrimText(info.duration).empty() && info.duration != "0" && info.duration != "N/A";
 }
 
+bool DescribesVideoStream(const std::string& text, const std::string& file_path) {
+  const std::string description = WithoutPaths(text, {file_path});
+  std::string_view rest = description;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    const std::string_view line = TrimText(rest.substr(0, end));
+    if (line.rfind("Stream #", 0) == 0 && ContainsText(line, ": Video:") &&
+        !ContainsText(line, "(attached pic)"))
+      return true;
+    if (end == kNotFound) break;
+    rest.remove_prefix(end + 1);
+  }
+  return false;
+}
+
 }  // namespace calmora

@@ -3,8 +3,10 @@
 // largest picture size out of it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/engine_runner.h"
 #include "app/tffinfo.h"
@@ -17,15 +19,19 @@ namespace calmora {
 // its value, and dropping a read whose text occurred before would lose pieces such as
 // " kb/s". Idle polls offer the previous read again; it is appended only when its trimmed
 // text is not in the collected text yet, which never holds once it has been appended.
+// `cancelled`, when given, is asked before every poll: true stops the probe and its engine.
 class ProbeTextCollector : public EngineRunHandler {
  public:
-  explicit ProbeTextCollector(std::string& text) : text_(text) {}
+  explicit ProbeTextCollector(std::string& text, std::function<bool()> cancelled = {})
+      : text_(text), cancelled_(std::move(cancelled)) {}
   void Started() override { text_.clear(); }
+  bool StopBeforePoll() override { return cancelled_ && cancelled_(); }
   bool Chunk(std::string_view chunk) override;
   void Idle(std::string_view previous_chunk) override;
 
  private:
   std::string& text_;
+  std::function<bool()> cancelled_;
 };
 
 // Writes what the text tells into `info`: duration, bitrate, video_bitrate and
@@ -34,5 +40,10 @@ void ParseProbeText(const std::string& text, Tffinfo& info);
 
 // True when `duration` holds a usable value (not empty, "0" or "N/A").
 bool HasUsableDuration(const Tffinfo& info);
+
+// True when the description names a video stream: a stream line ("Stream #...") with
+// ": Video:" that is not a cover picture ("(attached pic)"), the only kind of stream
+// there is to stabilise. The file's own path, which the engine repeats, is left out.
+bool DescribesVideoStream(const std::string& text, const std::string& file_path);
 
 }  // namespace calmora

@@ -151,8 +151,13 @@ bool Tprogress::RunBatch() {
     info.Clear();
 
     std::string code;
-    if (!ProbeMediaInfo(code, caption, info, main_->probe_text) &&
-        !ProbeMediaInfo(code, caption, info, main_->probe_text)) {
+    // Cancel stops a probe as it stops a pass: quietly, without the second attempt.
+    const auto cancelled = [this] { return main_->cancel_flag; };
+    bool probed = ProbeMediaInfo(code, caption, info, main_->probe_text, cancelled);
+    if (!probed && !main_->cancel_flag)
+      probed = ProbeMediaInfo(code, caption, info, main_->probe_text, cancelled);
+    if (main_->cancel_flag) break;
+    if (!probed) {
       platform::MessageBox(this, "File load error! " + code, "", platform::MessageIcon::Error);
       return true;
     }

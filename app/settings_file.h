@@ -21,6 +21,7 @@ class SettingsFile {
 
   const std::string& FileName() const { return ini_.FileName(); }
 
+  // The five values; a missing key, or a value that is no plain number, gives the default.
   StabiliseSettings Read() const;
 
   // Writes the five values, each trimmed of surrounding blanks; other sections and keys of

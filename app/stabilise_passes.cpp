@@ -3,10 +3,12 @@
 #include "app/stabilise_passes.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <optional>
 
 #include "app/engine_runner.h"
+#include "app/output_plan.h"
 #include "app/pass_commands.h"
 #include "app/pass_watcher.h"
 
@@ -14,44 +16,51 @@ namespace calmora {
 
 namespace {
 
-// True when both paths name one existing file (however the texts differ): writing the
-// output there would destroy the input while the engine reads it.
-bool SameExistingFile(const std::string& a, const std::string& b) {
-  struct stat first {};
-  struct stat second {};
-  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 bool NonEmptyFile(const std::string& path) {
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
 }
 
-// Why a transform pass that ended by itself did not deliver; empty when it did.
-std::string TransformFailure(const EngineRunResult& run, const PassWatcher& watcher,
-                             const std::string& output) {
-  const bool exited_cleanly = !run.killed_by_signal && run.exit_code == 0;
-  if (exited_cleanly && NonEmptyFile(output)) return "";
-  std::string line = watcher.LastErrorLine();
-  if (!line.empty()) return line;
-  if (run.killed_by_signal) return "The engine was stopped by a signal.";
-  if (!exited_cleanly)
-    return "The engine stopped with exit status " + std::to_string(run.exit_code) + ".";
-  return "No output file was written.";
+bool NameTaken(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0;
 }
 
-// How a finished pass run ends the call: nothing when the call goes on, else its result
-// (with ErrorText set where the pass failed).
-std::optional<bool> EndOfCall(const EngineRunResult& run, const PassWatcher& watcher,
-                              bool progress_seen, std::string& ErrorText) {
+// Why a pass that ended by itself did not deliver what comes next (`delivered`); empty
+// when it did. A signal says more than any line the engine printed before it: the last
+// such line is then an unrelated early one.
+std::string PassFailure(const EngineRunResult& run, const PassWatcher& watcher, bool delivered,
+                        const char* nothing_written) {
+  if (run.killed_by_signal)
+    return "The engine ended by signal " + std::to_string(run.signal_number);
+  const bool exited_cleanly = run.exit_code == 0;
+  if (exited_cleanly && delivered) return "";
+  std::string line = watcher.LastErrorLine();
+  if (!line.empty()) return line;
+  if (!exited_cleanly)
+    return "The engine stopped with exit status " + std::to_string(run.exit_code) + ".";
+  return nothing_written;
+}
+
+// How a pass run ends the call: nothing when the call goes on, else its result (with
+// ErrorText set where the pass failed). `delivered` tells whether the pass left what the
+// next step needs.
+std::optional<bool> EndOfPass(const EngineRunResult& run, PassWatcher& watcher, bool delivered,
+                              const char* nothing_written, bool progress_seen,
+                              std::string& ErrorText) {
   if (run.outcome == EngineRunOutcome::kFailed) {
     ErrorText = run.code;
     return false;
   }
   if (watcher.Cancelled()) return progress_seen;
+  if (run.outcome == EngineRunOutcome::kEnded) watcher.EngineEnded();
   if (!watcher.ErrorText().empty()) {
     ErrorText = watcher.ErrorText();
+    return false;
+  }
+  if (std::string failure = PassFailure(run, watcher, delivered, nothing_written);
+      !failure.empty()) {
+    ErrorText = std::move(failure);
     return false;
   }
   return std::nullopt;
@@ -67,32 +76,37 @@ bool RunStabilisePasses(std::string& ErrorText, const StabiliseJob& job,
   const std::optional<double> duration_seconds = ClockSeconds(info.duration);
   bool progress_seen = false;
 
+  // A transform file left by an earlier run must not pass for this one's; the analysis
+  // writes it anew in any case.
+  ::unlink(kTransformFileName);
   PassWatcher analysis(PassKind::kAnalysis, duration_seconds, job.file_index, job.file_count,
-                       progress, progress_seen);
+                       progress, progress_seen, {info.filepath});
   const EngineRunResult analysis_run =
       RunEngine(AnalysisArguments(info.filepath, job.settings), kAnalysisPassCodes, analysis);
-  if (const auto result = EndOfCall(analysis_run, analysis, progress_seen, ErrorText))
+  // A killed or failed analysis leaves partial motion data: transforming with it would
+  // give a result that is only partly stabilised.
+  if (const auto result = EndOfPass(analysis_run, analysis, NonEmptyFile(kTransformFileName),
+                                    "No transform file was written.", progress_seen, ErrorText))
     return *result;
 
-  std::string output =
-      OutputPath(info.filepath, job.output_folder, job.convert_format, job.video_format);
-  if (SameExistingFile(output, info.filepath)) output = WithNewPrefix(output);
+  const std::string output =
+      PlannedOutputPath(info.filepath, job.output_folder, job.convert_format, job.video_format);
   const std::string arguments =
       TransformArguments(info.filepath, BitrateOption(info), AudioOption(info.filepath, output),
                          job.settings.smoothing, output);
-
+  // Only a file that this pass created is its own to remove.
+  const bool name_was_taken = NameTaken(output);
   PassWatcher transform(PassKind::kTransform, duration_seconds, job.file_index, job.file_count,
-                        progress, progress_seen);
+                        progress, progress_seen, {info.filepath, output});
   const EngineRunResult transform_run = RunEngine(arguments, kTransformPassCodes, transform);
-  if (const auto result = EndOfCall(transform_run, transform, progress_seen, ErrorText))
-    return *result;
   // The engine may give up with a message of its own; only a clean exit that left an
   // output file counts as done.
-  if (std::string failure = TransformFailure(transform_run, transform, output); !failure.empty()) {
-    ErrorText = std::move(failure);
-    return false;
-  }
-  return progress_seen;
+  const std::optional<bool> result =
+      EndOfPass(transform_run, transform, NonEmptyFile(output), "No output file was written.",
+                progress_seen, ErrorText);
+  // A stopped or failed pass leaves a truncated file that would look like a result.
+  if (result && !name_was_taken) ::unlink(output.c_str());
+  return result.value_or(progress_seen);
 }
 
 }  // namespace calmora

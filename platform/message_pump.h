@@ -10,7 +10,7 @@ namespace calmora::platform {
 // thread; does nothing otherwise.
 void ProcessMessages();
 
-// Repeated waits on one fd, as made by a polling loop that sleeps about a hundred times a
+// Repeated waits on one fd, as made by a polling loop that sleeps many times a
 // second: the pieces a wait needs in the GUI's event loop (the fd's notifier and the
 // time-out's timer) are made once on the first wait and reused by the following ones,
 // so a wake-up costs little more than the sleep itself.

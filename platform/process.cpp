@@ -1,12 +1,15 @@
-// POSIX side of the engine runs: pipe2 + posix_spawn, poll/FIONREAD peeks, waitpid WNOHANG
-// end tests and a SIGKILL of the child's process group.
+// POSIX side of the engine runs: pipe2, fork and exec (the child joins a process group of
+// its own and asks to be killed with its parent, which posix_spawn cannot arrange),
+// poll/FIONREAD peeks, waitpid WNOHANG end tests, a pidfd to sleep on the child's end,
+// and a SIGKILL of the child's process group.
 #include "platform/process.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,17 +28,68 @@ void CloseFd(int& fd) {
   }
 }
 
-// Owns the spawn attribute objects so every way out of Start destroys them.
-struct SpawnSetup {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  bool actions_ready = false;
-  bool attributes_ready = false;
-  ~SpawnSetup() {
-    if (actions_ready) posix_spawn_file_actions_destroy(&actions);
-    if (attributes_ready) posix_spawnattr_destroy(&attributes);
+// Signals the front end may ignore that the engine must meet as usual: an ignored SIGPIPE
+// would let the engine write forever into a pipe nobody reads.
+constexpr int kDefaultSignals[] = {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD};
+
+// Makes `fd` the descriptor `target` of the program about to be run. dup2 onto itself
+// would keep the close-on-exec flag, so that case clears it instead.
+bool PlaceDescriptor(int fd, int target) {
+  if (fd == target) return ::fcntl(fd, F_SETFD, 0) == 0;
+  return ::dup2(fd, target) == target;
+}
+
+// The child's side between fork and exec. The front end has other threads, and one of
+// them may have held a lock at the fork, so only async-signal-safe calls are made here:
+// no allocation, no locale, no stdio. An exec that fails reports its errno on
+// `report_fd`.
+[[noreturn]] void RunChild(const char* program, char* const argv[], int output_fd, int report_fd,
+                           pid_t parent) {
+  ::setpgid(0, 0);
+  // Killed when the thread that started it ends, however the front end ends. A parent
+  // that died before this took effect is no longer our parent: give up at once.
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(127);
+  bool placed = PlaceDescriptor(output_fd, 1) && PlaceDescriptor(output_fd, 2);
+  const int empty_input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  placed = placed && empty_input >= 0 && PlaceDescriptor(empty_input, 0);
+  if (placed) {
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    sigemptyset(&default_action.sa_mask);
+    for (const int signal_number : kDefaultSignals)
+      ::sigaction(signal_number, &default_action, nullptr);
+    sigset_t nothing;
+    sigemptyset(&nothing);
+    ::sigprocmask(SIG_SETMASK, &nothing, nullptr);
+    ::execve(program, argv, environ);
   }
-};
+  const int error = errno;
+  ssize_t ignored = ::write(report_fd, &error, sizeof error);
+  (void)ignored;
+  ::_exit(127);
+}
+
+// Reads the errno that a child whose exec failed reports; 0 once the exec has succeeded
+// (the report pipe closes on exec).
+int ReadExecError(int report_fd) {
+  int error = 0;
+  for (;;) {
+    const ssize_t n = ::read(report_fd, &error, sizeof error);
+    if (n == static_cast<ssize_t>(sizeof error)) return error != 0 ? error : EIO;
+    if (n >= 0) return 0;
+    if (errno != EINTR) return 0;
+  }
+}
+
+// A descriptor that turns readable when process `pid` ends; -1 where the kernel has none.
+int OpenEndFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+  (void)pid;
+  return -1;
+#endif
+}
 
 }  // namespace
 
@@ -58,59 +112,44 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     errno = EINVAL;
     return false;
   }
+  // Everything the child needs is made before the fork: it may not allocate.
   std::vector<char*> argv;
   argv.reserve(arguments.size() + 2);
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   if (argv.empty()) argv.push_back(const_cast<char*>(program.c_str()));
   argv.push_back(nullptr);
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return false;
+  const pid_t parent = ::getpid();
 
-  SpawnSetup setup;
-  int rc = posix_spawn_file_actions_init(&setup.actions);
-  if (rc != 0) {
-    errno = rc;
+  // No handler of ours may run in the child before it has reset its signals.
+  sigset_t all;
+  sigset_t previous;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const pid_t pid = ::fork();
+  if (pid == 0) RunChild(program.c_str(), argv.data(), write_fd_, report[1], parent);
+  const int fork_error = errno;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  ::close(report[1]);
+  if (pid < 0) {
+    ::close(report[0]);
+    errno = fork_error;
     return false;
   }
-  setup.actions_ready = true;
-  rc = posix_spawnattr_init(&setup.attributes);
-  if (rc != 0) {
-    errno = rc;
-    return false;
-  }
-  setup.attributes_ready = true;
-
-  // dup2 clears close-on-exec on the copies, so only fds 0-2 reach the engine.
-  rc = posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-  if (rc == 0) rc = posix_spawn_file_actions_adddup2(&setup.actions, write_fd_, 1);
-  if (rc == 0) rc = posix_spawn_file_actions_adddup2(&setup.actions, write_fd_, 2);
-
-  // A clean signal state: nothing blocked, and signals the parent ignores back to default
-  // (an ignored SIGPIPE would otherwise let the engine write forever into a closed pipe).
-  sigset_t empty;
-  sigset_t defaults;
-  sigemptyset(&empty);
-  sigemptyset(&defaults);
-  for (int signal_number : {SIGPIPE, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD})
-    sigaddset(&defaults, signal_number);
-  if (rc == 0) rc = posix_spawnattr_setsigmask(&setup.attributes, &empty);
-  if (rc == 0) rc = posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
-  if (rc == 0) rc = posix_spawnattr_setpgroup(&setup.attributes, 0);
-  if (rc == 0) {
-    rc = posix_spawnattr_setflags(
-        &setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-  }
-  if (rc != 0) {
-    errno = rc;
-    return false;
-  }
-
-  pid_t pid = -1;
-  rc =
-      ::posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
-  if (rc != 0) {
-    errno = rc;
+  // Also from this side, so that the group exists before a Terminate can name it.
+  ::setpgid(pid, pid);
+  const int exec_error = ReadExecError(report[0]);
+  ::close(report[0]);
+  if (exec_error != 0) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    errno = exec_error;
     return false;
   }
   pid_ = pid;
+  end_fd_ = OpenEndFd(pid);
   // The child holds its own copies; dropping ours lets the pipe report end-of-data once
   // the engine (and anything it started) has gone.
   CloseFd(write_fd_);
@@ -204,6 +243,7 @@ void ChildProcess::Close() {
   Terminate();
   CloseFd(read_fd_);
   CloseFd(write_fd_);
+  CloseFd(end_fd_);
 }
 
 int ChildProcess::ExitCode() const {
@@ -215,6 +255,11 @@ bool ChildProcess::KilledBySignal() const {
   return ended_ && wait_status_ != -1 && WIFSIGNALED(wait_status_);
 }
 
-int ChildProcess::WaitableFd() const { return pipe_drained_ ? -1 : read_fd_; }
+int ChildProcess::TermSignal() const { return KilledBySignal() ? WTERMSIG(wait_status_) : 0; }
+
+int ChildProcess::WaitableFd() const {
+  if (!pipe_drained_) return read_fd_;
+  return ended_ ? -1 : end_fd_;
+}
 
 }  // namespace calmora::platform

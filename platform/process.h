@@ -24,7 +24,9 @@ class ChildProcess {
   // Starts `program` with `arguments` (argv[0] included) in the caller's environment and
   // current directory, standard input from /dev/null, standard output and standard error
   // on the pipe. The child leads a process group of its own, so terminating it also ends
-  // whatever it started. Needs CreatePipe first.
+  // whatever it started, and it is killed when the thread that started it ends (the
+  // front end exiting or dying), so it never outlives its caller. Needs CreatePipe first;
+  // false with errno set when the program cannot be run.
   bool Start(const std::string& program, const std::vector<std::string>& arguments);
 
   // Zero-wait look at the pipe: `available` gets the number of bytes that a read returns
@@ -48,11 +50,15 @@ class ChildProcess {
   // The child's exit code when it exited; -1 when a signal ended it or it has not ended.
   int ExitCode() const;
   bool KilledBySignal() const;
+  // The signal that ended the child; 0 when it exited or has not ended.
+  int TermSignal() const;
   // True when the child ended by itself (not through Terminate).
   bool EndedNormally() const { return ended_ && !terminated_; }
 
-  // The pipe's read end while the child may still write to it; -1 once the write side
-  // has been closed by everyone (waiting on it would then return at once forever).
+  // What a caller may sleep on until something changes: the pipe's read end while the
+  // child may still write to it, then, once every writer has gone (waiting on the pipe
+  // would return at once forever), a descriptor that turns readable when the child ends;
+  // -1 when there is nothing left to wait for.
   int WaitableFd() const;
 
  private:
@@ -60,6 +66,7 @@ class ChildProcess {
 
   int read_fd_ = -1;
   int write_fd_ = -1;
+  int end_fd_ = -1;  // readable once the child has ended (a pidfd); -1 where unsupported
   pid_t pid_ = -1;
   bool ended_ = false;
   bool terminated_ = false;

@@ -57,10 +57,10 @@ class Recorder : public EngineRunHandler {
   int started = 0, polls = 0, chunks = 0, idles = 0;
 };
 
-// Idle polls allowed for a run that lasted `seconds`: each sleeps about 10 ms unless
-// output wakes it, so a sleeping loop stays far below this; a spinning one makes
-// hundreds of thousands.
-double IdleLimit(double seconds) { return seconds * 1000.0 / 5.0 + 50.0; }
+// Idle polls allowed for a run that lasted `seconds`: each sleeps up to kEngineIdleWaitMs
+// unless output, the engine's end or a GUI event wakes it, so a sleeping loop stays far
+// below this; a spinning one makes hundreds of thousands.
+double IdleLimit(double seconds) { return seconds * 2000.0 / kEngineIdleWaitMs + 50.0; }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -211,10 +211,10 @@ TEST_F(MainWindowTest, FileThatCannotBeOpenedStopsTheDialogsListWithAMessage) {
   platform::MessageBoxLog log;
   dialog_files_ = {MakeFile("a.avi"), dir_.File("gone.avi"), MakeFile("c.avi")};
   main_->btn_addClick();
-  // The row of the failing file stays, without a size; the files after it are not added.
-  ASSERT_EQ(main_->RowCount(), 2);
-  EXPECT_EQ(main_->RowCaption(1), dir_.File("gone.avi"));
-  EXPECT_EQ(main_->RowSizeText(1), "");
+  // The failing file gets no row; the files after it are not added.
+  ASSERT_EQ(main_->RowCount(), 1);
+  EXPECT_EQ(main_->RowCaption(0), dialog_files_[0]);
+  EXPECT_EQ(Label(), "1 Files");
   ASSERT_EQ(log.Requests().size(), 1u);
   EXPECT_EQ(log.Requests()[0].icon, platform::MessageIcon::Error);
   EXPECT_NE(log.Requests()[0].text.find("gone.avi"), std::string::npos);
@@ -274,8 +274,8 @@ TEST_F(MainWindowTest, DropsPassTheExtensionTest) {
 TEST_F(MainWindowTest, DropStopsQuietlyAtAFileThatCannotBeOpened) {
   platform::MessageBoxLog log;
   Drop({MakeFile("a.avi"), dir_.File("gone.avi"), MakeFile("c.avi")});
-  EXPECT_EQ(main_->RowCount(), 2);  // a.avi and the row of gone.avi without a size
-  EXPECT_EQ(main_->RowSizeText(1), "");
+  ASSERT_EQ(main_->RowCount(), 1);
+  EXPECT_EQ(main_->RowCaption(0), dir_.File("a.avi"));
   EXPECT_TRUE(log.Requests().empty());
 }
 

@@ -228,5 +228,56 @@ TEST(MediaProbeTest, AMissingEngineGives012AndLeavesTheText) {
   EXPECT_EQ(text, "previous");
 }
 
+TEST(MediaProbeParseTest, OnlyAStreamLineNamesAVideoStream) {
+  EXPECT_TRUE(DescribesVideoStream(kClassic, "/videos/clip.mp4"));
+  const std::string audio_only =
+      "Input #0, mp3, from '/music/song.mp4':\n"
+      "  Duration: 00:03:00.00, start: 0.025057, bitrate: 128 kb/s\n"
+      "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n";
+  EXPECT_FALSE(DescribesVideoStream(audio_only, "/music/song.mp4"));
+  // A cover picture is shown as a video stream but is one still image.
+  EXPECT_FALSE(DescribesVideoStream(
+      audio_only +
+          "  Stream #0:1: Video: png, rgb24(pc), 300x300, 90k tbr, 90k tbn (attached pic)\n",
+      "/music/song.mp4"));
+  // The engine repeats the file's name; a name may read like a stream line.
+  const std::string tricky = "/music/a\n  Stream #0:0: Video: h264.mp4";
+  EXPECT_FALSE(
+      DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audio_only, tricky));
+}
+
+TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
+  FakeEngine engine;
+  engine.On(FakeEngine::Run::kProbe,
+            FakeScript()
+                .Print("Input #0, mp3, from 'song.mp4':\n"
+                       "  Duration: 00:00:05.00, start: 0.000000, bitrate: 64 kb/s\n"
+                       "  Stream #0:0: Audio: mp3, 44100 Hz, mono, fltp, 64 kb/s\n")
+                .Exit(1));
+  std::string code, text;
+  Tffinfo info;
+  EXPECT_FALSE(ProbeMediaInfo(code, "song.mp4", info, text));
+  EXPECT_EQ(code, "No video stream!");
+  EXPECT_EQ(info.duration, "00:00:05.00");
+}
+
+TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
+  FakeEngine engine;
+  testing::TempDir dir;
+  const std::string pid_file = dir.File("pid");
+  engine.On(FakeEngine::Run::kProbe, FakeScript()
+                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Print("Input #0")
+                                         .WaitForFile(dir.File("never")));
+  std::string code = "as passed", text;
+  Tffinfo info;
+  int polls = 0;
+  // Cancel comes once the engine has printed, so it is surely running.
+  EXPECT_FALSE(
+      ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
+  EXPECT_EQ(code, "as passed");
+  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+}
+
 }  // namespace
 }  // namespace calmora

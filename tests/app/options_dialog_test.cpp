@@ -5,19 +5,45 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/message_box.h"
+#include "tests/app/support/fake_engine.h"
+#include "tests/app/support/test_clips.h"
 #include "tests/app/window_test_app.h"
 
 namespace calmora {
 namespace {
+
+// The ways other than single keys in which text enters an edit at once.
+enum class Entry { kCtrlV, kShiftInsert, kDrop, kInputMethod };
+
+const char* EntryName(Entry entry) {
+  switch (entry) {
+    case Entry::kCtrlV:
+      return "Ctrl+V";
+    case Entry::kShiftInsert:
+      return "Shift+Insert";
+    case Entry::kDrop:
+      return "drop";
+    case Entry::kInputMethod:
+      return "input method";
+  }
+  return "";
+}
 
 class OptionsDialogTest : public ::testing::Test {
  protected:
@@ -36,6 +62,35 @@ class OptionsDialogTest : public ::testing::Test {
     }
   }
   static void Backspace(QLineEdit* edit) { Type(edit, Qt::Key_Backspace, QStringLiteral("\b")); }
+  // Puts `text` into the edit at its cursor the way `entry` does.
+  static void Enter(QLineEdit* edit, Entry entry, const QString& text) {
+    switch (entry) {
+      case Entry::kCtrlV:
+        QGuiApplication::clipboard()->setText(text);
+        Type(edit, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+        return;
+      case Entry::kShiftInsert:
+        QGuiApplication::clipboard()->setText(text);
+        Type(edit, Qt::Key_Insert, QString(), Qt::ShiftModifier);
+        return;
+      case Entry::kDrop: {
+        QMimeData data;
+        data.setText(text);
+        const QPoint end(edit->width() - 2, edit->height() / 2);
+        QDragEnterEvent enter(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit, &enter);
+        QDropEvent drop(QPointF(end), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit, &drop);
+        return;
+      }
+      case Entry::kInputMethod: {
+        QInputMethodEvent compose;
+        compose.setCommitString(text);
+        QCoreApplication::sendEvent(edit, &compose);
+        return;
+      }
+    }
+  }
   void Leave(QLineEdit* edit) {
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(edit, &out);
@@ -178,13 +233,116 @@ TEST_F(OptionsDialogTest, MincontrastTakesOnePoint) {
   EXPECT_EQ(edit->text(), "0.25");
 }
 
-TEST_F(OptionsDialogTest, PasteShortcutsAndControlCharactersAreDropped) {
+TEST_F(OptionsDialogTest, ControlCharactersAreDropped) {
   options_.ed_shakiness->setText(QStringLiteral("5"));
-  Type(options_.ed_shakiness, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
   Type(options_.ed_shakiness, Qt::Key_Return, QStringLiteral("\r"));
+  Type(options_.ed_shakiness, Qt::Key_Tab, QStringLiteral("\t"));
   EXPECT_EQ(options_.ed_shakiness->text(), "5");
   EXPECT_EQ(options_.ed_shakiness->contextMenuPolicy(), Qt::NoContextMenu);
   EXPECT_FALSE(options_.ed_shakiness->acceptDrops());
+}
+
+TEST_F(OptionsDialogTest, PastesDropsAndInputMethodsPassTheSameFilterAndLimit) {
+  struct Offer {
+    const char* text;
+    const char* whole_number_result;  // in an edit holding "1"
+    const char* mincontrast_result;   // in ed_mincontrast holding "1"
+  };
+  const Offer offers[] = {
+      // An engine option would split the command line.
+      {"7 -an:zz", "1", "1"},
+      {"-an", "1", "1"},
+      {"5\n", "1", "1"},
+      // Longer than any edit takes.
+      {"12345", "1", "1"},
+      // A point only where the value takes one.
+      {".5", "1", "1.5"},
+      {"0", "10", "10"},
+  };
+  const Entry entries[] = {Entry::kCtrlV, Entry::kShiftInsert, Entry::kDrop, Entry::kInputMethod};
+  ShowActive();
+  for (QLineEdit* edit : {options_.ed_shakiness, options_.ed_accuracy, options_.ed_stepsize,
+                          options_.ed_mincontrast, options_.ed_smoothing}) {
+    for (const Entry entry : entries) {
+      for (const Offer& offer : offers) {
+        edit->setText(QStringLiteral("1"));
+        edit->setFocus();
+        Enter(edit, entry, QString::fromLatin1(offer.text));
+        // The edits take no drops at all; the other ways get what the filter lets through.
+        const char* expected = entry == Entry::kDrop             ? "1"
+                               : edit == options_.ed_mincontrast ? offer.mincontrast_result
+                                                                 : offer.whole_number_result;
+        EXPECT_EQ(edit->text(), expected)
+            << EntryName(entry) << " of \"" << offer.text << "\" at x " << edit->x();
+      }
+    }
+  }
+  // A second point is refused however it comes.
+  for (const Entry entry : entries) {
+    options_.ed_mincontrast->setText(QStringLiteral("0.3"));
+    Enter(options_.ed_mincontrast, entry, QStringLiteral("."));
+    EXPECT_EQ(options_.ed_mincontrast->text(), "0.3") << EntryName(entry);
+  }
+  options_.hide();
+}
+
+TEST_F(OptionsDialogTest, AValueLongerThanTheLimitCanBeShortenedButNotLengthened) {
+  // The program sets values whole (from the settings file, say); the user may only cut
+  // them down to what the edit takes.
+  QLineEdit* edit = options_.ed_shakiness;
+  edit->setText(QStringLiteral("1500"));
+  TypeText(edit, QStringLiteral("7"));
+  EXPECT_EQ(edit->text(), "1500");
+  Backspace(edit);
+  EXPECT_EQ(edit->text(), "150");
+  Enter(edit, Entry::kCtrlV, QStringLiteral("-an"));
+  EXPECT_EQ(edit->text(), "150");
+  Backspace(edit);
+  TypeText(edit, QStringLiteral("x"));
+  EXPECT_EQ(edit->text(), "15");
+}
+
+// Middle-click paste takes the window system's selection, which only platforms such as
+// X11 have. Without one here, the test runs itself again under a virtual X display.
+TEST_F(OptionsDialogTest, MiddleClickPastePassesTheSameFilter) {
+  if (!QGuiApplication::clipboard()->supportsSelection()) {
+    ASSERT_EQ(std::getenv("CALMORA_UNDER_XVFB"), nullptr) << "the X display has no selection";
+    const std::string xvfb_run = testing::FindProgram("xvfb-run");
+    if (xvfb_run.empty()) GTEST_SKIP() << "no selection clipboard and no xvfb-run to get one";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    // The X11 keyboard library reads past the end of a string it copies with strndup, which
+    // AddressSanitizer's strict string checks take for an overflow of ours.
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    const std::string sanitizer_options =
+        std::string(sanitizer != nullptr ? sanitizer : "") + ":strict_string_checks=0";
+    std::string output;
+    const bool passed = testing::RunCommand(
+        testing::ShellQuoted(xvfb_run) + " -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 " +
+            "ASAN_OPTIONS=" + testing::ShellQuoted(sanitizer_options) + " " +
+            testing::ShellQuoted(self) +
+            " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter",
+        &output);
+    EXPECT_TRUE(passed) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    return;
+  }
+  ShowActive();
+  for (QLineEdit* edit : {options_.ed_shakiness, options_.ed_accuracy, options_.ed_stepsize,
+                          options_.ed_mincontrast, options_.ed_smoothing}) {
+    for (const char* offer : {"7 -an:zz", "12345", "2"}) {
+      edit->setText(QStringLiteral("1"));
+      QGuiApplication::clipboard()->setText(QString::fromLatin1(offer), QClipboard::Selection);
+      const QPointF end(edit->width() - 2, edit->height() / 2);
+      QMouseEvent press(QEvent::MouseButtonPress, end, edit->mapToGlobal(end), Qt::MiddleButton,
+                        Qt::MiddleButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(edit, &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, end, edit->mapToGlobal(end), Qt::MiddleButton,
+                          Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(edit, &release);
+      EXPECT_EQ(edit->text(), std::string(offer) == "2" ? "12" : "1") << offer;
+    }
+  }
+  options_.hide();
 }
 
 TEST_F(OptionsDialogTest, EmptyEditsGetTheirFillInWithoutAMessage) {

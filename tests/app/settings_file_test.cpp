@@ -54,5 +54,36 @@ TEST(SettingsFileTest, WritesTheFiveKeysTrimmedAndKeepsForeignOnes) {
   EXPECT_EQ(back.smoothing, "05");
 }
 
+TEST(SettingsFileTest, AValueThatIsNoPlainNumberReadsAsAMissingKey) {
+  testing::TempDir dir;
+  const std::string path = dir.File("calmora.ini");
+  // Hand-edited values: a comment after the number, an engine option, a blank inside, an
+  // empty value, a second point, a sign, a point where the value takes none.
+  ASSERT_TRUE(testing::WriteFile(path,
+                                 "[options]\n"
+                                 "shakiness=7 ; steadier\n"
+                                 "accuracy=-an\n"
+                                 "stepsize=4 -f null\n"
+                                 "mincontrast=0.2.5\n"
+                                 "smoothing=\n"));
+  StabiliseSettings values = SettingsFile(path).Read();
+  EXPECT_EQ(values.shakiness, "5");
+  EXPECT_EQ(values.accuracy, "15");
+  EXPECT_EQ(values.stepsize, "6");
+  EXPECT_EQ(values.mincontrast, "0.3");
+  EXPECT_EQ(values.smoothing, "10");
+
+  ASSERT_TRUE(testing::WriteFile(path,
+                                 "[options]\nshakiness=+7\naccuracy=1.5\nstepsize=  12  \n"
+                                 "mincontrast=.25\nsmoothing=0015\n"));
+  values = SettingsFile(path).Read();
+  EXPECT_EQ(values.shakiness, "5");
+  EXPECT_EQ(values.accuracy, "15");
+  // Plain numbers stay as written (blanks around a value are the file's, not the value's).
+  EXPECT_EQ(values.stepsize, "12");
+  EXPECT_EQ(values.mincontrast, ".25");
+  EXPECT_EQ(values.smoothing, "0015");
+}
+
 }  // namespace
 }  // namespace calmora

@@ -74,19 +74,6 @@ class StabilisePassesTest : public ::testing::Test {
     return script;
   }
 
-  std::vector<std::vector<std::string>> CallsOf(const char* filter) const {
-    std::vector<std::vector<std::string>> found;
-    for (const auto& call : engine_.Calls()) {
-      for (const std::string& argument : call) {
-        if (argument.find(filter) != std::string::npos) {
-          found.push_back(call);
-          break;
-        }
-      }
-    }
-    return found;
-  }
-
   FakeEngine engine_;
   testing::TempDir folder_;
   std::filesystem::path previous_directory_;
@@ -145,7 +132,7 @@ TEST_F(StabilisePassesTest, EngineErrorTextsEndTheCallEvenSplitOverTwoReads) {
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No such file");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, AssertionAndConversionFailuresAreReportedAsWritten) {
@@ -177,7 +164,7 @@ TEST_F(StabilisePassesTest, CancelBeforeTheFirstReportReturnsFalseWithNoText) {
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
   EXPECT_TRUE(progress_.file_gauge.empty());
 }
 
@@ -194,7 +181,7 @@ TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTru
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   EXPECT_TRUE(testing::ProcessIsGone(pid_file));
   EXPECT_EQ(error, "");
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
   EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
 }
 
@@ -209,7 +196,7 @@ TEST_F(StabilisePassesTest, CancelArrivesThroughTheGuiWhileTheEngineWorks) {
   progress_.on_status = [this] { QTimer::singleShot(0, [this] { progress_.cancel = true; }); };
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_TRUE(CallsOf("vidstabtransform").empty());
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, ATransformPassThatExitsWithAFailureFailsWithItsLastErrorLine) {
@@ -244,18 +231,58 @@ TEST_F(StabilisePassesTest, ATransformPassThatWritesNothingFails) {
   EXPECT_EQ(error, "The engine stopped with exit status 3.");
 }
 
-TEST_F(StabilisePassesTest, TheAnalysisPassExitCodeDoesNotStopTheTransformPass) {
+TEST_F(StabilisePassesTest, AnAnalysisThatFailsOrIsKilledStopsBeforeTheTransform) {
+  // Each analysis leaves at most partial motion data; transforming with it would pass a
+  // partly stabilised video for a result.
+  struct Case {
+    const char* name;
+    FakeScript analysis;
+    const char* error;
+  };
+  const std::string partial_motion = "printf 'VID.STAB 1' > client_calmora.trf";
+  const Case cases[] = {
+      {"exits with a failure",
+       Records({"00:00:01.00"}).Raw(partial_motion).Print("too low contrast\n").Exit(1),
+       "too low contrast"},
+      {"exits with a failure and no message",
+       FakeScript().Print(FakeProgressRecord("00:00:01.00")).Raw(partial_motion).Exit(2),
+       "The engine stopped with exit status 2."},
+      // The signal is named, not the unrelated line printed before the records.
+      {"killed", Records({"00:00:01.00"}).Raw(partial_motion).WaitUntilRead().Raw("kill -KILL $$"),
+       "The engine ended by signal 9"},
+      {"terminated",
+       Records({"00:00:01.00"}).Raw(partial_motion).WaitUntilRead().Raw("kill -TERM $$"),
+       "The engine ended by signal 15"},
+      {"leaves no transform file",
+       FakeScript().Print(FakeProgressRecord("00:00:02.00", true)).Exit(0),
+       "No transform file was written."},
+  };
   engine_.BehaveLikeWorkingEngine();
-  engine_.On(FakeEngine::Run::kAnalysis, FakeScript().Print("too low contrast\n").Exit(1));
+  for (const Case& c : cases) {
+    engine_.ClearCalls();
+    engine_.On(FakeEngine::Run::kAnalysis, c.analysis);
+    progress_ = RecordingProgress();
+    std::string error;
+    EXPECT_FALSE(RunStabilisePasses(error, job_, progress_)) << c.name;
+    EXPECT_EQ(error, c.error) << c.name;
+    EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty()) << c.name;
+  }
+}
+
+TEST_F(StabilisePassesTest, ATransformFileLeftByAnEarlierRunDoesNotCount) {
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript().Print(FakeProgressRecord("00:00:02.00", true)).Exit(0));
+  ASSERT_TRUE(testing::WriteFile(folder_.File("client_calmora.trf"), "VID.STAB 1 of another run"));
   std::string error;
-  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_EQ(CallsOf("vidstabtransform").size(), 1u);
-  // Only the transform moved the gauge, through its second half.
-  EXPECT_EQ(progress_.file_gauge.front(), 62);
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "No transform file was written.");
+  EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
 }
 
 TEST_F(StabilisePassesTest, NoReportInEitherPassGivesFalseWithTheTextAsPassed) {
-  engine_.On(FakeEngine::Run::kAnalysis, FakeScript().Print("working\n"));
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript().Print("working\n").Raw("printf 'motion' > client_calmora.trf"));
   engine_.On(FakeEngine::Run::kTransform, FakeScript().Print("working\n").WriteOutput("video"));
   std::string error = "as passed";
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
@@ -269,7 +296,8 @@ TEST_F(StabilisePassesTest, UnreadableRecordsAreSkippedWithoutStoppingTheRun) {
                  .WaitUntilRead()
                  .Print("frame=   10 fps=0.0 q=0.0 size=N/A time=00:00:00.40 speed=1x    \r")
                  .WaitUntilRead()
-                 .Print(FakeProgressRecord("00:00:01.00")));
+                 .Print(FakeProgressRecord("00:00:01.00"))
+                 .Raw("printf 'motion' > client_calmora.trf"));
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:02.00"}).WriteOutput("video"));
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
@@ -296,7 +324,7 @@ TEST_F(StabilisePassesTest, WritingIntoTheInputsFolderAddsNewAndKeepsTheInput) {
   job_.output_folder = folder_.Path();
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0].back(), folder_.File("NEW_clip.avi"));
   EXPECT_NE(std::find(transform[0].begin(), transform[0].end(), "copy"), transform[0].end());
@@ -307,7 +335,7 @@ TEST_F(StabilisePassesTest, TheSameFileUnderAnotherSpellingIsNeverOverwritten) {
   job_.output_folder = folder_.Path() + "/out/..";  // names the input's folder
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0].back(), folder_.Path() + "/out/../NEW_clip.avi");
 }
@@ -319,7 +347,7 @@ TEST_F(StabilisePassesTest, ConvertingChangesTheExtensionAndReencodesTheAudio) {
   job_.video_format = "*.MKV";
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(transform[0], (std::vector<std::string>{
                               "-i", input_, "-b:v", "374k", "-q:v", "0", "-q:a", "0", "-y", "-vf",
@@ -334,9 +362,106 @@ TEST_F(StabilisePassesTest, NoBitRateProbedMeansNoBitRateOption) {
   info_.bitrate.clear();
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  const auto transform = CallsOf("vidstabtransform");
+  const auto transform = engine_.CallsWith("vidstabtransform");
   ASSERT_EQ(transform.size(), 1u);
   EXPECT_EQ(std::find(transform[0].begin(), transform[0].end(), "-b:v"), transform[0].end());
+}
+
+TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputName) {
+  const std::string output = output_folder_ + "/clip.avi";
+  struct Case {
+    const char* name;
+    FakeScript transform;
+    bool cancel_after_status;
+  };
+  const Case cases[] = {
+      {"killed",
+       Records({"00:00:01.00"}).WriteOutput("half a video").WaitUntilRead().Raw("kill -KILL $$"),
+       false},
+      {"failing",
+       Records({"00:00:01.00"})
+           .WriteOutput("half a video")
+           .Print("No space left on device\n")
+           .Exit(1),
+       false},
+      {"stopping at an error text",
+       Records({"00:00:01.00"}).WriteOutput("half a video").Print("Conversion failed!\n").Sleep(60),
+       false},
+      {"cancelled",
+       FakeScript().WriteOutput("half a video").Print(FakeProgressRecord("00:00:01.00")).Sleep(60),
+       true},
+  };
+  engine_.BehaveLikeWorkingEngine();
+  for (const Case& c : cases) {
+    engine_.On(FakeEngine::Run::kTransform, c.transform);
+    progress_ = RecordingProgress();
+    // The analysis reports before the transform starts: Cancel waits for a transform record.
+    progress_.on_status = [this, &c] {
+      if (c.cancel_after_status && progress_.statuses.back().rfind("Process", 0) == 0)
+        progress_.cancel = true;
+    };
+    std::string error;
+    RunStabilisePasses(error, job_, progress_);
+    EXPECT_EQ(engine_.CallsWith("vidstabtransform").size(), 1u) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(output)) << c.name;
+    engine_.ClearCalls();
+  }
+}
+
+TEST_F(StabilisePassesTest, AFileThatStoodUnderTheOutputNameIsNeverRemoved) {
+  const std::string output = output_folder_ + "/clip.avi";
+  ASSERT_TRUE(testing::WriteFile(output, "an earlier result"));
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kTransform,
+             Records({"00:00:01.00"}).Print("No space left on device\n").Exit(1));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "No space left on device");
+  EXPECT_TRUE(std::filesystem::exists(output));
+}
+
+TEST_F(StabilisePassesTest, FileNamesThatReadLikeErrorTextsAreNotTheEnginesWords) {
+  // The engine echoes both paths; reads may cut them anywhere, here inside each name.
+  input_ = folder_.File("No such file.avi");
+  ASSERT_TRUE(testing::WriteFile(input_, "input video"));
+  info_.filepath = input_;
+  job_.output_folder = folder_.Path() + "/Conversion failed";
+  std::filesystem::create_directories(job_.output_folder);
+  const std::string output = job_.output_folder + "/No such file.avi";
+  const std::string input_echo = "Input #0, avi, from '" + input_ + "':\n";
+  const std::string output_echo = "Output #0, avi, to '" + output + "':\n";
+  const std::size_t input_cut = input_echo.find("such") + 2;
+  const std::size_t output_cut = output_echo.find("failed") + 3;
+  engine_.BehaveLikeWorkingEngine();
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
+                                             .Print(input_echo.substr(0, input_cut))
+                                             .WaitUntilRead()
+                                             .Print(input_echo.substr(input_cut))
+                                             .Raw("printf 'motion' > client_calmora.trf")
+                                             .WaitUntilRead()
+                                             .Print(FakeProgressRecord("00:00:02.00", true)));
+  engine_.On(FakeEngine::Run::kTransform, FakeScript()
+                                              .Print(input_echo)
+                                              .Print(output_echo.substr(0, output_cut))
+                                              .WaitUntilRead()
+                                              .Print(output_echo.substr(output_cut))
+                                              .WriteOutput("video")
+                                              .WaitUntilRead()
+                                              .Print(FakeProgressRecord("00:00:02.00", true)));
+  std::string error;
+  EXPECT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(std::filesystem::exists(output));
+}
+
+TEST_F(StabilisePassesTest, AnErrorAboutAnEchoedFileIsStillFound) {
+  input_ = folder_.File("No such file.avi");
+  info_.filepath = input_;
+  engine_.On(FakeEngine::Run::kAnalysis,
+             FakeScript().Print(input_ + ": No such file or directory\n").Exit(1));
+  std::string error;
+  EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
+  EXPECT_EQ(error, "No such file");
 }
 
 }  // namespace

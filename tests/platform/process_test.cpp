@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/message_pump.h"
@@ -119,21 +120,55 @@ TEST(ProcessTest, TerminateEndsTheChildAndWhatItStarted) {
   EXPECT_TRUE(dead);
 }
 
-TEST(ProcessTest, ThePipeStopsBeingWaitableOnceEveryWriterHasGone) {
+TEST(ProcessTest, OnceEveryWriterHasGoneTheWaitIsForTheChildsEnd) {
   ChildProcess process;
   ASSERT_TRUE(process.CreatePipe());
   ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "exec 1>&- 2>&-; sleep 0.3"}));
+  const int pipe_fd = process.WaitableFd();
   std::size_t available = 1;
   // The pipe hangs up at the latest when the shell ends; the bound (half a minute and
   // more) only keeps a broken Peek from hanging the test.
-  for (int attempt = 0; attempt < 3000 && process.WaitableFd() >= 0; ++attempt) {
+  for (int attempt = 0; attempt < 3000 && process.WaitableFd() == pipe_fd; ++attempt) {
     ASSERT_TRUE(process.Peek(available));
     EXPECT_EQ(available, 0u);
     WaitForDataOrEvents(process.WaitableFd(), 10);
   }
-  // Waiting on a hung-up pipe would return at once forever; the runner then sleeps instead.
+  // Waiting on a hung-up pipe would return at once forever; what is left to wait for is
+  // the child's end, and one wait sees it.
+  const int end_fd = process.WaitableFd();
+  ASSERT_GE(end_fd, 0);
+  ASSERT_NE(end_fd, pipe_fd);
+  WaitForDataOrEvents(end_fd, 60000);
+  EXPECT_TRUE(process.HasEnded());
+  EXPECT_EQ(process.ExitCode(), 0);
   EXPECT_EQ(process.WaitableFd(), -1);
   process.Close();
+}
+
+TEST(ProcessTest, ASignalThatEndsTheChildIsReported) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "kill -TERM $$"}));
+  EXPECT_EQ(DrainUntilEnd(process), "");
+  EXPECT_TRUE(process.KilledBySignal());
+  EXPECT_EQ(process.TermSignal(), SIGTERM);
+  EXPECT_EQ(process.ExitCode(), -1);
+}
+
+TEST(ProcessTest, TheChildLeadsAProcessGroupOfItsOwn) {
+  ChildProcess process;
+  ASSERT_TRUE(process.CreatePipe());
+  ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "cat /proc/$$/stat"}));
+  const std::string stat = DrainUntilEnd(process);
+  // pid (name) state ppid pgrp ...
+  std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+  std::string state;
+  long parent = 0;
+  long group = 0;
+  ASSERT_TRUE(fields >> state >> parent >> group) << stat;
+  EXPECT_EQ(parent, ::getpid());
+  EXPECT_EQ(group, std::stol(stat));
+  EXPECT_NE(group, ::getpgrp());
 }
 
 TEST(ProcessTest, CloseIsSafeInEveryState) {

@@ -1,10 +1,13 @@
 // The fake engine script, its recorded calls, and the small file helpers of the tests.
 #include "tests/app/support/fake_engine.h"
 
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -261,6 +264,17 @@ std::vector<std::vector<std::string>> FakeEngine::Calls() const {
   return calls;
 }
 
+std::vector<std::vector<std::string>> FakeEngine::CallsWith(const std::string& part) const {
+  std::vector<std::vector<std::string>> found;
+  for (auto& call : Calls()) {
+    const bool matches = std::any_of(
+        call.begin(), call.end(),
+        [&part](const std::string& argument) { return argument.find(part) != std::string::npos; });
+    if (matches) found.push_back(std::move(call));
+  }
+  return found;
+}
+
 int FakeEngine::CallCount() const {
   return static_cast<int>(
       std::distance(fs::directory_iterator(calls_dir_), fs::directory_iterator()));
@@ -296,10 +310,15 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-bool ProcessIsGone(const std::string& pid_file) {
+long ReadPid(const std::string& pid_file) {
   std::ifstream in(pid_file);
   long pid = 0;
-  if (!(in >> pid) || pid <= 0) return false;
+  return in >> pid && pid > 0 ? pid : 0;
+}
+
+bool ProcessIsGone(const std::string& pid_file) {
+  const long pid = ReadPid(pid_file);
+  if (pid == 0) return false;
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string text;
   if (!std::getline(stat, text)) return true;
@@ -307,6 +326,34 @@ bool ProcessIsGone(const std::string& pid_file) {
   const std::size_t close = text.rfind(')');
   return close != std::string::npos && close + 2 < text.size() &&
          (text[close + 2] == 'Z' || text[close + 2] == 'X');
+}
+
+bool WaitUntilProcessEnds(long pid, int timeout_ms) {
+  // A pidfd turns readable when its process ends, whoever its parent is.
+  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
+  if (fd < 0) return errno == ESRCH;
+  pollfd entry{fd, POLLIN, 0};
+  int ready = 0;
+  do {
+    ready = ::poll(&entry, 1, timeout_ms);
+  } while (ready < 0 && errno == EINTR);
+  ::close(fd);
+  return ready > 0;
+}
+
+int ChildProcessCount() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string text;
+    if (!std::getline(stat, text)) continue;
+    // pid (name) state ppid ...: the name may hold blanks, so read after its last ")".
+    std::istringstream rest(text.substr(text.rfind(')') + 1));
+    std::string state;
+    long parent = 0;
+    if (rest >> state >> parent && parent == ::getpid()) ++count;
+  }
+  return count;
 }
 
 bool WriteFile(const std::string& path, std::string_view bytes) {

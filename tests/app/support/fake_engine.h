@@ -70,6 +70,8 @@ class FakeEngine {
   std::string EnginePath() const;
   // Arguments (without the program) of every run so far, in order.
   std::vector<std::vector<std::string>> Calls() const;
+  // Those of the runs with an argument that contains `part`.
+  std::vector<std::vector<std::string>> CallsWith(const std::string& part) const;
   int CallCount() const;
   void ClearCalls();
 
@@ -103,6 +105,16 @@ class TempDir {
 // True when the process whose id a fake engine wrote into `pid_file` (echo $$) has ended:
 // it is gone or a zombie. False while it runs or when the file holds no id.
 bool ProcessIsGone(const std::string& pid_file);
+
+// The id a fake engine wrote into `pid_file`; 0 when there is none (yet).
+long ReadPid(const std::string& pid_file);
+
+// Waits until process `pid` (any process, not only a child) has ended, at most
+// `timeout_ms`; true when it has.
+bool WaitUntilProcessEnds(long pid, int timeout_ms);
+
+// The number of processes whose parent is this one.
+int ChildProcessCount();
 
 // Writes `bytes` into a file; false on failure.
 bool WriteFile(const std::string& path, std::string_view bytes);

@@ -1,0 +1,463 @@
+// Hostile batches through the real windows and the real engine, as a new user or a damaged
+// machine would run them: outputs that collide, an engine that dies or is killed in a
+// pass, audio without video, list entries that are no files, Cancel while a probe hangs,
+// a hand-edited settings file, a file named like an engine error, and a front end that is
+// killed while its engine works. Whatever happens, no listed file changes, no engine is
+// left running, and success is reported only for a batch that succeeded.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "app/main_block.h"
+#include "app/settings_file.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "platform/process.h"
+#include "tests/app/support/fake_engine.h"
+#include "tests/app/support/test_clips.h"
+#include "tests/app/window_test_app.h"
+
+namespace calmora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeEngine;
+using testing::FakeScript;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kDone = "The process completed successfully!";
+constexpr const char* kChooseAgain =
+    " Please choose another output folder or remove one of these files from the list.";
+// Set in the environment of the front end that NoEngineOutlivesAKilledFrontEnd kills.
+constexpr const char* kToBeKilled = "CALMORA_FRONT_END_TO_BE_KILLED";
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The front end with the real engine behind a wrapper that records each call, a folder
+// for inputs and one for outputs, and the dialogs answered by the test.
+class HostileBatch : public ::testing::Test {
+ public:
+  void SetUp() override {
+    if (testing::FindProgram("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    previous_dir_ = fs::current_path();
+    fs::create_directories(inputs_);
+    fs::create_directories(outputs_);
+    engine_.OnEveryRun(RealEngine(""));
+    windows_ = CreateFrontEndWindows();
+    main_ = windows_.main.get();
+    progress_ = windows_.progress.get();
+    platform::SetOpenFilesHook(
+        [this](const platform::OpenFilesRequest&, std::vector<std::string>& files) {
+          files = chosen_files_;
+          return true;
+        });
+    platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
+      folder = output_folder_;
+      return true;
+    });
+    output_folder_ = outputs_;
+  }
+  void TearDown() override {
+    platform::SetOpenFilesHook(nullptr);
+    platform::SetFolderHook(nullptr);
+    if (!previous_dir_.empty()) fs::current_path(previous_dir_);
+    if (settings_lock_) fs::remove(SettingsFile::DefaultPath());
+  }
+
+  // The real engine, given `options` before its own arguments; with a `pid_file` it
+  // writes its process id there first.
+  static FakeScript RealEngine(const std::string& options, const std::string& pid_file = "") {
+    FakeScript script;
+    if (!pid_file.empty()) script.Raw("echo $$ > " + testing::ShellQuoted(pid_file));
+    return script.Raw("exec " + testing::ShellQuoted(testing::FindProgram("ffmpeg")) + " " +
+                      options + " \"$@\"");
+  }
+  // A run of `run` that never ends by itself: the real engine at the clip's own pace,
+  // looping the input, its process id in `pid_file`.
+  void EndlessRealEngine(FakeEngine::Run run, const std::string& pid_file) {
+    engine_.On(run, RealEngine("-re -stream_loop -1", pid_file));
+  }
+
+  // A shaky clip at `relative` below the inputs folder.
+  std::string Clip(const std::string& relative, unsigned seed = 7) {
+    const std::string path = inputs_ + "/" + relative;
+    fs::create_directories(fs::path(path).parent_path());
+    testing::ClipOptions options;
+    options.seed = seed;
+    std::string log;
+    EXPECT_TRUE(testing::MakeShakyClip(path, options, &log)) << log;
+    return path;
+  }
+  // Two seconds of a tone and no picture, in a video container.
+  std::string AudioOnly(const std::string& relative) {
+    const std::string path = inputs_ + "/" + relative;
+    std::string log;
+    const std::string command =
+        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440 -t 2 -c:a aac " +
+        testing::ShellQuoted(path);
+    EXPECT_TRUE(testing::RunCommand(command, &log)) << log;
+    return path;
+  }
+
+  // Adds files as the open dialog does.
+  void List(const std::vector<std::string>& files) {
+    chosen_files_ = files;
+    main_->btn_addClick();
+  }
+  // Drops files on the list.
+  void Drop(const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    QMimeData data;
+    data.setUrls(urls);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(main_->ListView1->viewport(), &drop);
+  }
+
+  // Runs `action` once, at the first moment `ready` holds while the batch handles events.
+  void OnceWhen(std::function<bool()> ready, std::function<void()> action) {
+    watch_.setInterval(1);
+    QObject::connect(&watch_, &QTimer::timeout, [this, ready, action] {
+      if (!ready()) return;
+      watch_.stop();
+      action();
+    });
+    watch_.start();
+  }
+  bool StatusStartsWith(const char* prefix) const {
+    return progress_->Label1->text().startsWith(QLatin1String(prefix));
+  }
+  // Lists a clip whose `run` never ends by itself and sends `signal_number` to that
+  // engine once the status line starts with `prefix`.
+  void SignalEndlessEngine(FakeEngine::Run run, const char* prefix, int signal_number) {
+    List({Clip("clip.mp4")});
+    const std::string pid_file = dir_.File("engine_pid");
+    EndlessRealEngine(run, pid_file);
+    const auto engine_at_work = [this, prefix, pid_file] {
+      return StatusStartsWith(prefix) && testing::ReadPid(pid_file) > 0;
+    };
+    OnceWhen(engine_at_work, [pid_file, signal_number] {
+      ::kill(static_cast<pid_t>(testing::ReadPid(pid_file)), signal_number);
+    });
+  }
+
+  // Starts the batch with the start button; the call returns when the batch has ended.
+  void Start() {
+    main_->btn_fixClick();
+    batch_ended_ = Clock::now();
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
+    QCoreApplication::processEvents();
+  }
+
+  // The settings file beside the program, written for this test and removed after it.
+  void WriteSettings(const std::string& text) {
+    settings_lock_.emplace();
+    ASSERT_TRUE(testing::WriteFile(SettingsFile::DefaultPath(), text));
+  }
+
+  FakeEngine engine_;
+  testing::TempDir dir_;
+  std::string inputs_ = dir_.File("in");
+  std::string outputs_ = dir_.File("out");
+  FrontEndWindows windows_;
+  Tmain* main_ = nullptr;
+  Tprogress* progress_ = nullptr;
+  platform::MessageBoxLog log_;
+  std::vector<std::string> chosen_files_;
+  std::string output_folder_;
+  std::vector<std::string> expected_messages_{kDone};
+  Clock::time_point cancelled_at_;
+  Clock::time_point batch_ended_;
+  QTimer watch_;
+  std::optional<testing::SettingsFileLock> settings_lock_;
+  fs::path previous_dir_;
+};
+
+// One hostile batch: `arrange` lists the files, sets up the engine and the output folder
+// and says which messages the batch shows; `check` looks at what else must hold.
+struct HostileCase {
+  const char* name;
+  std::function<void(HostileBatch&)> arrange;
+  std::function<void(HostileBatch&)> check;
+};
+
+// The check of a batch stopped before its transform pass.
+void NothingTransformed(HostileBatch& t) {
+  EXPECT_TRUE(t.engine_.CallsWith("vidstabtransform=").empty());
+  EXPECT_TRUE(fs::is_empty(t.outputs_));
+}
+
+const HostileCase kHostileCases[] = {
+    {"AnOutputWouldReplaceAnotherListedInput",
+     [](HostileBatch& t) {
+       const std::string a = t.Clip("a/clip.mp4");
+       const std::string b = t.Clip("b/clip.mp4", 2);
+       t.List({a, b});
+       t.output_folder_ = t.inputs_ + "/b";
+       t.expected_messages_ = {"The output of \"" + a + "\" would replace the listed file \"" + b +
+                               "\"." + kChooseAgain};
+     },
+     [](HostileBatch& t) { EXPECT_EQ(t.engine_.CallCount(), 0); }},
+
+    {"TwoInputsOfOneNameIntoOneFolder",
+     [](HostileBatch& t) {
+       const std::string a = t.Clip("a/clip.mp4");
+       const std::string b = t.Clip("b/clip.mp4", 2);
+       // An earlier result under that name, not in the list: a batch would overwrite it.
+       ASSERT_TRUE(testing::WriteFile(t.outputs_ + "/clip.mp4", "an earlier result"));
+       t.List({a, b});
+       t.expected_messages_ = {"\"" + a + "\" and \"" + b + "\" would both be written to \"" +
+                               t.outputs_ + "/clip.mp4\"." + kChooseAgain};
+     },
+     [](HostileBatch& t) {
+       EXPECT_EQ(t.engine_.CallCount(), 0);
+       EXPECT_TRUE(Contents(t.outputs_ + "/clip.mp4") == "an earlier result");
+     }},
+
+    {"TwoNamesConvertedToOne",
+     [](HostileBatch& t) {
+       const std::string avi = t.Clip("clip.avi");
+       const std::string mp4 = t.Clip("clip.mp4", 2);
+       t.List({avi, mp4});
+       t.main_->cbk_videoformatconverting->setChecked(true);
+       t.main_->cb_videoformat->setCurrentText(QStringLiteral("*.MP4"));
+       t.expected_messages_ = {"\"" + avi + "\" and \"" + mp4 + "\" would both be written to \"" +
+                               t.outputs_ + "/clip.mp4\"." + kChooseAgain};
+     },
+     [](HostileBatch& t) {
+       EXPECT_EQ(t.engine_.CallCount(), 0);
+       EXPECT_TRUE(fs::is_empty(t.outputs_));
+     }},
+
+    {"AnalysisDiesMidPass",
+     [](HostileBatch& t) {
+       t.List({t.Clip("clip.mp4")});
+       t.engine_.On(FakeEngine::Run::kAnalysis,
+                    FakeScript()
+                        .Print(testing::FakeProgressRecord("00:00:00.50"))
+                        .Raw("printf 'VID.STAB 1\\n' > client_calmora.trf")
+                        .WaitUntilRead()
+                        .Raw("kill -KILL $$"));
+       t.expected_messages_ = {"Process error! The engine ended by signal 9"};
+     },
+     NothingTransformed},
+
+    {"RealAnalysisKilledByItsPid",
+     [](HostileBatch& t) {
+       t.SignalEndlessEngine(FakeEngine::Run::kAnalysis, "Analyze", SIGKILL);
+       t.expected_messages_ = {"Process error! The engine ended by signal 9"};
+     },
+     NothingTransformed},
+
+    {"RealAnalysisTerminatedByItsPid",
+     [](HostileBatch& t) {
+       t.SignalEndlessEngine(FakeEngine::Run::kAnalysis, "Analyze", SIGTERM);
+       // The engine stops in order on SIGTERM and says so.
+       t.expected_messages_ = {"Process error! Exiting normally, received signal 15."};
+     },
+     NothingTransformed},
+
+    {"AudioWithoutVideo",
+     [](HostileBatch& t) {
+       t.List({t.AudioOnly("tone.mp4")});
+       t.expected_messages_ = {"File load error! No video stream!"};
+     },
+     [](HostileBatch& t) {
+       EXPECT_EQ(t.engine_.CallCount(), 2);  // the probe and its second attempt
+       EXPECT_TRUE(fs::is_empty(t.outputs_));
+     }},
+
+    {"RealTransformKilledByItsPid",
+     [](HostileBatch& t) {
+       // "Process ......" stands there before any record; a record brings the time.
+       t.SignalEndlessEngine(FakeEngine::Run::kTransform, "Process 0", SIGKILL);
+       t.expected_messages_ = {"Process error! The engine ended by signal 9"};
+     },
+     [](HostileBatch& t) {
+       EXPECT_EQ(t.engine_.CallsWith("vidstabtransform=").size(), 1u);
+       EXPECT_FALSE(fs::exists(t.outputs_ + "/clip.mp4"));
+     }},
+
+    {"EntriesThatAreNoFilesNeverEnterTheList",
+     [](HostileBatch& t) {
+       const std::string odd = t.inputs_ + "/odd";
+       fs::create_directories(odd + "/x.mp4");
+       ASSERT_EQ(::mkfifo((odd + "/pipe.mp4").c_str(), 0644), 0);
+       const std::string refusal = "Cannot open file \"" + odd + "/pipe.mp4\". Not a regular file";
+       t.List({odd + "/pipe.mp4"});
+       t.Drop({odd + "/x.mp4", odd + "/pipe.mp4"});
+       t.output_folder_ = odd;
+       t.main_->btn_openfolderClick();
+       EXPECT_EQ(t.main_->RowCount(), 0);
+       t.expected_messages_ = {refusal, refusal, "Please add files at first!"};
+     },
+     [](HostileBatch& t) { EXPECT_EQ(t.engine_.CallCount(), 0); }},
+
+    {"CancelWhileAProbeHangs",
+     [](HostileBatch& t) {
+       t.List({t.Clip("clip.mp4")});
+       const std::string pid_file = t.dir_.File("probe_pid");
+       // As on a named pipe that nobody writes: the probe waits for ever.
+       t.engine_.On(FakeEngine::Run::kProbe, FakeScript()
+                                                 .Raw("echo $$ > " + testing::ShellQuoted(pid_file))
+                                                 .WaitForFile(t.dir_.File("never")));
+       t.OnceWhen([pid_file] { return testing::ReadPid(pid_file) > 0; },
+                  [&t] {
+                    t.cancelled_at_ = Clock::now();
+                    t.progress_->Button1->click();
+                  });
+       t.expected_messages_ = {};
+     },
+     [](HostileBatch& t) {
+       EXPECT_TRUE(testing::ProcessIsGone(t.dir_.File("probe_pid")));
+       EXPECT_LT(std::chrono::duration<double>(t.batch_ended_ - t.cancelled_at_).count(), 1.0);
+       EXPECT_EQ(t.engine_.CallCount(), 1);
+     }},
+
+    {"CommentsAndOptionsInTheSettingsFile",
+     [](HostileBatch& t) {
+       t.WriteSettings("[options]\nshakiness=7 ; steadier\naccuracy=15 -an\nsmoothing=-an\n");
+       t.main_->show();  // reads the settings file
+       t.List({t.Clip("clip.mp4")});
+     },
+     [](HostileBatch& t) {
+       const auto analysis = t.engine_.CallsWith("vidstabdetect=");
+       ASSERT_EQ(analysis.size(), 1u);
+       EXPECT_EQ(analysis[0][4],
+                 "vidstabdetect=shakiness=5:accuracy=15:stepsize=6:mincontrast=0.3:"
+                 "result=client_calmora.trf");
+       const auto transform = t.engine_.CallsWith("vidstabtransform=");
+       ASSERT_EQ(transform.size(), 1u);
+       EXPECT_EQ(transform[0][transform[0].size() - 2],
+                 "vidstabtransform=input=client_calmora.trf:smoothing=10,unsharp=5:5:1.0:5:5:0.0");
+       EXPECT_TRUE(testing::ProbeWithFfprobe(t.outputs_ + "/clip.mp4"));
+       t.main_->hide();
+     }},
+
+    {"AFileNamedLikeAnEngineError",
+     [](HostileBatch& t) { t.List({t.Clip("Conversion failed/No such file.mp4")}); },
+     [](HostileBatch& t) {
+       EXPECT_TRUE(testing::ProbeWithFfprobe(t.outputs_ + "/No such file.mp4"));
+     }},
+};
+
+class HostileBatchTest : public HostileBatch, public ::testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileBatchTest, LosesNothingLeavesNoEngineAndReportsTheTruth) {
+  const HostileCase& hostile = GetParam();
+  hostile.arrange(*this);
+  std::map<std::string, std::string> listed;
+  for (int row = 0; row < main_->RowCount(); ++row) {
+    const std::string path = main_->RowCaption(row);
+    if (IsRegularFile(path)) listed[path] = Contents(path);
+  }
+  Start();
+  EXPECT_EQ(log_.Texts(), expected_messages_);
+  for (const auto& [path, bytes] : listed)
+    EXPECT_TRUE(Contents(path) == bytes) << path << " changed";
+  EXPECT_EQ(testing::ChildProcessCount(), 0);
+  EXPECT_FALSE(progress_->isVisible());
+  hostile.check(*this);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, HostileBatchTest, ::testing::ValuesIn(kHostileCases),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// The front end that the next test kills: a batch whose analysis never ends by itself.
+// It reports its engine's process id on standard output once the engine is at work.
+TEST_F(HostileBatch, DISABLED_FrontEndToBeKilled) {
+  if (std::getenv(kToBeKilled) == nullptr) GTEST_SKIP() << "runs only when started by a test";
+  const std::string pid_file = dir_.File("engine_pid");
+  EndlessRealEngine(FakeEngine::Run::kAnalysis, pid_file);
+  List({Clip("clip.mp4")});
+  OnceWhen([&] { return StatusStartsWith("Analyze") && testing::ReadPid(pid_file) > 0; },
+           [&] {
+             std::printf("engine %ld\n", testing::ReadPid(pid_file));
+             std::fflush(stdout);
+           });
+  Start();
+  ADD_FAILURE() << "the batch ended by itself";
+}
+
+TEST_F(HostileBatch, NoEngineOutlivesAKilledFrontEnd) {
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  // The killed front end cannot clean up: its temporary files go into our folder.
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string previous_tmpdir = tmpdir != nullptr ? tmpdir : "";
+  ::setenv("TMPDIR", dir_.Path().c_str(), 1);
+  ::setenv(kToBeKilled, "1", 1);
+  platform::ChildProcess front_end;
+  ASSERT_TRUE(front_end.CreatePipe());
+  const bool started =
+      front_end.Start(self, {self, "--gtest_also_run_disabled_tests",
+                             "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
+  ::unsetenv(kToBeKilled);
+  if (tmpdir != nullptr)
+    ::setenv("TMPDIR", previous_tmpdir.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  ASSERT_TRUE(started);
+
+  // Its output until it names its engine; the bound only ends a broken test.
+  std::string output;
+  long engine = 0;
+  const auto deadline = Clock::now() + std::chrono::minutes(2);
+  while (engine == 0 && Clock::now() < deadline && !front_end.HasEnded()) {
+    std::size_t available = 0;
+    ASSERT_TRUE(front_end.Peek(available));
+    if (available == 0) {
+      platform::WaitForDataOrEvents(front_end.WaitableFd(), 1000);
+      continue;
+    }
+    char buffer[512];
+    std::size_t got = 0;
+    ASSERT_TRUE(front_end.Read(buffer, sizeof buffer, got));
+    output.append(buffer, got);
+    const std::size_t at = output.find("engine ");
+    if (at != std::string::npos && output.find('\n', at) != std::string::npos)
+      engine = std::strtol(output.c_str() + at + 7, nullptr, 10);
+  }
+  ASSERT_GT(engine, 0) << output;
+
+  front_end.Terminate();  // SIGKILL: the front end has no chance to stop its engine
+  const bool engine_gone = testing::WaitUntilProcessEnds(engine, 30000);
+  if (!engine_gone) ::kill(static_cast<pid_t>(engine), SIGKILL);
+  EXPECT_TRUE(engine_gone) << "engine " << engine << " outlived the front end";
+}
+
+}  // namespace
+}  // namespace calmora

@@ -1,0 +1,112 @@
+// The outputs of a batch: where each row writes, and the collisions that refuse a batch
+// before it starts, however the paths are spelt.
+#include "app/output_plan.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/app/support/fake_engine.h"
+
+namespace calmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputPlanTest : public ::testing::Test {
+ protected:
+  // A file with some bytes in it, its folders made as needed.
+  std::string File(const std::string& relative) {
+    const std::string path = dir_.File(relative);
+    fs::create_directories(fs::path(path).parent_path());
+    EXPECT_TRUE(testing::WriteFile(path, "video"));
+    return path;
+  }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(OutputPlanTest, CollisionsAreFoundWhateverTheSpelling) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> inputs;
+    std::string folder;
+    bool convert;
+    int colliding_row;  // -1: none
+    bool replaces_listed_file;
+    int other_row;
+  };
+  const std::string a = File("a/clip.mp4");
+  const std::string b = File("b/clip.mp4");
+  const std::string avi = File("a/clip.avi");
+  const std::string new_a = File("a/NEW_clip.mp4");
+  const std::string other = File("a/other.mp4");
+  fs::create_directories(dir_.File("out"));
+  fs::create_directory_symlink(dir_.File("b"), dir_.File("link_to_b"));
+  fs::create_hard_link(b, dir_.File("out/other.mp4"));
+  const Case cases[] = {
+      {"an output replaces the next row's input", {a, b}, dir_.File("b"), false, 0, true, 1},
+      {"the same through a linked folder", {a, b}, dir_.File("link_to_b"), false, 0, true, 1},
+      {"the same through .. and a double slash",
+       {a, b},
+       dir_.File("out/..//b/"),
+       false,
+       0,
+       true,
+       1},
+      {"an output is a hard link to a listed input",
+       {other, b},
+       dir_.File("out"),
+       false,
+       0,
+       true,
+       1},
+      {"two inputs of one name", {a, b}, dir_.File("out"), false, 1, false, 0},
+      {"two names converted to one", {avi, a}, dir_.File("out"), true, 1, false, 0},
+      {"one file listed twice", {a, a}, dir_.File("out"), false, 1, false, 0},
+      {"a NEW_ copy names a listed file", {a, new_a}, dir_.File("a"), false, 0, true, 1},
+      {"its own folder gives a NEW_ copy", {a, other}, dir_.File("a"), false, -1, false, 0},
+      {"separate names", {a, avi}, dir_.File("out"), false, -1, false, 0},
+      {"a missing output folder", {a, b}, dir_.File("missing"), false, 1, false, 0},
+  };
+  for (const Case& c : cases) {
+    const auto collision = FindOutputCollision(c.inputs, c.folder, c.convert, "*.MP4");
+    if (c.colliding_row < 0) {
+      EXPECT_FALSE(collision.has_value()) << c.name << ": " << collision->output;
+      continue;
+    }
+    ASSERT_TRUE(collision.has_value()) << c.name;
+    EXPECT_EQ(collision->input, c.inputs[c.colliding_row]) << c.name;
+    EXPECT_EQ(collision->other, c.inputs[c.other_row]) << c.name;
+    EXPECT_EQ(collision->replaces_listed_file, c.replaces_listed_file) << c.name;
+  }
+}
+
+TEST_F(OutputPlanTest, TheMessageNamesBothFiles) {
+  const std::string a = File("a/clip.mp4");
+  const std::string b = File("b/clip.mp4");
+  const auto replaces = FindOutputCollision({a, b}, dir_.File("b"), false, "*.MP4");
+  ASSERT_TRUE(replaces.has_value());
+  EXPECT_EQ(CollisionMessage(*replaces),
+            "The output of \"" + a + "\" would replace the listed file \"" + b +
+                "\". Please choose another output folder or remove one of these files from the "
+                "list.");
+  const auto shared = FindOutputCollision({a, b}, dir_.Path(), false, "*.MP4");
+  ASSERT_TRUE(shared.has_value());
+  EXPECT_EQ(CollisionMessage(*shared),
+            "\"" + a + "\" and \"" + b + "\" would both be written to \"" + dir_.File("clip.mp4") +
+                "\". Please choose another output folder or remove one of these files from the "
+                "list.");
+}
+
+TEST_F(OutputPlanTest, AnOutputIntoTheInputsFolderGetsNewEvenUnderAnotherSpelling) {
+  const std::string a = File("a/clip.mp4");
+  EXPECT_EQ(PlannedOutputPath(a, dir_.File("a"), false, ""), dir_.File("a/NEW_clip.mp4"));
+  fs::create_directory_symlink(dir_.File("a"), dir_.File("link"));
+  EXPECT_EQ(PlannedOutputPath(a, dir_.File("link"), false, ""), dir_.File("link/NEW_clip.mp4"));
+  EXPECT_EQ(PlannedOutputPath(a, dir_.File("b"), false, ""), dir_.File("b/clip.mp4"));
+}
+
+}  // namespace
+}  // namespace calmora
