@@ -393,8 +393,8 @@ TEST_P(HostileBatchTest, LosesNothingLeavesNoEngineAndReportsTheTruth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HostileBatchTest, ::testing::ValuesIn(kHostileCases),
-                         [](const ::testing::TestParamInfo<HostileCase>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<HostileCase>& caseInfo) {
+                           return std::string(caseInfo.param.name);
                          });
 
 // The front end that the next test kills: a batch whose analysis never ends by itself.
