@@ -35,11 +35,11 @@ double ModelRectangle(int32_t x, int32_t y, int32_t left, int32_t top, int32_t r
   return best;
 }
 
-double ModelEllipse(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
-                    int32_t bottom, bool filled, int32_t penWidth) {
+double ModelEllipse(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                    bool filled, int32_t penWidth) {
   constexpr long double Pi = std::numbers::pi_v<long double>;
   const int64_t cx = (int64_t{right} - left) / 2, cy = (int64_t{bottom} - top) / 2;
-  const int64_t px = x - left - cx, py = y - top - cy;
+  const int64_t px = int64_t{x} - left - cx, py = int64_t{y} - top - cy;
   double best = 2147483647.0;
   for (int64_t l = -(penWidth / 2); l <= penWidth / 2; ++l) {
     const int64_t rx = cx + l, ry = cy + l;
@@ -65,8 +65,9 @@ double ModelPolyline(int32_t x, int32_t y, const std::vector<TPoint>& points, in
   if (count <= 0) return 1000000;
   std::vector<TPoint> mapped;
   for (const TPoint& p : points)
-    mapped.push_back({static_cast<int32_t>(std::nearbyint((double(p.x) - originX) * scaleX + offsetX)),
-                      static_cast<int32_t>(std::nearbyint((double(p.y) - originY) * scaleY + offsetY))});
+    mapped.push_back(
+        {static_cast<int32_t>(std::nearbyint((double(p.x) - originX) * scaleX + offsetX)),
+         static_cast<int32_t>(std::nearbyint((double(p.y) - originY) * scaleY + offsetY))});
   const int64_t half = penWidth / 2;
   std::vector<double> distances;
   auto measure = [&](TPoint a, TPoint b) {
@@ -160,11 +161,15 @@ BoxCase RandomBox(Shapes& shapes, int32_t largeSide) {
     case 0: p = shapes.Near(cx, cy); break;
     case 1: {  // about the outline of the inscribed ellipse
       const double a = shapes.Between(0, 3599) * std::numbers::pi / 1800;
-      p = shapes.Near(cx + std::llround(std::cos(a) * w / 2), cy + std::llround(std::sin(a) * h / 2));
+      p = shapes.Near(cx + std::llround(std::cos(a) * w / 2),
+                      cy + std::llround(std::sin(a) * h / 2));
       break;
     }
-    case 2: p = shapes.Near(shapes.OneIn(2) ? c.left : c.right, cy + shapes.Between(-5, 5) * h / 4); break;
-    default: p = shapes.Near(cx + shapes.Between(-2, 2) * w / 2, cy + shapes.Between(-2, 2) * h / 2);
+    case 2:
+      p = shapes.Near(shapes.OneIn(2) ? c.left : c.right, cy + shapes.Between(-5, 5) * h / 4);
+      break;
+    default:
+      p = shapes.Near(cx + shapes.Between(-2, 2) * w / 2, cy + shapes.Between(-2, 2) * h / 2);
   }
   c.x = p.x;
   c.y = p.y;
@@ -176,8 +181,9 @@ TEST(GeometryPenDistance, RectangleMatchesEveryOffset) {
   for (int i = 0; i < 20000; ++i) {
     BoxCase c = RandomBox(shapes, 2000);
     if (shapes.OneIn(10)) c.penWidth = shapes.Between(51, 400);
-    ASSERT_EQ(CalcDistanceToRectangle(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth),
-              ModelRectangle(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth))
+    ASSERT_EQ(
+        CalcDistanceToRectangle(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth),
+        ModelRectangle(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth))
         << c;
   }
 }
@@ -186,8 +192,24 @@ TEST(GeometryPenDistance, EllipseMatchesEverySample) {
   Shapes shapes(2);
   for (int i = 0; i < 6000; ++i) {
     BoxCase c = RandomBox(shapes, i % 50 == 0 ? 3000 : 400);
-    ASSERT_EQ(CalcDistanceToEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth),
-              ModelEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth))
+    ASSERT_EQ(
+        CalcDistanceToEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth),
+        ModelEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth))
+        << c;
+  }
+}
+
+TEST(GeometryPenDistance, WideAndElongatedEllipsesMatch) {
+  // Pens wider than the ellipse, long thin ellipses with a few long chords per offset, and
+  // points inside the stroke, where many offsets come within a pixel.
+  Shapes shapes(4);
+  for (int i = 0; i < 150; ++i) {
+    BoxCase c = RandomBox(shapes, 2500);
+    if (shapes.OneIn(2)) c.right = c.left + shapes.Between(0, 40);
+    c.penWidth = shapes.Between(50, 400);
+    ASSERT_EQ(
+        CalcDistanceToEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth),
+        ModelEllipse(c.x, c.y, c.left, c.top, c.right, c.bottom, c.filled, c.penWidth))
         << c;
   }
 }
@@ -256,8 +278,12 @@ PolylineCase RandomPolyline(Shapes& shapes) {
 
 TEST(GeometryPenDistance, PolylineMatchesEveryShift) {
   Shapes shapes(3);
-  for (int i = 0; i < 6000; ++i) {
-    const PolylineCase c = RandomPolyline(shapes);
+  for (int i = 0; i < 6060; ++i) {
+    PolylineCase c = RandomPolyline(shapes);
+    if (i >= 6000) {  // a few wide pens over one or two segments
+      c.points.resize(std::min<size_t>(c.points.size(), 3));
+      c.penWidth = shapes.Between(50, 300);
+    }
     ASSERT_EQ(CalcDistanceToPolyline(c.x, c.y, c.points.data(), int32_t(c.points.size()), c.originX,
                                      c.originY, c.offsetX, c.offsetY, c.scaleX, c.scaleY,
                                      c.penWidth, c.closed),
@@ -265,6 +291,55 @@ TEST(GeometryPenDistance, PolylineMatchesEveryShift) {
                             c.scaleX, c.scaleY, c.penWidth, c.closed))
         << c;
   }
+}
+
+TEST(GeometryPenDistance, RadiiAndPensOf2To30Finish) {
+  // Walking every offset and sample here would take hours; a hang fails by the test time-out.
+  constexpr int32_t Big = 1 << 30;
+  const TPoint line[] = {{-Big, -Big}, {Big, Big - 7}, {Big, -Big}};
+  for (const bool filled : {false, true})
+    for (const int32_t pen : {1, Big})
+      for (const TPoint p :
+           {TPoint{0, 0}, TPoint{Big, 0}, TPoint{-Big, -Big}, TPoint{12345, -Big},
+            TPoint{Big - 5, 3}, TPoint{2000000000, 2000000000}, TPoint{INT32_MIN, INT32_MAX}}) {
+        const double ellipse = CalcDistanceToEllipse(p.x, p.y, -Big, -Big, Big, Big, filled, pen);
+        const double box = CalcDistanceToRectangle(p.x, p.y, -Big, -Big, Big, Big, filled, pen);
+        const double polyline =
+            CalcDistanceToPolyline(p.x, p.y, line, 3, 0, 0, 0, 0, 1, 1, pen, filled);
+        for (const double d : {ellipse, box, polyline}) {
+          EXPECT_GE(d, 0) << p.x << "," << p.y << " pen " << pen;
+          EXPECT_LE(d, NoDistance) << p.x << "," << p.y << " pen " << pen;
+        }
+      }
+  // A point on the outline, and one inside a filled shape.
+  EXPECT_EQ(CalcDistanceToEllipse(Big, 0, -Big, -Big, Big, Big, false, Big), 0);
+  EXPECT_EQ(CalcDistanceToEllipse(7, -9, -Big, -Big, Big, Big, true, Big), 0);
+  EXPECT_EQ(CalcDistanceToRectangle(Big, 5, -Big, -Big, Big, Big, false, Big), 0);
+  EXPECT_NEAR(CalcDistanceToPolyline(0, 0, line, 2, 0, 0, 0, 0, 1, 1, 1, false), 7 / std::sqrt(8.0),
+              1e-3);
+}
+
+// The search measures at most about 65,000 chords. Only a point near the centre of an outline
+// tens of thousands of pixels across has more chords within a pixel or two of the nearest;
+// the answer is then the nearest of those measured: never below the walk's, and a hair above.
+TEST(GeometryPenDistance, NearTheCentreOfAHugeOutlineTheAnswerStaysClose) {
+  const struct {
+    int32_t x, y, radius, pen;
+  } cases[] = {{0, 0, 30000, 3}, {-10, -20, 31215, 4}, {81, -8, 35878, 5}, {7, 3, 40000, 1}};
+  for (const auto& c : cases) {
+    const double found =
+        CalcDistanceToEllipse(c.x, c.y, -c.radius, -c.radius, c.radius, c.radius, false, c.pen);
+    const double walked =
+        ModelEllipse(c.x, c.y, -c.radius, -c.radius, c.radius, c.radius, false, c.pen);
+    EXPECT_GE(found, walked) << c.radius;
+    EXPECT_LE(found, walked + 0.05) << c.radius;
+  }
+  // Beyond 45000 on an axis every chord whose nearest point is an end answers FarDistance, and
+  // which chords those are depends on how each end truncates: both answers are far away.
+  const double found = CalcDistanceToEllipse(831, -433, -92541, -92541, 92541, 92541, false, 6);
+  const double walked = ModelEllipse(831, -433, -92541, -92541, 92541, 92541, false, 6);
+  EXPECT_GE(found, walked);
+  EXPECT_GT(walked, 45000);
 }
 
 }  // namespace
