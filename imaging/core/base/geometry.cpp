@@ -52,59 +52,6 @@ struct TRealPoint {
 
 }  // namespace
 
-namespace geometry_detail {
-
-int32_t ClampToInt32(int64_t Value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
-int64_t TruncToInt64(long double Value) {
-  if (std::isnan(Value)) return 0;
-  if (Value >= 9.2e18L) return std::numeric_limits<int64_t>::max();
-  if (Value <= -9.2e18L) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(Value);
-}
-
-int32_t TruncToInt32(long double Value) { return ClampToInt32(TruncToInt64(Value)); }
-
-namespace {
-
-bool IsNear(int64_t x, int64_t y, int64_t px, int64_t py) {
-  return std::llabs(x - px) <= NearBound && std::llabs(y - py) <= NearBound;
-}
-
-}  // namespace
-
-double Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double dx = static_cast<double>(x2 - x1);
-  const double dy = static_cast<double>(y2 - y1);
-  return std::sqrt(dx * dx + dy * dy);
-}
-
-// Written relative to the first point: the same value as
-// |(y1 - y2) x + (x2 - x1) y + x1 y2 - x2 y1| / length, without the large products that cancel.
-double LineDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double ux = static_cast<double>(x2 - x1);
-  const double uy = static_cast<double>(y2 - y1);
-  const double cross = -uy * static_cast<double>(x - x1) + ux * static_cast<double>(y - y1);
-  return std::fabs(cross) / std::sqrt(uy * uy + ux * ux);
-}
-
-double SegmentDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double dA = Distance(x, y, x1, y1);
-  if (x1 == x2 && y1 == y2) return dA;
-  const double ux = static_cast<double>(x2 - x1);
-  const double uy = static_cast<double>(y2 - y1);
-  const double t =
-      (static_cast<double>(x - x1) * ux + static_cast<double>(y - y1) * uy) / (ux * ux + uy * uy);
-  if (t > 1) return IsNear(x, y, x2, y2) ? Distance(x, y, x2, y2) : FarDistance;
-  if (t >= 0) return LineDistance(x, y, x1, y1, x2, y2);
-  return IsNear(x, y, x1, y1) ? dA : FarDistance;
-}
-
-}  // namespace geometry_detail
-
 using geometry_detail::ClampToInt32;
 using geometry_detail::Distance;
 using geometry_detail::LineDistance;

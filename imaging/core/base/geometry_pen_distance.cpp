@@ -23,6 +23,7 @@ namespace calmora {
 namespace {
 
 using geometry_detail::Box64;
+using geometry_detail::LeafSize;
 using geometry_detail::LowestChordDistance;
 using geometry_detail::LowestSegmentDistance;
 using geometry_detail::LowestSpokeDistance;
@@ -35,8 +36,6 @@ using geometry_detail::TruncToInt64;
 
 constexpr long double Pi = std::numbers::pi_v<long double>;
 constexpr double Unreachable = std::numeric_limits<double>::infinity();
-// Leaves hold at most this many candidates.
-constexpr int64_t LeafSize = 16;
 
 long double Magnitude(std::initializer_list<int64_t> values) {
   long double sum = 0;
@@ -55,25 +54,21 @@ class RectangleSearch {
  public:
   RectangleSearch(int64_t x, int64_t y, int64_t left, int64_t top, int64_t right, int64_t bottom,
                   int64_t half)
-      : x_(x),
-        y_(y),
-        left_(left),
-        top_(top),
-        right_(right),
-        bottom_(bottom),
-        slack_(RoundingSlack(Magnitude({x, y, left, top, right, bottom, 2 * half}))) {}
+      : x_(x), y_(y), left_(left), top_(top), right_(right), bottom_(bottom), half_(half) {}
 
   // Shifting the outline by (l, l) is shifting the point by (-l, -l): over a range of offsets
   // the point runs along a diagonal, which its box holds.
   double LowerBound(const OffsetRange& range) const {
     const Box64 points{x_ - range.last, y_ - range.last, x_ - range.first, y_ - range.first};
+    const long double slack =
+        RoundingSlack(Magnitude({x_, y_, left_, top_, right_, bottom_, 2 * half_}));
     const Point64 corners[] = {{left_, top_}, {right_, top_}, {right_, bottom_}, {left_, bottom_}};
-    double lowest = LowestSegmentDistance(points, corners[3], corners[0], slack_);
+    double lowest = LowestSegmentDistance(points, corners[3], corners[0], slack);
     for (int i = 1; i < 4; ++i)
-      lowest = std::min(lowest, LowestSegmentDistance(points, corners[i - 1], corners[i], slack_));
+      lowest = std::min(lowest, LowestSegmentDistance(points, corners[i - 1], corners[i], slack));
     return lowest;
   }
-  bool IsLeaf(const OffsetRange& range) const { return range.last - range.first < LeafSize; }
+  int64_t Count(const OffsetRange& range) const { return range.last - range.first + 1; }
   double Smallest(const OffsetRange& range) const {
     double best = Unreachable;
     for (int64_t l = range.first; l <= range.last; ++l) {
@@ -91,8 +86,7 @@ class RectangleSearch {
   }
 
  private:
-  int64_t x_, y_, left_, top_, right_, bottom_;
-  long double slack_;
+  int64_t x_, y_, left_, top_, right_, bottom_, half_;
 };
 
 // ---- Polylines: each segment shifted by (e, g) over the box of a wide pen ----
@@ -105,18 +99,15 @@ struct ShiftBox {
 class ShiftedSegmentSearch {
  public:
   ShiftedSegmentSearch(int64_t x, int64_t y, TPoint a, TPoint b, int64_t half)
-      : x_(x),
-        y_(y),
-        a_{a.x, a.y},
-        b_{b.x, b.y},
-        slack_(RoundingSlack(Magnitude({x, y, a.x, a.y, b.x, b.y, 2 * half}))) {}
+      : x_(x), y_(y), a_{a.x, a.y}, b_{b.x, b.y}, half_(half) {}
 
   // The segment shifted by (e, g) is as far from the point as the segment from the point
   // shifted by (-e, -g): a box of points.
   double LowerBound(const ShiftBox& s) const {
-    return LowestSegmentDistance(Box64{x_ - s.e1, y_ - s.g1, x_ - s.e0, y_ - s.g0}, a_, b_, slack_);
+    const long double slack = RoundingSlack(Magnitude({x_, y_, a_.x, a_.y, b_.x, b_.y, 2 * half_}));
+    return LowestSegmentDistance(Box64{x_ - s.e1, y_ - s.g1, x_ - s.e0, y_ - s.g0}, a_, b_, slack);
   }
-  bool IsLeaf(const ShiftBox& s) const { return (s.e1 - s.e0 + 1) * (s.g1 - s.g0 + 1) <= LeafSize; }
+  int64_t Count(const ShiftBox& s) const { return (s.e1 - s.e0 + 1) * (s.g1 - s.g0 + 1); }
   double Smallest(const ShiftBox& s) const {
     double best = Unreachable;
     for (int64_t e = s.e0; e <= s.e1; ++e)
@@ -138,7 +129,7 @@ class ShiftedSegmentSearch {
  private:
   int64_t x_, y_;
   Point64 a_, b_;
-  long double slack_;
+  int64_t half_;
 };
 
 // ---- Ellipses: a polygon of samples for every pen offset ----
@@ -184,7 +175,7 @@ class EllipseSearch {
         halfWidth_(halfWidth),
         halfHeight_(halfHeight),
         filled_(filled),
-        slack_(RoundingSlack(Magnitude({px, py, 2 * halfWidth, 2 * halfHeight, 4 * half}))) {}
+        half_(half) {}
 
   // About one sample per pixel of the smaller radius; an outline needs fewer.
   int64_t SampleCount(int64_t l) const {
@@ -198,20 +189,29 @@ class EllipseSearch {
     Box64 samples;
     if (!SampleBox(group, samples)) return Unreachable;
     const Point64 point{px_, py_};
+    const long double slack =
+        RoundingSlack(Magnitude({px_, py_, 2 * halfWidth_, 2 * halfHeight_, 4 * half_}));
     // Filled values are whole numbers, so a bound between two of them prunes as its floor
     // would, while still ordering the groups by how close they come.
-    return filled_ ? LowestSpokeDistance(point, samples, slack_)
-                   : LowestChordDistance(point, samples, slack_);
+    return filled_ ? LowestSpokeDistance(point, samples, slack)
+                   : LowestChordDistance(point, samples, slack);
   }
 
-  bool IsLeaf(const EllipseGroup& group) const {
-    if (group.first == group.last) {
-      const auto [low, high] = Indexes(group, SampleCount(group.first));
-      return high - low < LeafSize;
+  int64_t Count(const EllipseGroup& group) const {
+    if (group.last - group.first < LeafSize * 4) {  // few offsets: count exactly
+      int64_t count = 0;
+      for (int64_t l = group.first; l <= group.last; ++l) {
+        const auto [low, high] = Indexes(group, SampleCount(l));
+        count += std::max<int64_t>(0, high - low + 1);
+      }
+      return count;
     }
+    // Each offset has at most v / 2^depth + 1 of its v samples in the share, and v grows with
+    // the offset.
     const long double perOffset =
         std::ldexp(static_cast<long double>(SampleCount(group.last)), -group.depth) + 1;
-    return static_cast<long double>(group.last - group.first + 1) * perOffset <= LeafSize;
+    const long double count = static_cast<long double>(group.last - group.first + 1) * perOffset;
+    return count > 0x1p62L ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(count);
   }
 
   double Smallest(const EllipseGroup& group) const {
@@ -273,6 +273,7 @@ class EllipseSearch {
 
   // The chords (spokes) k = 1..v-1 of a sample count v whose k / v lies in the group's share.
   std::pair<int64_t, int64_t> Indexes(const EllipseGroup& group, int64_t v) const {
+    if (group.depth == 0) return {1, v - 1};  // the whole turn
     const __int128 whole = __int128{1} << group.depth;
     return {std::max<int64_t>(1, CeilDivide(__int128{group.part} * v, whole)),
             std::min<int64_t>(v - 1, CeilDivide(__int128{group.part + 1} * v, whole) - 1)};
@@ -310,7 +311,7 @@ class EllipseSearch {
 
   int64_t px_, py_, halfWidth_, halfHeight_;
   bool filled_;
-  long double slack_;
+  int64_t half_;
 };
 
 }  // namespace

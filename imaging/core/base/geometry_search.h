@@ -4,19 +4,25 @@
 // the bounds hold; a budget of opened groups keeps the time fixed whatever the set's size.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <queue>
 #include <vector>
 
 namespace calmora::geometry_detail {
 
-// Groups split per search; beyond this the best value found so far is the answer. Leaves hold
-// up to 16 candidates, so a search measures at most about 65,000 of them.
+// Groups split per search; beyond this the best value found so far is the answer. A search
+// measures at most about SearchBudget x LeafSize candidates.
 inline constexpr int32_t SearchBudget = 4096;
+// A group of at most this many candidates is measured rather than split.
+inline constexpr int64_t LeafSize = 16;
+// A whole set this small is measured at once: bounds would cost more than they save.
+inline constexpr int64_t DirectSize = 64;
 
-// Problem: double LowerBound(const Node&), bool IsLeaf(const Node&), double Smallest(const
-// Node&) (the minimum over a leaf's candidates) and void Split(const Node&, Node children[2]).
-// `best` is the smallest value already known (the answer when nothing beats it).
+// Problem: double LowerBound(const Node&), int64_t Count(const Node&) (at least the number of
+// candidates in the group), double Smallest(const Node&) (the minimum over the group's
+// candidates, measured one by one) and void Split(const Node&, Node children[2]). `best` is the
+// smallest value already known (the answer when nothing beats it).
 template <typename Node, typename Problem>
 double SmallestByBounds(const Problem& problem, const Node& root, double best,
                         int32_t budget = SearchBudget) {
@@ -25,6 +31,7 @@ double SmallestByBounds(const Problem& problem, const Node& root, double best,
     int64_t order;  // among equal bounds the newest, deepest group goes first
     Node node;
   };
+  if (problem.Count(root) <= DirectSize) return std::min(best, problem.Smallest(root));
   const auto later = [](const Group& a, const Group& b) {
     return a.bound != b.bound ? a.bound > b.bound : a.order < b.order;
   };
@@ -41,7 +48,7 @@ double SmallestByBounds(const Problem& problem, const Node& root, double best,
     // measured nothing.
     Node node = group.node;
     bool reached = true;
-    while (!problem.IsLeaf(node)) {
+    while (problem.Count(node) > LeafSize) {
       if (budget-- <= 0) {
         reached = false;
         break;
