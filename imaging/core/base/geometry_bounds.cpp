@@ -125,10 +125,6 @@ long double Lowered(long double distance, long double slack) {
 
 }  // namespace
 
-// SegmentDistance rounds products of differences up to the magnitude twice, so its error stays
-// near magnitude x 2^-51; 2^-40 leaves a wide margin and costs the searches nothing.
-long double RoundingSlack(long double magnitude) { return (1 + magnitude) * 0x1p-40L; }
-
 // SegmentDistance answers by where q projects onto a -> b: before a, the distance to a when q
 // is near it, else FarDistance; beside the segment, the distance to its line; past b, as
 // before a. A segment of no length gives the plain distance to its point.

@@ -37,10 +37,11 @@ using geometry_detail::TruncToInt64;
 constexpr long double Pi = std::numbers::pi_v<long double>;
 constexpr double Unreachable = std::numeric_limits<double>::infinity();
 
-long double Magnitude(std::initializer_list<int64_t> values) {
-  long double sum = 0;
-  for (int64_t v : values) sum += std::fabs(static_cast<long double>(v));
-  return sum;
+// What the rounding slack of a search's bounds scales with: the sum of its coordinates' sizes.
+long double Slack(std::initializer_list<int64_t> values) {
+  int64_t sum = 0;  // a few values below 2^34 each
+  for (int64_t v : values) sum += std::llabs(v);
+  return RoundingSlack(sum);
 }
 
 // ---- Rectangles: the outline shifted by (l, l) for every offset l of the pen ----
@@ -54,18 +55,22 @@ class RectangleSearch {
  public:
   RectangleSearch(int64_t x, int64_t y, int64_t left, int64_t top, int64_t right, int64_t bottom,
                   int64_t half)
-      : x_(x), y_(y), left_(left), top_(top), right_(right), bottom_(bottom), half_(half) {}
+      : x_(x),
+        y_(y),
+        left_(left),
+        top_(top),
+        right_(right),
+        bottom_(bottom),
+        slack_(Slack({x, y, left, top, right, bottom, 2 * half})) {}
 
   // Shifting the outline by (l, l) is shifting the point by (-l, -l): over a range of offsets
   // the point runs along a diagonal, which its box holds.
   double LowerBound(const OffsetRange& range) const {
     const Box64 points{x_ - range.last, y_ - range.last, x_ - range.first, y_ - range.first};
-    const long double slack =
-        RoundingSlack(Magnitude({x_, y_, left_, top_, right_, bottom_, 2 * half_}));
     const Point64 corners[] = {{left_, top_}, {right_, top_}, {right_, bottom_}, {left_, bottom_}};
-    double lowest = LowestSegmentDistance(points, corners[3], corners[0], slack);
+    double lowest = LowestSegmentDistance(points, corners[3], corners[0], slack_);
     for (int i = 1; i < 4; ++i)
-      lowest = std::min(lowest, LowestSegmentDistance(points, corners[i - 1], corners[i], slack));
+      lowest = std::min(lowest, LowestSegmentDistance(points, corners[i - 1], corners[i], slack_));
     return lowest;
   }
   int64_t Count(const OffsetRange& range) const { return range.last - range.first + 1; }
@@ -86,7 +91,8 @@ class RectangleSearch {
   }
 
  private:
-  int64_t x_, y_, left_, top_, right_, bottom_, half_;
+  int64_t x_, y_, left_, top_, right_, bottom_;
+  long double slack_;
 };
 
 // ---- Polylines: each segment shifted by (e, g) over the box of a wide pen ----
@@ -102,9 +108,10 @@ class ShiftedSegmentSearch {
       : x_(x), y_(y), a_{a.x, a.y}, b_{b.x, b.y}, half_(half) {}
 
   // The segment shifted by (e, g) is as far from the point as the segment from the point
-  // shifted by (-e, -g): a box of points.
+  // shifted by (-e, -g): a box of points. (The slack is worked out here, not up front: most
+  // segments of a thin pen are measured without any bound.)
   double LowerBound(const ShiftBox& s) const {
-    const long double slack = RoundingSlack(Magnitude({x_, y_, a_.x, a_.y, b_.x, b_.y, 2 * half_}));
+    const long double slack = Slack({x_, y_, a_.x, a_.y, b_.x, b_.y, 2 * half_});
     return LowestSegmentDistance(Box64{x_ - s.e1, y_ - s.g1, x_ - s.e0, y_ - s.g0}, a_, b_, slack);
   }
   int64_t Count(const ShiftBox& s) const { return (s.e1 - s.e0 + 1) * (s.g1 - s.g0 + 1); }
@@ -175,7 +182,7 @@ class EllipseSearch {
         halfWidth_(halfWidth),
         halfHeight_(halfHeight),
         filled_(filled),
-        half_(half) {}
+        slack_(Slack({px, py, 2 * halfWidth, 2 * halfHeight, 4 * half})) {}
 
   // About one sample per pixel of the smaller radius; an outline needs fewer.
   int64_t SampleCount(int64_t l) const {
@@ -189,12 +196,10 @@ class EllipseSearch {
     Box64 samples;
     if (!SampleBox(group, samples)) return Unreachable;
     const Point64 point{px_, py_};
-    const long double slack =
-        RoundingSlack(Magnitude({px_, py_, 2 * halfWidth_, 2 * halfHeight_, 4 * half_}));
     // Filled values are whole numbers, so a bound between two of them prunes as its floor
     // would, while still ordering the groups by how close they come.
-    return filled_ ? LowestSpokeDistance(point, samples, slack)
-                   : LowestChordDistance(point, samples, slack);
+    return filled_ ? LowestSpokeDistance(point, samples, slack_)
+                   : LowestChordDistance(point, samples, slack_);
   }
 
   int64_t Count(const EllipseGroup& group) const {
@@ -311,7 +316,7 @@ class EllipseSearch {
 
   int64_t px_, py_, halfWidth_, halfHeight_;
   bool filled_;
-  int64_t half_;
+  long double slack_;
 };
 
 }  // namespace
