@@ -132,26 +132,24 @@ std::vector<TPoint> TenPoints() {
   return points;
 }
 
-void BM_PolylineSearch(benchmark::State& state) {
+template <typename Distance>
+void RunPolyline(benchmark::State& state, Distance distance) {
   const std::vector<TPoint> line = TenPoints();
   const auto pen = static_cast<int32_t>(state.range(0));
   int32_t i = 0;
   for (auto _ : state) {
     ++i;
-    benchmark::DoNotOptimize(CalcDistanceToPolyline(i % 300, (i * 7) % 120, line.data(), 10, 0, 0,
-                                                    0, 0, 1, 1, pen, false));
+    benchmark::DoNotOptimize(distance(i % 300, (i * 7) % 120, line, pen));
   }
 }
 
-void BM_PolylineWalk(benchmark::State& state) {
-  const std::vector<TPoint> line = TenPoints();
-  const auto pen = static_cast<int32_t>(state.range(0));
-  int32_t i = 0;
-  for (auto _ : state) {
-    ++i;
-    benchmark::DoNotOptimize(WalkPolyline(i % 300, (i * 7) % 120, line, pen));
-  }
+void BM_PolylineSearch(benchmark::State& state) {
+  RunPolyline(state, [](int32_t x, int32_t y, const std::vector<TPoint>& line, int32_t pen) {
+    return CalcDistanceToPolyline(x, y, line.data(), int32_t(line.size()), 0, 0, 0, 0, 1, 1, pen,
+                                  false);
+  });
 }
+void BM_PolylineWalk(benchmark::State& state) { RunPolyline(state, WalkPolyline); }
 
 BENCHMARK(BM_PolylineSearch)->Arg(1)->Arg(4)->Arg(10)->Arg(30);
 BENCHMARK(BM_PolylineWalk)->Arg(1)->Arg(4)->Arg(10)->Arg(30);

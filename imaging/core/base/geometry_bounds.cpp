@@ -162,13 +162,12 @@ double LowestChordDistance(Point64 p, const Box64& ends, long double slack) {
 }
 
 // For a spoke from the origin to s: p projects before the origin when p . s < 0 (then the
-// distance to the origin if p is near it), beside the spoke when 0 <= p . s <= |s|^2, past s
-// otherwise (the distance to s if near). A spoke of no length gives the distance to the origin.
+// distance to the origin if p is near it), beside the spoke when 0 <= p . s <= |s|^2 (which
+// takes in a spoke of no length, answered by its distance to the origin), past s otherwise
+// (the distance to s if near).
 double LowestSpokeDistance(Point64 p, const Box64& ends, long double slack) {
-  const Point64 origin{0, 0};
   const long double toOrigin = Length(p.x, p.y);
   long double lowest = FarDistance;
-  if (InBox(origin, ends)) lowest = std::min(lowest, Lowered(toOrigin, slack));
   const auto corners = Corners(ends);
   // p . s is linear and |s|^2 - p . s convex in s: their extremes over the box lie at corners.
   Wide low = 0, high = 0, besideHigh = 0;
