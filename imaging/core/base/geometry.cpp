@@ -1,7 +1,6 @@
-// Geometry helpers for hit testing, constrained drawing, angles and page fitting (the distances
-// with a pen width are in geometry_pen_distance.cpp). Coordinates are int32, but every
-// difference, product and shifted end is formed in 64 bits (or wider): far-apart points must
-// not wrap into wrong distances.
+// Geometry helpers for hit testing, constrained drawing, angles and page fitting (pen widths in
+// geometry_pen_distance.cpp). Coordinates are int32, but every difference, product and shifted
+// end is formed in 64 bits (or wider): far-apart points must not wrap into wrong distances.
 #include "imaging/core/base/geometry.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
-// Lower bounds of SegmentDistance over groups of points and segments. Which side of a line a
-// point lies on, and which of SegmentDistance's cases can apply, is decided in 128-bit
-// integers (coordinates stay below 2^36, their products below 2^73), so a segment that
-// touches a box is never taken for one that misses it; only lengths are rounded.
+// Lower bounds of SegmentDistance over groups of points and segments. Sides of lines and which of
+// its cases can apply are decided in 128-bit integers (coordinates stay below 2^36, products
+// below 2^73), so a touching segment is never taken for a missing one; only lengths round.
 #include "imaging/core/base/geometry_bounds.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
-// What the geometry files share, inline because it is the searches' innermost step:
-// saturating conversions of reals and 64-bit values to coordinates, and the point-to-segment
-// distance behind every hit test, which the searches over pen widths and ellipse samples must
-// reproduce value for value.
+// What the geometry files share, inline as the searches' innermost step: saturating conversions
+// to coordinates, and the point-to-segment distance behind every hit test, which the pen-width
+// searches must reproduce value for value.
 #pragma once
 
 #include <algorithm>

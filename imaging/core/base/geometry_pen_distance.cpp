@@ -1,8 +1,6 @@
-// Distances from a point to polylines, rectangles and ellipses drawn with a pen width. Each is
-// the smallest segment distance over every pen offset and (for ellipses) every sample; a pen
-// or a radius of 2^30 makes that billions of segments, so instead of walking them all a search
-// opens only the groups that can hold the nearest one and measures what it keeps with the very
-// expressions the walk would use: the same value, in a time capped by the search's budget.
+// Distances to polylines, rectangles and ellipses drawn with a pen width: the smallest segment
+// distance over every pen offset and ellipse sample (billions at a pen or radius of 2^30), found
+// by a search that measures only the groups that can hold it, with the walk's own expressions.
 #include "imaging/core/base/geometry.h"
 
 #include <algorithm>

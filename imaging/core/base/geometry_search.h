@@ -1,7 +1,6 @@
-// Smallest value over a large set of candidates grouped in a tree: groups are opened
-// best-first by a lower bound of their values, and a group whose bound cannot beat the best
-// value found is never opened. The answer equals the minimum over every candidate as long as
-// the bounds hold; a budget of opened groups keeps the time fixed whatever the set's size.
+// Smallest value over a large set of candidates grouped in a tree, opened best-first by a lower
+// bound of each group: the minimum over every candidate while the bounds hold, in a time that a
+// budget of opened groups keeps fixed whatever the set's size.
 #pragma once
 
 #include <algorithm>
