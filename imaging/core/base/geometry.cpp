@@ -1,6 +1,6 @@
-// Geometry helpers for hit testing, constrained drawing, angles and page fitting. Coordinates
-// are int32, but every difference, product and shifted end is formed in 64 bits (or wider):
-// pen-width loops and far-apart points must not wrap into wrong distances.
+// Geometry helpers for hit testing, constrained drawing, angles and page fitting (pen widths in
+// geometry_pen_distance.cpp). Coordinates are int32, but every difference, product and shifted
+// end is formed in 64 bits (or wider): far-apart points must not wrap into wrong distances.
 #include "imaging/core/base/geometry.h"
 
 #include <algorithm>
@@ -9,10 +9,9 @@
 #include <cstring>
 #include <limits>
 #include <numbers>
-#include <utility>
 #include <stdexcept>
-#include <vector>
 
+#include "imaging/core/base/geometry_internal.h"
 #include "imaging/proc/base/numeric_helpers.h"
 
 namespace calmora {
@@ -20,57 +19,6 @@ namespace calmora {
 namespace {
 
 constexpr long double Pi = std::numbers::pi_v<long double>;
-
-// An end further than this on either axis counts as far away (FarDistance); the hit tests
-// rely on that answer rather than on the exact distance.
-constexpr int64_t NearBound = 45000;
-
-int32_t ClampToInt32(int64_t Value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(Value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
-// Trunc toward zero into int64; values beyond the range saturate, NaN gives 0.
-int64_t TruncToInt64(long double Value) {
-  if (std::isnan(Value)) return 0;
-  if (Value >= 9.2e18L) return std::numeric_limits<int64_t>::max();
-  if (Value <= -9.2e18L) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(Value);
-}
-
-int32_t TruncToInt32(long double Value) { return ClampToInt32(TruncToInt64(Value)); }
-
-double Distance(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double dx = static_cast<double>(x2 - x1);
-  const double dy = static_cast<double>(y2 - y1);
-  return std::sqrt(dx * dx + dy * dy);
-}
-
-// Distance from (x, y) to the line through two different points. Written relative to the
-// first point: the same value as |(y1 - y2) x + (x2 - x1) y + x1 y2 - x2 y1| / length, without
-// the large products that cancel.
-double LineDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double ux = static_cast<double>(x2 - x1);
-  const double uy = static_cast<double>(y2 - y1);
-  const double cross = -uy * static_cast<double>(x - x1) + ux * static_cast<double>(y - y1);
-  return std::fabs(cross) / std::sqrt(uy * uy + ux * ux);
-}
-
-bool IsNear(int64_t x, int64_t y, int64_t px, int64_t py) {
-  return std::llabs(x - px) <= NearBound && std::llabs(y - py) <= NearBound;
-}
-
-double SegmentDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const double dA = Distance(x, y, x1, y1);
-  if (x1 == x2 && y1 == y2) return dA;
-  const double ux = static_cast<double>(x2 - x1);
-  const double uy = static_cast<double>(y2 - y1);
-  const double t =
-      (static_cast<double>(x - x1) * ux + static_cast<double>(y - y1) * uy) / (ux * ux + uy * uy);
-  if (t > 1) return IsNear(x, y, x2, y2) ? Distance(x, y, x2, y2) : FarDistance;
-  if (t >= 0) return LineDistance(x, y, x1, y1, x2, y2);
-  return IsNear(x, y, x1, y1) ? dA : FarDistance;
-}
 
 // Unsigned angle between two vectors; 0 when one has no length or the cosine is out of range.
 long double AngleBetweenVectors(long double v1x, long double v1y, long double v2x,
@@ -102,6 +50,13 @@ struct TRealPoint {
 };
 
 }  // namespace
+
+using geometry_detail::ClampToInt32;
+using geometry_detail::Distance;
+using geometry_detail::LineDistance;
+using geometry_detail::SegmentDistance;
+using geometry_detail::TruncToInt32;
+using geometry_detail::TruncToInt64;
 
 // ---- Rectangles and points ----
 
@@ -180,89 +135,6 @@ double CalcDistanceToLine(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t 
 double CalcDistanceToSegment(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x2,
                              int32_t y2) {
   return SegmentDistance(x, y, x1, y1, x2, y2);
-}
-
-double CalcDistanceToPolyline(int32_t x, int32_t y, const TPoint* points, int32_t count,
-                              int32_t originX, int32_t originY, int32_t offsetX,
-                              int32_t offsetY, double scaleX, double scaleY, int32_t penWidth,
-                              bool closed) {
-  if (count <= 0 || points == nullptr) return FarDistance;
-  std::vector<TPoint> mapped(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    const double mx = (static_cast<double>(points[i].x) - originX) * scaleX + offsetX;
-    const double my = (static_cast<double>(points[i].y) - originY) * scaleY + offsetY;
-    mapped[i] = {TruncToInt32(std::nearbyint(mx)), TruncToInt32(std::nearbyint(my))};
-  }
-  const int64_t half = penWidth / 2;
-  bool measured = false;
-  double best = 0;
-  auto measure = [&](const TPoint& a, const TPoint& b) {
-    double d = SegmentDistance(x, y, a.x, a.y, b.x, b.y);
-    // A wide pen also counts the segment shifted across its width.
-    if (penWidth > 1 && half > 1) {
-      for (int64_t e = -half; e <= half; ++e)
-        for (int64_t g = 2; g <= half; ++g)
-          d = std::min(d, SegmentDistance(x, y, a.x + e, a.y + g, b.x + e, b.y + g));
-    }
-    best = measured ? std::min(best, d) : d;
-    measured = true;
-  };
-  for (int32_t i = 1; i < count; ++i) measure(mapped[i - 1], mapped[i]);
-  if (closed) measure(mapped[count - 1], mapped[0]);
-  // A single point of an open line has no segment: far away.
-  return measured ? best : FarDistance;
-}
-
-double CalcDistanceToRectangle(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
-                               int32_t bottom, bool filled, int32_t penWidth) {
-  const int64_t half = penWidth / 2;
-  double best = NoDistance;
-  for (int64_t l = -half; l <= half; ++l) {
-    const int64_t L = left + l, T = top + l, R = right + l, B = bottom + l;
-    if (filled && L <= x && x <= R && T <= y && y <= B) return 0;
-    const double d = std::min({SegmentDistance(x, y, L, T, R, T), SegmentDistance(x, y, R, T, R, B),
-                               SegmentDistance(x, y, R, B, L, B), SegmentDistance(x, y, L, B, L, T)});
-    best = std::min(best, d);
-  }
-  return best;
-}
-
-double CalcDistanceToEllipse(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right,
-                             int32_t bottom, bool filled, int32_t penWidth) {
-  const int64_t halfWidth = (int64_t{right} - left) / 2;
-  const int64_t halfHeight = (int64_t{bottom} - top) / 2;
-  // The point relative to the centre.
-  const int64_t px = int64_t{x} - left - halfWidth;
-  const int64_t py = int64_t{y} - top - halfHeight;
-  const int64_t half = penWidth / 2;
-  double best = NoDistance;
-  for (int64_t l = -half; l <= half; ++l) {
-    const int64_t rx = halfWidth + l;
-    const int64_t ry = halfHeight + l;
-    // About one sample per pixel of the smaller radius; an outline needs fewer.
-    int64_t v = TruncToInt64(2 * Pi * static_cast<long double>(std::min(rx, ry)));
-    if (!filled) v /= 8;
-    v = std::max<int64_t>(v, 2);
-    auto sample = [&](int64_t k) {
-      const long double a = 2 * Pi * k / v;
-      return std::pair<int64_t, int64_t>{TruncToInt64(std::cos(a) * rx),
-                                         TruncToInt64(std::sin(a) * ry)};
-    };
-    auto previous = sample(0);
-    for (int64_t k = 1; k < v; ++k) {
-      const auto current = sample(k);
-      double d;
-      if (filled) {  // spokes from the centre: a point inside lies within a pixel of one
-        d = std::trunc(SegmentDistance(px, py, 0, 0, current.first, current.second));
-      } else {  // chords between neighbouring samples
-        d = SegmentDistance(px, py, previous.first, previous.second, current.first,
-                            current.second);
-      }
-      best = std::min(best, d);
-      previous = current;
-    }
-  }
-  return best;
 }
 
 // ---- Angles ----

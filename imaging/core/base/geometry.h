@@ -91,6 +91,13 @@ double CalcDistanceToLine(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t 
 // Distance to the segment; FarDistance when the nearer end is more than 45000 away on an axis.
 double CalcDistanceToSegment(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x2,
                              int32_t y2);
+// The three distances with a pen width are the smallest segment distance over every offset of
+// the pen (and every ellipse sample), found in a time that does not grow with the pen or the
+// radius. Exact, except where over ~65,000 candidates come within a hair of the nearest (a
+// point near the centre of an outline tens of thousands of pixels across): then never below
+// the exact value, and above it only by a fraction of a pixel, or, where every candidate is
+// over 45000 away, by another of the far values.
+//
 // Points are mapped to Round((p - origin) * scale + offset) first; FarDistance for count <= 0.
 double CalcDistanceToPolyline(int32_t x, int32_t y, const TPoint* points, int32_t count,
                               int32_t originX, int32_t originY, int32_t offsetX,

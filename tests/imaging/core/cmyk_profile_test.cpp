@@ -6,6 +6,7 @@
 #include <lcms2.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,44 @@ TEST_F(CMYKTest, FormulasWithoutTheProfile) {
   EXPECT_EQ(rgb, MakeRGB(10, 20, 30));
   EXPECT_EQ(RGBToCMYK(MakeRGB(0, 0, 0)), MakeCMYK(0, 0, 0, 1));  // the largest channel counts as 1
   EXPECT_EQ(CMYKProfile, nullptr);  // the formulas never load the profile
+}
+
+// The formulas against a model that divides in floating point and takes the floor: stored
+// bytes are 255 minus the ink, so red = C x K / 255 and back c = red x 255 / max(r, g, b),
+// both cut down to whole numbers. Every (C, K) and every (red, green) pair, the other channels
+// varied with them.
+TEST_F(CMYKTest, FormulasTruncateOverEveryPair) {
+  CMYKProfileConversion = false;
+  const auto floorOf = [](int numerator, int denominator) {
+    return static_cast<uint8_t>(std::floor(double(numerator) / denominator));
+  };
+  std::vector<TPVCMYK> inks;
+  std::vector<TPVRGB> expected;
+  for (int c = 0; c < 256; ++c)
+    for (int k = 0; k < 256; ++k) {
+      const int m = (c * 7 + k) & 255, y = (c + k * 3) & 255;
+      inks.push_back(MakeCMYK(uint8_t(c), uint8_t(m), uint8_t(y), uint8_t(k)));
+      expected.push_back(MakeRGB(floorOf(c * k, 255), floorOf(m * k, 255), floorOf(y * k, 255)));
+    }
+  for (size_t i = 0; i < inks.size(); ++i) {
+    TPVRGB rgb{};
+    CMYKToRGB(inks[i], rgb);
+    ASSERT_EQ(rgb, expected[i]) << int(inks[i].c) << "," << int(inks[i].m) << ","
+                                << int(inks[i].y) << "," << int(inks[i].k);
+  }
+  std::vector<TPVRGB> row(inks.size());
+  CMYKRowToRGB(inks.data(), row.data(), int32_t(inks.size()));
+  EXPECT_TRUE(row == expected);
+
+  for (int r = 0; r < 256; ++r)
+    for (int g = 0; g < 256; ++g)
+      for (int b : {(r * 31 + g * 17 + 5) & 255, 0, 255}) {
+        const int largest = std::max({r, g, b, 1});  // black counts as 1
+        const TPVCMYK want = MakeCMYK(floorOf(r * 255, largest), floorOf(g * 255, largest),
+                                      floorOf(b * 255, largest), uint8_t(largest));
+        ASSERT_EQ(RGBToCMYK(MakeRGB(uint8_t(r), uint8_t(g), uint8_t(b))), want)
+            << r << "," << g << "," << b;
+      }
 }
 
 TEST_F(CMYKTest, TheBuiltInDataIsACMYKPrinterProfile) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -420,6 +421,79 @@ INSTANTIATE_TEST_SUITE_P(AllFormatsAndStorages, RawStreamRoundTrip,
                                                               Storage::Device),
                                             ::testing::Bool()),
                          CaseName);
+
+// ---- The stored row alignment ----
+// Rows are cut to or padded up to the loaded bitmap's own length, so a reader that ignored the
+// stored alignment would still hand back the right pixels: what the loaded bitmap keeps, and
+// what it saves again, are compared with a model of the row length instead.
+
+// Bits per pixel of each format, and the row length for an alignment in bits: the width's bits
+// rounded up to a whole number of alignment units.
+int64_t ModelRowBytes(int32_t width, TPVPixelFormat format, int32_t alignment) {
+  constexpr int32_t bits[] = {0, 1, 8, 8, 16, 24, 32, 32, 48, 24, 32};
+  const int64_t used = int64_t{width} * bits[format];
+  return (used + alignment - 1) / alignment * (alignment / 8);
+}
+
+TEST(RawStreamAlignment, LoadedBitmapsKeepTheStoredAlignment) {
+  TempFolderScope temp;
+  const int32_t alignments[] = {8, 16, 24, 32, 40, 64, 136, 256, 2048};
+  const int32_t widths[] = {1, 7, 13, 33};
+  int checked = 0;
+  for (int f = pv1g; f <= pv32RGB; ++f)
+    for (int32_t alignment : alignments)
+      for (int32_t width : widths)
+        for (Storage storage : {Storage::MemoryBlock, Storage::Fragments, Storage::File}) {
+          const auto format = static_cast<TPVPixelFormat>(f);
+          BlockLimitScope blockLimit(bitmap_testing::SingleBlockLimit,
+                                     storage == Storage::Fragments ? 0 : -1);
+          const int32_t height = 3;
+          TPVBitmap bitmap;
+          ASSERT_TRUE(bitmap.SetBitAlignment(alignment));
+          ASSERT_TRUE(bitmap.Allocate(width, height, format));
+          WritePattern(bitmap, alignment + width);
+          const int64_t rowBytes = ModelRowBytes(width, format, alignment);
+          ASSERT_EQ(bitmap.RowBytes, rowBytes) << "format " << f << " alignment " << alignment;
+          const auto bytes = Saved(bitmap);
+          const size_t fields = 20 + 3 * size_t(bitmap.Palette ? bitmap.PaletteLength : 0);
+          ASSERT_EQ(Int32At(bytes, fields + 51), alignment);
+          ASSERT_EQ(int64_t(bytes.size()), int64_t(fields) + 55 + rowBytes * height + 1);
+
+          TPVBitmap loaded;
+          Prepare(loaded, storage);
+          ASSERT_TRUE(Load(loaded, bytes));
+          const std::string where = "format " + std::to_string(f) + " alignment " +
+                                    std::to_string(alignment) + " width " +
+                                    std::to_string(width) + " " +
+                                    test::StorageName(storage);
+          EXPECT_EQ(StorageOf(loaded), storage) << where;
+          EXPECT_EQ(loaded.RowAlignment, alignment) << where;
+          EXPECT_EQ(loaded.RowBytes, rowBytes) << where;
+          EXPECT_EQ(ReadRows(loaded), ReadRows(bitmap)) << where;  // padding bytes included
+          EXPECT_EQ(Saved(loaded), bytes) << where;
+          ++checked;
+        }
+  EXPECT_EQ(checked, 10 * 9 * 4 * 3);
+}
+
+TEST(RawStreamAlignment, DeviceBitmapsTakeTheStoredRowsIntoTheirOwnLength) {
+  // A device bitmap's rows are always 32-bit aligned: the stored rows are cut or padded to it.
+  for (TPVPixelFormat format : {pv1g, pv8g, pv24RGB, pv32RGB})
+    for (int32_t alignment : {8, 64, 2048}) {
+      TPVBitmap bitmap;
+      ASSERT_TRUE(bitmap.SetBitAlignment(alignment));
+      ASSERT_TRUE(bitmap.Allocate(13, 4, format));
+      WritePattern(bitmap, 14);
+      TPVBitmap loaded;
+      Prepare(loaded, Storage::Device);
+      ASSERT_TRUE(Load(loaded, Saved(bitmap)));
+      ASSERT_EQ(StorageOf(loaded), Storage::Device);
+      EXPECT_EQ(loaded.RowBytes, ModelRowBytes(13, format, 32)) << int(format) << " " << alignment;
+      const auto kept = static_cast<int32_t>(std::min(ModelRowBytes(13, format, alignment),
+                                                      ModelRowBytes(13, format, 32)));
+      EXPECT_EQ(ReadRows(loaded, kept), ReadRows(bitmap, kept)) << int(format) << " " << alignment;
+    }
+}
 
 }  // namespace
 }  // namespace calmora

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -138,6 +139,68 @@ TEST(GeometryDistances, Segment) {
   for (const Case& c : cases)
     EXPECT_DOUBLE_EQ(CalcDistanceToSegment(c.x, c.y, c.x1, c.y1, c.x2, c.y2), c.expected)
         << c.x << "," << c.y;
+}
+
+// The segment distance from its definition: where the point projects decided exactly in
+// integers, lengths in extended precision, and an end beyond 45000 on either axis far away.
+long double ModelSegmentDistance(int64_t x, int64_t y, int64_t x1, int64_t y1, int64_t x2,
+                                 int64_t y2) {
+  const auto length = [](int64_t dx, int64_t dy) {
+    return std::sqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy);
+  };
+  const auto toEnd = [&](int64_t ex, int64_t ey) -> long double {
+    const bool near = std::llabs(x - ex) <= 45000 && std::llabs(y - ey) <= 45000;
+    return near ? length(x - ex, y - ey) : 1000000;
+  };
+  if (x1 == x2 && y1 == y2) return length(x - x1, y - y1);
+  const int64_t ux = x2 - x1, uy = y2 - y1;
+  const int64_t along = (x - x1) * ux + (y - y1) * uy, squared = ux * ux + uy * uy;
+  if (along > squared) return toEnd(x2, y2);
+  if (along < 0) return toEnd(x1, y1);
+  return std::fabs(static_cast<long double>(ux * (y - y1) - uy * (x - x1))) / length(ux, uy);
+}
+
+TEST(GeometryDistances, SegmentMatchesAModelAroundTheNearBound) {
+  std::mt19937_64 random(45000);
+  const auto between = [&](int64_t low, int64_t high) {
+    return std::uniform_int_distribution<int64_t>(low, high)(random);
+  };
+  // Offsets of the point from an end: mostly right at the bound on one or both axes.
+  const auto offset = [&]() -> int64_t {
+    const int64_t sign = between(0, 1) ? 1 : -1;
+    switch (between(0, 3)) {
+      case 0: return sign * (45000 + between(-2, 2));
+      case 1: return sign * between(0, 45000);
+      case 2: return sign * between(45000, 200000);
+      default: return between(-50, 50);
+    }
+  };
+  int far = 0, longButNear = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const int64_t x1 = between(-300000, 300000), y1 = between(-300000, 300000);
+    int64_t x2 = x1 + between(-2000, 2000), y2 = y1 + between(-2000, 2000);
+    if (between(0, 9) == 0) x2 = x1, y2 = y1;
+    const bool pastSecond = between(0, 1);
+    const int64_t x = (pastSecond ? x2 : x1) + offset(), y = (pastSecond ? y2 : y1) + offset();
+    const long double expected = ModelSegmentDistance(x, y, x1, y1, x2, y2);
+    const double got = CalcDistanceToSegment(int32_t(x), int32_t(y), int32_t(x1), int32_t(y1),
+                                             int32_t(x2), int32_t(y2));
+    const auto where = [&] {
+      return ::testing::Message() << x << "," << y << " to " << x1 << "," << y1 << " - " << x2 << ","
+                                  << y2;
+    };
+    if (expected == 1000000) {
+      ++far;
+      ASSERT_EQ(got, 1000000) << where();
+    } else {
+      longButNear += expected > 40000;
+      ASSERT_NEAR(got, static_cast<double>(expected), 1e-9 * (1 + static_cast<double>(expected)))
+          << where();
+    }
+  }
+  // Both sides of the bound are well covered.
+  EXPECT_GT(far, 10000);
+  EXPECT_GT(longButNear, 10000);
 }
 
 TEST(GeometryDistances, Polyline) {

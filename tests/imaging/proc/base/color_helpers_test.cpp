@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "imaging/core/base/defs.h"
 
 namespace calmora {
@@ -114,6 +117,62 @@ TEST(ColorHelpers, HSLToRGBValues) {
   EXPECT_EQ(HSLToRGB(1.25, 0.8, 0.4), HSLToRGB(0.25, 0.8, 0.4));
   EXPECT_EQ(HSLToRGB(0.2, 3, 0.5), HSLToRGB(0.2, 1, 0.5));
   EXPECT_EQ(HSLToRGB(0.2, 0.5, -2), MakeRGB(0, 0, 0));
+}
+
+// HSLToRGB from its formulas in double precision, each channel rounded to nearest with halves
+// going to the even neighbour. `ties` counts channels that landed exactly on a half.
+TPVRGB ModelHSLToRGB(double h, double s, double l, int& ties) {
+  if (h < 0)
+    h += 1;
+  else if (h > 1)
+    h -= 1;
+  s = std::clamp(s, 0.0, 1.0);
+  l = std::clamp(l, 0.0, 1.0);
+  const double q = l <= 0.5 ? l * (1 + s) : l + s - l * s;
+  const double p = 2 * l - q;
+  const auto value = [&](double t) {
+    if (s == 0) return l;
+    if (t < 0)
+      t += 1;
+    else if (t > 1)
+      t -= 1;
+    if (6 * t < 1) return p + (q - p) * 6 * t;
+    if (2 * t < 1) return q;
+    if (3 * t < 2) return p + (q - p) * (2.0 / 3.0 - t) * 6;
+    return p;
+  };
+  const auto byte = [&](double t) {
+    const double scaled = value(t) * 255;
+    const double below = std::floor(scaled);
+    const bool half = scaled - below == 0.5;
+    ties += half;
+    const double rounded =
+        scaled - below > 0.5 || (half && std::fmod(below, 2) != 0) ? below + 1 : below;
+    return static_cast<uint8_t>(std::clamp(rounded, 0.0, 255.0));
+  };
+  return MakeRGB(byte(h + 1.0 / 3.0), byte(h), byte(h - 1.0 / 3.0));
+}
+
+TEST(ColorHelpers, HSLToRGBRoundsHalvesToEven) {
+  int ties = 0;
+  const auto check = [&](double h, double s, double l) -> ::testing::AssertionResult {
+    const TPVRGB want = ModelHSLToRGB(h, s, l, ties);
+    const TPVRGB got = HSLToRGB(h, s, l);
+    if (got == want) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "H " << h << " S " << s << " L " << l << " gave " << int(got.r) << "," << int(got.g)
+           << "," << int(got.b) << ", the model " << int(want.r) << "," << int(want.g) << ","
+           << int(want.b);
+  };
+  // Greys on every half step, and full colours whose rising and falling channels step through
+  // every half (6 x 255 steps around the hue circle).
+  for (int j = 0; j < 255; ++j) ASSERT_TRUE(check(0.3, 0, (j + 0.5) / 255));
+  for (int j = 0; j < 1530; ++j) ASSERT_TRUE(check((j + 0.5) / 1530, 1, 0.5));
+  // A grid over the whole range, including values outside it.
+  for (int h = -10; h <= 110; ++h)
+    for (int s = -5; s <= 105; s += 5)
+      for (int l = -5; l <= 105; ++l) ASSERT_TRUE(check(h / 100.0, s / 100.0, l / 100.0));
+  EXPECT_GT(ties, 300);  // halves were really met
 }
 
 TEST(ColorHelpers, HSLRoundTripIsExact) {
