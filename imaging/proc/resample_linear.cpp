@@ -1,8 +1,8 @@
 // The fixed-point linear engines: ResampleFastLinear24 and ResampleLinear8 (one template over
 // the bytes per pixel) and ResampleLinear1Bit. Both run a horizontal pass into an intermediate
 // image of the destination's width and the source's height, then a vertical pass.
-#include <cstring>
-#include <utility>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "imaging/core/dib_bitmap.h"
@@ -53,6 +53,27 @@ Box BoxAt(int32_t index, double ratio, int32_t outputSize, int32_t inputSize, do
 
 constexpr double kColumnSlack = 0.0000000001;
 
+// What every linear engine does first: refuse what it cannot do (answer false), or copy the
+// source at equal sizes (answer: whether the copy was made). Without an answer it resamples.
+struct LinearStart {
+  Sizes size;
+  double rx = 0;  // destination pixels per source pixel
+  double ry = 0;
+  std::optional<bool> answer;
+};
+
+LinearStart StartLinear(TPVBitmap& Source, TPVBitmap& Destination, TPVPixelFormat format) {
+  LinearStart start{Sizes(Source, Destination), 0, 0, std::nullopt};
+  if (Source.GetPixelFormat() != format || resample::Refused(Source, Destination, start.size)) {
+    start.answer = false;
+    return start;
+  }
+  start.rx = static_cast<double>(start.size.dw) / start.size.sw;
+  start.ry = static_cast<double>(start.size.dh) / start.size.sh;
+  if (start.rx == 1 && start.ry == 1) start.answer = Destination.Assign(&Source);
+  return start;
+}
+
 // Progress of both passes: sh rows, then dh rows, on one scale.
 class TwoPassProgress {
  public:
@@ -96,13 +117,10 @@ void AverageRow(const uint8_t* source, const std::vector<Box>& columns, uint8_t*
 template <int Channels>
 bool ResampleLinearBytes(TPVBitmap& Source, TPVBitmap& Destination, TPVPixelFormat format,
                          const ProgressReporter& reporter) {
-  if (Source.GetPixelFormat() != format) return false;
-  const Sizes size(Source, Destination);
-  if (resample::Refused(Source, Destination, size)) return false;
-  const auto [sw, sh, dw, dh] = size;
-  const double rx = static_cast<double>(dw) / sw;
-  const double ry = static_cast<double>(dh) / sh;
-  if (rx == 1 && ry == 1) return Destination.Assign(&Source);
+  const LinearStart start = StartLinear(Source, Destination, format);
+  if (start.answer) return *start.answer;
+  const auto [sw, sh, dw, dh] = start.size;
+  const double rx = start.rx, ry = start.ry;
   if (Destination.GetPixelFormat() != format) return false;
 
   std::vector<LinearTap> taps;
@@ -172,13 +190,10 @@ bool ResampleLinear8(TPVBitmap& Source, TPVBitmap& Destination, TObject* Sender,
 // the intermediate image keeps one grey byte per pixel.
 bool ResampleLinear1Bit(TPVBitmap& Source, TPVBitmap& Destination, TObject* Sender,
                         const TPVProgressEvent& OnProgress) {
-  if (Source.GetPixelFormat() != pv1g) return false;
-  const Sizes size(Source, Destination);
-  if (resample::Refused(Source, Destination, size)) return false;
-  const auto [sw, sh, dw, dh] = size;
-  const double rx = static_cast<double>(dw) / sw;
-  const double ry = static_cast<double>(dh) / sh;
-  if (rx == 1 && ry == 1) return Destination.Assign(&Source);
+  const LinearStart start = StartLinear(Source, Destination, pv1g);
+  if (start.answer) return *start.answer;
+  const auto [sw, sh, dw, dh] = start.size;
+  const double rx = start.rx, ry = start.ry;
   if (rx < 1 && ry < 1) return Shrink1BitToGray(Source, 0, 0, sw - 1, sh - 1, Destination);
   if (Destination.GetPixelFormat() != pv24RGB) return false;
 

@@ -61,35 +61,27 @@ TEST_P(Shrink1Bit, AllWhiteGivesWhiteEverywhere) {
   EXPECT_EQ(Run(white, 3, 2, 20, 9, 5, 4), expected);
 }
 
-TEST_P(Shrink1Bit, AgreesWithThePlainModelInsideTheSource) {
+// Random rectangles inside the source, and rectangles reaching past any of its edges: those
+// count only source pixels, their boxes being limited to the source in absolute positions.
+TEST_P(Shrink1Bit, AgreesWithThePlainModelOverRandomRectangles) {
   std::mt19937 random(31);
-  for (int trial = 0; trial < 150; ++trial) {
-    const int32_t sw = 1 + random() % 40, sh = 1 + random() % 40;
-    const int32_t x1 = random() % sw, y1 = random() % sh;
-    const int32_t x2 = x1 + random() % (sw - x1), y2 = y1 + random() % (sh - y1);
-    const int32_t dw = 1 + random() % (x2 - x1 + 1), dh = 1 + random() % (y2 - y1 + 1);
-    const Plane source = RandomPlane(random, sw, sh, pv1g);
-    ASSERT_EQ(Run(source, x1, y1, x2, y2, dw, dh), ModelShrink(source, x1, y1, x2, y2, dw, dh))
-        << sw << "x" << sh << " (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") to "
-        << dw << "x" << dh;
-  }
-}
-
-// A rectangle reaching past any edge of the source counts only source pixels: its boxes are
-// limited to the source in absolute positions.
-TEST_P(Shrink1Bit, RectanglesReachingOutsideStayInsideTheSource) {
-  std::mt19937 random(32);
-  for (int trial = 0; trial < 150; ++trial) {
-    const int32_t sw = 1 + random() % 30, sh = 1 + random() % 30;
-    const int32_t x1 = static_cast<int32_t>(random() % 80) - 40;
-    const int32_t y1 = static_cast<int32_t>(random() % 80) - 40;
-    const int32_t x2 = x1 + random() % 70, y2 = y1 + random() % 70;
-    const int32_t dw = 1 + random() % 25, dh = 1 + random() % 25;
-    const Plane source = RandomPlane(random, sw, sh, pv1g);
-    ASSERT_EQ(Run(source, x1, y1, x2, y2, dw, dh), ModelShrink(source, x1, y1, x2, y2, dw, dh))
-        << sw << "x" << sh << " (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") to "
-        << dw << "x" << dh;
-  }
+  const auto below = [&](int32_t n) { return static_cast<int32_t>(random() % n); };
+  for (const bool inside : {true, false})
+    for (int trial = 0; trial < 150; ++trial) {
+      const int32_t sw = 1 + below(40), sh = 1 + below(40);
+      int32_t x1 = below(sw), y1 = below(sh);
+      int32_t x2 = x1 + below(sw - x1), y2 = y1 + below(sh - y1);
+      if (!inside) {
+        x1 = below(80) - 40, y1 = below(80) - 40;
+        x2 = x1 + below(70), y2 = y1 + below(70);
+      }
+      const int32_t dw = 1 + below(inside ? x2 - x1 + 1 : 25);
+      const int32_t dh = 1 + below(inside ? y2 - y1 + 1 : 25);
+      const Plane source = RandomPlane(random, sw, sh, pv1g);
+      ASSERT_EQ(Run(source, x1, y1, x2, y2, dw, dh), ModelShrink(source, x1, y1, x2, y2, dw, dh))
+          << sw << "x" << sh << " (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ") to "
+          << dw << "x" << dh;
+    }
 }
 
 TEST_P(Shrink1Bit, CornersAtTheIntegerLimitsStayInsideTheSource) {
