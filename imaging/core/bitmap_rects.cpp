@@ -140,6 +140,32 @@ void ForEachRowPair(const TPVBitmap& source, TPVBitmap& target, const TRectCopy&
   }
 }
 
+// The lowest address of rows first..first + count - 1 when they lie back to back in one memory
+// block (bottom-up: the last row comes first); null in any other storage.
+template <typename Bitmap>
+auto RowRunStart(Bitmap& bitmap, int32_t first, int32_t count) -> decltype(bitmap.GetScanline(0)) {
+  if (bitmap.Location != pvMemory || !bitmap.Storage.FragmentBlocks.empty()) return nullptr;
+  const auto top = bitmap.GetScanline(first);
+  const auto bottom = bitmap.GetScanline(first + count - 1);
+  if (!top || !bottom || top - bottom != static_cast<int64_t>(count - 1) * bitmap.RowBytes)
+    return nullptr;
+  return bottom;
+}
+
+// Whole rows between two single memory blocks of one row length: the run is copied in one
+// piece (alignment bytes included), which lets the C library take its path for large copies
+// instead of one small copy per row. False when the copy is not of that kind.
+bool CopyWholeRowRun(const TPVBitmap& source, TPVBitmap& target, const TRectCopy& rect) {
+  if (&source == &target || rect.SourceX != 0 || rect.TargetX != 0 || rect.Width != source.Width ||
+      rect.Width != target.Width || source.RowBytes != target.RowBytes)
+    return false;
+  const uint8_t* from = RowRunStart(source, rect.SourceY, rect.Height);
+  uint8_t* to = RowRunStart(target, rect.TargetY, rect.Height);
+  if (!from || !to) return false;
+  std::memcpy(to, from, static_cast<size_t>(rect.Height) * source.RowBytes);
+  return true;
+}
+
 }  // namespace
 
 void TPVBitmap::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double value) {
@@ -193,7 +219,7 @@ void TPVBitmap::CopyRectTo(TPVBitmap& target, int32_t sourceX, int32_t sourceY, 
       for (int32_t i = 0; i < count; ++i, pixel += 3)
         std::memset(pixel, GetBit(source, sx + i) ? 255 : 0, 3);
     });
-  } else if (from == to && from != pvNoFormat) {
+  } else if (from == to && from != pvNoFormat && !CopyWholeRowRun(*this, target, *rect)) {
     const int32_t pixelBytes = PixelFormatBits[from] / 8;
     const auto bytes = static_cast<size_t>(count) * pixelBytes;
     ForEachRowPair(*this, target, *rect, [&](const uint8_t* source, uint8_t* row) {

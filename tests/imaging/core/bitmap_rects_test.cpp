@@ -109,6 +109,26 @@ TEST_P(RectsIn, CopyRectToBetweenEqualFormatsFollowsTheModel) {
   }
 }
 
+// Whole rows between bitmaps of one width go as one run in a memory block.
+TEST_P(RectsIn, CopyRectToOfWholeRowsFollowsTheModel) {
+  std::mt19937 random(14);
+  std::uniform_int_distribution<int32_t> row(-4, 12), rows(-1, 14), columns(13, 20);
+  for (TPVPixelFormat format : {pv8g, pv24RGB, pv32RGB, pvRGB48}) {
+    SCOPED_TRACE(::testing::Message() << "format " << int{format});
+    auto source = Make(13, 11, format, 1);
+    auto target = Make(13, 9, format, 2);
+    const PixelModel from = ModelOf(*source);
+    PixelModel expected = ModelOf(*target);
+    for (int round = 0; round < 40; ++round) {
+      const CopyArgs a{0, row(random), 0, row(random), columns(random), rows(random)};
+      SCOPED_TRACE(::testing::Message() << a);
+      source->CopyRectTo(*target, a.sx, a.sy, a.tx, a.ty, a.w, a.h);
+      ModelCopy(from, expected, a, SamePixel(from.Size));
+      ASSERT_TRUE(SameModel(expected, ModelOf(*target)));
+    }
+  }
+}
+
 TEST_P(RectsIn, CopyRectToExpandsBitsToBlackAndWhiteRGB) {
   std::mt19937 random(12);
   auto source = Make(21, 7, pv1g, 3);
