@@ -178,6 +178,8 @@ struct CanvasCase {
   uint8_t Align;
 };
 
+void PrintTo(const CanvasCase& c, std::ostream* out) { *out << c.Name; }
+
 const CanvasCase kCanvasCases[] = {
     {"ShrinkKeepingTopLeft", 18, 12, 0},
     {"ShrinkKeepingCentre", 18, 12, 1},

@@ -38,6 +38,8 @@ struct AccessorCase {
   bool (*KeepsOpaque)(uint64_t value);  // a write of value leaves Opaque set
 };
 
+void PrintTo(const AccessorCase& c, std::ostream* out) { *out << c.Name; }
+
 float AsFloat(uint64_t value) {
   float f;
   const auto bits = static_cast<uint32_t>(value);
@@ -198,6 +200,8 @@ struct ColourCase {
   std::vector<uint8_t> Bytes;
   TPVRGB Expected;
 };
+
+void PrintTo(const ColourCase& c, std::ostream* out) { *out << c.Name; }
 
 uint8_t FloatByte(float f, int i) {
   uint8_t bytes[4];

@@ -183,6 +183,8 @@ struct ClipCase {
   int32_t Columns, Rows;               // how many are copied; 0 for none
 };
 
+void PrintTo(const ClipCase& c, std::ostream* out) { *out << c.Name; }
+
 const ClipCase kClipCases[] = {
     {"NegativeTargetXSkipsAsManySourceColumns", {2, 1, -3, 0, 6, 2}, 0, 0, 5, 1, 3, 2},
     {"NegativeTargetYSkipsAsManySourceRows", {0, 0, 4, -2, 3, 5}, 4, 0, 0, 2, 3, 3},
@@ -305,6 +307,20 @@ TEST_P(RectsIn, FillRectFillsTheClippedInclusiveRectangleWithTheFormatsValue) {
       ASSERT_TRUE(SameModel(expected, ModelOf(*bitmap)));
     }
   }
+}
+
+// Every run of a 1-bit row, so that partial bytes at both ends and whole bytes between meet
+// at each bit position.
+TEST_P(RectsIn, FillRectOfBitsSetsAndClearsEveryRunExactly) {
+  auto bitmap = Make(29, 2, pv1g, 23);
+  PixelModel expected = ModelOf(*bitmap);
+  for (int32_t x1 = 0; x1 < 29; ++x1)
+    for (int32_t x2 = x1; x2 < 29; ++x2) {
+      const uint8_t set = (x1 + x2) % 2;
+      bitmap->FillRect(x1, 1, x2, 1, set ? 3 : 0);
+      for (int32_t x = x1; x <= x2; ++x) *expected.At(x, 1) = set;
+      ASSERT_TRUE(SameModel(expected, ModelOf(*bitmap))) << x1 << " - " << x2;
+    }
 }
 
 TEST_P(RectsIn, FillRectFromOutsideFillsTheCornerOnly) {
