@@ -211,6 +211,8 @@ class TPVBitmap : public TPVBaseBitmap {
   bool ResizeCanvas(int32_t newWidth, int32_t newHeight, double fill, int32_t alphaFill,
                     uint8_t horizontalAlign, uint8_t verticalAlign);
 
+  // TPVMask (mask.h) and TPVDibbitmap (dib_bitmap.h) are only named here: their headers include
+  // this one.
   // Becomes a pv1g (1-bit mask) or pv8g (8-bit mask) copy of the mask's rows with Opaque = its
   // AllSet; a null mask fills with 255. False, with nothing changed, for another bit depth or an
   // empty mask; false and empty, as after a failed Allocate, when the storage cannot be had.
