@@ -142,6 +142,100 @@ class TPVBitmap : public TPVBaseBitmap {
   // the plane. Nothing for an alpha plane.
   void RemoveAlphaChannel(bool merge, TColor background);
 
+  // ==== Pixel access, rectangles, canvas size, mask exchange and whole-image tests ====
+  // (bitmap_pixels.h, bitmap_pixel_color.cpp, bitmap_rects.cpp, bitmap_canvas.cpp,
+  // bitmap_mask_dib_copy.cpp, bitmap_scans.cpp)
+
+  // Single pixels, unchecked: (x, y) must lie inside the bitmap and the accessor must suit the
+  // format. Inline, defined in bitmap_pixels.h: include that header to call them. Getters read
+  // the row through the read-only GetScanline, setters through GetScanline with DataAccess, so
+  // in pvFile every call maps the pixel's row (a pass over many pixels should take whole rows).
+  // A setter clears Opaque when its value is below the format's maximum; SetPixel24 and
+  // SetPixel32 leave it as it is.
+  inline uint8_t GetPixel8(int32_t x, int32_t y) const;
+  inline void SetPixel8(int32_t x, int32_t y, uint8_t value);
+  inline uint16_t GetPixel16(int32_t x, int32_t y) const;
+  inline void SetPixel16(int32_t x, int32_t y, uint16_t value);
+  inline double GetPixelFloat(int32_t x, int32_t y) const;
+  inline void SetPixelFloat(int32_t x, int32_t y, float value);  // Opaque kept for >= 1.0
+  // The 32-bit value of a pvCMYK (or other 4-byte) pixel, its first byte lowest.
+  inline int32_t GetPixel32(int32_t x, int32_t y) const;
+  inline void SetPixel32(int32_t x, int32_t y, int32_t value);
+  // The 3 bytes at 3x: a pv24RGB pixel, or a pvCIELab one read as three bytes.
+  inline TPVRGB GetPixel24(int32_t x, int32_t y) const;
+  inline void SetPixel24(int32_t x, int32_t y, TPVRGB value);
+  // Valid as long as a GetScanline pointer of that row is.
+  inline uint8_t* GetPixel24Pointer(int32_t x, int32_t y);
+  inline TPVRGB48 GetPixel48(int32_t x, int32_t y) const;
+  inline void SetPixel48(int32_t x, int32_t y, TPVRGB48 value);
+  // The alpha byte: an alpha plane's own, else the plane's, which GetAlphaChannel creates fully
+  // opaque on first use (a bitmap without one reads 255 and has one afterwards). SetAlpha with
+  // a value below 255 clears Opaque of the plane and of its owner. Without a plane to be had
+  // (an empty bitmap, no memory) GetAlpha gives 255 and SetAlpha does nothing.
+  inline uint8_t GetAlpha(int32_t x, int32_t y);
+  inline void SetAlpha(int32_t x, int32_t y, uint8_t value);
+
+  // Any format's pixel as a colour (grey formats in all three channels, pvCMYK and pvCIELab
+  // through their conversions); black for pvNoFormat. Unchecked like the accessors.
+  TPVRGB GetPixelAsRGB(int32_t x, int32_t y) const;
+
+  // The inclusive rectangle, clipped to the bitmap, gets the value as Fill reads it (pv32RGB
+  // keeps its fourth bytes). DataAccess and Opaque stay.
+  void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double value);
+  // Copies width x height pixels from (sourceX, sourceY) to (targetX, targetY) of target, which
+  // may be this bitmap. A negative target start moves the source start with it; a negative
+  // source start reads from 0. Nothing is copied when the rectangle starts at or beyond the
+  // right or bottom edge of either bitmap or nothing of it is left; otherwise it is cut to
+  // both. Formats: equal ones, and pv1g into pv24RGB (set bits white); other pairs copy nothing.
+  void CopyRectTo(TPVBitmap& target, int32_t sourceX, int32_t sourceY, int32_t targetX,
+                  int32_t targetY, int32_t width, int32_t height) const;
+  // The same rectangle between the two alpha planes (each created on demand): every target
+  // byte becomes the larger of the two. Nothing when a plane cannot be had or is not pv8g.
+  void MergeAlphaRectTo(TPVBitmap& target, int32_t sourceX, int32_t sourceY, int32_t targetX,
+                        int32_t targetY, int32_t width, int32_t height);
+  // Moves the inclusive rectangle so that its top-left lands on (targetX, targetY); the pixels
+  // it leaves get fill. False, with nothing changed, when the temporary copy cannot be had.
+  bool MoveRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t targetX, int32_t targetY,
+                double fill);
+
+  // Change one dimension keeping the top-left content, the alpha plane's with it; new pixels
+  // start 0 and Opaque becomes false. A size with a zero side empties an allocated bitmap; on an
+  // empty one (or without a format) only the dimension is stored. False, with nothing changed,
+  // for a negative size or when the new storage cannot be had.
+  bool SetWidth(int32_t width);
+  bool SetHeight(int32_t height);
+  // Changes the size without scaling: the image keeps its place by alignment (0 left or top,
+  // 1 centred, the odd pixel of a difference after it, 2 right or bottom; others act as 0).
+  // New pixels get fill, new alpha alphaFill, pixels outside the new size are dropped. Failure
+  // as SetWidth.
+  bool ResizeCanvas(int32_t newWidth, int32_t newHeight, double fill, int32_t alphaFill,
+                    uint8_t horizontalAlign, uint8_t verticalAlign);
+
+  // TPVMask (mask.h) and TPVDibbitmap (dib_bitmap.h) are only named here: their headers include
+  // this one.
+  // Becomes a pv1g (1-bit mask) or pv8g (8-bit mask) copy of the mask's rows with Opaque = its
+  // AllSet; a null mask fills with 255. False, with nothing changed, for another bit depth or an
+  // empty mask; false and empty, as after a failed Allocate, when the storage cannot be had.
+  bool CopyFromMask(const class TPVMask* mask);
+  // pv1g and pv8g give a mask of their bit depth (AllSet = Opaque), pv24RGB an 8-bit mask of
+  // grey levels divided by 4 (0..63); other formats leave the mask alone (false).
+  bool CopyToMask(TPVMask& mask) const;
+  // Takes a DIB's size and rows: a 1-bit DIB as pv1g, 8-bit as pv8g, 24-bit as pv24RGB. A device
+  // bitmap takes the size in place and only a 1- or 24-bit DIB's depth; elsewhere another bit
+  // count reallocates nothing and the rows go into the bitmap as it is. Rows are copied up to
+  // the shorter row of the two. False for a null DIB or when the storage cannot be had.
+  bool CopyFromDibbitmap(const class TPVDibbitmap* dib);
+
+  // The pixel bytes of every row (without alignment bytes; a pv1g row's last byte whole) are
+  // all 255; the answer is also stored in Opaque.
+  bool IsOpaqueScan();
+  // The same bytes are all 0.
+  bool IsAllZero() const;
+  // pv8p: every palette entry is grey; pv24RGB, pvRGB48, pv32RGB: every pixel has three equal
+  // channels; the other formats are grey by nature.
+  bool IsGrayscale() const;
+  // ==== End of pixel access, rectangles, canvas size, mask exchange and tests ====
+
   // ---- Whole-image settings ----
   // Every pixel becomes the value, read as each format reads it (a TColor for the colour
   // formats, a sample for the grey ones).
