@@ -54,9 +54,9 @@ void LoadRun(benchmark::State& state, const std::vector<uint8_t>& dib,
   for (auto _ : state) {
     TPVBitmap freshBitmap;
     TPVBitmap& bitmap = fresh ? freshBitmap : reused;
-    const int32_t bitCount =
-        LoadBitmapFromDIB(dib.data(), static_cast<int64_t>(dib.size()), bitmap,
-                          frame.empty() ? nullptr : frame.data(), static_cast<int64_t>(frame.size()));
+    const int32_t bitCount = LoadBitmapFromDIB(dib.data(), static_cast<int64_t>(dib.size()), bitmap,
+                                               frame.empty() ? nullptr : frame.data(),
+                                               static_cast<int64_t>(frame.size()));
     if (bitCount == 0 || bitmap.IsEmpty()) state.SkipWithError("not loaded");
     benchmark::DoNotOptimize(bitmap.GetScanline(0));
     benchmark::ClobberMemory();
@@ -64,19 +64,13 @@ void LoadRun(benchmark::State& state, const std::vector<uint8_t>& dib,
   state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * 3 * kHeight);
 }
 
-void BM_Load24(benchmark::State& state) {
-  LoadRun(state, MakeDib(24, 0, 0, true), {}, false);
-}
+void BM_Load24(benchmark::State& state) { LoadRun(state, MakeDib(24, 0, 0, true), {}, false); }
 BENCHMARK(BM_Load24)->Unit(benchmark::kMillisecond);
 
-void BM_Load24Fresh(benchmark::State& state) {
-  LoadRun(state, MakeDib(24, 0, 0, true), {}, true);
-}
+void BM_Load24Fresh(benchmark::State& state) { LoadRun(state, MakeDib(24, 0, 0, true), {}, true); }
 BENCHMARK(BM_Load24Fresh)->Unit(benchmark::kMillisecond);
 
-void BM_Load8(benchmark::State& state) {
-  LoadRun(state, MakeDib(8, 0, 256, true), {}, false);
-}
+void BM_Load8(benchmark::State& state) { LoadRun(state, MakeDib(8, 0, 256, true), {}, false); }
 BENCHMARK(BM_Load8)->Unit(benchmark::kMillisecond);
 
 void BM_LoadYUY2(benchmark::State& state) {

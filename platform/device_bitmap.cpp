@@ -1,15 +1,15 @@
-// The device bitmap: its buffer, size and format changes with pixel conversion, colour table and
-// the QImage view that painting goes through.
+// The device bitmap: its buffer, size and format changes with pixel conversion, colour table,
+// monochrome flag, the QImage view that painting goes through and the canvas it owns.
 #include "platform/device_bitmap.h"
-
-#include "platform/canvas.h"
-#include "platform/device_pixels.h"
 
 #include <QImage>
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "platform/canvas.h"
+#include "platform/device_pixels.h"
 
 namespace calmora::platform {
 

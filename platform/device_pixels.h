@@ -47,12 +47,14 @@ inline TRGBQuad ReadColor(const uint8_t* row, int32_t x, TPixelFormat format,
     case pf8bit: return table[ReadIndex(row, x, format)];
     case pf15bit: {
       const uint32_t w = row[2 * x] | (row[2 * x + 1] << 8);
-      return TRGBQuad{static_cast<uint8_t>((w & 31) << 3), static_cast<uint8_t>(((w >> 5) & 31) << 3),
+      return TRGBQuad{static_cast<uint8_t>((w & 31) << 3),
+                      static_cast<uint8_t>(((w >> 5) & 31) << 3),
                       static_cast<uint8_t>(((w >> 10) & 31) << 3), 0};
     }
     case pf16bit: {
       const uint32_t w = row[2 * x] | (row[2 * x + 1] << 8);
-      return TRGBQuad{static_cast<uint8_t>((w & 31) << 3), static_cast<uint8_t>(((w >> 5) & 63) << 2),
+      return TRGBQuad{static_cast<uint8_t>((w & 31) << 3),
+                      static_cast<uint8_t>(((w >> 5) & 63) << 2),
                       static_cast<uint8_t>((w >> 11) << 3), 0};
     }
     case pf24bit: return TRGBQuad{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};

@@ -168,8 +168,9 @@ class TPVBitmap : public TPVBaseBitmap {
   // ---- Device bitmap interchange (bitmap_device_interchange.cpp) ----
   // Moves the pixels into a device bitmap (location pvTBitmap) and returns it. The formats a
   // device bitmap cannot hold are converted on the way, pv16g and pv32f to pv8g, pvCMYK,
-  // pvRGB48 and pvCIELab to pv24RGB, so the image survives within 8 bits per channel. Null,
-  // with the bitmap as it was, when it is empty or the device bitmap cannot be had.
+  // pvRGB48 and pvCIELab to pv24RGB, so the image survives within 8 bits per channel. Null
+  // when there are no pixels (the location still becomes pvTBitmap, so the next allocation
+  // makes a device bitmap) or the device bitmap cannot be had (the pixels stay where they were).
   platform::TBitmap* GetTBitmap();
   // The canvas of the device bitmap that GetTBitmap gives; null likewise.
   platform::TCanvas* GetCanvas();

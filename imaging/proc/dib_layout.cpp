@@ -75,7 +75,7 @@ bool LocateDibPixels(const uint8_t* dib, int64_t length, const uint8_t* bits, in
   const bool plain = IsPlainCompression(layout.Compression);
   layout.Rows = plain ? RowsOf(layout.BitCount, layout.Compression) : TDibRows::None;
   layout.TableEntries = 0;
-  if (plain && layout.BitCount <= 8 && (layout.Rows != TDibRows::None)) {
+  if (plain && layout.BitCount <= 8 && layout.Rows != TDibRows::None) {
     if (layout.ColorsUsed > 256) return false;
     layout.TableEntries =
         layout.ColorsUsed ? static_cast<int32_t>(layout.ColorsUsed) : 1 << layout.BitCount;

@@ -37,10 +37,10 @@ struct TDibLayout {
   // Entries of the colour table (1, 4 and 8 bits); indices past them read black.
   int32_t TableEntries = 0;
   TPVRGB Palette[256] = {};
-  // 16 bits: the channel masks and the shifts that bring each channel to 8 bits (negative:
-  // to the left).
+  // 16 bits: the channel masks (5-5-5 unless bit fields say otherwise) and the shifts that
+  // bring each channel to 8 bits (negative: to the left), set by LocateDibPixels.
   uint32_t Masks[3] = {0x7C00, 0x03E0, 0x001F};
-  int32_t Shifts[3] = {7, 2, -3};
+  int32_t Shifts[3] = {};
   // The pixel data and the bytes available there; null when the layout has no data start.
   const uint8_t* Pixels = nullptr;
   int64_t PixelBytes = 0;

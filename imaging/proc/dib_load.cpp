@@ -39,7 +39,8 @@ void LoadRows(const TDibLayout& layout, TPVBitmap& bitmap) {
 void ClearMemoryRows(TPVBitmap& bitmap) {
   if (bitmap.Location != pvMemory) return;
   for (int32_t y = 0; y < bitmap.Height; ++y)
-    if (uint8_t* row = bitmap.GetScanline(y)) std::memset(row, 0, static_cast<size_t>(bitmap.RowBytes));
+    if (uint8_t* row = bitmap.GetScanline(y))
+      std::memset(row, 0, static_cast<size_t>(bitmap.RowBytes));
 }
 
 }  // namespace

@@ -71,8 +71,7 @@ platform::TGlobalMemory CopyBitmaptoDIBEx(TPVBitmap& Bitmap, int32_t X1, int32_t
   LogDebugLine("_CopyBitmaptoDIBEx: begin");
   const TPVPixelFormat format = Bitmap.GetPixelFormat();
   if (!IsDibFormat(format)) {
-    LogDebugLine(
-        "_CopyBitmaptoDIBEx: not supported pixel format, converting to 24bit and recurse");
+    LogDebugLine("_CopyBitmaptoDIBEx: not supported pixel format, converting to 24bit and recurse");
     TPVBitmap copy;
     if (copy.Assign(&Bitmap) && !copy.IsEmpty()) {
       if (!NarrowPixelFormat(copy, pv24RGB, copy.Location)) return {};

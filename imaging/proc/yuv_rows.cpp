@@ -47,8 +47,7 @@ constexpr int32_t kCLJRPixels = 4;
 constexpr int32_t kCLJRBytes = 4;
 
 // Whole groups per row: the last one may hold pixels past the width.
-int64_t PackedFrameBytes(int32_t groupPixels, int32_t groupBytes, int32_t width,
-                         int32_t height) {
+int64_t PackedFrameBytes(int32_t groupPixels, int32_t groupBytes, int32_t width, int32_t height) {
   if (width < 0 || height < 0) return -1;
   const int64_t groups = (int64_t{width} + groupPixels - 1) / groupPixels;
   return CalcImageByteSize(groups * groupBytes, height);
@@ -107,8 +106,8 @@ int32_t Widen5(uint32_t value) { return static_cast<int32_t>(value << 3 | value 
 int32_t Widen6(uint32_t value) { return static_cast<int32_t>(value << 2 | value >> 4); }
 
 void DecodeCLJRGroup(const uint8_t* bytes, TPVRGB* pixels) {
-  const uint32_t word = bytes[0] | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-                        uint32_t{bytes[3]} << 24;
+  const uint32_t word =
+      bytes[0] | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
   const int32_t v = Widen6(word & 63);
   const int32_t u = Widen6(word >> 6 & 63);
   for (int32_t p = 0; p < kCLJRPixels; ++p)
@@ -117,11 +116,15 @@ void DecodeCLJRGroup(const uint8_t* bytes, TPVRGB* pixels) {
 
 // ---- Planar layouts ----
 
+// Chroma samples across a width or height: a partial square at the end has one as well.
+int64_t ChromaExtent(int32_t size, int32_t subsampling) {
+  return (int64_t{size} + subsampling - 1) / subsampling;
+}
+
 int64_t PlanarFrameBytes(int32_t subsampling, int32_t width, int32_t height) {
   if (width < 0 || height < 0) return -1;
-  const int64_t chromaWidth = (int64_t{width} + subsampling - 1) / subsampling;
-  const int64_t chromaHeight = (int64_t{height} + subsampling - 1) / subsampling;
-  return int64_t{width} * height + 2 * chromaWidth * chromaHeight;
+  return int64_t{width} * height +
+         2 * ChromaExtent(width, subsampling) * ChromaExtent(height, subsampling);
 }
 
 template <int32_t Subsampling>
@@ -138,8 +141,8 @@ bool ConvertPlanarRows(const uint8_t* frame, int64_t length, TPVBaseBitmap& bitm
   const int32_t height = bitmap.GetHeight();
   const int64_t needed = PlanarFrameBytes(subsampling, width, height);
   if (!frame || length < needed) return false;
-  const int64_t chromaWidth = (int64_t{width} + subsampling - 1) / subsampling;
-  const int64_t chromaPlane = chromaWidth * ((int64_t{height} + subsampling - 1) / subsampling);
+  const int64_t chromaWidth = ChromaExtent(width, subsampling);
+  const int64_t chromaPlane = chromaWidth * ChromaExtent(height, subsampling);
   const uint8_t* first = frame + int64_t{width} * height;
   const uint8_t* u = vFirst ? first + chromaPlane : first;
   const uint8_t* v = vFirst ? first : first + chromaPlane;

@@ -19,8 +19,8 @@ void YUVToRGB(int32_t Y, int32_t U, int32_t V, TPVRGB& Pixel);
 // groups and yields its first width pixels; the chroma planes of the planar layouts likewise
 // round their width and height up. False, with nothing written, when the frame is shorter than
 // that.
-using TYUVRowsConverter = bool (*)(const uint8_t* Frame, int64_t FrameLength,
-                                   TPVBaseBitmap& Bitmap, bool TopDown);
+using TYUVRowsConverter = bool (*)(const uint8_t* Frame, int64_t FrameLength, TPVBaseBitmap& Bitmap,
+                                   bool TopDown);
 
 // Planar: the Y plane, then the two chroma planes at half (I420, YV12) or quarter (YVU9)
 // width and height, U first (I420) or V first (YV12, YVU9).

@@ -141,9 +141,8 @@ TEST(DeviceBitmapCanvas, IndexedFormatsTakeTheNearestEntryOfWhatWasPainted) {
       gradient.setColorAt(0.5, QColor(10, 200, 90));
       gradient.setColorAt(1, QColor(30, 60, 255));
       p.fillRect(0, 0, 61, 9, gradient);
-      painted = p.device()->devType() == QInternal::Image
-                    ? static_cast<QImage*>(p.device())->copy()
-                    : QImage();
+      painted = p.device()->devType() == QInternal::Image ? static_cast<QImage*>(p.device())->copy()
+                                                          : QImage();
     }));
     ASSERT_FALSE(painted.isNull());
     for (int y = 0; y < 9; ++y)

@@ -34,8 +34,7 @@ using test::TempFolderScope;
 
 int64_t NoFreeSpace(const std::string&) { return 0; }
 
-std::unique_ptr<TBitmap> MakeDevice(platform::TPixelFormat format, int32_t width,
-                                    int32_t height) {
+std::unique_ptr<TBitmap> MakeDevice(platform::TPixelFormat format, int32_t width, int32_t height) {
   auto device = std::make_unique<TBitmap>();
   EXPECT_TRUE(device->SetPixelFormat(format));
   EXPECT_TRUE(device->SetSize(width, height));
@@ -158,8 +157,8 @@ struct DeviceCase {
 
 TEST_F(BitmapInterchange, CopiesEveryDeviceFormatIntoMemoryAndFile) {
   const DeviceCase cases[] = {
-      {platform::pf1bit, true, pv1g},     {platform::pf1bit, false, pv8p},
-      {platform::pf4bit, false, pv8p},    {platform::pf8bit, false, pv8p},
+      {platform::pf1bit, true, pv1g},      {platform::pf1bit, false, pv8p},
+      {platform::pf4bit, false, pv8p},     {platform::pf8bit, false, pv8p},
       {platform::pf15bit, false, pv24RGB}, {platform::pf16bit, false, pv24RGB},
       {platform::pf24bit, false, pv24RGB}, {platform::pf32bit, false, pv32RGB},
   };
@@ -341,7 +340,7 @@ struct NarrowCase {
   const char* Name;
   TPVPixelFormat Format;
   TPVPixelFormat Narrowed;
-  std::function<void(uint8_t*, int32_t)> Write;      // writes pixel x of a row
+  std::function<void(uint8_t*, int32_t)> Write;             // writes pixel x of a row
   std::function<TPVRGB(const uint8_t*, int32_t)> Expected;  // reads it the way it must narrow
 };
 
@@ -377,7 +376,9 @@ std::vector<NarrowCase> NarrowCases() {
        [](uint8_t* row, int32_t x) {
          for (int i = 0; i < 6; ++i) row[6 * x + i] = static_cast<uint8_t>(x * 41 + i * 29);
        },
-       [](const uint8_t* row, int32_t x) { return MakeRGB(row[6 * x + 1], row[6 * x + 3], row[6 * x + 5]); }},
+       [](const uint8_t* row, int32_t x) {
+         return MakeRGB(row[6 * x + 1], row[6 * x + 3], row[6 * x + 5]);
+       }},
       {"pvCIELab", pvCIELab, pv24RGB,
        [](uint8_t* row, int32_t x) {
          for (int i = 0; i < 3; ++i) row[3 * x + i] = static_cast<uint8_t>(x * 37 + i * 83);
@@ -405,7 +406,8 @@ TEST_F(BitmapInterchange, NarrowsFormatsADeviceBitmapCannotHold) {
           for (int32_t x = 0; x < kWidth; ++x) c.Write(bitmap.GetScanline(y), (x + y * 5) % kWidth);
         std::vector<std::vector<TPVRGB>> expected(2);
         for (int32_t y = 0; y < 2; ++y)
-          for (int32_t x = 0; x < kWidth; ++x) expected[y].push_back(c.Expected(bitmap.GetScanline(y), x));
+          for (int32_t x = 0; x < kWidth; ++x)
+            expected[y].push_back(c.Expected(bitmap.GetScanline(y), x));
         ASSERT_NE(bitmap.GetAlphaChannel(), nullptr);
         bitmap.AlphaBitmap->GetScanline(1)[7] = 99;
 

@@ -56,7 +56,8 @@ TEST(LoadBitmapFromDIB, LoadsImageMagicksDIBsAsImageMagickReadsThem) {
                               test::ShellQuoted(bmp))
                     .Status,
                 0);
-      ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(bmp) + " -depth 8 ppm:" + test::ShellQuoted(ppm))
+      ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(bmp) +
+                              " -depth 8 ppm:" + test::ShellQuoted(ppm))
                     .Status,
                 0);
       const std::string file = test::ReadFileBytes(bmp);
@@ -251,7 +252,10 @@ TEST(LoadBitmapFromDIB, LeavesWhatItDoesNotConvertBlack) {
     TPVBitmap bitmap;
     bitmap.Allocator = pvmaHeap;
     // Leave stale bytes where the next block of this size is likely to come from.
-    { TPVBitmap stale(4, 3, pv24RGB); stale.Fill(0xFFFFFF); }
+    {
+      TPVBitmap stale(4, 3, pv24RGB);
+      stale.Fill(0xFFFFFF);
+    }
     DibBlock dib(4, 3, c.BitCount, c.Compression);
     ASSERT_EQ(Load(dib.Bytes(), bitmap), c.BitCount);
     ASSERT_EQ(bitmap.GetPixelFormat(), pv24RGB);
@@ -373,8 +377,8 @@ TEST(LoadBitmapFromDIB, LoadsIntoEveryStorage) {
     for (int32_t x = 0; x < 7; ++x) row.push_back(static_cast<uint8_t>(y * 7 + x));
     dib.Rows.push_back(row);
   }
-  for (const test::Storage storage : {test::Storage::MemoryBlock, test::Storage::File,
-                                      test::Storage::Device}) {
+  for (const test::Storage storage :
+       {test::Storage::MemoryBlock, test::Storage::File, test::Storage::Device}) {
     SCOPED_TRACE(test::StorageName(storage));
     TPVBitmap bitmap;
     test::Prepare(bitmap, storage);
@@ -383,9 +387,9 @@ TEST(LoadBitmapFromDIB, LoadsIntoEveryStorage) {
     for (int32_t y = 0; y < 5; ++y)
       for (int32_t x = 0; x < 7; ++x) {
         const uint32_t i = (4 - y) * 7 + x;
-        ASSERT_EQ(RgbAt(bitmap, x, y), (TPVRGB{static_cast<uint8_t>(3 * i),
-                                              static_cast<uint8_t>(2 * i),
-                                              static_cast<uint8_t>(i)}));
+        ASSERT_EQ(RgbAt(bitmap, x, y),
+                  (TPVRGB{static_cast<uint8_t>(3 * i), static_cast<uint8_t>(2 * i),
+                          static_cast<uint8_t>(i)}));
       }
   }
 }

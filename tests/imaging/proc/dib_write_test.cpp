@@ -108,9 +108,9 @@ TEST(CopyBitmaptoDIBEx, ClipsTheRectangleToTheBitmap) {
   constexpr int32_t kWidth = 21;
   constexpr int32_t kHeight = 6;
   const ClipCase cases[] = {
-      {0, 0, 0, 0, 0, 0, 21, 6},     {3, 1, 17, 5, 3, 1, 14, 4},   {-4, -2, 0, 0, 0, 0, 21, 6},
-      {5, 2, 100, 90, 5, 2, 16, 4},  {9, 0, 10, 1, 9, 0, 1, 1},    {21, 0, 0, 0, 0, 0, 0, 0},
-      {4, 4, 4, 9, 0, 0, 0, 0},      {0, 0, -1, 0, 0, 0, 0, 0},    {7, 3, 2, 1, 0, 0, 0, 0},
+      {0, 0, 0, 0, 0, 0, 21, 6},        {3, 1, 17, 5, 3, 1, 14, 4}, {-4, -2, 0, 0, 0, 0, 21, 6},
+      {5, 2, 100, 90, 5, 2, 16, 4},     {9, 0, 10, 1, 9, 0, 1, 1},  {21, 0, 0, 0, 0, 0, 0, 0},
+      {4, 4, 4, 9, 0, 0, 0, 0},         {0, 0, -1, 0, 0, 0, 0, 0},  {7, 3, 2, 1, 0, 0, 0, 0},
       {-30, -30, -20, -20, 0, 0, 0, 0},
   };
   for (const TPVPixelFormat format : {pv1g, pv8g, pv24RGB}) {
@@ -118,8 +118,8 @@ TEST(CopyBitmaptoDIBEx, ClipsTheRectangleToTheBitmap) {
     FillPattern(bitmap, 5);
     const int32_t bits = PixelFormatBits[format];
     for (const ClipCase& c : cases) {
-      SCOPED_TRACE(testing::Message() << int(format) << ": " << c.X1 << "," << c.Y1 << " - "
-                                      << c.X2 << "," << c.Y2);
+      SCOPED_TRACE(testing::Message()
+                   << int(format) << ": " << c.X1 << "," << c.Y1 << " - " << c.X2 << "," << c.Y2);
       platform::TGlobalMemory block = CopyBitmaptoDIBEx(bitmap, c.X1, c.Y1, c.X2, c.Y2, 0, 0);
       if (c.Columns == 0) {
         EXPECT_FALSE(block) << "nothing left";
@@ -242,8 +242,8 @@ TEST(CopyBitmaptoDIBEx, ImageMagickReadsTheSourcePixels) {
     const std::string bmp = folder.File("x.bmp");
     const std::string ppm = folder.File("x.ppm");
     ASSERT_TRUE(test::WriteFileBytes(bmp, std::string(file.begin(), file.end())));
-    ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(bmp) + " -depth 8 ppm:" +
-                            test::ShellQuoted(ppm))
+    ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(bmp) +
+                            " -depth 8 ppm:" + test::ShellQuoted(ppm))
                   .Status,
               0);
     TPVBitmap read;

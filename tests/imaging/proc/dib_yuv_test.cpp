@@ -24,13 +24,14 @@ using test::RgbAt;
 int32_t LoadFrame(uint32_t fourCC, int32_t width, int32_t height, uint16_t bitCount,
                   const std::vector<uint8_t>& frame, TPVBitmap& bitmap) {
   const std::vector<uint8_t> header = DibBlock(width, height, bitCount, fourCC).Bytes();
-  return LoadBitmapFromDIB(header.data(), static_cast<int64_t>(header.size()), bitmap,
-                           frame.data(), static_cast<int64_t>(frame.size()));
+  return LoadBitmapFromDIB(header.data(), static_cast<int64_t>(header.size()), bitmap, frame.data(),
+                           static_cast<int64_t>(frame.size()));
 }
 
 uint32_t FourCCOf(const char* text) {
   return static_cast<uint8_t>(text[0]) | static_cast<uint8_t>(text[1]) << 8 |
-         static_cast<uint8_t>(text[2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
+         static_cast<uint8_t>(text[2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(text[3])) << 24;
 }
 
 uint8_t ModelByte(double value) {
@@ -89,14 +90,13 @@ TEST(LoadBitmapFromDIB, ConvertsFfmpegFramesLikeFfmpegWithinThree) {
     const std::string yuv = folder.File("frame.yuv");
     const std::string rgb = folder.File("frame.rgb");
     ASSERT_EQ(test::RunTool("ffmpeg -v error -y -f lavfi -i testsrc=size=64x48 -frames:v 1 "
-                            "-pix_fmt " + std::string(c.PixelFormat) + " -f rawvideo " +
-                            test::ShellQuoted(yuv))
+                            "-pix_fmt " +
+                            std::string(c.PixelFormat) + " -f rawvideo " + test::ShellQuoted(yuv))
                   .Status,
               0);
     ASSERT_EQ(test::RunTool("ffmpeg -v error -y -f rawvideo -pix_fmt " +
-                            std::string(c.PixelFormat) + " -s 64x48 -i " +
-                            test::ShellQuoted(yuv) + " -pix_fmt rgb24 -f rawvideo " +
-                            test::ShellQuoted(rgb))
+                            std::string(c.PixelFormat) + " -s 64x48 -i " + test::ShellQuoted(yuv) +
+                            " -pix_fmt rgb24 -f rawvideo " + test::ShellQuoted(rgb))
                   .Status,
               0);
     const std::string frameBytes = test::ReadFileBytes(yuv);
@@ -109,8 +109,7 @@ TEST(LoadBitmapFromDIB, ConvertsFfmpegFramesLikeFfmpegWithinThree) {
     const std::string reference = test::ReadFileBytes(rgb);
     ASSERT_EQ(reference.size(), size_t{kWidth} * kHeight * 3);
     TPVBitmap bitmap;
-    ASSERT_EQ(LoadFrame(FourCCOf(c.FourCC), kWidth,
-                        kHeight, c.BitCount, frame, bitmap),
+    ASSERT_EQ(LoadFrame(FourCCOf(c.FourCC), kWidth, kHeight, c.BitCount, frame, bitmap),
               c.BitCount);
     ASSERT_EQ(bitmap.GetPixelFormat(), pv24RGB);
     for (int32_t y = 0; y < kHeight; ++y)
@@ -214,9 +213,9 @@ std::vector<Layout> Layouts() {
       {"Y41P", 12,
        [](int w, int h) {
          return Packed(w, h, 8, true, [](Bytes& o, int x, int y) {
-           o.insert(o.end(), {P::U(x, y), P::Y(x, y), P::V(x, y), P::Y(x + 1, y),
-                              P::U(x + 4, y), P::Y(x + 2, y), P::V(x + 4, y), P::Y(x + 3, y),
-                              P::Y(x + 4, y), P::Y(x + 5, y), P::Y(x + 6, y), P::Y(x + 7, y)});
+           o.insert(o.end(), {P::U(x, y), P::Y(x, y), P::V(x, y), P::Y(x + 1, y), P::U(x + 4, y),
+                              P::Y(x + 2, y), P::V(x + 4, y), P::Y(x + 3, y), P::Y(x + 4, y),
+                              P::Y(x + 5, y), P::Y(x + 6, y), P::Y(x + 7, y)});
          });
        }},
       {"Y211", 8,
@@ -228,8 +227,8 @@ std::vector<Layout> Layouts() {
       {"CLJR", 8,
        [](int w, int h) {
          return Packed(w, h, 4, false, [](Bytes& o, int x, int y) {
-           uint32_t word = static_cast<uint32_t>(P::VCode(x, y)) |
-                           static_cast<uint32_t>(P::UCode(x, y)) << 6;
+           uint32_t word =
+               static_cast<uint32_t>(P::VCode(x, y)) | static_cast<uint32_t>(P::UCode(x, y)) << 6;
            for (int p = 0; p < 4; ++p)
              word |= static_cast<uint32_t>(P::YCode(x + p, y)) << (12 + 5 * p);
            for (int b = 0; b < 4; ++b) o.push_back(static_cast<uint8_t>(word >> (8 * b)));
@@ -250,7 +249,8 @@ TEST(LoadBitmapFromDIB, EveryLayoutOfOnePictureGivesOneImage) {
       ASSERT_EQ(bitmap.GetWidth(), width);
       for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-          ASSERT_EQ(RgbAt(bitmap, x, y), ModelRGB(Picture::Y(x, y), Picture::U(x, y), Picture::V(x, y)))
+          ASSERT_EQ(RgbAt(bitmap, x, y),
+                    ModelRGB(Picture::Y(x, y), Picture::U(x, y), Picture::V(x, y)))
               << x << "," << y;
       ASSERT_NE(frame.size(), 0u);
       const Bytes shorter(frame.begin(), frame.end() - 1);
@@ -262,8 +262,8 @@ TEST(LoadBitmapFromDIB, EveryLayoutOfOnePictureGivesOneImage) {
 
 TEST(YUVRows, AThreePixelIYU2RowTakesNineBytes) {
   TPVBitmap bitmap(3, 2, pv24RGB);
-  const Bytes frame = {128, 16, 128, 128, 235, 128, 128, 16, 128,
-                       128, 235, 128, 128, 16, 128, 128, 235, 128};
+  const Bytes frame = {128, 16,  128, 128, 235, 128, 128, 16,  128,
+                       128, 235, 128, 128, 16,  128, 128, 235, 128};
   ASSERT_TRUE(ConvertIYU2Rows(frame.data(), 18, bitmap, true));
   EXPECT_EQ(RgbAt(bitmap, 1, 0), (TPVRGB{255, 255, 255}));
   EXPECT_EQ(RgbAt(bitmap, 2, 0), (TPVRGB{0, 0, 0}));
