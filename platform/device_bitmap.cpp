@@ -1,5 +1,5 @@
-// The device bitmap: its buffer, size and format changes with pixel conversion, colour table and
-// the QImage view that painting goes through.
+// The device bitmap: its buffer, size and format changes with pixel conversion, colour table,
+// monochrome flag, the QImage view that painting goes through and the canvas it owns.
 #include "platform/device_bitmap.h"
 
 #include <QImage>
@@ -7,6 +7,9 @@
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include "platform/canvas.h"
+#include "platform/device_pixels.h"
 
 namespace calmora::platform {
 
@@ -45,69 +48,6 @@ void FillDefaultTable(TPixelFormat format, TRGBQuad* table) {
                       static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7),
                       static_cast<uint8_t>((i & 3) * 255 / 3));
   }
-}
-
-int32_t ReadIndex(const uint8_t* row, int32_t x, TPixelFormat format) {
-  switch (format) {
-    case pf1bit: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case pf4bit: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-    default: return row[x];
-  }
-}
-
-void WriteIndex(uint8_t* row, int32_t x, TPixelFormat format, int32_t index) {
-  switch (format) {
-    case pf1bit: {
-      const uint8_t mask = static_cast<uint8_t>(0x80 >> (x & 7));
-      row[x >> 3] = index ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
-      break;
-    }
-    case pf4bit:
-      if (x & 1)
-        row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0xF0) | (index & 0x0F));
-      else
-        row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
-      break;
-    default: row[x] = static_cast<uint8_t>(index);
-  }
-}
-
-TRGBQuad ReadColor(const uint8_t* row, int32_t x, TPixelFormat format, const TRGBQuad* table) {
-  switch (format) {
-    case pf1bit:
-    case pf4bit:
-    case pf8bit: return table[ReadIndex(row, x, format)];
-    case pf15bit: {
-      const uint32_t w = row[2 * x] | (row[2 * x + 1] << 8);
-      return Quad(static_cast<uint8_t>(((w >> 10) & 31) << 3),
-                  static_cast<uint8_t>(((w >> 5) & 31) << 3), static_cast<uint8_t>((w & 31) << 3));
-    }
-    case pf16bit: {
-      const uint32_t w = row[2 * x] | (row[2 * x + 1] << 8);
-      return Quad(static_cast<uint8_t>((w >> 11) << 3), static_cast<uint8_t>(((w >> 5) & 63) << 2),
-                  static_cast<uint8_t>((w & 31) << 3));
-    }
-    case pf24bit: return TRGBQuad{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
-    case pfDevice:
-    case pf32bit: return TRGBQuad{row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
-    default: return TRGBQuad{};
-  }
-}
-
-int32_t NearestEntry(const TRGBQuad* table, int32_t length, TRGBQuad c) {
-  int32_t best = 0;
-  int32_t bestDistance = std::numeric_limits<int32_t>::max();
-  for (int32_t i = 0; i < length; ++i) {
-    const int32_t dr = table[i].rgbRed - c.rgbRed;
-    const int32_t dg = table[i].rgbGreen - c.rgbGreen;
-    const int32_t db = table[i].rgbBlue - c.rgbBlue;
-    const int32_t distance = dr * dr + dg * dg + db * db;
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      best = i;
-    }
-  }
-  return best;
 }
 
 void WriteColor(uint8_t* row, int32_t x, TPixelFormat format, const TRGBQuad* table,
@@ -226,11 +166,23 @@ bool TBitmap::Reformat(int32_t width, int32_t height, TPixelFormat format) {
 
   Pixels_ = std::move(pixels);
   std::copy(table, table + 256, ColorTable_);
+  if (format != Format_) Monochrome_ = true;
   Width_ = width;
   Height_ = height;
   Format_ = format;
   RowLength_ = static_cast<int32_t>(rowLength);
   return true;
+}
+
+void TBitmap::SetMonochrome(bool monochrome) {
+  if (Format_ != pf1bit) return;
+  Monochrome_ = monochrome;
+  if (monochrome) FillDefaultTable(pf1bit, ColorTable_);
+}
+
+TCanvas* TBitmap::GetCanvas() {
+  if (!Canvas_) Canvas_ = std::make_unique<TCanvas>(*this);
+  return Canvas_.get();
 }
 
 uint8_t* TBitmap::GetScanLine(int32_t row) {

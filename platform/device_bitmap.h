@@ -1,5 +1,6 @@
 // Our device bitmap, in place of the GUI toolkit's TBitmap: it owns its pixel buffer (rows top
-// down, 32-bit aligned, in the byte layout of a device-independent bitmap) and paints through a
+// down, 32-bit aligned, in the byte layout of a device-independent bitmap), one colour table
+// that serves as its palette and its DIB colour table, and a canvas that paints through a
 // QImage laid over that same buffer, so row pointers stay valid while others paint.
 #pragma once
 
@@ -36,10 +37,12 @@ struct TRGBQuad {
 // Bits per pixel of a format as stored in the buffer (pfDevice 32, pfCustom 0).
 int32_t StorageBitCount(TPixelFormat format);
 
+class TCanvas;
+
 class TBitmap {
  public:
   TBitmap();  // 0 x 0, pfDevice
-  ~TBitmap();
+  ~TBitmap();  // also frees the canvas
   TBitmap(const TBitmap&) = delete;
   TBitmap& operator=(const TBitmap&) = delete;
 
@@ -56,9 +59,17 @@ class TBitmap {
   bool SetSize(int32_t width, int32_t height);
 
   // Converts the pixels to the new format (to the nearest colour-table entry for the indexed
-  // formats). A new indexed format gets its default table: black and white for 1 bit, all
-  // black for 4 and 8 bits. False for pfCustom or when memory cannot be had.
+  // formats). A new indexed format gets its default table: black and white for 1 bit, the 16
+  // VGA colours for 4 bits, a 3-3-2 colour cube for 8 bits; a new 1-bit format is monochrome.
+  // False for pfCustom or when memory cannot be had.
   bool SetPixelFormat(TPixelFormat format);
+
+  // A monochrome 1-bit bitmap is plain black and white: readers take a set bit as white
+  // whatever its colour table says. Without the flag a 1-bit bitmap is a two-colour image
+  // whose table gives the colours. Only 1-bit bitmaps are monochrome.
+  bool GetMonochrome() const { return Format_ == pf1bit && Monochrome_; }
+  // Setting the flag also makes the table black and white; nothing for other formats.
+  void SetMonochrome(bool monochrome);
 
   // Row y (0 = top); null outside the bitmap.
   uint8_t* GetScanLine(int32_t row);
@@ -79,6 +90,10 @@ class TBitmap {
   // valid until the next size or format change.
   QImage GetImage();
 
+  // The bitmap's canvas, made on first use and owned by the bitmap; it always paints the
+  // bitmap as it is at that moment, whatever size and format changes came before.
+  TCanvas* GetCanvas();
+
  private:
   bool Reformat(int32_t width, int32_t height, TPixelFormat format);
 
@@ -88,6 +103,8 @@ class TBitmap {
   int32_t RowLength_ = 0;
   std::unique_ptr<uint8_t[]> Pixels_;
   TRGBQuad ColorTable_[256];
+  bool Monochrome_ = true;
+  std::unique_ptr<TCanvas> Canvas_;
 };
 
 }  // namespace calmora::platform

@@ -16,6 +16,12 @@ namespace calmora {
 
 class TStream;
 
+// ---- Device bitmap interchange: forward declaration ----
+namespace platform {
+class TCanvas;
+}
+// ---- end of device bitmap interchange ----
+
 // How a conversion to pv1g reduces.
 enum TPVDitherMethod : uint8_t { pvdmOrdered = 0, pvdmThreshold = 1 };
 
@@ -252,6 +258,32 @@ class TPVBitmap : public TPVBaseBitmap {
   void SyncTBitmap() const;
   // Copies the palette into the device bitmap's colour table (location pvTBitmap).
   void RealizePalette();
+
+  // ---- Device bitmap interchange (bitmap_device_interchange.cpp) ----
+  // Moves the pixels into a device bitmap (location pvTBitmap) and returns it. The formats a
+  // device bitmap cannot hold are converted on the way, pv16g and pv32f to pv8g, pvCMYK,
+  // pvRGB48 and pvCIELab to pv24RGB, so the image survives within 8 bits per channel. Null
+  // when there are no pixels (the location still becomes pvTBitmap, so the next allocation
+  // makes a device bitmap) or the device bitmap cannot be had (the pixels stay where they were).
+  platform::TBitmap* GetTBitmap();
+  // The canvas of the device bitmap that GetTBitmap gives; null likewise.
+  platform::TCanvas* GetCanvas();
+  // Uses a caller's device bitmap in place (location pvTBitmap), which the caller keeps
+  // owning: FreeImage and Allocate never free it, Allocate resizes and reformats it. With
+  // freeFirst the image and alpha plane are freed first; without it only the pixel storage
+  // held so far is released, and the palette and alpha plane stay. A null bitmap stops after
+  // that. A 1-, 24- or 32-bit device bitmap sets the format at once, others at the next query.
+  void EncapsulateTBitmap(platform::TBitmap* bitmap, bool freeFirst);
+  // Copies the pixels of any device bitmap. In memory or file: 1 bit monochrome as pv1g, other
+  // 1-bit, 4- and 8-bit bitmaps as pv8p with their colour table, 15, 16 and 24 bits as pv24RGB,
+  // 32 bits as pv32RGB; pfDevice and pfCustom copy nothing; Opaque ends false. In pvTBitmap the
+  // own device bitmap becomes a copy (a source in another format than 1, 24 or 32 bits is
+  // switched to 24 bits first); the alpha plane and Opaque stay. False when storage cannot be
+  // had (the bitmap is then empty).
+  bool CopyFromTBitmap(platform::TBitmap& bitmap);
+  // Assign of a device bitmap: CopyFromTBitmap.
+  bool Assign(platform::TBitmap& source) { return CopyFromTBitmap(source); }
+  // ---- end of device bitmap interchange ----
 
   // ---- The raw bitmap stream ----
   // Writes the bitmap with its display settings and alpha plane. False when the stream took

@@ -1,10 +1,12 @@
 // Set-up and clean-up of the processing unit (expansion table, named filters, clipboard format).
 #include "imaging/proc/proc_unit.h"
 
+#include "imaging/proc/base/device_bitmap_copy.h"
+
 namespace calmora {
 
-// The processing unit's tables arrive with the processing component; until then there is nothing to build.
-void InitProcUnit() {}
+// The named filters and the clipboard format arrive with the processing component.
+void InitProcUnit() { Build1BitExpansionTable(); }
 
 void FinalizeProcUnit() {}
 
