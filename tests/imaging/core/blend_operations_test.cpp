@@ -30,7 +30,8 @@ TPVRGB DestinationPixel(int d) { return MakeRGB(d, 255 - d, (d + 170) % 256); }
 TEST_F(Blend, ChannelOperationsMatchThePythonModelByteForByte) {
   CALMORA_REQUIRE_TOOL("/usr/bin/python3");
   test::ScratchFolder folder("calmora-blend");
-  const std::string script = std::string(CALMORA_TEST_SOURCE_DIR) + "/imaging/core/blend_reference.py";
+  const std::string script =
+      std::string(CALMORA_TEST_SOURCE_DIR) + "/imaging/core/blend_reference.py";
   const std::string output = folder.File("reference.bin");
   ASSERT_EQ(test::RunTool("/usr/bin/python3 " + test::ShellQuoted(script) + " " +
                           test::ShellQuoted(output)).Status, 0);
