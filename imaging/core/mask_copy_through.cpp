@@ -90,17 +90,47 @@ void CopyWhereSet(const uint8_t* mask, int32_t first, int32_t count, const uint8
   }
 }
 
-// Each channel d moves to d + (m x (s - d)) >> 8 with an arithmetic shift, written as
-// (d x (256 - m) + s x m) >> 8: the same value, never negative and below 2^16, so the
-// compiler can work on many 16-bit lanes at once.
+// weights[3k], [3k + 1] and [3k + 2] become mask[k]. Built also for processors with SSSE3,
+// picked when the program loads: its byte shuffle spreads many pixels at once, several times
+// faster than the plain processor's byte moves.
+__attribute__((target_clones("ssse3", "default"))) void SpreadOverThreeChannels(
+    const uint8_t* mask, int32_t count, uint8_t* weights) {
+  for (int32_t k = 0; k < count; ++k)
+    for (int32_t c = 0; c < 3; ++c) weights[k * 3 + c] = mask[k];
+}
+
+// Each byte d moves to d + (w x (s - d)) >> 8 with an arithmetic shift, written as
+// (d x (256 - w) + s x w) >> 8: the same value, never negative and below 2^16, so the loop
+// runs on many 16-bit lanes at once.
+__attribute__((target_clones("avx2", "default"))) void BlendBytes(
+    const uint8_t* weights, int32_t count, const uint8_t* source, uint8_t* target) {
+  for (int32_t i = 0; i < count; ++i) {
+    const uint16_t w = weights[i];
+    target[i] =
+        static_cast<uint8_t>(static_cast<uint16_t>(target[i] * (256 - w) + source[i] * w) >> 8);
+  }
+}
+
+// Pixels of one or three channels blended by their mask byte. The row goes in chunks:
+// stretches the mask leaves alone are skipped, and the others first get their mask bytes
+// spread over the channels, so that the blend itself is one loop over bytes.
 template <int Channels>
 void BlendByMask(const uint8_t* mask, int32_t count, const uint8_t* source, uint8_t* target) {
-  for (int32_t k = 0; k < count; ++k) {
-    const uint32_t m = mask[k];
-    for (int c = 0; c < Channels; ++c) {
-      const uint32_t d = target[k * Channels + c], s = source[k * Channels + c];
-      target[k * Channels + c] = static_cast<uint8_t>((d * (256 - m) + s * m) >> 8);
+  constexpr int32_t kChunk = 512;
+  uint8_t spread[kChunk * 3];
+  for (int32_t start = 0; start < count; start += kChunk) {
+    const int32_t n = std::min(kChunk, count - start);
+    const uint8_t* m = mask + start;
+    uint8_t any = 0;
+    for (int32_t k = 0; k < n; ++k) any |= m[k];
+    if (any == 0) continue;
+    const uint8_t* weights = m;
+    if constexpr (Channels == 3) {
+      SpreadOverThreeChannels(m, n, spread);
+      weights = spread;
     }
+    BlendBytes(weights, n * Channels, source + static_cast<int64_t>(start) * Channels,
+               target + static_cast<int64_t>(start) * Channels);
   }
 }
 

@@ -72,11 +72,21 @@ void OutlineRow(const std::vector<uint8_t*>& rows, const TOutlineArea& area, int
   const uint8_t* row = rows[i];
   const uint8_t* above = rows[std::max<int64_t>(i - 1, 0)];
   const uint8_t* below = rows[std::min<int64_t>(i + 1, static_cast<int64_t>(rows.size()) - 1)];
+  const bool innerRow = i != 0 && i != area.LastRow;
   for (int64_t j = area.FromColumn; j <= area.ToColumn; ++j) {
     if constexpr (Bits == 1) {
-      if ((j & 7) == 0 && row[j >> 3] == 0) {  // eight unselected pixels at once
-        j += 7;
-        continue;
+      // Eight pixels at once that get no dot: all unselected, or all selected and surrounded
+      // by selected ones (whole bytes above, here and below, and the bits beside them).
+      if ((j & 7) == 0) {
+        const int64_t byte = j >> 3;
+        const auto surrounded = [byte](const uint8_t* r) {
+          return r[byte] == 0xFF && (r[byte - 1] & 1) && (r[byte + 1] & 0x80);
+        };
+        if (row[byte] == 0 || (innerRow && j >= 8 && j + 8 < area.LastColumn &&
+                               surrounded(above) && surrounded(row) && surrounded(below))) {
+          j += 7;
+          continue;
+        }
       }
     }
     if (!Selected<Bits>(row, j)) continue;

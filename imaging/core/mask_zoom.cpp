@@ -9,6 +9,7 @@
 #include "imaging/core/base/row_bits.h"
 #include "imaging/core/mask.h"
 #include "imaging/core/mask_zoom.h"
+#include "imaging/proc/base/bit_helpers.h"
 
 namespace calmora {
 
@@ -62,6 +63,17 @@ void StretchByteRow(const uint8_t* source, uint8_t* target, const std::vector<in
   }
 }
 
+// Destination pixels first..last from source pixels origin + first.. (all inside the mask).
+void CopySpan(const uint8_t* source, uint8_t* target, int32_t bitsPerPixel, int32_t rowBytes,
+              int64_t origin, int64_t first, int64_t last) {
+  if (last < first) return;
+  if (bitsPerPixel == 1)
+    CopyBits(target, source, static_cast<int32_t>(first), static_cast<int32_t>(origin + first),
+             static_cast<int32_t>(last - first + 1), rowBytes);
+  else
+    std::memcpy(target + first, source + origin + first, static_cast<size_t>(last - first + 1));
+}
+
 }  // namespace
 
 int64_t ZoomStep(int32_t sourceExtent, int32_t destinationExtent) {
@@ -87,8 +99,13 @@ void StretchMaskRect(const TPVMask& mask, uint8_t* buffer, int32_t width, int32_
              firstColumn, lastColumn);
   if (lastColumn < firstColumn || lastRow < firstRow) return;
 
+  // At 1:1 across, a row's span is a straight copy of the part that lies inside the mask.
+  const bool straight = stepX == 16384;
+  const int64_t copyFirst = std::max<int64_t>(firstColumn, -int64_t{sourceX});
+  const int64_t copyLast = std::min<int64_t>(lastColumn, int64_t{mask.Width} - 1 - sourceX);
   const std::vector<int32_t> columns =
-      SourceColumns(sourceX, stepX, firstColumn, lastColumn, mask.Width);
+      straight ? std::vector<int32_t>()
+               : SourceColumns(sourceX, stepX, firstColumn, lastColumn, mask.Width);
   const uint8_t* doneRow = nullptr;  // the last row filled, and the source row it shows
   int64_t doneSource = -1;
   for (int64_t i = firstRow; i <= lastRow; ++i) {
@@ -101,7 +118,9 @@ void StretchMaskRect(const TPVMask& mask, uint8_t* buffer, int32_t width, int32_
       continue;
     }
     const uint8_t* source = mask.GetRow(static_cast<int32_t>(sourceRow));
-    if (mask.BitsPerPixel == 1)
+    if (straight)
+      CopySpan(source, target, mask.BitsPerPixel, mask.RowBytes, sourceX, copyFirst, copyLast);
+    else if (mask.BitsPerPixel == 1)
       StretchBitRow(source, target, columns, firstColumn, lastColumn);
     else
       StretchByteRow(source, target, columns, firstColumn, lastColumn);
