@@ -46,12 +46,12 @@ void FillRandom(TBitmap& bitmap, std::mt19937& random) {
 
 // White as each format stores it (the 3-3-2 cube's white is its last entry).
 struct FormatCase {
-  TPixelFormat format;
-  uint32_t white;
+  TPixelFormat Format;
+  uint32_t White;
 };
 
 struct StretchCase {
-  int destX, destY, destWidth, destHeight, sourceX, sourceY, sourceWidth, sourceHeight;
+  int DestX, DestY, DestWidth, DestHeight, SourceX, SourceY, SourceWidth, SourceHeight;
 };
 
 TEST(StretchDibInvert, InvertsWhereTheStretchedBitIsSetInEveryFormat) {
@@ -83,34 +83,34 @@ TEST(StretchDibInvert, InvertsWhereTheStretchedBitIsSetInEveryFormat) {
   for (const FormatCase& f : formats)
     for (const StretchCase& s : stretches) {
       TBitmap bitmap;
-      bitmap.SetPixelFormat(f.format);
+      bitmap.SetPixelFormat(f.Format);
       bitmap.SetSize(70, 50);
       FillRandom(bitmap, random);
       const std::vector<uint32_t> before = RawPixels(bitmap);
       // Source rows run from the picture's bottom, as in any device-independent bitmap.
-      StretchDibInvert(*bitmap.GetCanvas(), s.destX, s.destY, s.destWidth, s.destHeight,
-                       s.sourceX, dibHeight - s.sourceY - s.sourceHeight, s.sourceWidth,
-                       s.sourceHeight, dib);
+      StretchDibInvert(*bitmap.GetCanvas(), s.DestX, s.DestY, s.DestWidth, s.DestHeight,
+                       s.SourceX, dibHeight - s.SourceY - s.SourceHeight, s.SourceWidth,
+                       s.SourceHeight, dib);
       const std::vector<uint32_t> after = RawPixels(bitmap);
       for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 70; ++x) {
-          const int j = x - s.destX, i = y - s.destY;
+          const int j = x - s.DestX, i = y - s.DestY;
           bool set = false;
-          if (j >= 0 && j < s.destWidth && i >= 0 && i < s.destHeight) {
-            const int column = s.sourceX + j * s.sourceWidth / s.destWidth;
-            const int row = s.sourceY + i * s.sourceHeight / s.destHeight;
+          if (j >= 0 && j < s.DestWidth && i >= 0 && i < s.DestHeight) {
+            const int column = s.SourceX + j * s.SourceWidth / s.DestWidth;
+            const int row = s.SourceY + i * s.SourceHeight / s.DestHeight;
             set = column >= 0 && column < dibWidth && row >= 0 && row < dibHeight &&
                   bitAt(column, row);
           }
           const size_t k = static_cast<size_t>(y) * 70 + x;
-          ASSERT_EQ(after[k], set ? before[k] ^ f.white : before[k])
-              << "format " << int{f.format} << ", destination " << s.destX << "," << s.destY
+          ASSERT_EQ(after[k], set ? before[k] ^ f.White : before[k])
+              << "format " << int{f.Format} << ", destination " << s.DestX << "," << s.DestY
               << ", pixel " << x << "," << y;
         }
-      StretchDibInvert(*bitmap.GetCanvas(), s.destX, s.destY, s.destWidth, s.destHeight,
-                       s.sourceX, dibHeight - s.sourceY - s.sourceHeight, s.sourceWidth,
-                       s.sourceHeight, dib);
-      EXPECT_EQ(RawPixels(bitmap), before) << "twice restores, format " << int{f.format};
+      StretchDibInvert(*bitmap.GetCanvas(), s.DestX, s.DestY, s.DestWidth, s.DestHeight,
+                       s.SourceX, dibHeight - s.SourceY - s.SourceHeight, s.SourceWidth,
+                       s.SourceHeight, dib);
+      EXPECT_EQ(RawPixels(bitmap), before) << "twice restores, format " << int{f.Format};
     }
 }
 
@@ -129,8 +129,8 @@ TEST(StretchDibInvert, EmptySizesAndPicturesDrawNothing) {
                                  {0, 0, -8, 8, 0, 0, 8, 1},
                                  {0, 0, 8, 8, 0, 0, -8, 1}};
   for (const StretchCase& s : empties)
-    StretchDibInvert(*bitmap.GetCanvas(), s.destX, s.destY, s.destWidth, s.destHeight, s.sourceX,
-                     s.sourceY, s.sourceWidth, s.sourceHeight, dib);
+    StretchDibInvert(*bitmap.GetCanvas(), s.DestX, s.DestY, s.DestWidth, s.DestHeight, s.SourceX,
+                     s.SourceY, s.SourceWidth, s.SourceHeight, dib);
   dib.Bits = nullptr;
   StretchDibInvert(*bitmap.GetCanvas(), 0, 0, 8, 8, 0, 0, 8, 1, dib);
   EXPECT_EQ(RawPixels(bitmap), before);
@@ -152,17 +152,17 @@ TEST(DrawDot, WritesTheDotsColourAtThePointOnly) {
       {pf24bit, 0xFA141E}, {pf32bit, 0xFA141E}, {pf16bit, 0xF8A3}, {pf8bit, 0xE4}};
   for (const FormatCase& f : formats) {
     TBitmap bitmap;
-    bitmap.SetPixelFormat(f.format);
+    bitmap.SetPixelFormat(f.Format);
     bitmap.SetSize(9, 7);
     std::vector<uint32_t> expected = RawPixels(bitmap);
     for (const auto& [x, y] : {std::pair{4, 3}, std::pair{0, 0}, std::pair{8, 6}}) {
       DrawDot(*bitmap.GetCanvas(), x, y, dot);
-      expected[static_cast<size_t>(y) * 9 + x] = f.white;  // here: the dot's colour as stored
+      expected[static_cast<size_t>(y) * 9 + x] = f.White;  // here: the dot's colour as stored
     }
     for (const auto& [x, y] :
          {std::pair{-1, 3}, std::pair{9, 3}, std::pair{4, -1}, std::pair{4, 7}})
       DrawDot(*bitmap.GetCanvas(), x, y, dot);
-    EXPECT_EQ(RawPixels(bitmap), expected) << "format " << int{f.format};
+    EXPECT_EQ(RawPixels(bitmap), expected) << "format " << int{f.Format};
   }
 }
 

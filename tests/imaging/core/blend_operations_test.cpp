@@ -61,8 +61,8 @@ TEST_F(Blend, ChannelOperationsMatchThePythonModelByteForByte) {
 }
 
 struct PixelCase {
-  TPVBlendOperation operation;
-  TPVRGB source, destination, expected;
+  TPVBlendOperation Operation;
+  TPVRGB Source, Destination, Expected;
 };
 
 TEST_F(Blend, NamedValues) {
@@ -85,9 +85,9 @@ TEST_F(Blend, NamedValues) {
       {pvboNegation, grey(100), grey(155), grey(255)},
   };
   for (const PixelCase& c : cases) {
-    TPVRGB pixel = c.destination;
-    BlendPixel(c.source, pixel, c.operation);
-    EXPECT_EQ(pixel, c.expected) << "operation " << int{c.operation};
+    TPVRGB pixel = c.Destination;
+    BlendPixel(c.Source, pixel, c.Operation);
+    EXPECT_EQ(pixel, c.Expected) << "operation " << int{c.Operation};
   }
 }
 
@@ -111,8 +111,8 @@ TEST_F(Blend, ColorOfPureRedOverGreyKeepsTheGreysLightness) {
 // Which pixel gives hue, saturation and lightness: luminosity takes the source's hue too.
 TEST_F(Blend, HueSaturationLightnessOperationsTakeTheirComponentsFromTheRightPixel) {
   struct Pick {
-    TPVBlendOperation operation;
-    bool hueFromSource, saturationFromSource, lightnessFromSource;
+    TPVBlendOperation Operation;
+    bool HueFromSource, SaturationFromSource, LightnessFromSource;
   };
   const Pick picks[] = {{pvboHue, true, false, false},
                         {pvboSaturation, false, true, false},
@@ -128,10 +128,10 @@ TEST_F(Blend, HueSaturationLightnessOperationsTakeTheirComponentsFromTheRightPix
     RGBToHSL(destination, hd, sd, ld);
     for (const Pick& p : picks) {
       TPVRGB pixel = destination;
-      BlendPixel(source, pixel, p.operation);
-      const TPVRGB expected = HSLToRGB(p.hueFromSource ? hs : hd, p.saturationFromSource ? ss : sd,
-                                       p.lightnessFromSource ? ls : ld);
-      ASSERT_EQ(pixel, expected) << "operation " << int{p.operation} << ", sample " << i;
+      BlendPixel(source, pixel, p.Operation);
+      const TPVRGB expected = HSLToRGB(p.HueFromSource ? hs : hd, p.SaturationFromSource ? ss : sd,
+                                       p.LightnessFromSource ? ls : ld);
+      ASSERT_EQ(pixel, expected) << "operation " << int{p.Operation} << ", sample " << i;
     }
   }
 }

@@ -65,8 +65,8 @@ void ModelPixel(const uint8_t* source, int32_t sourceX, uint8_t* target, int32_t
 }
 
 struct Placement {
-  bool targetAtBox, sourceAtBox;
-  int32_t shrink;  // pixels taken off both bitmaps' width and height: they end inside the box
+  bool TargetAtBox, SourceAtBox;
+  int32_t Shrink;  // pixels taken off both bitmaps' width and height: they end inside the box
 };
 
 TEST(CopyThrough, EveryFormatPairDepthAndPlacementMatchesThePixelModel) {
@@ -84,19 +84,19 @@ TEST(CopyThrough, EveryFormatPairDepthAndPlacementMatchesThePixelModel) {
         for (TPVPixelFormat targetFormat : kFormats)
           for (TPVPixelFormat sourceFormat : {targetFormat, targetFormat == pv8g ? pv8p : pv8g}) {
             const auto sizeOf = [&](bool atBox, bool wide) {
-              return (atBox ? (wide ? boxWidth : boxHeight) : (wide ? 30 : 20)) - p.shrink;
+              return (atBox ? (wide ? boxWidth : boxHeight) : (wide ? 30 : 20)) - p.Shrink;
             };
-            auto source = PatternBitmap(storage, sizeOf(p.sourceAtBox, true),
-                                        sizeOf(p.sourceAtBox, false), sourceFormat, 1);
-            auto target = PatternBitmap(storage, sizeOf(p.targetAtBox, true),
-                                        sizeOf(p.targetAtBox, false), targetFormat, 2);
+            auto source = PatternBitmap(storage, sizeOf(p.SourceAtBox, true),
+                                        sizeOf(p.SourceAtBox, false), sourceFormat, 1);
+            auto target = PatternBitmap(storage, sizeOf(p.TargetAtBox, true),
+                                        sizeOf(p.TargetAtBox, false), targetFormat, 2);
             const auto sourceRows = test::ReadRows(*source);
             auto expected = test::ReadRows(*target);
             if (sourceFormat == targetFormat) {
-              const int32_t sx = p.sourceAtBox ? mask.BoxLeft : 0;
-              const int32_t sy = p.sourceAtBox ? mask.BoxTop : 0;
-              const int32_t tx = p.targetAtBox ? mask.BoxLeft : 0;
-              const int32_t ty = p.targetAtBox ? mask.BoxTop : 0;
+              const int32_t sx = p.SourceAtBox ? mask.BoxLeft : 0;
+              const int32_t sy = p.SourceAtBox ? mask.BoxTop : 0;
+              const int32_t tx = p.TargetAtBox ? mask.BoxLeft : 0;
+              const int32_t ty = p.TargetAtBox ? mask.BoxTop : 0;
               for (int32_t y = mask.BoxTop; y <= mask.BoxBottom; ++y)
                 for (int32_t x = mask.BoxLeft; x <= mask.BoxRight; ++x) {
                   const bool inside = x - sx < source->Width && y - sy < source->Height &&
@@ -108,19 +108,19 @@ TEST(CopyThrough, EveryFormatPairDepthAndPlacementMatchesThePixelModel) {
                              targetFormat, bits, m);
                 }
             }
-            mask.CopyThrough(*target, *source, p.targetAtBox, p.sourceAtBox, false);
+            mask.CopyThrough(*target, *source, p.TargetAtBox, p.SourceAtBox, false);
             ASSERT_EQ(test::ReadRows(*target), expected)
                 << test::StorageName(storage) << ", " << bits << "-bit mask, formats "
                 << int{sourceFormat} << " into " << int{targetFormat} << ", at box "
-                << p.targetAtBox << p.sourceAtBox << ", shrink " << p.shrink;
+                << p.TargetAtBox << p.SourceAtBox << ", shrink " << p.Shrink;
             EXPECT_FALSE(target->HasAlphaChannel()) << "no alpha asked for";
           }
     }
 }
 
 struct BlendCase {
-  int32_t mask;
-  uint8_t expected;
+  int32_t Mask;
+  uint8_t Expected;
 };
 
 // Destination 255, source 0: 128 gives 127, 255 stops one short of the source, 0 leaves.
@@ -129,8 +129,8 @@ TEST(CopyThrough, EightBitMaskBlendsByItsByte) {
     for (const BlendCase& c : {BlendCase{128, 127}, BlendCase{255, 0}, BlendCase{0, 255}}) {
       TPVMask mask;
       ASSERT_TRUE(mask.Allocate(4, 3, 8));
-      mask.SetPixel(1, 1, c.mask);
-      mask.SetPixel(2, 1, 1);  // keeps the box non-empty when c.mask is 0
+      mask.SetPixel(1, 1, c.Mask);
+      mask.SetPixel(2, 1, 1);  // keeps the box non-empty when c.Mask is 0
       TPVBitmap target(4, 3, format), source(4, 3, format);
       target.Fill(format == pv24RGB ? 0xFFFFFF : 255);
       source.Fill(0);
@@ -138,7 +138,7 @@ TEST(CopyThrough, EightBitMaskBlendsByItsByte) {
       const uint8_t* row = target.GetScanline(1);
       const int32_t size = PixelFormatBits[format] / 8;
       for (int32_t k = 0; k < size; ++k)
-        EXPECT_EQ(row[size + k], c.expected) << "format " << int{format} << ", mask " << c.mask;
+        EXPECT_EQ(row[size + k], c.Expected) << "format " << int{format} << ", mask " << c.Mask;
       EXPECT_EQ(target.GetScanline(0)[0], 255) << "outside the box";
     }
 }

@@ -121,25 +121,25 @@ PointSet Border(int32_t left, int32_t top, int32_t width, int32_t height) {
 // Widths 32 and 64 leave the zoom rows without padding: the outline must not read past them.
 TEST(DrawOutline, FullySelectedMaskShownWholeGetsDotsOnTheFourBordersOnly) {
   struct Case {
-    int32_t bits, maskWidth, maskHeight, zoom;
+    int32_t Bits, MaskWidth, MaskHeight, Zoom;
   };
   for (const Case& c : {Case{1, 40, 30, 1}, Case{8, 40, 30, 1}, Case{1, 32, 20, 1},
                         Case{1, 64, 9, 1}, Case{1, 16, 10, 2}, Case{8, 32, 12, 1},
                         Case{1, 20, 15, 3}}) {
     TPVMask mask;
-    ASSERT_TRUE(mask.Allocate(c.maskWidth, c.maskHeight, c.bits));
+    ASSERT_TRUE(mask.Allocate(c.MaskWidth, c.MaskHeight, c.Bits));
     mask.Fill(255);
     mask.RecomputeBox();
-    const int32_t width = c.maskWidth * c.zoom, height = c.maskHeight * c.zoom;
+    const int32_t width = c.MaskWidth * c.Zoom, height = c.MaskHeight * c.Zoom;
     for (int32_t phase : {0, 1, 6}) {
       TBitmap bitmap;
       Canvas24(bitmap, width + 4, height + 4);
       mask.DrawOutline(*bitmap.GetCanvas(), kFirst, kSecond, phase,
                        TPVDrawRect{2, 2, width, height},
-                       TPVDrawRect{0, 0, c.maskWidth, c.maskHeight});
+                       TPVDrawRect{0, 0, c.MaskWidth, c.MaskHeight});
       const PointSet dots = ChangedPixels(bitmap);
       EXPECT_EQ(dots, Border(2, 2, width, height))
-          << c.bits << " bits, " << c.maskWidth << "x" << c.maskHeight << " zoom " << c.zoom;
+          << c.Bits << " bits, " << c.MaskWidth << "x" << c.MaskHeight << " zoom " << c.Zoom;
       ExpectDashColours(bitmap, dots, phase);
     }
   }
