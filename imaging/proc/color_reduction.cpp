@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "imaging/proc/base/color_helpers.h"
@@ -11,6 +13,52 @@
 #include "imaging/proc/row_progress.h"
 
 namespace calmora {
+
+namespace {
+
+// The index of every colour met so far, for the network quantiser whose search costs far more
+// than a table read: 2^24 entries of 16 bits (-1 until the colour is met), 32 MB for the length
+// of one reduction, taken only when it can be had.
+class TNetworkIndexTable {
+ public:
+  static constexpr int32_t MaxColors = 32767;
+
+  explicit TNetworkIndexTable(const TPVQuantizer& quantizer) : quantizer_(quantizer) {
+    table_.reset(new (std::nothrow) int16_t[kEntries]);
+    if (table_) std::fill_n(table_.get(), kEntries, int16_t{-1});
+  }
+  bool Ready() const { return table_ != nullptr; }
+
+  int32_t IndexOf(TPVRGB c) {
+    int16_t& entry = table_[uint32_t{c.r} << 16 | uint32_t{c.g} << 8 | c.b];
+    if (entry < 0) entry = static_cast<int16_t>(quantizer_.RGBIndex(c));
+    return entry;
+  }
+
+ private:
+  static constexpr size_t kEntries = size_t{1} << 24;
+  const TPVQuantizer& quantizer_;
+  std::unique_ptr<int16_t[]> table_;
+};
+
+// Every pixel becomes Palette[indexOf(pixel)]; progress after each row.
+template <typename IndexOf>
+void MapPixels(TPVBitmap& bitmap, const TPVRGB* palette, int32_t numColors, IndexOf indexOf,
+               const TPVProgressEvent& onProgress, TObject* sender) {
+  const int32_t width = bitmap.GetWidth();
+  const int32_t height = bitmap.GetHeight();
+  const double step = RowProgressStep(height);
+  for (int32_t y = 0; y < height; ++y) {
+    if (auto* row = reinterpret_cast<TPVRGB*>(bitmap.GetScanline(y)))
+      for (int32_t x = 0; x < width; ++x) {
+        const int32_t index = indexOf(row[x]);
+        if (index >= 0 && index < numColors) row[x] = palette[index];
+      }
+    ReportRowDone(onProgress, sender, step, y);
+  }
+}
+
+}  // namespace
 
 void ReduceColors24(TPVBitmap& Bitmap, int32_t NumColors, TPVRGB* Palette,
                     const TPVProgressEvent& OnProgress, TObject* Sender) {
@@ -21,24 +69,16 @@ void ReduceColors24(TPVBitmap& Bitmap, int32_t NumColors, TPVRGB* Palette,
     Palette = ownPalette.data();
   }
   const TPVQuantizer quantizer(Bitmap, Palette, NumColors);
-  const int32_t width = Bitmap.GetWidth();
-  const int32_t height = Bitmap.GetHeight();
-  const double step = RowProgressStep(height);
-  for (int32_t y = 0; y < height; ++y) {
-    if (auto* row = reinterpret_cast<TPVRGB*>(Bitmap.GetScanline(y))) {
-      // Neighbouring pixels often share a colour: one lookup serves the run.
-      TPVRGB last = row[0];
-      int32_t index = quantizer.RGBIndex(last);
-      for (int32_t x = 0; x < width; ++x) {
-        if (row[x] != last) {
-          last = row[x];
-          index = quantizer.RGBIndex(last);
-        }
-        if (index >= 0 && index < NumColors) row[x] = Palette[index];
-      }
+  if (quantizer.NeuQuant && NumColors <= TNetworkIndexTable::MaxColors) {
+    TNetworkIndexTable table(quantizer);
+    if (table.Ready()) {
+      MapPixels(Bitmap, Palette, NumColors, [&](TPVRGB c) { return table.IndexOf(c); }, OnProgress,
+                Sender);
+      return;
     }
-    ReportRowDone(OnProgress, Sender, step, y);
   }
+  MapPixels(Bitmap, Palette, NumColors, [&](TPVRGB c) { return quantizer.RGBIndex(c); }, OnProgress,
+            Sender);
 }
 
 int32_t NearestPaletteIndex(const TPVRGB* Palette, int32_t Count, TPVRGB Color) {

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "imaging/proc/base/color_helpers.h"
+#include "imaging/proc/quantizer.h"
 #include "tests/imaging/proc/color_tool_bitmaps.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -106,6 +108,30 @@ TEST_P(ColorReduction, ReduceReportsOncePerRowAndLeavesOtherFormatsAlone) {
   ReduceColors24(*grey, 2, nullptr, log.Event(), nullptr);
   EXPECT_EQ(grey->GetScanline(2)[2], 77);
   EXPECT_TRUE(log.values.empty());
+}
+
+// Every pixel becomes its quantiser's palette entry, with each quantiser (the network's results
+// go through a table of the colours met).
+TEST_P(ColorReduction, ReducedPixelsAreTheQuantisersEntries) {
+  const auto colour = [](int32_t x, int32_t y) {
+    return MakeRGB(static_cast<uint8_t>(x * 5 + y), static_cast<uint8_t>(y * 7), static_cast<uint8_t>(x * y));
+  };
+  for (int32_t algorithm : {0, 1}) {
+    test::ScopedOverride<int32_t> choice(QuantizerAlgorithm, algorithm);
+    auto original = Bitmap(61, 47, pv24RGB);
+    FillRGB(*original, colour);
+    std::vector<TPVRGB> expectedPalette(256);
+    const TPVQuantizer quantizer(*original, expectedPalette.data(), 256);
+    ASSERT_EQ(quantizer.Algorithm, algorithm);
+    auto reduced = Bitmap(61, 47, pv24RGB);
+    FillRGB(*reduced, colour);
+    std::vector<TPVRGB> palette(256);
+    ReduceColors24(*reduced, 256, palette.data(), nullptr, nullptr);
+    ASSERT_EQ(palette, expectedPalette);
+    for (int32_t y = 0; y < 47; ++y)
+      for (int32_t x = 0; x < 61; ++x)
+        ASSERT_EQ(RGBAt(*reduced, x, y), palette[quantizer.RGBIndex(colour(x, y))]) << x << "," << y;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, ColorReduction, test::kMemoryAndFile, test::StorageCaseName);
