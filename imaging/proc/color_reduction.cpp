@@ -69,7 +69,7 @@ void ReduceColors24(TPVBitmap& Bitmap, int32_t NumColors, TPVRGB* Palette,
     Palette = ownPalette.data();
   }
   const TPVQuantizer quantizer(Bitmap, Palette, NumColors);
-  if (quantizer.NeuQuant && NumColors <= TNetworkIndexTable::MaxColors) {
+  if (quantizer.NeuQuant() && NumColors <= TNetworkIndexTable::MaxColors) {
     TNetworkIndexTable table(quantizer);
     if (table.Ready()) {
       MapPixels(Bitmap, Palette, NumColors, [&](TPVRGB c) { return table.IndexOf(c); }, OnProgress,

@@ -82,9 +82,9 @@ TPVQuantizer::TPVQuantizer(const TPVBitmap& bitmap, TPVRGB* Palette, int32_t num
     if (ExactColors) return;
     Algorithm = ChooseAlgorithm(NumColors);
     if (Algorithm == 0)
-      NeuQuant = NeuQuantCreate(Bitmap, Palette, NeuQuantQuality, NumColors);
+      State = NeuQuantCreate(Bitmap, Palette, NeuQuantQuality, NumColors);
     else
-      MedianCut = MedianCutCreate(Bitmap, Palette, NumColors);
+      State = MedianCutCreate(Bitmap, Palette, NumColors);
   } else if (format == pv8p) {
     if (Palette)
       for (int32_t i = 0; i < NumColors; ++i) Palette[i] = Bitmap.GetPaletteColor(i);
@@ -99,20 +99,22 @@ TPVQuantizer::TPVQuantizer(const TPVBitmap& bitmap, TPVRGB* Palette, int32_t num
   }
 }
 
-TPVQuantizer::~TPVQuantizer() {
-  FreeExactColors(ExactColors);
-  if (Algorithm == 0)
-    NeuQuantFree(NeuQuant);
-  else
-    MedianCutFree(MedianCut);
+const TNeuQuantState* TPVQuantizer::NeuQuant() const {
+  const auto* state = std::get_if<std::unique_ptr<TNeuQuantState>>(&State);
+  return state ? state->get() : nullptr;
+}
+
+const TMedianCutState* TPVQuantizer::MedianCut() const {
+  const auto* state = std::get_if<std::unique_ptr<TMedianCutState>>(&State);
+  return state ? state->get() : nullptr;
 }
 
 int32_t TPVQuantizer::RGBIndex(TPVRGB Color) const {
   if (NumColors < 1) return 0;
   if (ExactColors) return ExactColors->IndexOf(Color);
   if (IsGrey) return GreyRampIndex(Color.r, NumColors);
-  if (NeuQuant) return NeuQuantIndex(*NeuQuant, Color);
-  if (MedianCut) return MedianCutIndex(*MedianCut, Color);
+  if (const TNeuQuantState* network = NeuQuant()) return NeuQuantIndex(*network, Color);
+  if (const TMedianCutState* boxes = MedianCut()) return MedianCutIndex(*boxes, Color);
   if (bitmapPalette_) {
     const int32_t index = bitmapPalette_->IndexOf(Color);
     return index >= 0 ? index : Bitmap.GetPaletteLen();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <variant>
 
 #include "imaging/core/base/defs.h"
 #include "imaging/core/bitmap.h"
@@ -28,7 +29,8 @@ class TPVQuantizer : public TObject {
   // chosen path does not write keep their values. NumColors < 1 writes nothing; a null
   // Palette is allowed (only RGBIndex is wanted).
   TPVQuantizer(const TPVBitmap& bitmap, TPVRGB* Palette, int32_t numColors);
-  ~TPVQuantizer() override;
+  // Frees ExactColors and the state of whichever quantiser ran.
+  ~TPVQuantizer() override = default;
   TPVQuantizer(const TPVQuantizer&) = delete;
   TPVQuantizer& operator=(const TPVQuantizer&) = delete;
 
@@ -38,9 +40,16 @@ class TPVQuantizer : public TObject {
   // when NumColors < 1.
   int32_t RGBIndex(TPVRGB Color) const;
 
+  // The quantiser that made the palette: none, the network or the box splitter.
+  using TState = std::variant<std::monostate, std::unique_ptr<TNeuQuantState>,
+                              std::unique_ptr<TMedianCutState>>;
+
+  // The state of that quantiser, null when the other one (or none) ran.
+  const TNeuQuantState* NeuQuant() const;
+  const TMedianCutState* MedianCut() const;
+
   int32_t Algorithm = 0;  // 0 network, 1 box splitter; meaningful only with a state
-  std::unique_ptr<TNeuQuantState> NeuQuant;
-  std::unique_ptr<TMedianCutState> MedianCut;
+  TState State;
   // Grey images get the ramp and the ramp's index formula. A pv8p image counts as grey only when
   // its palette is exactly that ramp (so its own indexes and RGBIndex agree), otherwise it is
   // served from its palette; any other format as TPVBitmap's grey test says (every pixel with

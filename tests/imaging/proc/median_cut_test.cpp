@@ -108,8 +108,8 @@ TEST_P(MedianCut, CountsEveryColumnOfAWideImage) {
   std::vector<TPVRGB> palette(16);
   test::ScopedOverride<int32_t> automatic(QuantizerAlgorithm, -1);
   const TPVQuantizer quantizer(*bitmap, palette.data(), 16);
-  ASSERT_TRUE(quantizer.MedianCut);
-  EXPECT_EQ(quantizer.MedianCut->PixelCount, 140000);
+  ASSERT_TRUE(quantizer.MedianCut());
+  EXPECT_EQ(quantizer.MedianCut()->PixelCount, 140000);
   const int32_t red = quantizer.RGBIndex(MakeRGB(255, 0, 0));
   EXPECT_EQ(palette[red], MakeRGB(248, 0, 0));
 }

@@ -142,8 +142,8 @@ TEST_P(Quantizer, TheSettingsChooseTheQuantiser) {
     SCOPED_TRACE(testing::Message() << "algorithm " << c.algorithm << ", " << c.colours);
     EXPECT_FALSE(quantizer.ExactColors);
     EXPECT_EQ(quantizer.Algorithm, c.medianCut ? 1 : 0);
-    EXPECT_EQ(quantizer.MedianCut != nullptr, c.medianCut);
-    EXPECT_EQ(quantizer.NeuQuant != nullptr, !c.medianCut);
+    EXPECT_EQ(quantizer.MedianCut() != nullptr, c.medianCut);
+    EXPECT_EQ(quantizer.NeuQuant() != nullptr, !c.medianCut);
     std::set<int32_t> used;
     for (int32_t y = 0; y < 64; ++y)
       for (int32_t x = 0; x < 64; ++x) {
@@ -166,7 +166,7 @@ TEST_P(Quantizer, ASingleColourNeverReachesTheQuantisers) {
   std::vector<TPVRGB> palette(2, kSentinel);
   TPVQuantizer quantizer(*bitmap, palette.data(), 2);
   EXPECT_TRUE(quantizer.ExactColors);
-  EXPECT_FALSE(quantizer.NeuQuant || quantizer.MedianCut);
+  EXPECT_FALSE(quantizer.NeuQuant() || quantizer.MedianCut());
   EXPECT_EQ(palette[0], orange);
   EXPECT_EQ(palette[1], kSentinel);
   EXPECT_EQ(quantizer.RGBIndex(orange), 0);
