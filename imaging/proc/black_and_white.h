@@ -11,8 +11,8 @@
 namespace calmora {
 
 // Threshold values with a meaning of their own.
-inline constexpr int32_t MeanColorThreshold = -1;    // the grey level of AverageColor
-inline constexpr int32_t MaxEntropyThreshold = -2;   // the maximum-entropy split
+inline constexpr int32_t MeanColorThreshold = -1;   // the grey level of AverageColor
+inline constexpr int32_t MaxEntropyThreshold = -2;  // the maximum-entropy split
 
 // The 8 x 8 ordered-dither (Bayer) matrix, indexed [x mod 8][y mod 8]: the pixel's column picks
 // the row of the table.

@@ -72,13 +72,15 @@ void ReduceColors24(TPVBitmap& Bitmap, int32_t NumColors, TPVRGB* Palette,
   if (quantizer.NeuQuant() && NumColors <= TNetworkIndexTable::MaxColors) {
     TNetworkIndexTable table(quantizer);
     if (table.Ready()) {
-      MapPixels(Bitmap, Palette, NumColors, [&](TPVRGB c) { return table.IndexOf(c); }, OnProgress,
-                Sender);
+      MapPixels(
+          Bitmap, Palette, NumColors, [&](TPVRGB c) { return table.IndexOf(c); }, OnProgress,
+          Sender);
       return;
     }
   }
-  MapPixels(Bitmap, Palette, NumColors, [&](TPVRGB c) { return quantizer.RGBIndex(c); }, OnProgress,
-            Sender);
+  MapPixels(
+      Bitmap, Palette, NumColors, [&](TPVRGB c) { return quantizer.RGBIndex(c); }, OnProgress,
+      Sender);
 }
 
 int32_t NearestPaletteIndex(const TPVRGB* Palette, int32_t Count, TPVRGB Color) {

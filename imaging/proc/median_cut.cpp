@@ -42,7 +42,8 @@ template <typename Visit>
 void ForEachCell(const TMedianCutBox& box, Visit visit) {
   for (int32_t r = box.Lower[Red]; r < box.Upper[Red]; ++r)
     for (int32_t g = box.Lower[Green]; g < box.Upper[Green]; ++g)
-      for (int32_t b = box.Lower[Blue]; b < box.Upper[Blue]; ++b) visit(r * 1024 + g * 32 + b, r, g, b);
+      for (int32_t b = box.Lower[Blue]; b < box.Upper[Blue]; ++b)
+        visit(r * 1024 + g * 32 + b, r, g, b);
 }
 
 void RebuildMarginals(const TMedianCutState& s, TMedianCutBox& box) {
@@ -190,8 +191,8 @@ std::unique_ptr<TMedianCutState> MedianCutCreate(const TPVBitmap& Bitmap, TPVRGB
   for (int32_t i = 0; i < s->BoxCount; ++i) {
     const TMedianCutBox& box = s->Boxes[i];
     if (Palette)
-      Palette[i] = TPVRGB{BinToByte(box.Mean[Blue]), BinToByte(box.Mean[Green]),
-                          BinToByte(box.Mean[Red])};
+      Palette[i] =
+          TPVRGB{BinToByte(box.Mean[Blue]), BinToByte(box.Mean[Green]), BinToByte(box.Mean[Red])};
     ForEachCell(box, [&](int32_t cell, int32_t, int32_t, int32_t) {
       s->CellMap[cell] = static_cast<uint8_t>(i);
     });

@@ -12,18 +12,18 @@
 
 namespace calmora {
 
-inline constexpr int32_t MedianCutBins = 32;         // per channel: the colour's top 5 bits
-inline constexpr int32_t MedianCutCells = 32768;     // 32^3 histogram cells
+inline constexpr int32_t MedianCutBins = 32;      // per channel: the colour's top 5 bits
+inline constexpr int32_t MedianCutCells = 32768;  // 32^3 histogram cells
 inline constexpr int32_t MedianCutMaxBoxes = 256;
 
 // Channel order inside a box: red, green, blue.
 struct TMedianCutBox {
-  double Score = 0;                   // the box's variance per image pixel
-  std::array<double, 3> Mean{};       // mean bin of each channel
-  int64_t Count = 0;                  // pixels in the box
+  double Score = 0;              // the box's variance per image pixel
+  std::array<double, 3> Mean{};  // mean bin of each channel
+  int64_t Count = 0;             // pixels in the box
   std::array<std::array<int64_t, MedianCutBins>, 3> Marginal{};  // pixels per bin and channel
-  std::array<int32_t, 3> Lower{};     // first bin, inclusive
-  std::array<int32_t, 3> Upper{};     // last bin + 1
+  std::array<int32_t, 3> Lower{};                                // first bin, inclusive
+  std::array<int32_t, 3> Upper{};                                // last bin + 1
 };
 
 // Sizes and counts are 64-bit so that any bitmap the library can hold is counted in full.

@@ -15,17 +15,17 @@ namespace calmora {
 
 namespace {
 
-constexpr int32_t kNetBiasShift = 4;        // channels are learnt at 16 times their value
-constexpr int32_t kCycles = 100;            // learning-rate steps over the whole sample
-constexpr int32_t kIntBias = 65536;         // 1.0 of bias and frequency
+constexpr int32_t kNetBiasShift = 4;          // channels are learnt at 16 times their value
+constexpr int32_t kCycles = 100;              // learning-rate steps over the whole sample
+constexpr int32_t kIntBias = 65536;           // 1.0 of bias and frequency
 constexpr int32_t kBiasToDistanceShift = 12;  // bias scale to distance scale
-constexpr int32_t kBetaShift = 10;          // frequency decays by 1/1024 per sample
+constexpr int32_t kBetaShift = 10;            // frequency decays by 1/1024 per sample
 constexpr int32_t kBeta = kIntBias >> kBetaShift;
 constexpr int32_t kGammaShift = 10;
 constexpr int32_t kBetaGamma = kIntBias << (kGammaShift - kBetaShift);
-constexpr int32_t kRadiusBiasShift = 6;     // radius in 1/64 neuron
-constexpr int32_t kRadiusDecrement = 30;    // the radius loses 1/30 per cycle
-constexpr int32_t kInitAlpha = 1024;        // learning rate 1.0
+constexpr int32_t kRadiusBiasShift = 6;   // radius in 1/64 neuron
+constexpr int32_t kRadiusDecrement = 30;  // the radius loses 1/30 per cycle
+constexpr int32_t kInitAlpha = 1024;      // learning rate 1.0
 constexpr int32_t kRadBias = 256;
 constexpr int32_t kAlphaRadBias = kInitAlpha * kRadBias;  // 262144
 constexpr int32_t kMaxSamplingFactor = 30;
@@ -82,8 +82,7 @@ int32_t Contest(TNeuQuantState& s, int32_t b, int32_t g, int32_t r) {
 }
 
 void MoveNeuron(TNeuron& n, const int32_t pixel[3], int64_t amount, int64_t scale) {
-  for (int c = 0; c < 3; ++c)
-    n[c] -= static_cast<int32_t>((n[c] - pixel[c]) * amount / scale);
+  for (int c = 0; c < 3; ++c) n[c] -= static_cast<int32_t>((n[c] - pixel[c]) * amount / scale);
 }
 
 void MoveNeighbours(TNeuQuantState& s, int32_t rad, int32_t j, const int32_t pixel[3]) {
@@ -215,9 +214,9 @@ std::unique_ptr<TNeuQuantState> NeuQuantCreate(const TPVBitmap& Bitmap, TPVRGB* 
   Unbias(*s);
   if (Palette)
     for (int32_t i = 0; i < N; ++i)
-      Palette[i] = TPVRGB{static_cast<uint8_t>(s->Network[i][0]),
-                          static_cast<uint8_t>(s->Network[i][1]),
-                          static_cast<uint8_t>(s->Network[i][2])};
+      Palette[i] =
+          TPVRGB{static_cast<uint8_t>(s->Network[i][0]), static_cast<uint8_t>(s->Network[i][1]),
+                 static_cast<uint8_t>(s->Network[i][2])};
   BuildIndex(*s);
   return s;
 }

@@ -16,19 +16,19 @@ namespace calmora {
 using TNeuron = std::array<int32_t, 4>;
 
 struct TNeuQuantState {
-  int32_t NetSize = 0;        // N
-  int32_t MaxNetPos = -1;     // N - 1
-  int32_t InitRadius = 0;     // N div 8
-  int32_t Radius = 0;         // in 1/64 neuron
+  int32_t NetSize = 0;     // N
+  int32_t MaxNetPos = -1;  // N - 1
+  int32_t InitRadius = 0;  // N div 8
+  int32_t Radius = 0;      // in 1/64 neuron
   int32_t AlphaDecrement = 0;
   const TPVBitmap* Bitmap = nullptr;
-  int64_t LengthCount = 0;    // width * height * 3
+  int64_t LengthCount = 0;  // width * height * 3
   int32_t SamplingFactor = 1;
   std::vector<TNeuron> Network;
   std::array<int32_t, 256> NetIndex{};  // first neuron to try for a green value
   std::vector<int32_t> Bias;
   std::vector<int32_t> Frequency;
-  std::vector<int32_t> RadiusPower;     // N div 8 entries
+  std::vector<int32_t> RadiusPower;  // N div 8 entries
   int32_t Width = 0;
   int32_t Height = 0;
 };

@@ -74,7 +74,8 @@ void TRowColorReader::Convert(const uint8_t* row) {
         ConvertCIELabToRGB(out[x], ReadRowSample<TPVCIELab>(row, x));
       break;
     case pv32RGB:
-      for (int32_t x = 0; x < width; ++x) out[x] = TPVRGB{row[4 * x], row[4 * x + 1], row[4 * x + 2]};
+      for (int32_t x = 0; x < width; ++x)
+        out[x] = TPVRGB{row[4 * x], row[4 * x + 1], row[4 * x + 2]};
       break;
     default: break;
   }

@@ -87,7 +87,8 @@ TEST_P(BlackAndWhite, DitherMatchesTheMatrixForEveryGrey) {
     for (int32_t x = 0; x < 16; ++x) {
       const int grey = y < 8 * 256 ? y / 8 : 254;
       const int f = grey >= 251 && y < 8 * 256 ? 64 : grey >> 2;
-      ASSERT_EQ(BitAt(*bitmap, x, y), bayer[x % 8][y % 8] < f) << "grey " << grey << " at " << x << "," << y;
+      ASSERT_EQ(BitAt(*bitmap, x, y), bayer[x % 8][y % 8] < f)
+          << "grey " << grey << " at " << x << "," << y;
     }
   ASSERT_EQ(log.values.size(), 8u * 256 + 2);
   EXPECT_EQ(progress.Step, 100 / (8 * 256 + 2 + 0.5));
@@ -125,9 +126,15 @@ TEST_P(BlackAndWhite, BinarizeReadsEveryFormatsGreyLevel) {
       {pv8g, {77}, 77},
       {pv16g, {uint8_t(word), uint8_t(word >> 8)}, 0x4D},
       {pv24RGB, {0, 255, 0}, 181},
-      {pv32f, std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&half), reinterpret_cast<const uint8_t*>(&half) + 4), 127},
+      {pv32f,
+       std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&half),
+                            reinterpret_cast<const uint8_t*>(&half) + 4),
+       127},
       {pvCMYK, {10, 200, 30, 220}, GrayLevelOf(cmyk)},
-      {pvRGB48, std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&blue48), reinterpret_cast<const uint8_t*>(&blue48) + 6), 20},
+      {pvRGB48,
+       std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&blue48),
+                            reinterpret_cast<const uint8_t*>(&blue48) + 6),
+       20},
       {pvCIELab, {150, 20, static_cast<uint8_t>(-30)}, GrayLevelOf(lab)},
       {pv32RGB, {255, 255, 255, 0}, 255},
   };
@@ -164,7 +171,8 @@ int ExpectedEntropyThreshold(const std::vector<int>& levels) {
       if (p[j] > 0) dark -= p[j] * std::log(p[j]);
     }
     if (share < 1e-12 || share > 1 - 1e-12) continue;
-    const double score = std::log(share - share * share) + dark / share + (all - dark) / (1 - share);
+    const double score =
+        std::log(share - share * share) + dark / share + (all - dark) / (1 - share);
     if (best < 0 || score > bestScore + 1e-12) {
       best = t;
       bestScore = score;
@@ -176,7 +184,7 @@ int ExpectedEntropyThreshold(const std::vector<int>& levels) {
 TEST_P(BlackAndWhite, MaximumEntropySplitsBetweenLevels) {
   struct Case {
     std::vector<int> levels;  // one per column, repeated on every row
-    int expected;              // -1: the model decides
+    int expected;             // -1: the model decides
   };
   const Case cases[] = {
       {{0, 0, 255, 255}, 1},  // scores 0 at every t: the first split wins
@@ -188,7 +196,8 @@ TEST_P(BlackAndWhite, MaximumEntropySplitsBetweenLevels) {
     const int32_t width = static_cast<int32_t>(c.levels.size());
     auto source = Bitmap(width, 3, pv8g);
     for (int32_t y = 0; y < 3; ++y)
-      for (int32_t x = 0; x < width; ++x) source->GetScanline(y)[x] = static_cast<uint8_t>(c.levels[x]);
+      for (int32_t x = 0; x < width; ++x)
+        source->GetScanline(y)[x] = static_cast<uint8_t>(c.levels[x]);
     const int t = c.expected >= 0 ? c.expected : ExpectedEntropyThreshold(c.levels);
     ASSERT_GT(t, 0);
     auto dest = Bitmap(width, 3, pv1g);
@@ -235,7 +244,8 @@ TEST_P(BlackAndWhite, BinarizeNeedsAOneBitDestinationOfTheSameSize) {
   auto source = Bitmap(6, 3, pv8g);
   source->Fill(200);
   TPVProgressRecord progress;
-  for (auto [width, height, format] : {std::tuple{6, 4, pv1g}, std::tuple{5, 3, pv1g}, std::tuple{6, 3, pv8g}}) {
+  for (auto [width, height, format] :
+       {std::tuple{6, 4, pv1g}, std::tuple{5, 3, pv1g}, std::tuple{6, 3, pv8g}}) {
     auto dest = Bitmap(width, height, format);
     dest->Fill(0);
     EXPECT_FALSE(BinarizeToBitmap(*source, *dest, 100, progress));
@@ -261,7 +271,8 @@ TEST_P(BlackAndWhite, ThresholdReportsOncePerRowAndReplacesThePixels) {
   ASSERT_EQ(bitmap->Format, pv1g);
   for (int32_t x = 0; x < 7; ++x) EXPECT_EQ(BitAt(*bitmap, x, 12), x * 40 >= 120);
   ASSERT_EQ(log.values.size(), 13u);
-  for (size_t y = 0; y < 13; ++y) EXPECT_EQ(log.values[y], static_cast<int>(100 / 13.5 * double(y + 1)));
+  for (size_t y = 0; y < 13; ++y)
+    EXPECT_EQ(log.values[y], static_cast<int>(100 / 13.5 * double(y + 1)));
   EXPECT_EQ(log.values.back(), 96);
 }
 
@@ -272,7 +283,8 @@ TEST_P(BlackAndWhite, TwoColourImagesBecomeOneBitWithTheDarkerColourClear) {
   };
   const TPVRGB white = MakeRGB(255, 255, 255), black = MakeRGB(0, 0, 0);
   const TPVRGB red = MakeRGB(255, 0, 0), blue = MakeRGB(0, 0, 255);
-  const Case cases[] = {{white, black, black, white}, {black, white, black, white}, {red, blue, blue, red}};
+  const Case cases[] = {
+      {white, black, black, white}, {black, white, black, white}, {red, blue, blue, red}};
   for (const Case& c : cases) {
     auto bitmap = Bitmap(11, 5, pv24RGB);
     FillRGB(*bitmap, [&](int32_t x, int32_t y) { return (x + y) % 3 == 0 ? c.first : c.second; });
@@ -294,7 +306,8 @@ TEST_P(BlackAndWhite, OneColourOrMoreThanTwoGiveNoBitmap) {
   TPVRGB color0{}, color1{};
   EXPECT_FALSE(ExtractTwoColorBitmap(*one, color0, color1));
   auto three = Bitmap(4, 4, pv24RGB);
-  FillRGB(*three, [](int32_t x, int32_t y) { return MakeRGB(y == 3 && x == 3 ? 7 : x % 2 * 200, 0, 0); });
+  FillRGB(*three,
+          [](int32_t x, int32_t y) { return MakeRGB(y == 3 && x == 3 ? 7 : x % 2 * 200, 0, 0); });
   EXPECT_FALSE(ExtractTwoColorBitmap(*three, color0, color1));
   // Two grey levels of a pv8g image are two colours.
   auto two = Bitmap(4, 4, pv8g);

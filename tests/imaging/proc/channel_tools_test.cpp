@@ -37,20 +37,28 @@ TEST_P(ChannelTools, ReorderTakesEachDestinationByteFromTheNamedChannel) {
     bool valid;
   };
   const Case cases[] = {
-      {"RGB", {30, 20, 10}, true}, {"rgb", {30, 20, 10}, true}, {"BGR", {10, 20, 30}, true},
-      {"GRB", {20, 30, 10}, true}, {"BBB", {10, 10, 10}, true}, {"rGr", {30, 20, 30}, true},
+      {"RGB", {30, 20, 10}, true},
+      {"rgb", {30, 20, 10}, true},
+      {"BGR", {10, 20, 30}, true},
+      {"GRB", {20, 30, 10}, true},
+      {"BBB", {10, 10, 10}, true},
+      {"rGr", {30, 20, 30}, true},
       // Not three of B, G, R: nothing changes.
-      {"RG", {10, 20, 30}, false}, {"RGBA", {10, 20, 30}, false}, {"RGX", {10, 20, 30}, false},
+      {"RG", {10, 20, 30}, false},
+      {"RGBA", {10, 20, 30}, false},
+      {"RGX", {10, 20, 30}, false},
       {"", {10, 20, 30}, false},
   };
   for (const Case& c : cases) {
     auto bitmap = Bitmap(5, 4, pv24RGB);
     FillRGB(*bitmap, [](int32_t, int32_t) { return TPVRGB{10, 20, 30}; });
     std::vector<int> progress;
-    ReorderChannels(*bitmap, c.order, nullptr, [&](TObject*, int percent) { progress.push_back(percent); });
+    ReorderChannels(*bitmap, c.order, nullptr,
+                    [&](TObject*, int percent) { progress.push_back(percent); });
     EXPECT_EQ(RGBAt(*bitmap, 4, 3), c.expected) << c.order;
     // Trunc(y / 4 * 100) after each row y from 0.
-    const std::vector<int> expected = c.valid ? std::vector<int>{0, 25, 50, 75} : std::vector<int>{};
+    const std::vector<int> expected =
+        c.valid ? std::vector<int>{0, 25, 50, 75} : std::vector<int>{};
     EXPECT_EQ(progress, expected) << c.order;
   }
 }
@@ -59,16 +67,21 @@ TEST_P(ChannelTools, ReorderRGBEqualsImageMagicksChannelSwap) {
   CALMORA_REQUIRE_TOOL("convert");
   test::ScratchFolder scratch("calmora-channels");
   const std::string in = scratch.File("in.ppm"), out = scratch.File("out.ppm");
-  ASSERT_EQ(test::RunTool("convert -size 97x61 -seed 3 plasma:fractal -depth 8 " + test::ShellQuoted(in)).Status, 0);
-  ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(in) + " -separate -swap 0,2 -combine -depth 8 " +
-                          test::ShellQuoted(out)).Status,
+  ASSERT_EQ(
+      test::RunTool("convert -size 97x61 -seed 3 plasma:fractal -depth 8 " + test::ShellQuoted(in))
+          .Status,
+      0);
+  ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(in) +
+                          " -separate -swap 0,2 -combine -depth 8 " + test::ShellQuoted(out))
+                .Status,
             0);
   auto bitmap = test::LoadStored(in, GetParam());
   auto swapped = test::LoadStored(out, Storage::MemoryBlock);
   ASSERT_EQ(bitmap->Format, pv24RGB);
   ReorderChannels(*bitmap, "RGB", nullptr, nullptr);
   for (int32_t y = 0; y < 61; ++y)
-    for (int32_t x = 0; x < 97; ++x) ASSERT_EQ(RGBAt(*bitmap, x, y), RGBAt(*swapped, x, y)) << x << "," << y;
+    for (int32_t x = 0; x < 97; ++x)
+      ASSERT_EQ(RGBAt(*bitmap, x, y), RGBAt(*swapped, x, y)) << x << "," << y;
 }
 
 TEST_P(ChannelTools, ReorderLeavesOtherFormatsAlone) {
@@ -123,7 +136,8 @@ TEST_P(ChannelTools, MatchHistogramMapsEachChannel) {
   for (int32_t y = 0; y < kH; ++y)
     for (int32_t x = 0; x < kW; ++x) {
       const TPVRGB c = TargetColour(x, y);
-      targetLevels[0].push_back(c.b), targetLevels[1].push_back(c.g), targetLevels[2].push_back(c.r);
+      targetLevels[0].push_back(c.b), targetLevels[1].push_back(c.g),
+          targetLevels[2].push_back(c.r);
     }
   std::array<std::array<int, 256>, 3> maps;
   for (int c = 0; c < 3; ++c) maps[c] = ModelMap(targetLevels[c], refLevels[c]);
@@ -143,7 +157,8 @@ TEST_P(ChannelTools, MatchHistogramMapsEachChannel) {
   for (int32_t y = 0; y < kH; ++y)
     for (int32_t x = 0; x < kW; ++x) {
       const TPVRGB c = TargetColour(x, y);
-      const TPVRGB expected = TPVRGB{uint8_t(maps[0][c.b]), uint8_t(maps[1][c.g]), uint8_t(maps[2][c.r])};
+      const TPVRGB expected =
+          TPVRGB{uint8_t(maps[0][c.b]), uint8_t(maps[1][c.g]), uint8_t(maps[2][c.r])};
       ASSERT_EQ(RGBAt(*target, x, y), expected) << x << "," << y;
       TPVRGB48 words;
       std::memcpy(&words, wide->GetScanline(y) + 6 * x, 6);

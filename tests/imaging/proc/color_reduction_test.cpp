@@ -44,8 +44,7 @@ TEST(NearestPaletteIndex, SmallestSumOfDifferencesFirstOfEquals) {
       {MakeRGB(105, 95, 100), 4, 1},  // 10 from entries 1 and 2: the first
       {MakeRGB(109, 91, 100), 4, 2},  {MakeRGB(250, 250, 250), 4, 3},
       {MakeRGB(250, 250, 250), 3, 1},  // 450 from entries 1 and 2
-      {MakeRGB(1, 2, 3), 0, 0},
-      {MakeRGB(255, 255, 255), -2, 0},
+      {MakeRGB(1, 2, 3), 0, 0},       {MakeRGB(255, 255, 255), -2, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(NearestPaletteIndex(palette, c.count, c.color), c.index);
 }
@@ -75,8 +74,9 @@ TEST_P(ColorReduction, EmptyRectanglesChangeAndReportNothing) {
   auto bitmap = Bitmap(4, 4, pv24RGB);
   FillRGB(*bitmap, [](int32_t, int32_t) { return MakeRGB(255, 0, 0); });
   ProgressLog log;
-  for (auto [x1, y1, x2, y2] : {std::tuple{2, 0, 2, 4}, std::tuple{0, 3, 4, 1}, std::tuple{-5, -5, 0, 0},
-                                std::tuple{4, 0, 9, 4}, std::tuple{0, 9, 4, 12}})
+  for (auto [x1, y1, x2, y2] :
+       {std::tuple{2, 0, 2, 4}, std::tuple{0, 3, 4, 1}, std::tuple{-5, -5, 0, 0},
+        std::tuple{4, 0, 9, 4}, std::tuple{0, 9, 4, 12}})
     ConvertRectToGray(*bitmap, x1, y1, x2, y2, log.Event(), nullptr);
   EXPECT_TRUE(log.values.empty());
   EXPECT_EQ(RGBAt(*bitmap, 2, 2), MakeRGB(255, 0, 0));
@@ -89,7 +89,8 @@ TEST_P(ColorReduction, ReduceReportsOncePerRowAndLeavesOtherFormatsAlone) {
   std::vector<TPVRGB> palette(16);
   ReduceColors24(*bitmap, 16, palette.data(), log.Event(), nullptr);
   ASSERT_EQ(log.values.size(), 9u);
-  for (size_t y = 0; y < 9; ++y) EXPECT_EQ(log.values[y], static_cast<int>(100 / 9.5 * double(y + 1)));
+  for (size_t y = 0; y < 9; ++y)
+    EXPECT_EQ(log.values[y], static_cast<int>(100 / 9.5 * double(y + 1)));
   for (int32_t y = 0; y < 9; ++y)
     for (int32_t x = 0; x < 30; ++x) {
       const TPVRGB c = RGBAt(*bitmap, x, y);
@@ -114,7 +115,8 @@ TEST_P(ColorReduction, ReduceReportsOncePerRowAndLeavesOtherFormatsAlone) {
 // go through a table of the colours met).
 TEST_P(ColorReduction, ReducedPixelsAreTheQuantisersEntries) {
   const auto colour = [](int32_t x, int32_t y) {
-    return MakeRGB(static_cast<uint8_t>(x * 5 + y), static_cast<uint8_t>(y * 7), static_cast<uint8_t>(x * y));
+    return MakeRGB(static_cast<uint8_t>(x * 5 + y), static_cast<uint8_t>(y * 7),
+                   static_cast<uint8_t>(x * y));
   };
   for (int32_t algorithm : {0, 1}) {
     test::ScopedOverride<int32_t> choice(QuantizerAlgorithm, algorithm);
@@ -130,7 +132,8 @@ TEST_P(ColorReduction, ReducedPixelsAreTheQuantisersEntries) {
     ASSERT_EQ(palette, expectedPalette);
     for (int32_t y = 0; y < 47; ++y)
       for (int32_t x = 0; x < 61; ++x)
-        ASSERT_EQ(RGBAt(*reduced, x, y), palette[quantizer.RGBIndex(colour(x, y))]) << x << "," << y;
+        ASSERT_EQ(RGBAt(*reduced, x, y), palette[quantizer.RGBIndex(colour(x, y))])
+            << x << "," << y;
   }
 }
 

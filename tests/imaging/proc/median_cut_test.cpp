@@ -33,7 +33,10 @@ TEST_P(MedianCut, APlasmaImageKeepsAtMost64ColoursOnTheEightStepGrid) {
   CALMORA_REQUIRE_TOOL("convert");
   CALMORA_REQUIRE_TOOL("identify");
   const std::string plasma = scratch_.File("plasma.ppm");
-  ASSERT_EQ(test::RunTool("convert -size 256x256 -seed 1 plasma:fractal -depth 8 " + test::ShellQuoted(plasma)).Status, 0);
+  ASSERT_EQ(test::RunTool("convert -size 256x256 -seed 1 plasma:fractal -depth 8 " +
+                          test::ShellQuoted(plasma))
+                .Status,
+            0);
   auto bitmap = test::LoadStored(plasma, GetParam());
   ASSERT_EQ(bitmap->Format, pv24RGB);
   std::vector<TPVRGB> palette(64);
@@ -49,7 +52,8 @@ TEST_P(MedianCut, APlasmaImageKeepsAtMost64ColoursOnTheEightStepGrid) {
   EXPECT_GE(colours.size(), 32u);  // a plasma has colour enough to fill most boxes
   const std::string reduced = scratch_.File("reduced.ppm");
   ASSERT_TRUE(test::SavePNM(*bitmap, reduced));
-  const test::ToolResult count = test::RunTool("identify -format %k " + test::ShellQuoted(reduced), false);
+  const test::ToolResult count =
+      test::RunTool("identify -format %k " + test::ShellQuoted(reduced), false);
   ASSERT_EQ(count.Status, 0);
   EXPECT_EQ(std::stoul(count.Output), colours.size());
 }
@@ -84,14 +88,14 @@ TEST_P(MedianCut, BoxesPartitionTheCellsAndCountEveryPixel) {
 
 TEST_P(MedianCut, TwoColoursMakeTwoBoxesAtTheirBins) {
   auto bitmap = NewBitmap(GetParam(), 10, 10, pv24RGB);
-  FillRGB(*bitmap, [](int32_t x, int32_t) {
-    return x < 3 ? MakeRGB(8, 16, 24) : MakeRGB(203, 100, 47);
-  });
+  FillRGB(*bitmap,
+          [](int32_t x, int32_t) { return x < 3 ? MakeRGB(8, 16, 24) : MakeRGB(203, 100, 47); });
   std::vector<TPVRGB> palette(4, TPVRGB{1, 2, 3});
   auto state = MedianCutCreate(*bitmap, palette.data(), 4);
   ASSERT_EQ(state->BoxCount, 2);
   const std::set<int32_t> entries = {SwapRedBlue(palette[0]), SwapRedBlue(palette[1])};
-  EXPECT_EQ(entries, (std::set<int32_t>{SwapRedBlue(MakeRGB(8, 16, 24)), SwapRedBlue(MakeRGB(200, 96, 40))}));
+  EXPECT_EQ(entries, (std::set<int32_t>{SwapRedBlue(MakeRGB(8, 16, 24)),
+                                        SwapRedBlue(MakeRGB(200, 96, 40))}));
   EXPECT_EQ(palette[2], (TPVRGB{1, 2, 3}));
   EXPECT_EQ(palette[MedianCutIndex(*state, MakeRGB(8, 16, 24))], MakeRGB(8, 16, 24));
   EXPECT_EQ(palette[MedianCutIndex(*state, MakeRGB(207, 103, 40))], MakeRGB(200, 96, 40));

@@ -33,9 +33,9 @@ TEST(NeuQuantSamplingFactor, FromQualityOrPixelCount) {
     int32_t factor;
   };
   const Case cases[] = {
-      {100, 5000, 1},      {0, 5000, 30},        {50, 5000, 15},      {99, 5000, 1},
-      {-1, 1000, 1},       {-1, 1999, 1},        {-1, 2000, 2},       {-1, 150000, 15},
-      {-1, 12000000, 30},  {-1, 4096, 2},        {-5, 5000, 30},      {400, 5000, 1},
+      {100, 5000, 1},     {0, 5000, 30}, {50, 5000, 15}, {99, 5000, 1},
+      {-1, 1000, 1},      {-1, 1999, 1}, {-1, 2000, 2},  {-1, 150000, 15},
+      {-1, 12000000, 30}, {-1, 4096, 2}, {-5, 5000, 30}, {400, 5000, 1},
   };
   for (const Case& c : cases)
     EXPECT_EQ(NeuQuantSamplingFactor(c.quality, c.pixels), c.factor)
@@ -70,11 +70,12 @@ TEST_P(NeuQuantModel, PaletteAndIndexesEqualTheModels) {
   std::vector<TPVRGB> palette(static_cast<size_t>(c.colours), TPVRGB{1, 2, 3});
   auto state = NeuQuantCreate(*bitmap, palette.data(), c.quality, c.colours);
 
-  const std::string script = std::string(CALMORA_TEST_SOURCE_DIR) + "/imaging/proc/neuquant_model.py";
-  const test::ToolResult model =
-      test::RunTool("/usr/bin/python3 " + test::ShellQuoted(script) + " " + test::ShellQuoted(image) +
-                        " " + std::to_string(c.colours) + " " + std::to_string(c.quality),
-                    false);
+  const std::string script =
+      std::string(CALMORA_TEST_SOURCE_DIR) + "/imaging/proc/neuquant_model.py";
+  const test::ToolResult model = test::RunTool(
+      "/usr/bin/python3 " + test::ShellQuoted(script) + " " + test::ShellQuoted(image) + " " +
+          std::to_string(c.colours) + " " + std::to_string(c.quality),
+      false);
   ASSERT_EQ(model.Status, 0) << model.Output;
   std::istringstream lines(model.Output);
   for (int32_t i = 0; i < c.colours; ++i) {
@@ -101,8 +102,9 @@ const ModelCase kModelCases[] = {
 
 std::string ModelCaseName(const ::testing::TestParamInfo<std::tuple<ModelCase, Storage>>& info) {
   const auto& [c, storage] = info.param;
-  return std::to_string(c.width) + "x" + std::to_string(c.height) + "_N" + std::to_string(c.colours) +
-         "_Q" + (c.quality < 0 ? "auto" : std::to_string(c.quality)) + "_" + test::StorageName(storage);
+  return std::to_string(c.width) + "x" + std::to_string(c.height) + "_N" +
+         std::to_string(c.colours) + "_Q" + (c.quality < 0 ? "auto" : std::to_string(c.quality)) +
+         "_" + test::StorageName(storage);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, NeuQuantModel,

@@ -42,7 +42,9 @@ TEST_P(Quantizer, ColoursThatFitAreThePaletteInOrderOfFirstAppearance) {
   const TPVRGB colours[3] = {MakeRGB(200, 10, 10), MakeRGB(10, 200, 10), MakeRGB(10, 10, 200)};
   auto bitmap = Bitmap(5, 4, pv24RGB);
   // Scan order: rows from the top, pixels from the left; colour 1 first shows at (4, 0).
-  FillRGB(*bitmap, [&](int32_t x, int32_t y) { return colours[(x == 4 && y == 0) ? 1 : y == 3 ? 2 : 0]; });
+  FillRGB(*bitmap, [&](int32_t x, int32_t y) {
+    return colours[(x == 4 && y == 0) ? 1 : y == 3 ? 2 : 0];
+  });
   std::vector<TPVRGB> palette(16, kSentinel);
   TPVQuantizer quantizer(*bitmap, palette.data(), 16);
   ASSERT_TRUE(quantizer.ExactColors);
@@ -119,7 +121,7 @@ TEST_P(Quantizer, AGreyPaletteOtherThanTheRampKeepsTheImagesIndexes) {
   EXPECT_EQ(palette[0], kWhite);
   EXPECT_EQ(palette[1], kBlack);
   EXPECT_EQ(quantizer.RGBIndex(kWhite), 0);
-  EXPECT_EQ(quantizer.RGBIndex(kBlack), 1);  // the first of equal entries
+  EXPECT_EQ(quantizer.RGBIndex(kBlack), 1);              // the first of equal entries
   EXPECT_EQ(quantizer.RGBIndex(MakeRGB(1, 2, 3)), 256);  // none equal: the palette length
 }
 
@@ -132,8 +134,8 @@ TEST_P(Quantizer, TheSettingsChooseTheQuantiser) {
     bool medianCut;
   };
   const Case cases[] = {
-      {-1, 64, true},   {-1, 127, true}, {-1, 128, false}, {-1, 256, false}, {0, 16, false},
-      {1, 256, true},   {7, 64, false},  {1, 1024, false},  // past the splitter's 256 boxes
+      {-1, 64, true}, {-1, 127, true}, {-1, 128, false}, {-1, 256, false}, {0, 16, false},
+      {1, 256, true}, {7, 64, false},  {1, 1024, false},  // past the splitter's 256 boxes
   };
   for (const Case& c : cases) {
     test::ScopedOverride<int32_t> algorithm(QuantizerAlgorithm, c.algorithm);
@@ -191,7 +193,8 @@ TEST_P(Quantizer, ReducingAnImageOfFewerColoursLosesNothing) {
   // 200 distinct colours, each on 10 pixels spread over the image.
   FillRGB(*bitmap, [](int32_t x, int32_t y) {
     const int32_t k = (x * 7 + y * 11) % 200;
-    return MakeRGB(static_cast<uint8_t>(k), static_cast<uint8_t>(255 - k), static_cast<uint8_t>(k * 3));
+    return MakeRGB(static_cast<uint8_t>(k), static_cast<uint8_t>(255 - k),
+                   static_cast<uint8_t>(k * 3));
   });
   std::vector<TPVRGB> before;
   for (int32_t y = 0; y < 40; ++y)

@@ -23,8 +23,7 @@ struct Case {
 
 TEST(ConvertRowDepth, EveryPairOfDepths) {
   std::vector<TPVRGB> palette(256);
-  for (int i = 0; i < 256; ++i)
-    palette[i] = TPVRGB{uint8_t(i), uint8_t(i + 1), uint8_t(i + 2)};
+  for (int i = 0; i < 256; ++i) palette[i] = TPVRGB{uint8_t(i), uint8_t(i + 1), uint8_t(i + 2)};
   // An image of three colours: the exact path indexes them 0, 1, 2 in order of appearance.
   TPVBitmap image(3, 1, pv24RGB);
   const uint8_t colours[9] = {10, 20, 30, 40, 50, 60, 70, 80, 90};
@@ -58,7 +57,8 @@ TEST(ConvertRowDepth, EveryPairOfDepths) {
       {8, 8, 0, {1}, {}, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.sourceBits << " -> " << c.destBits << " bits, width " << c.width);
+    SCOPED_TRACE(testing::Message()
+                 << c.sourceBits << " -> " << c.destBits << " bits, width " << c.width);
     std::vector<uint8_t> dest(16, kDirty);
     EXPECT_EQ(ConvertRowDepth(c.source.data(), dest.data(), c.sourceBits, c.destBits, c.width,
                               palette.data(), &quantizer),
