@@ -208,6 +208,44 @@ TEST_P(Quantizer, ReducingAnImageOfFewerColoursLosesNothing) {
   EXPECT_EQ(palette[200], kSentinel);
 }
 
+TEST_P(Quantizer, ExactColoursGiveUpAtOneTooMany) {
+  auto bitmap = Bitmap(4, 3, pv24RGB);
+  // Colours 0, 1, 2 in scan order; colour 2 first shows on the last row.
+  FillRGB(*bitmap, [](int32_t x, int32_t y) { return MakeRGB(y == 2 && x == 3 ? 2 : x % 2, 9, 9); });
+  std::vector<TPVRGB> dest(3, kSentinel);
+  EXPECT_FALSE(CollectExactColors(*bitmap, 2, dest.data()));
+  EXPECT_EQ(dest, std::vector<TPVRGB>(3, kSentinel));  // nothing copied when they do not fit
+  auto list = CollectExactColors(*bitmap, 3, dest.data());
+  ASSERT_TRUE(list);
+  EXPECT_EQ(list->Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(dest[i], MakeRGB(i, 9, 9));
+    EXPECT_EQ(FindExactColor(dest.data(), 3, MakeRGB(i, 9, 9)), i);
+    EXPECT_EQ(list->IndexOf(MakeRGB(i, 9, 9)), i);
+  }
+  EXPECT_EQ(FindExactColor(dest.data(), 2, MakeRGB(2, 9, 9)), -1);
+  EXPECT_EQ(list->IndexOf(MakeRGB(3, 9, 9)), -1);
+  FreeExactColors(list);
+  EXPECT_FALSE(list);
+  auto grey = Bitmap(2, 2, pv8g);
+  EXPECT_FALSE(CollectExactColors(*grey, 16, dest.data()));  // pv24RGB only
+}
+
+// Enough colours to make the index beside the list grow several times.
+TEST_P(Quantizer, ManyExactColoursKeepTheirIndexes) {
+  auto bitmap = Bitmap(100, 50, pv24RGB);
+  FillRGB(*bitmap, [](int32_t x, int32_t y) {
+    return MakeRGB(static_cast<uint8_t>(x), static_cast<uint8_t>(y), static_cast<uint8_t>(x ^ y));
+  });
+  std::vector<TPVRGB> palette(5000, kSentinel);
+  const TPVQuantizer quantizer(*bitmap, palette.data(), 5000);
+  ASSERT_TRUE(quantizer.ExactColors);
+  for (int32_t y = 0; y < 50; ++y)
+    for (int32_t x = 0; x < 100; ++x)
+      ASSERT_EQ(quantizer.RGBIndex(RGBAt(*bitmap, x, y)), y * 100 + x);
+  EXPECT_EQ(quantizer.RGBIndex(MakeRGB(200, 200, 0)), -1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Storages, Quantizer, test::kMemoryAndFile, test::StorageCaseName);
 
 }  // namespace
