@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,17 +14,20 @@
 #include <functional>
 
 #include "app/main_block.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/process_state.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 constexpr const char* kDone = "The process completed successfully!";
 
@@ -59,7 +63,7 @@ class BatchTest : public ::testing::Test {
 
   std::string AddInput(const std::string& name) {
     const std::string path = inputs_ + "/" + name;
-    EXPECT_TRUE(testing::WriteFile(path, "not really a video"));
+    EXPECT_TRUE(test::WriteFileBytes(path, "not really a video"));
     main_->add_file_b(path);
     return path;
   }
@@ -68,8 +72,7 @@ class BatchTest : public ::testing::Test {
   void RunBatch() {
     main_->BitBtn1->click();
     EXPECT_FALSE(progress_->isVisible());
-    EXPECT_TRUE(
-        testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
   }
   // Runs `action` once, at the first moment `ready` holds while events are handled (the
@@ -97,7 +100,7 @@ class BatchTest : public ::testing::Test {
     return count;
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
   std::string inputs_ = dir_.File("in");
   std::string outputs_ = dir_.File("out");
   FakeEngine engine_;
@@ -195,7 +198,7 @@ TEST_F(BatchTest, FileThatIsNoVideoStopsTheBatchAfterTwoProbes) {
   engine_.On(FakeEngine::Run::kProbe,
              FakeScript()
                  .Raw("case \"$*\" in *bad.avi*) printf 'Invalid data found\\n' >&2; exit 1;; esac")
-                 .Print(testing::FakeProbeOutput("input"))
+                 .Print(test::FakeProbeOutput("input"))
                  .Exit(1));
   AddInput("good.avi");
   const std::string bad = AddInput("bad.avi");
@@ -220,7 +223,7 @@ TEST_F(BatchTest, AProbeThatFailsOnceIsRetried) {
   engine_.On(FakeEngine::Run::kProbe,
              FakeScript()
                  .Raw("if [ ! -e '" + marker + "' ]; then : > '" + marker + "'; exit 1; fi")
-                 .Print(testing::FakeProbeOutput("input"))
+                 .Print(test::FakeProbeOutput("input"))
                  .Exit(1));
   AddInput("a.avi");
   RunBatch();
@@ -255,15 +258,14 @@ TEST_F(BatchTest, EngineErrorTextStopsTheBatchWithProcessError) {
 TEST_F(BatchTest, CancelDuringTheSecondAnalysisStopsQuietly) {
   const std::string pid_file = dir_.File("analysis_pid");
   // The second file's analysis reports once and then works on until it is stopped.
-  engine_.On(FakeEngine::Run::kAnalysis,
-             FakeScript()
-                 .Raw("printf 'motion' > client_calmora.trf")
-                 .Raw("case \"$*\" in */b.avi*)")
-                 .Raw("echo $$ > '" + pid_file + "'")
-                 .Print(testing::FakeProgressRecord("00:00:00.50"))
-                 .WaitForFile(dir_.File("never"))
-                 .Raw(";; esac")
-                 .Print(testing::FakeProgressRecord("00:00:02.00", true)));
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
+                                             .Raw("printf 'motion' > client_calmora.trf")
+                                             .Raw("case \"$*\" in */b.avi*)")
+                                             .Raw("echo $$ > '" + pid_file + "'")
+                                             .Print(test::FakeProgressRecord("00:00:00.50"))
+                                             .WaitForFile(dir_.File("never"))
+                                             .Raw(";; esac")
+                                             .Print(test::FakeProgressRecord("00:00:02.00", true)));
   AddInput("a.avi");
   const std::string second = AddInput("b.avi");
   AddInput("c.avi");
@@ -290,7 +292,7 @@ TEST_F(BatchTest, CancelDuringTheSecondAnalysisStopsQuietly) {
   EXPECT_TRUE(log_.Requests().empty());
   EXPECT_FALSE(progress_->isVisible());
   // The engine was stopped, the transform pass never started, the third file was untouched.
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pid_file));
   EXPECT_EQ(Runs("vidstabdetect="), 2);
   EXPECT_EQ(Runs("vidstabtransform="), 1);
   EXPECT_EQ(Runs("c.avi"), 0);
@@ -306,7 +308,7 @@ TEST_F(BatchTest, CancelDuringAProbeStopsItQuietly) {
   engine_.On(FakeEngine::Run::kProbe, FakeScript()
                                           .Raw("echo $$ > '" + pid_file + "'")
                                           .WaitForFile(dir_.File("never"))
-                                          .Print(testing::FakeProbeOutput("input"))
+                                          .Print(test::FakeProbeOutput("input"))
                                           .Exit(1));
   AddInput("a.avi");
   AddInput("b.avi");
@@ -315,7 +317,7 @@ TEST_F(BatchTest, CancelDuringAProbeStopsItQuietly) {
   EXPECT_TRUE(watched_);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pid_file));
   // Stopped, not tried again, and nothing else started.
   EXPECT_EQ(engine_.CallCount(), 1);
   EXPECT_FALSE(progress_->isVisible());
@@ -347,7 +349,7 @@ TEST_F(BatchTest, StartResetsTheWindowAndTheCancelFlag) {
 
 TEST_F(BatchTest, TransformFileInTheProgramsFolderIsRemovedToo) {
   const std::string beside_program = platform::Application::ExecutableFolder() + "/client_calmora.trf";
-  ASSERT_TRUE(testing::WriteFile(beside_program, "old"));
+  ASSERT_TRUE(test::WriteFileBytes(beside_program, "old"));
   AddInput("a.avi");
   RunBatch();
   EXPECT_FALSE(fs::exists(beside_program));

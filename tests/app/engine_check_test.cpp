@@ -8,14 +8,16 @@
 
 #include "app/engine_check_handler.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/process_state.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
-using testing::kFakeBanner;
-using testing::ProcessIsGone;
+using test::FakeEngine;
+using test::FakeScript;
+using test::kFakeBanner;
+using test::ProcessInFileIsGone;
 
 TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   struct Case {
@@ -105,13 +107,14 @@ TEST(EngineCheckTest, TheEngineIsStoppedOnceTheBannerIsSeen) {
                                          .Raw("touch '" + marker + "'"));
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pid_file));
   EXPECT_FALSE(std::ifstream(marker).good());
 }
 
 TEST(EngineCheckTest, TheRealEnginePasses) {
   FakeEngine engine;
-  if (!engine.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+  CALMORA_REQUIRE_TOOL("ffmpeg");
+  ASSERT_TRUE(engine.LinkRealEngine());
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
   EXPECT_EQ(code, "");

@@ -17,13 +17,16 @@
 #include <stdexcept>
 
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
-using testing::ProcessIsGone;
+using test::FakeEngine;
+using test::FakeScript;
+using test::ProcessInFileIsGone;
 
 // Records what the runner hands over.
 class Recorder : public EngineRunHandler {
@@ -70,7 +73,7 @@ TEST(EngineRunnerTest, TheEngineLiesUnderTheWindowsDirectory) {
   FakeEngine engine;
   EXPECT_EQ(EnginePath(), engine.WindowsDir() + "/servicecmr/client.exe");
   const std::string with_slash = engine.WindowsDir() + "//";
-  ::setenv("CALMORA_WINDIR", with_slash.c_str(), 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", with_slash);
   EXPECT_EQ(EnginePath(), engine.WindowsDir() + "/servicecmr/client.exe");
 }
 
@@ -95,7 +98,7 @@ TEST(EngineRunnerTest, AWindowsDirectoryWithBlanksStillNamesTheEngine) {
   const std::string spaced = engine.WindowsDir() + "/Program Files";
   std::filesystem::create_directories(spaced + "/servicecmr");
   std::filesystem::copy_file(engine.EnginePath(), spaced + "/servicecmr/client.exe");
-  ::setenv("CALMORA_WINDIR", spaced.c_str(), 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", spaced);
   Recorder recorder;
   const EngineRunResult run = RunEngine(" -version", kProbeCodes, recorder);
   EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
@@ -115,7 +118,7 @@ TEST(EngineRunnerTest, AMissingEngineGivesTheRunsStartCode) {
 
 TEST(EngineRunnerTest, AnEngineThatIsNotExecutableCannotStart) {
   FakeEngine engine;
-  ASSERT_TRUE(testing::WriteFile(engine.EnginePath(), "not a program"));
+  ASSERT_TRUE(test::WriteFileBytes(engine.EnginePath(), "not a program"));
   Recorder recorder;
   EXPECT_EQ(RunEngine("", kProbeCodes, recorder).code, "012");
 }
@@ -155,7 +158,7 @@ TEST(EngineRunnerTest, TheChunkHandlerCanEndTheRunAndTheEngineIsStopped) {
   recorder.stop_text = "stop here";
   const EngineRunResult run = RunEngine("", kEngineCheckCodes, recorder);
   EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedByChunk);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pid_file));
 }
 
 TEST(EngineRunnerTest, StopBeforePollEndsTheRunAtThatPollAndStopsTheEngine) {
@@ -176,7 +179,7 @@ TEST(EngineRunnerTest, StopBeforePollEndsTheRunAtThatPollAndStopsTheEngine) {
   EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedBeforePoll);
   EXPECT_EQ(after_read.text, "working");
   EXPECT_EQ(after_read.chunks, 1);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pid_file));
 }
 
 TEST(EngineRunnerTest, IdlePollsOfferThePreviousChunkAndSleepInsteadOfSpinning) {
@@ -188,7 +191,7 @@ TEST(EngineRunnerTest, IdlePollsOfferThePreviousChunkAndSleepInsteadOfSpinning) 
       FakeScript().Print("first").WaitForFile(idle_seen).Sleep(0.3).Print("second"));
   Recorder recorder;
   recorder.on_idle = [&idle_seen](std::string_view previous_chunk) {
-    if (previous_chunk == "first") testing::WriteFile(idle_seen, "");
+    if (previous_chunk == "first") test::WriteFileBytes(idle_seen, "");
   };
   const auto start = std::chrono::steady_clock::now();
   const EngineRunResult run = RunEngine("", kProbeCodes, recorder);
@@ -218,7 +221,7 @@ TEST(EngineRunnerTest, GuiEventsAreHandledWhileTheEngineRuns) {
   // The engine finishes only after a GUI timer has fired, which needs the runner to
   // handle GUI events while it waits.
   engine.OnEveryRun(FakeScript().Print("a").WaitForFile(fired).Print("b"));
-  QTimer::singleShot(50, [&fired] { testing::WriteFile(fired, ""); });
+  QTimer::singleShot(50, [&fired] { test::WriteFileBytes(fired, ""); });
   Recorder recorder;
   const auto start = std::chrono::steady_clock::now();
   RunEngine("", kProbeCodes, recorder);
@@ -239,7 +242,7 @@ TEST(EngineRunnerTest, AnExceptionPassesAfterTheCleanUp) {
   engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pid_file + "'").Print("x").Sleep(60));
   Thrower thrower;
   EXPECT_THROW(RunEngine("", kProbeCodes, thrower), std::runtime_error);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pid_file));
 }
 
 }  // namespace

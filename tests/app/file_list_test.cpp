@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "tests/app/support/fake_engine.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -62,8 +62,8 @@ TEST(FileListTest, SizeTextGroupsDigitsInThrees) {
 }
 
 TEST(FileListTest, FileSizeOfReadsFilesAndRefusesOthers) {
-  testing::TempDir dir;
-  ASSERT_TRUE(testing::WriteFile(dir.File("three.avi"), "abc"));
+  test::ScratchFolder dir;
+  ASSERT_TRUE(test::WriteFileBytes(dir.File("three.avi"), "abc"));
   EXPECT_EQ(FileSizeOf(dir.File("three.avi")), 3u);
   EXPECT_THROW(FileSizeOf(dir.File("missing.avi")), std::runtime_error);
   std::filesystem::create_directory(dir.File("x.mp4"));

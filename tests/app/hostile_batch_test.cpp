@@ -23,11 +23,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
-#include <sstream>
 
 #include "app/main_block.h"
 #include "app/settings_file.h"
@@ -36,15 +34,20 @@
 #include "platform/message_pump.h"
 #include "platform/process.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/app/support/settings_file_lock.h"
 #include "tests/app/support/test_clips.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/process_state.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kDone = "The process completed successfully!";
@@ -52,13 +55,6 @@ constexpr const char* kChooseAgain =
     " Please choose another output folder or remove one of these files from the list.";
 // Set in the environment of the front end that NoEngineOutlivesAKilledFrontEnd kills.
 constexpr const char* kToBeKilled = "CALMORA_FRONT_END_TO_BE_KILLED";
-
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 bool IsRegularFile(const std::string& path) {
   struct stat status {};
@@ -70,7 +66,8 @@ bool IsRegularFile(const std::string& path) {
 class HostileBatch : public ::testing::Test {
  public:
   void SetUp() override {
-    if (testing::FindProgram("ffmpeg").empty()) GTEST_SKIP() << "ffmpeg is not installed";
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
     previous_dir_ = fs::current_path();
     fs::create_directories(inputs_);
     fs::create_directories(outputs_);
@@ -100,9 +97,9 @@ class HostileBatch : public ::testing::Test {
   // writes its process id there first.
   static FakeScript RealEngine(const std::string& options, const std::string& pid_file = "") {
     FakeScript script;
-    if (!pid_file.empty()) script.Raw("echo $$ > " + testing::ShellQuoted(pid_file));
-    return script.Raw("exec " + testing::ShellQuoted(testing::FindProgram("ffmpeg")) + " " +
-                      options + " \"$@\"");
+    if (!pid_file.empty()) script.Raw("echo $$ > " + test::ShellQuoted(pid_file));
+    return script.Raw("exec " + test::ShellQuoted(test::ToolPath("ffmpeg")) + " " + options +
+                      " \"$@\"");
   }
   // A run of `run` that never ends by itself: the real engine at the clip's own pace,
   // looping the input, its process id in `pid_file`.
@@ -114,20 +111,19 @@ class HostileBatch : public ::testing::Test {
   std::string Clip(const std::string& relative, unsigned seed = 7) {
     const std::string path = inputs_ + "/" + relative;
     fs::create_directories(fs::path(path).parent_path());
-    testing::ClipOptions options;
+    test::ClipOptions options;
     options.seed = seed;
     std::string log;
-    EXPECT_TRUE(testing::MakeShakyClip(path, options, &log)) << log;
+    EXPECT_TRUE(test::MakeShakyClip(path, options, &log)) << log;
     return path;
   }
   // Two seconds of a tone and no picture, in a video container.
   std::string AudioOnly(const std::string& relative) {
     const std::string path = inputs_ + "/" + relative;
-    std::string log;
-    const std::string command =
-        "ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440 -t 2 -c:a aac " +
-        testing::ShellQuoted(path);
-    EXPECT_TRUE(testing::RunCommand(command, &log)) << log;
+    const test::ToolResult ffmpeg =
+        test::RunTool("ffmpeg -nostdin -v error -y -f lavfi -i sine=frequency=440 -t 2 -c:a aac " +
+                      test::ShellQuoted(path));
+    EXPECT_EQ(ffmpeg.Status, 0) << ffmpeg.Output;
     return path;
   }
 
@@ -166,10 +162,10 @@ class HostileBatch : public ::testing::Test {
     const std::string pid_file = dir_.File("engine_pid");
     EndlessRealEngine(run, pid_file);
     const auto engine_at_work = [this, prefix, pid_file] {
-      return StatusStartsWith(prefix) && testing::ReadPid(pid_file) > 0;
+      return StatusStartsWith(prefix) && test::ProcessIdInFile(pid_file) > 0;
     };
     OnceWhen(engine_at_work, [pid_file, signal_number] {
-      ::kill(static_cast<pid_t>(testing::ReadPid(pid_file)), signal_number);
+      ::kill(static_cast<pid_t>(test::ProcessIdInFile(pid_file)), signal_number);
     });
   }
 
@@ -177,18 +173,18 @@ class HostileBatch : public ::testing::Test {
   void Start() {
     main_->btn_fixClick();
     batch_ended_ = Clock::now();
-    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
   }
 
   // The settings file beside the program, written for this test and removed after it.
   void WriteSettings(const std::string& text) {
     settings_lock_.emplace();
-    ASSERT_TRUE(testing::WriteFile(SettingsFile::DefaultPath(), text));
+    ASSERT_TRUE(test::WriteFileBytes(SettingsFile::DefaultPath(), text));
   }
 
   FakeEngine engine_;
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
   std::string inputs_ = dir_.File("in");
   std::string outputs_ = dir_.File("out");
   FrontEndWindows windows_;
@@ -201,7 +197,7 @@ class HostileBatch : public ::testing::Test {
   Clock::time_point cancelled_at_;
   Clock::time_point batch_ended_;
   QTimer watch_;
-  std::optional<testing::SettingsFileLock> settings_lock_;
+  std::optional<test::SettingsFileLock> settings_lock_;
   fs::path previous_dir_;
 };
 
@@ -236,14 +232,14 @@ const HostileCase kHostileCases[] = {
        const std::string a = t.Clip("a/clip.mp4");
        const std::string b = t.Clip("b/clip.mp4", 2);
        // An earlier result under that name, not in the list: a batch would overwrite it.
-       ASSERT_TRUE(testing::WriteFile(t.outputs_ + "/clip.mp4", "an earlier result"));
+       ASSERT_TRUE(test::WriteFileBytes(t.outputs_ + "/clip.mp4", "an earlier result"));
        t.List({a, b});
        t.expected_messages_ = {"\"" + a + "\" and \"" + b + "\" would both be written to \"" +
                                t.outputs_ + "/clip.mp4\"." + kChooseAgain};
      },
      [](HostileBatch& t) {
        EXPECT_EQ(t.engine_.CallCount(), 0);
-       EXPECT_TRUE(Contents(t.outputs_ + "/clip.mp4") == "an earlier result");
+       EXPECT_TRUE(test::ReadFileBytes(t.outputs_ + "/clip.mp4") == "an earlier result");
      }},
 
     {"TwoNamesConvertedToOne",
@@ -266,7 +262,7 @@ const HostileCase kHostileCases[] = {
        t.List({t.Clip("clip.mp4")});
        t.engine_.On(FakeEngine::Run::kAnalysis,
                     FakeScript()
-                        .Print(testing::FakeProgressRecord("00:00:00.50"))
+                        .Print(test::FakeProgressRecord("00:00:00.50"))
                         .Raw("printf 'VID.STAB 1\\n' > client_calmora.trf")
                         .WaitUntilRead()
                         .Raw("kill -KILL $$"));
@@ -331,9 +327,9 @@ const HostileCase kHostileCases[] = {
        const std::string pid_file = t.dir_.File("probe_pid");
        // As on a named pipe that nobody writes: the probe waits for ever.
        t.engine_.On(FakeEngine::Run::kProbe, FakeScript()
-                                                 .Raw("echo $$ > " + testing::ShellQuoted(pid_file))
+                                                 .Raw("echo $$ > " + test::ShellQuoted(pid_file))
                                                  .WaitForFile(t.dir_.File("never")));
-       t.OnceWhen([pid_file] { return testing::ReadPid(pid_file) > 0; },
+       t.OnceWhen([pid_file] { return test::ProcessIdInFile(pid_file) > 0; },
                   [&t] {
                     t.cancelled_at_ = Clock::now();
                     t.progress_->Button1->click();
@@ -341,7 +337,7 @@ const HostileCase kHostileCases[] = {
        t.expected_messages_ = {};
      },
      [](HostileBatch& t) {
-       EXPECT_TRUE(testing::ProcessIsGone(t.dir_.File("probe_pid")));
+       EXPECT_TRUE(test::ProcessInFileIsGone(t.dir_.File("probe_pid")));
        EXPECT_LT(std::chrono::duration<double>(t.batch_ended_ - t.cancelled_at_).count(), 1.0);
        EXPECT_EQ(t.engine_.CallCount(), 1);
      }},
@@ -362,14 +358,14 @@ const HostileCase kHostileCases[] = {
        ASSERT_EQ(transform.size(), 1u);
        EXPECT_EQ(transform[0][transform[0].size() - 2],
                  "vidstabtransform=input=client_calmora.trf:smoothing=10,unsharp=5:5:1.0:5:5:0.0");
-       EXPECT_TRUE(testing::ProbeWithFfprobe(t.outputs_ + "/clip.mp4"));
+       EXPECT_TRUE(test::ProbeWithFfprobe(t.outputs_ + "/clip.mp4"));
        t.main_->hide();
      }},
 
     {"AFileNamedLikeAnEngineError",
      [](HostileBatch& t) { t.List({t.Clip("Conversion failed/No such file.mp4")}); },
      [](HostileBatch& t) {
-       EXPECT_TRUE(testing::ProbeWithFfprobe(t.outputs_ + "/No such file.mp4"));
+       EXPECT_TRUE(test::ProbeWithFfprobe(t.outputs_ + "/No such file.mp4"));
      }},
 };
 
@@ -381,13 +377,13 @@ TEST_P(HostileBatchTest, LosesNothingLeavesNoEngineAndReportsTheTruth) {
   std::map<std::string, std::string> listed;
   for (int row = 0; row < main_->RowCount(); ++row) {
     const std::string path = main_->RowCaption(row);
-    if (IsRegularFile(path)) listed[path] = Contents(path);
+    if (IsRegularFile(path)) listed[path] = test::ReadFileBytes(path);
   }
   Start();
   EXPECT_EQ(log_.Texts(), expected_messages_);
   for (const auto& [path, bytes] : listed)
-    EXPECT_TRUE(Contents(path) == bytes) << path << " changed";
-  EXPECT_EQ(testing::ChildProcessCount(), 0);
+    EXPECT_TRUE(test::ReadFileBytes(path) == bytes) << path << " changed";
+  EXPECT_EQ(test::ChildProcessCount(), 0);
   EXPECT_FALSE(progress_->isVisible());
   hostile.check(*this);
 }
@@ -404,9 +400,9 @@ TEST_F(HostileBatch, DISABLED_FrontEndToBeKilled) {
   const std::string pid_file = dir_.File("engine_pid");
   EndlessRealEngine(FakeEngine::Run::kAnalysis, pid_file);
   List({Clip("clip.mp4")});
-  OnceWhen([&] { return StatusStartsWith("Analyze") && testing::ReadPid(pid_file) > 0; },
+  OnceWhen([&] { return StatusStartsWith("Analyze") && test::ProcessIdInFile(pid_file) > 0; },
            [&] {
-             std::printf("engine %ld\n", testing::ReadPid(pid_file));
+             std::printf("engine %ld\n", test::ProcessIdInFile(pid_file));
              std::fflush(stdout);
            });
   Start();
@@ -415,21 +411,16 @@ TEST_F(HostileBatch, DISABLED_FrontEndToBeKilled) {
 
 TEST_F(HostileBatch, NoEngineOutlivesAKilledFrontEnd) {
   const std::string self = fs::read_symlink("/proc/self/exe").string();
-  // The killed front end cannot clean up: its temporary files go into our folder.
-  const char* tmpdir = std::getenv("TMPDIR");
-  const std::string previous_tmpdir = tmpdir != nullptr ? tmpdir : "";
-  ::setenv("TMPDIR", dir_.Path().c_str(), 1);
-  ::setenv(kToBeKilled, "1", 1);
   platform::ChildProcess front_end;
   ASSERT_TRUE(front_end.CreatePipe());
-  const bool started =
-      front_end.Start(self, {self, "--gtest_also_run_disabled_tests",
-                             "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
-  ::unsetenv(kToBeKilled);
-  if (tmpdir != nullptr)
-    ::setenv("TMPDIR", previous_tmpdir.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
+  bool started = false;
+  {
+    // The killed front end cannot clean up: its temporary files go into our folder.
+    const test::ScopedEnvironmentVariable tmpdir("TMPDIR", dir_.Path());
+    const test::ScopedEnvironmentVariable toBeKilled(kToBeKilled, "1");
+    started = front_end.Start(self, {self, "--gtest_also_run_disabled_tests",
+                                     "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
+  }
   ASSERT_TRUE(started);
 
   // Its output until it names its engine; the bound only ends a broken test.
@@ -454,7 +445,7 @@ TEST_F(HostileBatch, NoEngineOutlivesAKilledFrontEnd) {
   ASSERT_GT(engine, 0) << output;
 
   front_end.Terminate();  // SIGKILL: the front end has no chance to stop its engine
-  const bool engine_gone = testing::WaitUntilProcessEnds(engine, 30000);
+  const bool engine_gone = test::WaitUntilProcessEnds(engine, 30000);
   if (!engine_gone) ::kill(static_cast<pid_t>(engine), SIGKILL);
   EXPECT_TRUE(engine_gone) << "engine " << engine << " outlived the front end";
 }

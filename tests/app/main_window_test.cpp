@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,16 +24,15 @@
 #include <QToolButton>
 #include <QUrl>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/main_block.h"
 #include "app/options_dialog.h"
 #include "app/settings_file.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
-#include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/app/support/settings_file_lock.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -66,7 +66,7 @@ class MainWindowTest : public ::testing::Test {
   // A file of `size` bytes in the temporary folder.
   std::string MakeFile(const std::string& name, size_t size = 10) {
     const std::string path = dir_.File(name);
-    EXPECT_TRUE(testing::WriteFile(path, std::string(size, 'x')));
+    EXPECT_TRUE(test::WriteFileBytes(path, std::string(size, 'x')));
     return path;
   }
   std::string Label() const { return main_->label_totalfiles->text().toStdString(); }
@@ -84,7 +84,7 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(drop.isAccepted());
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
   FrontEndWindows windows_;
   Tmain* main_ = nullptr;
   fs::path previous_dir_;
@@ -291,9 +291,9 @@ TEST_F(MainWindowTest, DraggingFilesOverTheListIsAccepted) {
 TEST_F(MainWindowTest, FolderAddsOnlyItsVideoFiles) {
   const std::string folder = dir_.File("videos");
   fs::create_directories(folder + "/x.mp4");
-  ASSERT_TRUE(testing::WriteFile(folder + "/clip.AVI", "data"));
-  ASSERT_TRUE(testing::WriteFile(folder + "/notes.txt", "data"));
-  ASSERT_TRUE(testing::WriteFile(folder + "/x.mp4/inner.avi", "data"));
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/clip.AVI", "data"));
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/notes.txt", "data"));
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/x.mp4/inner.avi", "data"));
   dialog_folder_ = "  " + folder + "  ";
   main_->btn_openfolder->click();
   ASSERT_EQ(folder_requests_.size(), 1u);
@@ -341,7 +341,7 @@ TEST_F(MainWindowTest, StartAsksForTheOutputFolderAndForgetsAVanishedOne) {
 TEST_F(MainWindowTest, EndMessageTimerShowsTheMessageOnce) {
   platform::MessageBoxLog log;
   main_->Timer_endmsg->start();
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !log.Requests().empty(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return !log.Requests().empty(); }));
   EXPECT_FALSE(main_->Timer_endmsg->isActive());
   QCoreApplication::processEvents();
   ASSERT_EQ(log.Requests().size(), 1u);
@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, DraggingTheFreeAreaMovesTheWindow) {
 
 class MainWindowSettingsTest : public MainWindowTest {
  protected:
-  testing::SettingsFileLock lock_;
+  test::SettingsFileLock lock_;
   void SetUp() override {
     MainWindowTest::SetUp();
     path_ = SettingsFile::DefaultPath();
@@ -383,17 +383,12 @@ class MainWindowSettingsTest : public MainWindowTest {
     fs::remove(path_);
     MainWindowTest::TearDown();
   }
-  std::string Contents() const {
-    std::ifstream in(path_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Contents() const { return test::ReadFileBytes(path_); }
   std::string path_;
 };
 
 TEST_F(MainWindowSettingsTest, ShowReadsTheFileAndCloseWritesItTrimmed) {
-  ASSERT_TRUE(testing::WriteFile(path_, "[other]\nkeep=1\n[options]\nshakiness=7\n"));
+  ASSERT_TRUE(test::WriteFileBytes(path_, "[other]\nkeep=1\n[options]\nshakiness=7\n"));
   Toptions& options = *windows_.options;
   main_->show();
   EXPECT_EQ(options.ed_shakiness->text(), "7");

@@ -8,11 +8,13 @@
 #include "app/pass_commands.h"
 #include "tests/app/support/fake_engine.h"
 #include "tests/app/support/test_clips.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
+using test::FakeEngine;
 
 // ffprobe's bit rates in kb/s, cut the way the engine prints them.
 struct ReferenceRates {
@@ -21,13 +23,11 @@ struct ReferenceRates {
 
 ReferenceRates RatesFromFfprobe(const std::string& path) {
   ReferenceRates rates;
-  std::string output;
-  testing::RunCommand(
+  const test::ToolResult ffprobe = test::RunTool(
       "ffprobe -v error -show_entries format=bit_rate:stream=codec_type,bit_rate "
       "-of compact=p=0:nk=0 " +
-          testing::ShellQuoted(path),
-      &output);
-  std::istringstream lines(output);
+      test::ShellQuoted(path));
+  std::istringstream lines(ffprobe.Output);
   std::string line;
   while (std::getline(lines, line)) {
     const std::size_t at = line.find("bit_rate=");
@@ -46,10 +46,12 @@ ReferenceRates RatesFromFfprobe(const std::string& path) {
 class RealEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
+    ASSERT_TRUE(engine_.LinkRealEngine());
   }
   FakeEngine engine_;
-  testing::TempDir folder_{"calmora_real_probe"};
+  test::ScratchFolder folder_{"calmora-real-probe"};
 };
 
 TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
@@ -60,10 +62,10 @@ TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
 
 TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
   const std::string clip = folder_.File("shaky clip.mp4");
-  testing::ClipOptions options;
+  test::ClipOptions options;
   options.audio = true;
   std::string log;
-  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   const ReferenceRates rates = RatesFromFfprobe(clip);
   ASSERT_GT(rates.overall, 0);
   ASSERT_GT(rates.video, 0);
@@ -85,12 +87,12 @@ TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
 
 TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
   const std::string clip = folder_.File("clip.mkv");
-  testing::ClipOptions options;
+  test::ClipOptions options;
   options.width = 320;
   options.height = 240;
   options.seconds = 1.0;
   std::string log;
-  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   std::string code, text;
   Tffinfo info;
   ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code;
@@ -104,7 +106,7 @@ TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
 
 TEST_F(RealEngineTest, AFileThatIsNotAVideoHasNoDuration) {
   const std::string not_video = folder_.File("notes.avi");
-  ASSERT_TRUE(testing::WriteFile(not_video, "these are not video frames\n"));
+  ASSERT_TRUE(test::WriteFileBytes(not_video, "these are not video frames\n"));
   std::string code, text;
   Tffinfo info;
   EXPECT_FALSE(ProbeMediaInfo(code, not_video, info, text));

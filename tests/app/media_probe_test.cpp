@@ -6,12 +6,14 @@
 
 #include "app/probe_parser.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 constexpr char kClassic[] =
     "  Duration: 00:00:12.48, start: 0.000000, bitrate: 4611 kb/s\n"
@@ -139,7 +141,7 @@ TEST(MediaProbeParseTest, TheCollectorKeepsEveryReadAsItCame) {
 TEST(MediaProbeTest, FillsTheRecordFromTheEnginesDescription) {
   FakeEngine engine;
   engine.On(FakeEngine::Run::kProbe,
-            FakeScript().Print(testing::FakeProbeOutput("/videos/clip.mp4")).Exit(1));
+            FakeScript().Print(test::FakeProbeOutput("/videos/clip.mp4")).Exit(1));
   std::string code = "unchanged";
   std::string text = "previous probe";
   Tffinfo info;
@@ -154,7 +156,7 @@ TEST(MediaProbeTest, FillsTheRecordFromTheEnginesDescription) {
 
 TEST(MediaProbeTest, APathWithBlanksReachesTheEngineWhole) {
   FakeEngine engine;
-  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(testing::FakeProbeOutput("x")).Exit(1));
+  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(test::FakeProbeOutput("x")).Exit(1));
   const std::string path = "/home/me/My Videos/summer holiday (2).avi";
   std::string code, text;
   Tffinfo info;
@@ -165,7 +167,7 @@ TEST(MediaProbeTest, APathWithBlanksReachesTheEngineWhole) {
 
 TEST(MediaProbeTest, AQuoteInTheFileNameCannotAddEngineOptions) {
   FakeEngine engine;
-  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(testing::FakeProbeOutput("x")).Exit(1));
+  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(test::FakeProbeOutput("x")).Exit(1));
   const std::string path = "/tmp/a\" -y -f null \"b.avi";
   std::string code, text;
   Tffinfo info;
@@ -176,7 +178,7 @@ TEST(MediaProbeTest, AQuoteInTheFileNameCannotAddEngineOptions) {
 
 TEST(MediaProbeTest, ADescriptionReadInPiecesGivesTheSameRecord) {
   FakeEngine engine;
-  const std::string output = testing::FakeProbeOutput("/videos/clip.mp4");
+  const std::string output = test::FakeProbeOutput("/videos/clip.mp4");
   // Pieces cut the way the engine writes them (label and value apart), and inside the
   // size, the stream bit rate and "kb/s"; each piece arrives in a read of its own.
   FakeScript script;
@@ -263,7 +265,7 @@ TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
 
 TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   FakeEngine engine;
-  testing::TempDir dir;
+  test::ScratchFolder dir;
   const std::string pid_file = dir.File("pid");
   engine.On(FakeEngine::Run::kProbe, FakeScript()
                                          .Raw("echo $$ > '" + pid_file + "'")
@@ -276,7 +278,7 @@ TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   EXPECT_FALSE(
       ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
   EXPECT_EQ(code, "as passed");
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pid_file));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
@@ -20,10 +21,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/application.h"
 #include "platform/message_box.h"
-#include "tests/app/support/fake_engine.h"
-#include "tests/app/support/test_clips.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/qt_test_app.h"
 
 namespace calmora {
 namespace {
@@ -98,7 +99,7 @@ class OptionsDialogTest : public ::testing::Test {
   void ShowActive() {
     options_.show();
     QApplication::setActiveWindow(&options_);
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.isActiveWindow(); }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.isActiveWindow(); }));
   }
 
   Toptions options_;
@@ -307,23 +308,19 @@ TEST_F(OptionsDialogTest, AValueLongerThanTheLimitCanBeShortenedButNotLengthened
 TEST_F(OptionsDialogTest, MiddleClickPastePassesTheSameFilter) {
   if (!QGuiApplication::clipboard()->supportsSelection()) {
     ASSERT_EQ(std::getenv("CALMORA_UNDER_XVFB"), nullptr) << "the X display has no selection";
-    const std::string xvfb_run = testing::FindProgram("xvfb-run");
-    if (xvfb_run.empty()) GTEST_SKIP() << "no selection clipboard and no xvfb-run to get one";
+    CALMORA_REQUIRE_TOOL("xvfb-run");
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     // The X11 keyboard library reads past the end of a string it copies with strndup, which
     // AddressSanitizer's strict string checks take for an overflow of ours.
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
     const std::string sanitizer_options =
         std::string(sanitizer != nullptr ? sanitizer : "") + ":strict_string_checks=0";
-    std::string output;
-    const bool passed = testing::RunCommand(
-        testing::ShellQuoted(xvfb_run) + " -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 " +
-            "ASAN_OPTIONS=" + testing::ShellQuoted(sanitizer_options) + " " +
-            testing::ShellQuoted(self) +
-            " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter",
-        &output);
-    EXPECT_TRUE(passed) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    const test::ToolResult underX =
+        test::RunTool("xvfb-run -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 ASAN_OPTIONS=" +
+                      test::ShellQuoted(sanitizer_options) + " " + test::ShellQuoted(self) +
+                      " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter");
+    EXPECT_EQ(underX.Status, 0) << underX.Output;
+    EXPECT_NE(underX.Output.find("[  PASSED  ] 1 test"), std::string::npos) << underX.Output;
     return;
   }
   ShowActive();
@@ -412,7 +409,7 @@ TEST_F(OptionsDialogTest, ValidTextIsNotRewritten) {
 TEST_F(OptionsDialogTest, LeavingABadValueTakesTheFocusBack) {
   ShowActive();
   options_.ed_stepsize->setFocus(Qt::TabFocusReason);
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_stepsize->hasFocus(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.ed_stepsize->hasFocus(); }));
   options_.ed_stepsize->setText(QStringLiteral("0"));
   options_.ed_mincontrast->setFocus(Qt::TabFocusReason);
   QCoreApplication::processEvents();
@@ -433,7 +430,7 @@ TEST_F(OptionsDialogTest, TwoRefusedValuesGiveOneMessageAndKeepTheFirstEdit) {
   options_.ed_shakiness->setText(QStringLiteral("0"));
   options_.ed_accuracy->setText(QStringLiteral("99"));
   options_.ed_shakiness->setFocus(Qt::TabFocusReason);
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_shakiness->hasFocus(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.ed_shakiness->hasFocus(); }));
   options_.ed_accuracy->setFocus(Qt::TabFocusReason);
   QCoreApplication::processEvents();
   EXPECT_EQ(log_.Texts(),

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "tests/app/support/fake_engine.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -20,11 +20,11 @@ class OutputPlanTest : public ::testing::Test {
   std::string File(const std::string& relative) {
     const std::string path = dir_.File(relative);
     fs::create_directories(fs::path(path).parent_path());
-    EXPECT_TRUE(testing::WriteFile(path, "video"));
+    EXPECT_TRUE(test::WriteFileBytes(path, "video"));
     return path;
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
 };
 
 TEST_F(OutputPlanTest, CollisionsAreFoundWhateverTheSpelling) {

@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
+#include <optional>
 
 #include "app/engine_runner.h"
+#include "tests/support/comma_locale.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -16,16 +17,15 @@ namespace {
 StabiliseSettings DefaultSettings() { return {"5", "15", "6", "0.3", "10"}; }
 
 TEST(PassCommandsTest, TheAnalysisCommandLineWithDefaultSettings) {
-  ::setenv("CALMORA_WINDIR", "/opt/windows", 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", "/opt/windows");
   EXPECT_EQ(EnginePath() + AnalysisArguments("/videos/clip.avi", DefaultSettings()),
             "/opt/windows/servicecmr/client.exe -i \"/videos/clip.avi\" -y -vf "
             "vidstabdetect=shakiness=5:accuracy=15:stepsize=6:mincontrast=0.3:"
             "result=client_calmora.trf -f null -");
-  ::unsetenv("CALMORA_WINDIR");
 }
 
 TEST(PassCommandsTest, TheTransformCommandLineWithAVideoBitRate) {
-  ::setenv("CALMORA_WINDIR", "/opt/windows", 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", "/opt/windows");
   Tffinfo info;
   info.video_bitrate = "4480";
   info.bitrate = "4611";
@@ -36,7 +36,6 @@ TEST(PassCommandsTest, TheTransformCommandLineWithAVideoBitRate) {
             "/opt/windows/servicecmr/client.exe -i \"/videos/clip.avi\" -b:v 4480k -q:v 0 "
             "-c:a copy -y -vf vidstabtransform=input=client_calmora.trf:smoothing=10,"
             "unsharp=5:5:1.0:5:5:0.0 \"/out/clip.avi\"");
-  ::unsetenv("CALMORA_WINDIR");
 }
 
 TEST(PassCommandsTest, SettingsTextsAreUsedUnchanged) {
@@ -130,14 +129,16 @@ TEST(PassCommandsTest, ClockTexts) {
 }
 
 TEST(PassCommandsTest, DecimalPointWhateverTheLocale) {
-  const char* previous = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = previous != nullptr ? previous : "C";
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
-  const auto seconds = ClockSeconds("00:01:23.45");
-  const ProgressReport report = ReadProgressReport(
-      "frame=   25 fps=0.0 q=-0.0 size=N/A time=00:00:01.50 bitrate=N/A speed=2.04x    \r");
-  const auto comma = ClockSeconds("00:00:01,50");
-  std::setlocale(LC_ALL, saved.c_str());
+  std::optional<double> seconds, comma;
+  ProgressReport report;
+  {
+    const test::CommaLocale locale;
+    CALMORA_REQUIRE_COMMA_LOCALE(locale);
+    seconds = ClockSeconds("00:01:23.45");
+    report = ReadProgressReport(
+        "frame=   25 fps=0.0 q=-0.0 size=N/A time=00:00:01.50 bitrate=N/A speed=2.04x    \r");
+    comma = ClockSeconds("00:00:01,50");
+  }
   ASSERT_TRUE(seconds.has_value());
   EXPECT_DOUBLE_EQ(*seconds, 83.45);
   ASSERT_TRUE(report.time_readable);

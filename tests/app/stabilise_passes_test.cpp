@@ -11,13 +11,15 @@
 
 #include "app/pass_commands.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeProgressRecord;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeProgressRecord;
+using test::FakeScript;
 
 class RecordingProgress : public StabiliseProgress {
  public:
@@ -48,7 +50,7 @@ class StabilisePassesTest : public ::testing::Test {
  protected:
   StabilisePassesTest() : folder_("calmora_passes") {
     input_ = folder_.File("clip.avi");
-    testing::WriteFile(input_, "input video");
+    test::WriteFileBytes(input_, "input video");
     output_folder_ = folder_.Path() + "/out";
     std::filesystem::create_directories(output_folder_);
     info_.filepath = input_;
@@ -75,7 +77,7 @@ class StabilisePassesTest : public ::testing::Test {
   }
 
   FakeEngine engine_;
-  testing::TempDir folder_;
+  test::ScratchFolder folder_;
   std::filesystem::path previous_directory_;
   std::string input_, output_folder_;
   Tffinfo info_;
@@ -179,7 +181,7 @@ TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTru
   progress_.cancel_after_status = true;
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pid_file));
   EXPECT_EQ(error, "");
   EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
   EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
@@ -273,7 +275,8 @@ TEST_F(StabilisePassesTest, ATransformFileLeftByAnEarlierRunDoesNotCount) {
   engine_.BehaveLikeWorkingEngine();
   engine_.On(FakeEngine::Run::kAnalysis,
              FakeScript().Print(FakeProgressRecord("00:00:02.00", true)).Exit(0));
-  ASSERT_TRUE(testing::WriteFile(folder_.File("client_calmora.trf"), "VID.STAB 1 of another run"));
+  ASSERT_TRUE(
+      test::WriteFileBytes(folder_.File("client_calmora.trf"), "VID.STAB 1 of another run"));
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No transform file was written.");
@@ -410,7 +413,7 @@ TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputN
 
 TEST_F(StabilisePassesTest, AFileThatStoodUnderTheOutputNameIsNeverRemoved) {
   const std::string output = output_folder_ + "/clip.avi";
-  ASSERT_TRUE(testing::WriteFile(output, "an earlier result"));
+  ASSERT_TRUE(test::WriteFileBytes(output, "an earlier result"));
   engine_.BehaveLikeWorkingEngine();
   engine_.On(FakeEngine::Run::kTransform,
              Records({"00:00:01.00"}).Print("No space left on device\n").Exit(1));
@@ -423,7 +426,7 @@ TEST_F(StabilisePassesTest, AFileThatStoodUnderTheOutputNameIsNeverRemoved) {
 TEST_F(StabilisePassesTest, FileNamesThatReadLikeErrorTextsAreNotTheEnginesWords) {
   // The engine echoes both paths; reads may cut them anywhere, here inside each name.
   input_ = folder_.File("No such file.avi");
-  ASSERT_TRUE(testing::WriteFile(input_, "input video"));
+  ASSERT_TRUE(test::WriteFileBytes(input_, "input video"));
   info_.filepath = input_;
   job_.output_folder = folder_.Path() + "/Conversion failed";
   std::filesystem::create_directories(job_.output_folder);

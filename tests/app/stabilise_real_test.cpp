@@ -8,11 +8,13 @@
 #include "app/stabilise_passes.h"
 #include "tests/app/support/fake_engine.h"
 #include "tests/app/support/test_clips.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
+using test::FakeEngine;
 
 class CountingProgress : public StabiliseProgress {
  public:
@@ -30,14 +32,16 @@ class CountingProgress : public StabiliseProgress {
 class RealPassesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
+    ASSERT_TRUE(engine_.LinkRealEngine());
     previous_directory_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.Path());
     input_ = folder_.File("shaky clip.mp4");
-    testing::ClipOptions options;
+    test::ClipOptions options;
     options.audio = true;
     std::string log;
-    ASSERT_TRUE(testing::MakeShakyClip(input_, options, &log)) << log;
+    ASSERT_TRUE(test::MakeShakyClip(input_, options, &log)) << log;
     std::string code, text;
     ASSERT_TRUE(ProbeMediaInfo(code, input_, info_, text)) << code;
     info_.filepath = input_;
@@ -51,7 +55,7 @@ class RealPassesTest : public ::testing::Test {
   }
 
   FakeEngine engine_;
-  testing::TempDir folder_{"calmora_real_passes"};
+  test::ScratchFolder folder_{"calmora-real-passes"};
   std::filesystem::path previous_directory_;
   std::string input_;
   Tffinfo info_;
@@ -63,8 +67,8 @@ TEST_F(RealPassesTest, AShakyClipIsStabilisedIntoTheOutputFolder) {
   std::string error;
   ASSERT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
   const std::string output = job_.output_folder + "/shaky clip.mp4";
-  testing::ProbedVideo video;
-  ASSERT_TRUE(testing::ProbeWithFfprobe(output, &video));
+  test::ProbedVideo video;
+  ASSERT_TRUE(test::ProbeWithFfprobe(output, &video));
   EXPECT_EQ(video.width, 160);
   EXPECT_EQ(video.height, 120);
   EXPECT_NEAR(video.seconds, 2.0, 0.2);
@@ -79,7 +83,7 @@ TEST_F(RealPassesTest, ConvertingWritesTheOtherContainer) {
   job_.video_format = "*.MKV";
   std::string error;
   ASSERT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
-  EXPECT_TRUE(testing::ProbeWithFfprobe(job_.output_folder + "/shaky clip.mkv"));
+  EXPECT_TRUE(test::ProbeWithFfprobe(job_.output_folder + "/shaky clip.mkv"));
 }
 
 TEST_F(RealPassesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheEnginesMessage) {
@@ -89,7 +93,7 @@ TEST_F(RealPassesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheEnginesMessa
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
-  EXPECT_TRUE(testing::ProbeWithFfprobe(input_));  // the input is untouched
+  EXPECT_TRUE(test::ProbeWithFfprobe(input_));  // the input is untouched
 }
 
 TEST_F(RealPassesTest, AMissingOutputFolderGivesNoSuchFile) {

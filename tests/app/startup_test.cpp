@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,13 +21,15 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/app/support/settings_file_lock.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 template <typename Window>
 Window* FindWindow() {
@@ -46,21 +49,21 @@ class StartupTest : public ::testing::Test {
   void SetUp() override { std::filesystem::remove(SettingsFile::DefaultPath()); }
   void TearDown() override { std::filesystem::remove(SettingsFile::DefaultPath()); }
 
-  testing::SettingsFileLock lock_;  // the main window writes the file when it closes
+  test::SettingsFileLock lock_;  // the main window writes the file when it closes
 };
 
 TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
   FakeEngine engine;
-  testing::TempDir dir;
+  test::ScratchFolder dir;
   const std::string check_started = dir.File("check_started");
   const std::string splash_seen = dir.File("splash_seen");
   // The check answers only once the test has looked at the screen while it waits.
   engine.On(FakeEngine::Run::kCheck, FakeScript()
                                          .Raw(": > '" + check_started + "'")
                                          .WaitForFile(splash_seen)
-                                         .Print(testing::kFakeBanner)
+                                         .Print(test::kFakeBanner)
                                          .Exit(1));
-  ASSERT_TRUE(testing::WriteFile(SettingsFile::DefaultPath(), "[options]\nshakiness=7\n"));
+  ASSERT_TRUE(test::WriteFileBytes(SettingsFile::DefaultPath(), "[options]\nshakiness=7\n"));
 
   bool splash_during_check = false;
   bool main_during_check = true;
@@ -71,7 +74,7 @@ TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
     look.stop();
     splash_during_check = SplashOnScreen();
     main_during_check = FindWindow<Tmain>() != nullptr;
-    EXPECT_TRUE(testing::WriteFile(splash_seen, ""));
+    EXPECT_TRUE(test::WriteFileBytes(splash_seen, ""));
   });
   look.start();
   bool main_seen = false;

@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/scratch_folder.h"
 
 namespace calmora::platform {
 namespace {
@@ -20,28 +20,13 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "calmora_ini_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    path_ = folder_ + "/calmora.ini";
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-  std::string Contents() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  void Put(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
-  int EntriesInFolder() const {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++count;
-    return count;
-  }
+  std::string Contents() const { return test::ReadFileBytes(path_); }
+  void Put(const std::string& text) const { ASSERT_TRUE(test::WriteFileBytes(path_, text)); }
+  int EntriesInFolder() const { return static_cast<int>(scratch_.Entries().size()); }
 
-  std::string folder_;
-  std::string path_;
+  test::ScratchFolder scratch_{"calmora-ini"};
+  const std::string folder_ = scratch_.Path();
+  const std::string path_ = scratch_.File("calmora.ini");
 };
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {

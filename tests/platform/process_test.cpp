@@ -6,11 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/message_pump.h"
+#include "tests/support/process_state.h"
 
 namespace calmora::platform {
 namespace {
@@ -36,15 +36,6 @@ std::string DrainUntilEnd(ChildProcess& process, std::size_t read_size = 512) {
       WaitForDataOrEvents(process.WaitableFd(), 10);
     }
   }
-}
-
-bool IsDeadOrZombie(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  const std::size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() &&
-         (text[close + 2] == 'Z' || text[close + 2] == 'X');
 }
 
 TEST(ProcessTest, JoinsStandardOutputAndErrorAndReportsTheExitCode) {
@@ -110,14 +101,9 @@ TEST(ProcessTest, TerminateEndsTheChildAndWhatItStarted) {
   EXPECT_FALSE(process.EndedNormally());
   EXPECT_TRUE(process.KilledBySignal());
   EXPECT_EQ(process.ExitCode(), -1);
-  // The grandchild got the same signal: it is gone, or a zombie waiting for init.
-  bool dead = false;
-  // SIGKILL acts at once; the bound only keeps a broken Terminate from hanging the test.
-  for (int attempt = 0; attempt < 3000 && !dead; ++attempt) {
-    dead = IsDeadOrZombie(grandchild);
-    if (!dead) ::usleep(10000);
-  }
-  EXPECT_TRUE(dead);
+  // The grandchild got the same signal: it is gone, or a zombie waiting for init. SIGKILL
+  // acts at once; the bound only keeps a broken Terminate from hanging the test.
+  EXPECT_TRUE(test::WaitUntilProcessEnds(grandchild, 30000));
 }
 
 TEST(ProcessTest, OnceEveryWriterHasGoneTheWaitIsForTheChildsEnd) {

@@ -1,15 +1,14 @@
 // Shaky test clips through ffmpeg's lavfi sources (see test_clips.h).
 #include "tests/app/support/test_clips.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <locale>
 #include <sstream>
 
-namespace calmora::testing {
+#include "tests/support/outside_tool.h"
+
+namespace calmora::test {
 
 namespace {
 
@@ -17,34 +16,10 @@ int VerticalShake(const ClipOptions& options) { return options.shake * 3 / 4; }
 
 }  // namespace
 
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted.push_back(c);
-  }
-  quoted.push_back('\'');
-  return quoted;
-}
-
 ShakeOffset ClipShake(int frame, const ClipOptions& options) {
   // The same expressions the crop filter evaluates, in the same double arithmetic.
   return {static_cast<int>(std::floor(options.shake * std::sin(frame * 2.1))),
           static_cast<int>(std::floor(VerticalShake(options) * std::sin(frame * 1.7 + 1)))};
-}
-
-bool RunCommand(const std::string& command, std::string* output) {
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return false;
-  std::string text;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-  const int status = ::pclose(pipe);
-  if (output != nullptr) *output = text;
-  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool MakeShakyClip(const std::string& path, const ClipOptions& options, std::string* log) {
@@ -71,18 +46,19 @@ bool MakeShakyClip(const std::string& path, const ClipOptions& options, std::str
   command << " -t " << options.seconds << " -pix_fmt yuv420p";
   if (options.audio) command << " -shortest";
   command << " " << ShellQuoted(path);
-  return RunCommand(command.str(), log);
+  const ToolResult ffmpeg = RunTool(command.str());
+  if (log != nullptr) *log = ffmpeg.Output;
+  return ffmpeg.Status == 0;
 }
 
 bool ProbeWithFfprobe(const std::string& path, ProbedVideo* video) {
-  std::string output;
-  if (!RunCommand("ffprobe -v error -select_streams v:0 -show_entries "
-                  "stream=width,height:format=duration -of default=noprint_wrappers=1 " +
-                      ShellQuoted(path),
-                  &output))
-    return false;
+  const ToolResult ffprobe = RunTool(
+      "ffprobe -v error -select_streams v:0 -show_entries "
+      "stream=width,height:format=duration -of default=noprint_wrappers=1 " +
+      ShellQuoted(path));
+  if (ffprobe.Status != 0) return false;
   ProbedVideo found;
-  std::istringstream lines(output);
+  std::istringstream lines(ffprobe.Output);
   lines.imbue(std::locale::classic());
   std::string line;
   bool has_width = false;
@@ -98,4 +74,4 @@ bool ProbeWithFfprobe(const std::string& path, ProbedVideo* video) {
   return true;
 }
 
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace calmora::testing {
+namespace calmora::test {
 
 struct ClipOptions {
   int width = 160;
@@ -29,9 +29,6 @@ ShakeOffset ClipShake(int frame, const ClipOptions& options);
 bool MakeShakyClip(const std::string& path, const ClipOptions& options = {},
                    std::string* log = nullptr);
 
-// Runs `command` through /bin/sh; true when it exits 0. `output` gets stdout and stderr.
-bool RunCommand(const std::string& command, std::string* output = nullptr);
-
 // ffprobe's view of a file's first video stream; false when ffprobe finds none.
 struct ProbedVideo {
   int width = 0;
@@ -40,7 +37,4 @@ struct ProbedVideo {
 };
 bool ProbeWithFfprobe(const std::string& path, ProbedVideo* video = nullptr);
 
-// The single-quoted shell form of a text.
-std::string ShellQuoted(const std::string& text);
-
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -1,15 +1,14 @@
 // File streams: wide and UTF-8 names, mode words, create and open failures with their
 // messages, size changes and positions beyond 4 GB.
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
 #include "imaging/core/base/streams.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -18,22 +17,16 @@ namespace fs = std::filesystem;
 
 class FileStreamTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "calmora-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return scratch_.File(name); }
   std::u16string WidePathOf(const std::u16string& name) const {
-    return fs::path(folder_).u16string() + u"/" + name;
+    return fs::path(scratch_.Path()).u16string() + u"/" + name;
   }
   void WriteFile(const std::string& name, const std::string& content) const {
-    std::ofstream(PathOf(name), std::ios::binary) << content;
+    ASSERT_TRUE(test::WriteFileBytes(PathOf(name), content));
   }
 
-  fs::path folder_;
+  test::ScratchFolder scratch_{"calmora-files"};
+  const fs::path folder_ = scratch_.Path();
 };
 
 TEST_F(FileStreamTest, WideNameCreatesAndReopensTheFile) {
