@@ -9,10 +9,10 @@
 namespace calmora::platform {
 
 using FileHandle = int;                          // a POSIX file descriptor
-inline constexpr FileHandle InvalidFileHandle = -1;
+inline constexpr FileHandle kInvalidFileHandle = -1;
 
-enum class FileAccess { Read, Write, ReadWrite };
-enum class FileSeekFrom { Beginning, Current, End };
+enum class FileAccess { Read, Write, kReadWrite };
+enum class FileSeekFrom { kBeginning, kCurrent, kEnd };
 
 // Opens an existing regular file (never creates one). Directories are refused (EISDIR), as
 // they cannot be read as a stream. Returns InvalidFileHandle and leaves errno on failure.

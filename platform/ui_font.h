@@ -6,6 +6,6 @@
 namespace calmora::platform {
 
 // A font whose characters are pixel_height pixels high.
-QFont UiFont(int pixel_height, bool bold = false);
+QFont UiFont(int pixelHeight, bool bold = false);
 
 }  // namespace calmora::platform

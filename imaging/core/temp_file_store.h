@@ -45,9 +45,9 @@ struct TPVMappedBlock {
 class TPVFileBuffer : public TObject {
  public:
   // Free space that CreateFile leaves to the rest of the system, in bytes.
-  static constexpr int64_t ReservedDiskSpace = 128000000;
+  static constexpr int64_t kReservedDiskSpace = 128000000;
   // File-to-file copies go through one buffer of this many bytes.
-  static constexpr int64_t CopyChunkSize = 1048576;
+  static constexpr int64_t kCopyChunkSize = 1048576;
 
   TPVFileBuffer() = default;
   ~TPVFileBuffer() override;

@@ -34,10 +34,10 @@ constexpr int kHeight = 120;
 
 // A grey picture and its size.
 struct Grey {
-  int width = 0;
-  int height = 0;
-  std::vector<unsigned char> pixels;
-  int At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  int Width = 0;
+  int Height = 0;
+  std::vector<unsigned char> Pixels;
+  int At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
 };
 
 // Every frame of a video as 8-bit grey pixels, decoded by ffmpeg.
@@ -58,15 +58,15 @@ std::vector<Grey> GreyFrames(const std::string& path) {
 
 // The picture with each 4 by 4 block averaged into one pixel.
 Grey Quarter(const Grey& full) {
-  Grey small{full.width / 4, full.height / 4, {}};
-  small.pixels.resize(static_cast<size_t>(small.width) * small.height);
-  for (int y = 0; y < small.height; ++y) {
-    for (int x = 0; x < small.width; ++x) {
+  Grey small{full.Width / 4, full.Height / 4, {}};
+  small.Pixels.resize(static_cast<size_t>(small.Width) * small.Height);
+  for (int y = 0; y < small.Height; ++y) {
+    for (int x = 0; x < small.Width; ++x) {
       int sum = 0;
       for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) sum += full.At(4 * x + i, 4 * y + j);
       }
-      small.pixels[static_cast<size_t>(y) * small.width + x] = static_cast<unsigned char>(sum / 16);
+      small.Pixels[static_cast<size_t>(y) * small.Width + x] = static_cast<unsigned char>(sum / 16);
     }
   }
   return small;
@@ -77,8 +77,8 @@ Grey Quarter(const Grey& full) {
 double Difference(const Grey& a, const Grey& b, int dx, int dy, int margin, int step) {
   long sum = 0;
   long count = 0;
-  for (int y = margin; y < a.height - margin; y += step) {
-    for (int x = margin; x < a.width - margin; x += step) {
+  for (int y = margin; y < a.Height - margin; y += step) {
+    for (int x = margin; x < a.Width - margin; x += step) {
       sum += std::abs(a.At(x, y) - b.At(x + dx, y + dy));
       ++count;
     }
@@ -88,15 +88,15 @@ double Difference(const Grey& a, const Grey& b, int dx, int dy, int margin, int 
 
 // The displacement within `range` of (cx, cy) with the least difference.
 void BestShift(const Grey& a, const Grey& b, int cx, int cy, int range, int margin, int step,
-               int& best_dx, int& best_dy) {
+               int& bestDx, int& bestDy) {
   double best = std::numeric_limits<double>::max();
   for (int dy = cy - range; dy <= cy + range; ++dy) {
     for (int dx = cx - range; dx <= cx + range; ++dx) {
       const double difference = Difference(a, b, dx, dy, margin, step);
       if (difference < best) {
         best = difference;
-        best_dx = dx;
-        best_dy = dy;
+        bestDx = dx;
+        bestDy = dy;
       }
     }
   }
@@ -127,38 +127,38 @@ class EndToEndTest : public ::testing::Test {
     CALMORA_REQUIRE_TOOL("ffmpeg");
     CALMORA_REQUIRE_TOOL("ffprobe");
     ASSERT_TRUE(engine_.LinkRealEngine());
-    previous_dir_ = fs::current_path();
+    previousDir_ = fs::current_path();
     fs::create_directories(inputs_);
     fs::create_directories(outputs_);
     windows_ = CreateFrontEndWindows();
-    main_ = windows_.main.get();
+    main_ = windows_.Main.get();
     platform::SetOpenFilesHook(
         [this](const platform::OpenFilesRequest&, std::vector<std::string>& files) {
-          files = chosen_files_;
+          files = chosenFiles_;
           return true;
         });
     platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
-      folder = output_folder_;
+      folder = outputFolder_;
       return true;
     });
   }
   void TearDown() override {
     platform::SetOpenFilesHook(nullptr);
     platform::SetFolderHook(nullptr);
-    if (!previous_dir_.empty()) fs::current_path(previous_dir_);
+    if (!previousDir_.empty()) fs::current_path(previousDir_);
   }
 
   std::string MakeClip(const std::string& name, unsigned seed, test::ClipOptions options = {}) {
     const std::string path = inputs_ + "/" + name;
-    options.seed = seed;
+    options.Seed = seed;
     std::string log;
     EXPECT_TRUE(test::MakeShakyClip(path, options, &log)) << log;
     return path;
   }
   // Adds the files through the open dialog and runs the batch from the start button.
-  void RunBatch(const std::vector<std::string>& files, const std::string& output_folder) {
-    chosen_files_ = files;
-    output_folder_ = output_folder;
+  void RunBatch(const std::vector<std::string>& files, const std::string& outputFolder) {
+    chosenFiles_ = files;
+    outputFolder_ = outputFolder;
     main_->btn_addClick();
     main_->btn_fixClick();
     EXPECT_TRUE(test::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
@@ -171,10 +171,10 @@ class EndToEndTest : public ::testing::Test {
   std::string outputs_ = dir_.File("out");
   FrontEndWindows windows_;
   Tmain* main_ = nullptr;
-  std::vector<std::string> chosen_files_;
-  std::string output_folder_;
+  std::vector<std::string> chosenFiles_;
+  std::string outputFolder_;
   platform::MessageBoxLog log_;
-  fs::path previous_dir_;
+  fs::path previousDir_;
 };
 
 TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
@@ -182,15 +182,15 @@ TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
   const std::string second = MakeClip("second.mkv", 11);
   RunBatch({first, second}, outputs_);
   ASSERT_EQ(log_.Texts(), std::vector<std::string>{kDone});
-  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(windows_.Progress->isVisible());
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
   for (const std::string& input : {first, second}) {
     const std::string output = outputs_ + "/" + fs::path(input).filename().string();
     test::ProbedVideo video;
     ASSERT_TRUE(test::ProbeWithFfprobe(output, &video)) << output;
-    EXPECT_EQ(video.width, kWidth);
-    EXPECT_EQ(video.height, kHeight);
-    EXPECT_NEAR(video.seconds, 2.0, 0.2);
+    EXPECT_EQ(video.Width, kWidth);
+    EXPECT_EQ(video.Height, kHeight);
+    EXPECT_NEAR(video.Seconds, 2.0, 0.2);
     const double shaky = MeanShift(input);
     const double steady = MeanShift(output);
     EXPECT_GT(shaky, 3.0) << input;
@@ -226,7 +226,7 @@ TEST_F(EndToEndTest, UnwritableOutputGivesAProcessErrorAndLosesNothing) {
   ASSERT_TRUE(test::WriteFileBytes(outputs_ + "/clip.mp4/keep", "kept"));
   RunBatch({clip}, outputs_);
   ASSERT_EQ(log_.Requests().size(), 1u);
-  const std::string& message = log_.Requests()[0].text;
+  const std::string& message = log_.Requests()[0].Text;
   EXPECT_EQ(message.rfind("Process error! ", 0), 0u) << message;
   EXPECT_GT(message.size(), std::string("Process error! ").size()) << message;
   EXPECT_EQ(test::ReadFileBytes(clip), before);
@@ -235,7 +235,7 @@ TEST_F(EndToEndTest, UnwritableOutputGivesAProcessErrorAndLosesNothing) {
 
 TEST_F(EndToEndTest, CancelDuringTheAnalysisEndsTheEngineQuietly) {
   test::ClipOptions longer;
-  longer.seconds = 8;
+  longer.Seconds = 8;
   const std::string clip = MakeClip("long.mp4", 13, longer);
   const std::string second = MakeClip("second.mp4", 3);
   // The real engine, but its analysis reads the input at the clip's own pace (-re), so
@@ -246,20 +246,20 @@ TEST_F(EndToEndTest, CancelDuringTheAnalysisEndsTheEngineQuietly) {
              test::FakeScript().Raw("exec " + ffmpeg + " -re \"$@\""));
   QTimer poll;
   poll.setInterval(5);
-  int engines_at_cancel = 0;
+  int enginesAtCancel = 0;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!windows_.progress->Label1->text().startsWith(QStringLiteral("Analyze"))) return;
+    if (!windows_.Progress->Label1->text().startsWith(QStringLiteral("Analyze"))) return;
     poll.stop();
-    engines_at_cancel = test::ChildProcessCount();
-    windows_.progress->Button1->click();
+    enginesAtCancel = test::ChildProcessCount();
+    windows_.Progress->Button1->click();
   });
   poll.start();
   RunBatch({clip, second}, outputs_);
-  EXPECT_EQ(engines_at_cancel, 1);
+  EXPECT_EQ(enginesAtCancel, 1);
   EXPECT_EQ(test::ChildProcessCount(), 0);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
-  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(windows_.Progress->isVisible());
   EXPECT_TRUE(fs::is_empty(outputs_));
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
 }
@@ -272,7 +272,7 @@ TEST_F(EndToEndTest, AnOutputFolderNobodyCanWriteGivesAProcessError) {
   ASSERT_TRUE(test::WriteFileBytes(blocker, "a file, not a folder"));
   RunBatch({clip}, blocker + "/out");
   ASSERT_EQ(log_.Requests().size(), 1u);
-  const std::string& message = log_.Requests()[0].text;
+  const std::string& message = log_.Requests()[0].Text;
   EXPECT_EQ(message.rfind("Process error! ", 0), 0u) << message;
   EXPECT_NE(message.find("Not a directory"), std::string::npos) << message;
   EXPECT_EQ(test::ReadFileBytes(blocker), "a file, not a folder");

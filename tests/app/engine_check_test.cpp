@@ -21,8 +21,8 @@ using test::ProcessInFileIsGone;
 
 TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   struct Case {
-    std::vector<std::string> chunks;
-    bool found;
+    std::vector<std::string> Chunks;
+    bool Found;
   };
   const Case cases[] = {
       {{"ffmpeg version 5.1.9"}, true},
@@ -36,12 +36,12 @@ TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   for (const Case& c : cases) {
     EngineBannerWatcher watcher;
     bool running = true;
-    for (const std::string& chunk : c.chunks) {
+    for (const std::string& chunk : c.Chunks) {
       if (!running) break;
       running = watcher.Chunk(chunk);
     }
-    EXPECT_EQ(watcher.Found(), c.found) << ::testing::PrintToString(c.chunks);
-    EXPECT_EQ(running, !c.found);
+    EXPECT_EQ(watcher.Found(), c.Found) << ::testing::PrintToString(c.Chunks);
+    EXPECT_EQ(running, !c.Found);
   }
 }
 
@@ -97,17 +97,17 @@ TEST(EngineCheckTest, AMissingEngineGives002) {
 
 TEST(EngineCheckTest, TheEngineIsStoppedOnceTheBannerIsSeen) {
   FakeEngine engine;
-  const std::string pid_file = engine.WindowsDir() + "/pid";
+  const std::string pidFile = engine.WindowsDir() + "/pid";
   const std::string marker = engine.WindowsDir() + "/still_running";
   // Left alone, the engine would run on for half a minute and then leave the marker.
   engine.On(FakeEngine::Run::kCheck, FakeScript()
-                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Raw("echo $$ > '" + pidFile + "'")
                                          .Print(kFakeBanner)
                                          .Sleep(30)
                                          .Raw("touch '" + marker + "'"));
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
-  EXPECT_TRUE(ProcessInFileIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pidFile));
   EXPECT_FALSE(std::ifstream(marker).good());
 }
 

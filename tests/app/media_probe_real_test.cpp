@@ -18,7 +18,7 @@ using test::FakeEngine;
 
 // ffprobe's bit rates in kb/s, cut the way the engine prints them.
 struct ReferenceRates {
-  long overall = -1, video = -1, audio = -1;
+  long Overall = -1, Video = -1, Audio = -1;
 };
 
 ReferenceRates RatesFromFfprobe(const std::string& path) {
@@ -34,11 +34,11 @@ ReferenceRates RatesFromFfprobe(const std::string& path) {
     if (at == std::string::npos) continue;
     const long kilobits = std::stol(line.substr(at + 9)) / 1000;
     if (line.find("codec_type=video") != std::string::npos)
-      rates.video = kilobits;
+      rates.Video = kilobits;
     else if (line.find("codec_type=audio") != std::string::npos)
-      rates.audio = kilobits;
+      rates.Audio = kilobits;
     else
-      rates.overall = kilobits;
+      rates.Overall = kilobits;
   }
   return rates;
 }
@@ -63,22 +63,22 @@ TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
 TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
   const std::string clip = folder_.File("shaky clip.mp4");
   test::ClipOptions options;
-  options.audio = true;
+  options.Audio = true;
   std::string log;
   ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   const ReferenceRates rates = RatesFromFfprobe(clip);
-  ASSERT_GT(rates.overall, 0);
-  ASSERT_GT(rates.video, 0);
-  ASSERT_GT(rates.audio, 0);
+  ASSERT_GT(rates.Overall, 0);
+  ASSERT_GT(rates.Video, 0);
+  ASSERT_GT(rates.Audio, 0);
 
   std::string code, text;
   Tffinfo info;
   ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code << "\n" << text;
   EXPECT_EQ(info.filepath, "");  // the batch loop sets it, not the probe
   EXPECT_EQ(info.duration, "00:00:02.00");
-  EXPECT_EQ(info.bitrate, std::to_string(rates.overall));
-  EXPECT_EQ(info.video_bitrate, std::to_string(rates.video));
-  EXPECT_EQ(info.audio_bitrate, std::to_string(rates.audio));
+  EXPECT_EQ(info.bitrate, std::to_string(rates.Overall));
+  EXPECT_EQ(info.video_bitrate, std::to_string(rates.Video));
+  EXPECT_EQ(info.audio_bitrate, std::to_string(rates.Audio));
   EXPECT_EQ(info.width, "160");
   EXPECT_EQ(info.height, "120");
   EXPECT_EQ(info.spare, "");
@@ -88,9 +88,9 @@ TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
 TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
   const std::string clip = folder_.File("clip.mkv");
   test::ClipOptions options;
-  options.width = 320;
-  options.height = 240;
-  options.seconds = 1.0;
+  options.Width = 320;
+  options.Height = 240;
+  options.Seconds = 1.0;
   std::string log;
   ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   std::string code, text;
@@ -105,11 +105,11 @@ TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
 }
 
 TEST_F(RealEngineTest, AFileThatIsNotAVideoHasNoDuration) {
-  const std::string not_video = folder_.File("notes.avi");
-  ASSERT_TRUE(test::WriteFileBytes(not_video, "these are not video frames\n"));
+  const std::string notVideo = folder_.File("notes.avi");
+  ASSERT_TRUE(test::WriteFileBytes(notVideo, "these are not video frames\n"));
   std::string code, text;
   Tffinfo info;
-  EXPECT_FALSE(ProbeMediaInfo(code, not_video, info, text));
+  EXPECT_FALSE(ProbeMediaInfo(code, notVideo, info, text));
   EXPECT_EQ(code, "No duration!");
   code.clear();
   EXPECT_FALSE(ProbeMediaInfo(code, folder_.File("missing.avi"), info, text));

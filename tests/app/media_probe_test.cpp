@@ -22,9 +22,9 @@ constexpr char kClassic[] =
     "  Stream #0:1(und): Audio: aac (LC), 48000 Hz, stereo, fltp, 125 kb/s\n";
 
 struct ParseCase {
-  const char* name;
-  std::string text;
-  Tffinfo expected;  // filepath and spare stay empty
+  const char* Name;
+  std::string Text;
+  Tffinfo Expected;  // filepath and spare stay empty
 };
 
 Tffinfo Info(std::string duration, std::string bitrate, std::string video, std::string audio,
@@ -91,8 +91,8 @@ TEST(MediaProbeParseTest, ReadsTheDescription) {
   };
   for (const ParseCase& c : cases) {
     Tffinfo info;
-    ParseProbeText(c.text, info);
-    ExpectInfo(info, c.expected, c.name);
+    ParseProbeText(c.Text, info);
+    ExpectInfo(info, c.Expected, c.Name);
   }
 }
 
@@ -232,20 +232,19 @@ TEST(MediaProbeTest, AMissingEngineGives012AndLeavesTheText) {
 
 TEST(MediaProbeParseTest, OnlyAStreamLineNamesAVideoStream) {
   EXPECT_TRUE(DescribesVideoStream(kClassic, "/videos/clip.mp4"));
-  const std::string audio_only =
+  const std::string audioOnly =
       "Input #0, mp3, from '/music/song.mp4':\n"
       "  Duration: 00:03:00.00, start: 0.025057, bitrate: 128 kb/s\n"
       "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n";
-  EXPECT_FALSE(DescribesVideoStream(audio_only, "/music/song.mp4"));
+  EXPECT_FALSE(DescribesVideoStream(audioOnly, "/music/song.mp4"));
   // A cover picture is shown as a video stream but is one still image.
   EXPECT_FALSE(DescribesVideoStream(
-      audio_only +
+      audioOnly +
           "  Stream #0:1: Video: png, rgb24(pc), 300x300, 90k tbr, 90k tbn (attached pic)\n",
       "/music/song.mp4"));
   // The engine repeats the file's name; a name may read like a stream line.
   const std::string tricky = "/music/a\n  Stream #0:0: Video: h264.mp4";
-  EXPECT_FALSE(
-      DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audio_only, tricky));
+  EXPECT_FALSE(DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audioOnly, tricky));
 }
 
 TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
@@ -266,9 +265,9 @@ TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
 TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   FakeEngine engine;
   test::ScratchFolder dir;
-  const std::string pid_file = dir.File("pid");
+  const std::string pidFile = dir.File("pid");
   engine.On(FakeEngine::Run::kProbe, FakeScript()
-                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Raw("echo $$ > '" + pidFile + "'")
                                          .Print("Input #0")
                                          .WaitForFile(dir.File("never")));
   std::string code = "as passed", text;
@@ -278,7 +277,7 @@ TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   EXPECT_FALSE(
       ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
   EXPECT_EQ(code, "as passed");
-  EXPECT_TRUE(test::ProcessInFileIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pidFile));
 }
 
 }  // namespace

@@ -48,11 +48,11 @@ TEST(PassCommandsTest, SettingsTextsAreUsedUnchanged) {
 
 TEST(PassCommandsTest, OutputPaths) {
   struct Case {
-    const char* input;
-    const char* folder;
-    bool convert;
-    const char* format;
-    const char* output;
+    const char* Input;
+    const char* Folder;
+    bool Convert;
+    const char* Format;
+    const char* Output;
   };
   const Case cases[] = {
       {"/videos/clip.avi", "/out", false, "*.MP4", "/out/clip.avi"},
@@ -72,7 +72,7 @@ TEST(PassCommandsTest, OutputPaths) {
       {"/videos/clip", "/out", true, "*.MP4", "/out/clip.mp4"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(OutputPath(c.input, c.folder, c.convert, c.format), c.output) << c.input;
+    EXPECT_EQ(OutputPath(c.Input, c.Folder, c.Convert, c.Format), c.Output) << c.Input;
   }
 }
 
@@ -101,9 +101,9 @@ TEST(PassCommandsTest, AudioOption) {
 
 TEST(PassCommandsTest, ClockTexts) {
   struct Case {
-    const char* text;
-    bool readable;
-    double seconds;
+    const char* Text;
+    bool Readable;
+    double Seconds;
   };
   const Case cases[] = {
       {"00:01:23.45", true, 83.45},
@@ -120,10 +120,10 @@ TEST(PassCommandsTest, ClockTexts) {
       {"00:00:inf", false, 0},
   };
   for (const Case& c : cases) {
-    const auto seconds = ClockSeconds(c.text);
-    ASSERT_EQ(seconds.has_value(), c.readable) << c.text;
-    if (c.readable) {
-      EXPECT_DOUBLE_EQ(*seconds, c.seconds) << c.text;
+    const auto seconds = ClockSeconds(c.Text);
+    ASSERT_EQ(seconds.has_value(), c.Readable) << c.Text;
+    if (c.Readable) {
+      EXPECT_DOUBLE_EQ(*seconds, c.Seconds) << c.Text;
     }
   }
 }
@@ -141,18 +141,18 @@ TEST(PassCommandsTest, DecimalPointWhateverTheLocale) {
   }
   ASSERT_TRUE(seconds.has_value());
   EXPECT_DOUBLE_EQ(*seconds, 83.45);
-  ASSERT_TRUE(report.time_readable);
-  EXPECT_DOUBLE_EQ(report.seconds_total, 1.5);
+  ASSERT_TRUE(report.TimeReadable);
+  EXPECT_DOUBLE_EQ(report.SecondsTotal, 1.5);
   EXPECT_FALSE(comma.has_value());
 }
 
 TEST(PassCommandsTest, ProgressRecords) {
   struct Case {
-    const char* chunk;
-    bool is_report;
-    bool readable;
-    const char* seconds_text;
-    double seconds;
+    const char* Chunk;
+    bool IsReport;
+    bool Readable;
+    const char* SecondsText;
+    double Seconds;
   };
   const Case cases[] = {
       {"frame=   50 fps=0.0 q=-0.0 size=N/A time=00:00:02.00 bitrate=N/A speed=32.7x    \r", true,
@@ -170,12 +170,12 @@ TEST(PassCommandsTest, ProgressRecords) {
       {"Duration: 00:00:02.00, start: 0.000000, bitrate: 374 kb/s", false, false, "", 0},
   };
   for (const Case& c : cases) {
-    const ProgressReport report = ReadProgressReport(c.chunk);
-    EXPECT_EQ(report.is_report, c.is_report) << c.chunk;
-    EXPECT_EQ(report.time_readable, c.readable) << c.chunk;
-    if (c.readable) {
-      EXPECT_EQ(report.seconds, c.seconds_text) << c.chunk;
-      EXPECT_DOUBLE_EQ(report.seconds_total, c.seconds) << c.chunk;
+    const ProgressReport report = ReadProgressReport(c.Chunk);
+    EXPECT_EQ(report.IsReport, c.IsReport) << c.Chunk;
+    EXPECT_EQ(report.TimeReadable, c.Readable) << c.Chunk;
+    if (c.Readable) {
+      EXPECT_EQ(report.Seconds, c.SecondsText) << c.Chunk;
+      EXPECT_DOUBLE_EQ(report.SecondsTotal, c.Seconds) << c.Chunk;
     }
   }
 }

@@ -18,16 +18,16 @@ TEST(SettingsFileTest, MissingFileOrKeysGiveTheDefaults) {
   test::ScratchFolder dir;
   SettingsFile missing(dir.File("calmora.ini"));
   const StabiliseSettings values = missing.Read();
-  EXPECT_EQ(values.shakiness, "5");
-  EXPECT_EQ(values.accuracy, "15");
-  EXPECT_EQ(values.stepsize, "6");
-  EXPECT_EQ(values.mincontrast, "0.3");
-  EXPECT_EQ(values.smoothing, "10");
+  EXPECT_EQ(values.Shakiness, "5");
+  EXPECT_EQ(values.Accuracy, "15");
+  EXPECT_EQ(values.Stepsize, "6");
+  EXPECT_EQ(values.Mincontrast, "0.3");
+  EXPECT_EQ(values.Smoothing, "10");
 
   ASSERT_TRUE(test::WriteFileBytes(dir.File("calmora.ini"), "[options]\nshakiness=7\n"));
   const StabiliseSettings partly = SettingsFile(dir.File("calmora.ini")).Read();
-  EXPECT_EQ(partly.shakiness, "7");
-  EXPECT_EQ(partly.accuracy, "15");
+  EXPECT_EQ(partly.Shakiness, "7");
+  EXPECT_EQ(partly.Accuracy, "15");
 }
 
 TEST(SettingsFileTest, WritesTheFiveKeysTrimmedAndKeepsForeignOnes) {
@@ -40,8 +40,8 @@ TEST(SettingsFileTest, WritesTheFiveKeysTrimmedAndKeepsForeignOnes) {
             "[window]\nleft=3\n[options]\nextra=1\nshakiness=7\naccuracy=12\nstepsize=8\n"
             "mincontrast=0.25\nsmoothing=05\n");
   const StabiliseSettings back = file.Read();
-  EXPECT_EQ(back.shakiness, "7");
-  EXPECT_EQ(back.smoothing, "05");
+  EXPECT_EQ(back.Shakiness, "7");
+  EXPECT_EQ(back.Smoothing, "05");
 }
 
 TEST(SettingsFileTest, AValueThatIsNoPlainNumberReadsAsAMissingKey) {
@@ -57,22 +57,22 @@ TEST(SettingsFileTest, AValueThatIsNoPlainNumberReadsAsAMissingKey) {
                                    "mincontrast=0.2.5\n"
                                    "smoothing=\n"));
   StabiliseSettings values = SettingsFile(path).Read();
-  EXPECT_EQ(values.shakiness, "5");
-  EXPECT_EQ(values.accuracy, "15");
-  EXPECT_EQ(values.stepsize, "6");
-  EXPECT_EQ(values.mincontrast, "0.3");
-  EXPECT_EQ(values.smoothing, "10");
+  EXPECT_EQ(values.Shakiness, "5");
+  EXPECT_EQ(values.Accuracy, "15");
+  EXPECT_EQ(values.Stepsize, "6");
+  EXPECT_EQ(values.Mincontrast, "0.3");
+  EXPECT_EQ(values.Smoothing, "10");
 
   ASSERT_TRUE(test::WriteFileBytes(path,
                                    "[options]\nshakiness=+7\naccuracy=1.5\nstepsize=  12  \n"
                                    "mincontrast=.25\nsmoothing=0015\n"));
   values = SettingsFile(path).Read();
-  EXPECT_EQ(values.shakiness, "5");
-  EXPECT_EQ(values.accuracy, "15");
+  EXPECT_EQ(values.Shakiness, "5");
+  EXPECT_EQ(values.Accuracy, "15");
   // Plain numbers stay as written (blanks around a value are the file's, not the value's).
-  EXPECT_EQ(values.stepsize, "12");
-  EXPECT_EQ(values.mincontrast, ".25");
-  EXPECT_EQ(values.smoothing, "0015");
+  EXPECT_EQ(values.Stepsize, "12");
+  EXPECT_EQ(values.Mincontrast, ".25");
+  EXPECT_EQ(values.Smoothing, "0015");
 }
 
 }  // namespace

@@ -107,15 +107,15 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOriginalIntact) {
   Put(before);
   TIniFile ini(path_);
   // A file size limit makes the write of the new contents fail half-way, for root too.
-  struct rlimit old_limit {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  struct rlimit small = old_limit;
+  struct rlimit oldLimit {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+  struct rlimit small = oldLimit;
   small.rlim_cur = 8;
-  void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+  void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   EXPECT_THROW(ini.WriteString("options", "shakiness", "7"), EIniFileException);
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  signal(SIGXFSZ, old_handler);
+  setrlimit(RLIMIT_FSIZE, &oldLimit);
+  signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(Contents(), before);
   EXPECT_EQ(EntriesInFolder(), 1);
 }

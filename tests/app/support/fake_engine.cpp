@@ -114,9 +114,9 @@ const char kFakeBanner[] = CALMORA_FAKE_BANNER_HEAD
     "\n"
     "Use -h to get full help or, even better, run 'man ffmpeg'\n";
 
-std::string FakeProbeOutput(const std::string& file_path) {
+std::string FakeProbeOutput(const std::string& filePath) {
   return std::string(CALMORA_FAKE_BANNER_HEAD) + "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" +
-         file_path +
+         filePath +
          "':\n"
          "  Metadata:\n"
          "    major_brand     : isom\n"

@@ -42,7 +42,7 @@ class FakeScript {
 extern const char kFakeBanner[];  // what the engine prints run without arguments
 // A probe's description of a file with one video and one audio stream (the three lines
 // of the classic example: 00:00:12.48, 4611 kb/s, 1280x720 at 4480 kb/s, audio 125 kb/s).
-std::string FakeProbeOutput(const std::string& file_path);
+std::string FakeProbeOutput(const std::string& filePath);
 // One progress record, carriage return included, as the passes print it.
 std::string FakeProgressRecord(const std::string& time, bool last = false);
 

@@ -72,13 +72,13 @@ TEST_F(UtilsFiles, MakeTempFileNameFailsInAMissingFolder) {
 TEST_F(UtilsFiles, ExclusiveCreationLeavesAnExistingFileAlone) {
   const std::string path = folder_ + "/taken.tmp";
   std::ofstream(path) << "keep me";
-  EXPECT_EQ(platform::CreateFileExclusive(path), platform::TempFileCreation::NameTaken);
+  EXPECT_EQ(platform::CreateFileExclusive(path), platform::TempFileCreation::kNameTaken);
   std::ifstream in(path);
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "keep me");
   EXPECT_EQ(platform::CreateFileExclusive(folder_ + "/new.tmp"),
-            platform::TempFileCreation::Created);
+            platform::TempFileCreation::kCreated);
   struct stat info {};
   ASSERT_EQ(stat((folder_ + "/new.tmp").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0077, 0u);  // nobody else may read pixel data

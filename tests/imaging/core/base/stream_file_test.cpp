@@ -87,26 +87,26 @@ TEST_F(FileStreamTest, ErrorMessageShowsTheFullPath) {
 TEST_F(FileStreamTest, OpenFileWideRefusesBadModesWithoutOpening) {
   WriteFile("here.bin", "x");
   for (uint16_t mode : {uint16_t{3}, uint16_t{80}, uint16_t{0x13}, fmCreate}) {
-    EXPECT_EQ(OpenFileWide(WidePathOf(u"here.bin"), mode), platform::InvalidFileHandle) << mode;
+    EXPECT_EQ(OpenFileWide(WidePathOf(u"here.bin"), mode), platform::kInvalidFileHandle) << mode;
   }
   platform::FileHandle handle = OpenFileWide(WidePathOf(u"here.bin"), fmOpenReadWrite | fmShareDenyNone);
-  EXPECT_NE(handle, platform::InvalidFileHandle);
+  EXPECT_NE(handle, platform::kInvalidFileHandle);
   platform::CloseFileHandle(handle);
   EXPECT_THROW(TPVWideFileStream(WidePathOf(u"here.bin"), 3), EFOpenError);
 }
 
 TEST_F(FileStreamTest, OpenFileWideDoesNotCreate) {
-  EXPECT_EQ(OpenFileWide(WidePathOf(u"new.bin"), fmOpenWrite), platform::InvalidFileHandle);
+  EXPECT_EQ(OpenFileWide(WidePathOf(u"new.bin"), fmOpenWrite), platform::kInvalidFileHandle);
   EXPECT_FALSE(fs::exists(PathOf("new.bin")));
   platform::FileHandle handle = CreateFileWide(WidePathOf(u"new.bin"));
-  EXPECT_NE(handle, platform::InvalidFileHandle);
+  EXPECT_NE(handle, platform::kInvalidFileHandle);
   platform::CloseFileHandle(handle);
   EXPECT_TRUE(fs::exists(PathOf("new.bin")));
 }
 
 TEST_F(FileStreamTest, FoldersAreNotFiles) {
   fs::create_directory(PathOf("dir"));
-  EXPECT_EQ(OpenFileWide(WidePathOf(u"dir"), fmOpenRead), platform::InvalidFileHandle);
+  EXPECT_EQ(OpenFileWide(WidePathOf(u"dir"), fmOpenRead), platform::kInvalidFileHandle);
   EXPECT_THROW(TFileStream(PathOf("dir"), fmOpenRead), EFOpenError);
 }
 
@@ -149,7 +149,7 @@ TEST_F(FileStreamTest, PositionsBeyondFourGigabytes) {
 TEST_F(FileStreamTest, HandleStreamOwnsOnlyWhenAsked) {
   WriteFile("h.bin", "123");
   platform::FileHandle handle = platform::OpenExistingFile(PathOf("h.bin"), platform::FileAccess::Read);
-  ASSERT_NE(handle, platform::InvalidFileHandle);
+  ASSERT_NE(handle, platform::kInvalidFileHandle);
   { THandleStream stream(handle); }
   char c;
   EXPECT_EQ(::read(handle, &c, 1), 1);  // still open
