@@ -37,13 +37,13 @@ class EngineRunHandler {
   // A new chunk was read (the text of at most kEngineReadSize bytes, up to the first NUL).
   // False ends the run.
   virtual bool Chunk(std::string_view chunk) = 0;
-  // A poll found nothing waiting while the process still runs; `previous_chunk` is the
+  // A poll found nothing waiting while the process still runs; `previousChunk` is the
   // last chunk read (empty before the first).
   virtual void Idle(std::string_view previousChunk) {}
 };
 
 enum class EngineRunOutcome {
-  kFailed,             // a step failed; EngineRunResult::code names it
+  kFailed,             // a step failed; EngineRunResult::Code names it
   kStoppedBeforePoll,  // the handler's StopBeforePoll asked to stop
   kStoppedByChunk,     // the handler's Chunk asked to stop
   kEnded,              // the engine ended and everything it printed was handled
@@ -51,7 +51,7 @@ enum class EngineRunOutcome {
 
 struct EngineRunResult {
   EngineRunOutcome Outcome = EngineRunOutcome::kFailed;
-  std::string Code;             // set when outcome is kFailed
+  std::string Code;             // set when Outcome is kFailed
   int ExitCode = -1;            // the engine's exit code when it ended by itself
   bool KilledBySignal = false;  // it ended through a signal it was not sent by us
   int SignalNumber = 0;         // that signal

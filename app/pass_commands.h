@@ -34,7 +34,7 @@ std::string TransformArguments(const std::string& filepath, const std::string& b
                                const std::string& outputPath);
 
 // Where the transform pass writes: the output folder and the input's name, or with
-// conversion on, the input's name with the extension of `video_format` ("*.MP4" gives
+// conversion on, the input's name with the extension of `videoFormat` ("*.MP4" gives
 // "mp4"); "NEW_" goes in front when the result names the input itself.
 std::string OutputPath(const std::string& filepath, const std::string& outputFolder,
                        bool convertFormat, const std::string& videoFormat);

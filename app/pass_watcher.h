@@ -17,9 +17,9 @@ enum class PassKind { kAnalysis, kTransform };
 
 class PassWatcher : public EngineRunHandler {
  public:
-  // `duration_seconds` is nothing when the probed duration could not be read; records then
-  // set the status line but move no gauge. `progress_seen` is shared by both passes.
-  // `echoed_paths` are the files named on the pass's command line: the engine repeats
+  // `durationSeconds` is nothing when the probed duration could not be read; records then
+  // set the status line but move no gauge. `progressSeen` is shared by both passes.
+  // `echoedPaths` are the files named on the pass's command line: the engine repeats
   // them in its messages, and their names are not the engine's words.
   PassWatcher(PassKind kind, std::optional<double> durationSeconds, int fileIndex, int fileCount,
               StabiliseProgress& progress, bool& progressSeen,

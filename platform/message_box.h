@@ -41,7 +41,7 @@ void ShowMessage(const std::string& text);
 void ShowException(QWidget* owner, const std::string& text);
 
 // Records every box requested while it lives and answers each with OK without showing
-// anything; on_request (optional) runs while the "box" would be on screen.
+// anything; OnRequest (optional) runs while the "box" would be on screen.
 class MessageBoxLog {
  public:
   MessageBoxLog();

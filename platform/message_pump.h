@@ -22,7 +22,7 @@ class DataOrEventWaiter {
   DataOrEventWaiter& operator=(const DataOrEventWaiter&) = delete;
 
   // Blocks until `fd` is readable (or has hung up), a GUI event has been handled, or
-  // `timeout_ms` has passed, whichever comes first; GUI events pending when it is called
+  // `timeoutMs` has passed, whichever comes first; GUI events pending when it is called
   // are handled without sleeping. `fd` < 0 waits for events or the time-out only. Without
   // a Qt application (or off its thread) it is a plain poll on the fd.
   void Wait(int fd, int timeoutMs);

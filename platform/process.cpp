@@ -42,7 +42,7 @@ bool PlaceDescriptor(int fd, int target) {
 // The child's side between fork and exec. The front end has other threads, and one of
 // them may have held a lock at the fork, so only async-signal-safe calls are made here:
 // no allocation, no locale, no stdio. An exec that fails reports its errno on
-// `report_fd`.
+// `reportFd`.
 [[noreturn]] void RunChild(const char* program, char* const argv[], int outputFd, int reportFd,
                            pid_t parent) {
   ::setpgid(0, 0);

@@ -70,7 +70,7 @@ bool TPVFileBuffer::CreateFile(const std::string& prefix, int64_t size) {
 namespace {
 
 // Moves size bytes between the stream at position and a buffer, in calls of at most
-// MaxTransfer bytes; anything short raises EInOutError "<what> <file name>".
+// kMaxTransfer bytes; anything short raises EInOutError "<what> <file name>".
 template <typename Byte, typename Call>
 void Transfer(TPVTemporaryFileStream* stream, int64_t position, Byte* bytes, int64_t size,
               const char* what, const std::string& fileName, Call call) {

@@ -93,7 +93,7 @@ class HostileBatch : public ::testing::Test {
     if (SettingsLock) fs::remove(SettingsFile::DefaultPath());
   }
 
-  // The real engine, given `options` before its own arguments; with a `pid_file` it
+  // The real engine, given `options` before its own arguments; with a `pidFile` it
   // writes its process id there first.
   static FakeScript RealEngine(const std::string& options, const std::string& pidFile = "") {
     FakeScript script;
@@ -102,7 +102,7 @@ class HostileBatch : public ::testing::Test {
                       " \"$@\"");
   }
   // A run of `run` that never ends by itself: the real engine at the clip's own pace,
-  // looping the input, its process id in `pid_file`.
+  // looping the input, its process id in `pidFile`.
   void EndlessRealEngine(FakeEngine::Run run, const std::string& pidFile) {
     Engine.On(run, RealEngine("-re -stream_loop -1", pidFile));
   }
@@ -155,7 +155,7 @@ class HostileBatch : public ::testing::Test {
   bool StatusStartsWith(const char* prefix) const {
     return Progress->Label1->text().startsWith(QLatin1String(prefix));
   }
-  // Lists a clip whose `run` never ends by itself and sends `signal_number` to that
+  // Lists a clip whose `run` never ends by itself and sends `signalNumber` to that
   // engine once the status line starts with `prefix`.
   void SignalEndlessEngine(FakeEngine::Run run, const char* prefix, int signalNumber) {
     List({Clip("clip.mp4")});
@@ -201,8 +201,8 @@ class HostileBatch : public ::testing::Test {
   fs::path PreviousDir;
 };
 
-// One hostile batch: `arrange` lists the files, sets up the engine and the output folder
-// and says which messages the batch shows; `check` looks at what else must hold.
+// One hostile batch: `Arrange` lists the files, sets up the engine and the output folder
+// and says which messages the batch shows; `Check` looks at what else must hold.
 struct HostileCase {
   const char* Name;
   std::function<void(HostileBatch&)> Arrange;

@@ -16,7 +16,7 @@ namespace calmora::platform {
 namespace {
 
 // Reads everything until the child has ended and the pipe is empty, the way the engine
-// runner polls, at most `read_size` bytes a read.
+// runner polls, at most `readSize` bytes a read.
 std::string DrainUntilEnd(ChildProcess& process, std::size_t readSize = 512) {
   std::string output;
   char buffer[512];

@@ -22,7 +22,7 @@ platform::FileSeekFrom SeekFromOf(TSeekOrigin origin, bool& valid) {
   return platform::FileSeekFrom::kCurrent;
 }
 
-// An existing file opened by a file-mode word, or InvalidFileHandle with errno set.
+// An existing file opened by a file-mode word, or kInvalidFileHandle with errno set.
 platform::FileHandle OpenExistingByMode(const std::string& fileName, uint16_t mode) {
   // Access 3 does not exist; above 79 (fmShareDenyNone | 0x0F) no sharing value is defined.
   if ((mode & 3) > 2 || mode > 79) {

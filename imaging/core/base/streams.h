@@ -182,7 +182,7 @@ platform::FileHandle OpenFileStreamHandle(const std::string& fileName, uint16_t 
 
 // Read and write access, no sharing, always created (truncated when it exists).
 platform::FileHandle CreateFileWide(const std::u16string& fileName);
-// mode is a file-mode word: (mode and 3) > 2 or mode > 79 gives InvalidFileHandle without
+// mode is a file-mode word: (mode and 3) > 2 or mode > 79 gives kInvalidFileHandle without
 // touching the file system. The file must exist. Sharing bits are accepted but not enforced:
 // POSIX has no share modes.
 platform::FileHandle OpenFileWide(const std::u16string& fileName, uint16_t mode);
