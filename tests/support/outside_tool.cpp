@@ -24,6 +24,10 @@ ToolResult RunTool(const std::string& command, bool withStandardError) {
 }
 
 std::string ToolPath(const std::string& program) {
+  // A path names the program itself (e.g. Debian's /usr/bin/python3 rather than another
+  // interpreter found first on PATH).
+  if (program.find('/') != std::string::npos)
+    return ::access(program.c_str(), X_OK) == 0 ? program : "";
   const char* path = ::getenv("PATH");
   const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
   std::size_t start = 0;

@@ -17,7 +17,8 @@ struct ToolResult {
 // Runs the command through /bin/sh.
 ToolResult RunTool(const std::string& command, bool withStandardError = true);
 
-// The path of the program as found on PATH; empty when it is not there.
+// The path of the program as found on PATH (a name holding a "/" is taken as it stands);
+// empty when it is not there.
 std::string ToolPath(const std::string& program);
 // True when the program is found on PATH.
 bool ToolAvailable(const std::string& program);
