@@ -11,8 +11,8 @@ namespace calmora {
 namespace {
 
 void EnsureRegistered() {
-  static const bool registered = (RegisterFrontEndResources(), true);
-  (void)registered;
+  static const bool kRegistered = (RegisterFrontEndResources(), true);
+  (void)kRegistered;
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ bool EngineBannerWatcher::Chunk(std::string_view chunk) {
 bool CheckEngine(std::string& Code) {
   EngineBannerWatcher watcher;
   const EngineRunResult run = RunEngine("", kEngineCheckCodes, watcher);
-  if (run.outcome == EngineRunOutcome::kFailed) {
-    Code = run.code;
+  if (run.Outcome == EngineRunOutcome::kFailed) {
+    Code = run.Code;
     return false;
   }
   return watcher.Found();

@@ -28,17 +28,17 @@ EngineRunResult RunEngine(const std::string& arguments, const EngineRunCodes& co
 
   // Room for one read and a terminating zero; it keeps the previous chunk between reads.
   std::array<char, kEngineReadSize + 1> buffer{};
-  std::size_t chunk_length = 0;
+  std::size_t chunkLength = 0;
 
   platform::ChildProcess process;  // its destructor is the clean-up on every way out
   // Made after the process so it lets go of the pipe before the pipe is closed.
   platform::DataOrEventWaiter waiter;
   if (!process.CreatePipe()) {
-    result.code = codes.pipe;
+    result.Code = codes.Pipe;
     return result;
   }
   if (!process.Start(program, argv)) {
-    result.code = codes.start;
+    result.Code = codes.Start;
     return result;
   }
   handler.Started();
@@ -46,36 +46,36 @@ EngineRunResult RunEngine(const std::string& arguments, const EngineRunCodes& co
   for (;;) {
     if (handler.StopBeforePoll()) {
       process.Terminate();
-      result.outcome = EngineRunOutcome::kStoppedBeforePoll;
+      result.Outcome = EngineRunOutcome::kStoppedBeforePoll;
       return result;
     }
     std::size_t available = 0;
     if (!process.Peek(available)) {
-      result.code = codes.peek;
+      result.Code = codes.Peek;
       return result;
     }
     if (available > 0) {
       std::size_t got = 0;
       if (!process.Read(buffer.data(), kEngineReadSize, got)) {
-        result.code = codes.read;
+        result.Code = codes.Read;
         return result;
       }
       buffer[got] = '\0';
       // The chunk is the buffer's text: it ends at the first NUL the engine printed.
-      chunk_length = ::strnlen(buffer.data(), got);
-      if (!handler.Chunk(std::string_view(buffer.data(), chunk_length))) {
-        result.outcome = EngineRunOutcome::kStoppedByChunk;
+      chunkLength = ::strnlen(buffer.data(), got);
+      if (!handler.Chunk(std::string_view(buffer.data(), chunkLength))) {
+        result.Outcome = EngineRunOutcome::kStoppedByChunk;
         return result;
       }
     } else if (process.HasEnded()) {
       // Output written just before the end may have arrived after the peek above.
       if (!process.Peek(available)) {
-        result.code = codes.peek;
+        result.Code = codes.Peek;
         return result;
       }
       if (available == 0) break;
     } else {
-      handler.Idle(std::string_view(buffer.data(), chunk_length));
+      handler.Idle(std::string_view(buffer.data(), chunkLength));
       // The wait itself handles the GUI's events; a pump right after it would almost
       // never find any and only cost another pass through the event loop per wake-up.
       waiter.Wait(process.WaitableFd(), kEngineIdleWaitMs);
@@ -84,10 +84,10 @@ EngineRunResult RunEngine(const std::string& arguments, const EngineRunCodes& co
     platform::ProcessMessages();
   }
 
-  result.outcome = EngineRunOutcome::kEnded;
-  result.exit_code = process.ExitCode();
-  result.killed_by_signal = process.KilledBySignal();
-  result.signal_number = process.TermSignal();
+  result.Outcome = EngineRunOutcome::kEnded;
+  result.ExitCode = process.ExitCode();
+  result.KilledBySignal = process.KilledBySignal();
+  result.SignalNumber = process.TermSignal();
   return result;
 }
 

@@ -15,10 +15,10 @@ std::string EnginePath();
 // The four failure codes of one kind of run, for the steps: creating the pipe, starting
 // the process, peeking at the pipe, reading the pipe.
 struct EngineRunCodes {
-  const char* pipe;
-  const char* start;
-  const char* peek;
-  const char* read;
+  const char* Pipe;
+  const char* Start;
+  const char* Peek;
+  const char* Read;
 };
 
 inline constexpr EngineRunCodes kEngineCheckCodes{"001", "002", "003", "004"};
@@ -37,24 +37,24 @@ class EngineRunHandler {
   // A new chunk was read (the text of at most kEngineReadSize bytes, up to the first NUL).
   // False ends the run.
   virtual bool Chunk(std::string_view chunk) = 0;
-  // A poll found nothing waiting while the process still runs; `previous_chunk` is the
+  // A poll found nothing waiting while the process still runs; `previousChunk` is the
   // last chunk read (empty before the first).
-  virtual void Idle(std::string_view previous_chunk) {}
+  virtual void Idle(std::string_view previousChunk) {}
 };
 
 enum class EngineRunOutcome {
-  kFailed,             // a step failed; EngineRunResult::code names it
+  kFailed,             // a step failed; EngineRunResult::Code names it
   kStoppedBeforePoll,  // the handler's StopBeforePoll asked to stop
   kStoppedByChunk,     // the handler's Chunk asked to stop
   kEnded,              // the engine ended and everything it printed was handled
 };
 
 struct EngineRunResult {
-  EngineRunOutcome outcome = EngineRunOutcome::kFailed;
-  std::string code;               // set when outcome is kFailed
-  int exit_code = -1;             // the engine's exit code when it ended by itself
-  bool killed_by_signal = false;  // it ended through a signal it was not sent by us
-  int signal_number = 0;          // that signal
+  EngineRunOutcome Outcome = EngineRunOutcome::kFailed;
+  std::string Code;             // set when Outcome is kFailed
+  int ExitCode = -1;            // the engine's exit code when it ended by itself
+  bool KilledBySignal = false;  // it ended through a signal it was not sent by us
+  int SignalNumber = 0;         // that signal
 };
 
 // Largest number of bytes taken from the pipe per read.

@@ -68,10 +68,10 @@ std::uint64_t FileSizeOf(const std::string& path) {
   }
   struct stat info {};
   int status = fstat(fd, &info);
-  int saved_errno = errno;
+  int savedErrno = errno;
   close(fd);
   if (status != 0) {
-    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(saved_errno));
+    throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(savedErrno));
   }
   if (!S_ISREG(info.st_mode)) {
     const char* reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file";

@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
   calmora::platform::Application application(argc, argv);
   calmora::StartImagingLibrary();
-  const int exit_code = calmora::RunMainBlock(application);
+  const int exitCode = calmora::RunMainBlock(application);
   calmora::StopImagingLibrary();
-  return exit_code;
+  return exitCode;
 }

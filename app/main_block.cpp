@@ -13,11 +13,11 @@ namespace calmora {
 
 FrontEndWindows CreateFrontEndWindows() {
   FrontEndWindows windows;
-  windows.main = std::make_unique<Tmain>();
-  windows.options = std::make_unique<Toptions>();
-  windows.about = std::make_unique<Tabout>();
-  windows.progress = std::make_unique<Tprogress>(windows.main.get(), windows.options.get());
-  windows.main->SetCompanions(windows.options.get(), windows.about.get(), windows.progress.get());
+  windows.Main = std::make_unique<Tmain>();
+  windows.Options = std::make_unique<Toptions>();
+  windows.About = std::make_unique<Tabout>();
+  windows.Progress = std::make_unique<Tprogress>(windows.Main.get(), windows.Options.get());
+  windows.Main->SetCompanions(windows.Options.get(), windows.About.get(), windows.Progress.get());
   return windows;
 }
 
@@ -35,12 +35,12 @@ int RunMainBlock(platform::Application& application) {
   application.Initialize();
   application.SetTitle("Calmora");
   FrontEndWindows windows = CreateFrontEndWindows();
-  application.SetMainWindow(windows.main.get());
+  application.SetMainWindow(windows.Main.get());
   splash->close();
   splash.reset();
-  const int exit_code = application.Run();
+  const int exitCode = application.Run();
   application.SetMainWindow(nullptr);
-  return exit_code;
+  return exitCode;
 }
 
 }  // namespace calmora

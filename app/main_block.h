@@ -18,10 +18,10 @@ class Application;
 // The four windows of the front end, created in the start-up order and linked together.
 // They are destroyed in the reverse order.
 struct FrontEndWindows {
-  std::unique_ptr<Tmain> main;
-  std::unique_ptr<Toptions> options;
-  std::unique_ptr<Tabout> about;
-  std::unique_ptr<Tprogress> progress;
+  std::unique_ptr<Tmain> Main;
+  std::unique_ptr<Toptions> Options;
+  std::unique_ptr<Tabout> About;
+  std::unique_ptr<Tprogress> Progress;
 };
 
 FrontEndWindows CreateFrontEndWindows();

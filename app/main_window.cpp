@@ -73,12 +73,12 @@ Tmain::Tmain() {
                  Qt::WindowCloseButtonHint);
   setFont(platform::UiFont(11));
 
-  free_area_ = new QWidget(this);
-  free_area_->setFixedSize(868, 401);
-  free_area_->installEventFilter(this);
-  setCentralWidget(free_area_);
+  freeArea_ = new QWidget(this);
+  freeArea_->setFixedSize(868, 401);
+  freeArea_->installEventFilter(this);
+  setCentralWidget(freeArea_);
 
-  ListView1 = new QTableWidget(0, 2, free_area_);
+  ListView1 = new QTableWidget(0, 2, freeArea_);
   ListView1->setGeometry(5, 7, 786, 332);
   ListView1->setHorizontalHeaderLabels({QStringLiteral("Files"), QStringLiteral("Size")});
   ListView1->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -102,37 +102,37 @@ Tmain::Tmain() {
   }
   ListView1->setPalette(palette);
 
-  edit1 = new QLineEdit(free_area_);
+  edit1 = new QLineEdit(freeArea_);
   edit1->setGeometry(415, 27, 1, 21);
   edit1->setMaxLength(5000);
   edit1->setFocusPolicy(Qt::NoFocus);
   // It only holds the probe's text; a visible one-pixel sliver over the list helps nobody.
   edit1->hide();
 
-  btn_add = GlyphButton(free_area_, "add", "Add", {807, 20, 40, 40});
-  btn_openfolder = new QToolButton(free_area_);
+  btn_add = GlyphButton(freeArea_, "add", "Add", {807, 20, 40, 40});
+  btn_openfolder = new QToolButton(freeArea_);
   btn_openfolder->setGeometry(807, 72, 40, 40);
   btn_openfolder->setAutoRaise(true);  // a flat speed button
   btn_openfolder->setIcon(Glyph("folder"));
   btn_openfolder->setIconSize(QSize(32, 32));
   btn_openfolder->setToolTip(QStringLiteral("Add Files from Folder"));
   btn_openfolder->setFocusPolicy(Qt::NoFocus);
-  btn_remove = GlyphButton(free_area_, "remove", "Remove", {807, 139, 40, 40});
-  btn_clear = GlyphButton(free_area_, "clear", "Clear", {807, 191, 40, 40});
+  btn_remove = GlyphButton(freeArea_, "remove", "Remove", {807, 139, 40, 40});
+  btn_clear = GlyphButton(freeArea_, "clear", "Clear", {807, 191, 40, 40});
 
-  BitBtn1 = new QPushButton(QStringLiteral(" Calmora"), free_area_);
+  BitBtn1 = new QPushButton(QStringLiteral(" Calmora"), freeArea_);
   BitBtn1->setGeometry(345, 351, 139, 39);
   BitBtn1->setIcon(Glyph("start"));
   BitBtn1->setIconSize(QSize(24, 24));
 
-  label_totalfiles = new QLabel(free_area_);
+  label_totalfiles = new QLabel(freeArea_);
   label_totalfiles->move(16, 363);
   label_totalfiles->resize(200, label_totalfiles->fontMetrics().height() + 2);
 
-  cbk_videoformatconverting = new QCheckBox(QStringLiteral("Video Format Converting"), free_area_);
+  cbk_videoformatconverting = new QCheckBox(QStringLiteral("Video Format Converting"), freeArea_);
   cbk_videoformatconverting->setGeometry(529, 362, 168, 19);
 
-  cb_videoformat = new QComboBox(free_area_);
+  cb_videoformat = new QComboBox(freeArea_);
   cb_videoformat->setGeometry(698, 360, 68, 21);
   cb_videoformat->setEditable(false);
   cb_videoformat->setMaxVisibleItems(100);
@@ -180,10 +180,10 @@ void Tmain::SetCompanions(Toptions* options, Tabout* about, Tprogress* progress)
 
 void Tmain::FormCreate() {
   // Dropped files reach the list's viewport; the filter takes them there.
-  list_viewport_ = ListView1->viewport();
-  list_viewport_->setAcceptDrops(true);
-  list_viewport_->installEventFilter(this);
-  ffinfo = std::make_unique<Tffinfo>();
+  listViewport_ = ListView1->viewport();
+  listViewport_->setAcceptDrops(true);
+  listViewport_->installEventFilter(this);
+  Ffinfo = std::make_unique<Tffinfo>();
   for (const std::string& item : VideoFormatItems()) {
     cb_videoformat->addItem(QString::fromStdString(item));
   }
@@ -218,15 +218,15 @@ void Tmain::add_file_b(const std::string& path) {
   auto* caption = new QTableWidgetItem(DisplayName(path));
   caption->setData(kPathRole, QByteArray::fromStdString(path));
   ListView1->setItem(row, 0, caption);
-  auto* size_item = new QTableWidgetItem(QString::fromStdString(SizeText(size)));
-  size_item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  ListView1->setItem(row, 1, size_item);
+  auto* sizeItem = new QTableWidgetItem(QString::fromStdString(SizeText(size)));
+  sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  ListView1->setItem(row, 1, sizeItem);
   SelectRow(row);
 }
 
-void Tmain::dragAppMessage(const std::vector<std::string>& dropped_paths) {
+void Tmain::dragAppMessage(const std::vector<std::string>& droppedPaths) {
   try {
-    for (const std::string& path : dropped_paths) {
+    for (const std::string& path : droppedPaths) {
       if (PassesExtensionTest(path)) add_file_b(path);
     }
   } catch (const std::exception&) {
@@ -301,7 +301,8 @@ bool Tmain::BrowseForFolder(const std::string& title, std::string& folder) {
 
 void Tmain::btn_fixClick() {
   if (RowCount() == 0) {
-    platform::MessageBox(this, "Please add files at first!", "Error", platform::MessageIcon::Error);
+    platform::MessageBox(this, "Please add files at first!", "Error",
+                         platform::MessageIcon::kError);
     return;
   }
   if (!BrowseForFolder("Select an output folder for output files", output_folder)) return;
@@ -312,7 +313,8 @@ void Tmain::btn_fixClick() {
   if (const auto collision =
           FindOutputCollision(inputs, output_folder, cbk_videoformatconverting->isChecked(),
                               cb_videoformat->currentText().toStdString())) {
-    platform::MessageBox(this, CollisionMessage(*collision), "Error", platform::MessageIcon::Error);
+    platform::MessageBox(this, CollisionMessage(*collision), "Error",
+                         platform::MessageIcon::kError);
     return;
   }
   if (progress_ == nullptr) return;
@@ -327,7 +329,7 @@ void Tmain::btn_fixClick() {
 void Tmain::Timer_endmsgTimer() {
   Timer_endmsg->stop();
   platform::MessageBox(this, "The process completed successfully!", "",
-                       platform::MessageIcon::Exclamation);
+                       platform::MessageIcon::kExclamation);
 }
 
 void Tmain::Options1Click() {
@@ -361,7 +363,7 @@ void Tmain::FormMouseDown(QMouseEvent* event) {
   QWindow* window = windowHandle();
   if (window != nullptr && window->startSystemMove()) return;
   dragging_ = true;
-  drag_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void Tmain::showEvent(QShowEvent* event) {
@@ -375,7 +377,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_viewport_ && list_viewport_ != nullptr) {
+  if (watched == listViewport_ && listViewport_ != nullptr) {
     switch (event->type()) {
       case QEvent::DragEnter:
       case QEvent::DragMove: {
@@ -399,14 +401,14 @@ bool Tmain::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
   }
-  if (watched == free_area_ && free_area_ != nullptr) {
+  if (watched == freeArea_ && freeArea_ != nullptr) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
         FormMouseDown(static_cast<QMouseEvent*>(event));
         return true;
       case QEvent::MouseMove:
         if (dragging_) {
-          move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - drag_offset_);
+          move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
           return true;
         }
         return false;

@@ -48,7 +48,7 @@ class Tmain : public QMainWindow {
 
   // Handlers, callable as the user's actions would call them.
   void add_file_b(const std::string& path);  // throws std::runtime_error (nothing added)
-  void dragAppMessage(const std::vector<std::string>& dropped_paths);
+  void dragAppMessage(const std::vector<std::string>& droppedPaths);
   void btn_addClick();
   void btn_openfolderClick();
   void btn_removeClick();
@@ -83,8 +83,8 @@ class Tmain : public QMainWindow {
   QAction* Exit1 = nullptr;
   QAction* About1 = nullptr;
 
-  std::unique_ptr<Tffinfo> ffinfo;  // the media information of the file being worked on
-  std::string probe_text;           // the probe's collected engine output
+  std::unique_ptr<Tffinfo> Ffinfo;  // the media information of the file being worked on
+  std::string ProbeText;            // the probe's collected engine output
   std::string output_folder;        // chosen last; not kept between runs
   bool cancel_flag = false;
 
@@ -104,10 +104,11 @@ class Tmain : public QMainWindow {
   Tabout* about_ = nullptr;
   Tprogress* progress_ = nullptr;
   std::unique_ptr<SettingsFile> settings_;
-  QWidget* free_area_ = nullptr;  // the client area behind the controls: dragging it moves the window
-  QWidget* list_viewport_ = nullptr;  // where files are dropped
-  bool dragging_ = false;         // moving by mouse deltas where the window system cannot
-  QPoint drag_offset_;
+  // The client area behind the controls: dragging it moves the window.
+  QWidget* freeArea_ = nullptr;
+  QWidget* listViewport_ = nullptr;  // where files are dropped
+  bool dragging_ = false;  // moving by mouse deltas where the window system cannot
+  QPoint dragOffset_;
 };
 
 }  // namespace calmora

@@ -15,11 +15,11 @@ bool ProbeMediaInfo(std::string& Code, const std::string& FilePath, Tffinfo& inf
   ProbeTextCollector collector(ProbeText, std::move(cancelled));
   const EngineRunResult run =
       RunEngine(" -i " + platform::QuoteArgument(FilePath), kProbeCodes, collector);
-  if (run.outcome == EngineRunOutcome::kFailed) {
-    Code = run.code;
+  if (run.Outcome == EngineRunOutcome::kFailed) {
+    Code = run.Code;
     return false;
   }
-  if (run.outcome == EngineRunOutcome::kStoppedBeforePoll) return false;
+  if (run.Outcome == EngineRunOutcome::kStoppedBeforePoll) return false;
   // Only Cancel stops the probe early; it always ends in a failure status, so the text
   // decides.
   ParseProbeText(ProbeText, info);

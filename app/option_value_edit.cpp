@@ -35,7 +35,7 @@ class OptionValueEdit::Filter : public QValidator {
   explicit Filter(OptionValueEdit* edit) : QValidator(edit), edit_(edit) {}
 
   State validate(QString& input, int& position) const override {
-    if (edit_->user_events_ == 0 || edit_->AcceptsChange(edit_->current_, input)) return Acceptable;
+    if (edit_->userEvents_ == 0 || edit_->AcceptsChange(edit_->current_, input)) return Acceptable;
     input = edit_->current_;
     position = std::min<int>(position, static_cast<int>(input.size()));
     return Acceptable;
@@ -45,37 +45,37 @@ class OptionValueEdit::Filter : public QValidator {
   OptionValueEdit* edit_;
 };
 
-OptionValueEdit::OptionValueEdit(int max_length, bool decimal_point, QWidget* parent)
-    : QLineEdit(parent), max_length_(max_length), decimal_point_(decimal_point) {
+OptionValueEdit::OptionValueEdit(int maxLength, bool decimalPoint, QWidget* parent)
+    : QLineEdit(parent), maxLength_(maxLength), decimalPoint_(decimalPoint) {
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { current_ = text; });
   setValidator(new Filter(this));
 }
 
 bool OptionValueEdit::AcceptsChange(const QString& before, const QString& after) const {
   // What the change added lies between the text it kept at the start and at the end.
-  qsizetype kept_start = 0;
+  qsizetype keptStart = 0;
   const qsizetype shorter = std::min(before.size(), after.size());
-  while (kept_start < shorter && before[kept_start] == after[kept_start]) ++kept_start;
-  qsizetype kept_end = 0;
-  while (kept_end < shorter - kept_start &&
-         before[before.size() - 1 - kept_end] == after[after.size() - 1 - kept_end])
-    ++kept_end;
-  const QString added = after.mid(kept_start, after.size() - kept_start - kept_end);
+  while (keptStart < shorter && before[keptStart] == after[keptStart]) ++keptStart;
+  qsizetype keptEnd = 0;
+  while (keptEnd < shorter - keptStart &&
+         before[before.size() - 1 - keptEnd] == after[after.size() - 1 - keptEnd])
+    ++keptEnd;
+  const QString added = after.mid(keptStart, after.size() - keptStart - keptEnd);
   if (added.isEmpty()) return true;
   for (const QChar c : added) {
     const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const bool point = decimal_point_ && c == QLatin1Char('.');
+    const bool point = decimalPoint_ && c == QLatin1Char('.');
     if (!digit && !point) return false;
   }
   if (added.contains(QLatin1Char('.')) && after.count(QLatin1Char('.')) > 1) return false;
-  return after.size() <= max_length_;
+  return after.size() <= maxLength_;
 }
 
 bool OptionValueEdit::event(QEvent* event) {
-  const bool user_input = IsUserInput(event->type());
-  user_events_ += user_input ? 1 : 0;
+  const bool userInput = IsUserInput(event->type());
+  userEvents_ += userInput ? 1 : 0;
   const bool handled = QLineEdit::event(event);
-  user_events_ -= user_input ? 1 : 0;
+  userEvents_ -= userInput ? 1 : 0;
   return handled;
 }
 

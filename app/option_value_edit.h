@@ -16,10 +16,10 @@ class OptionValueEdit : public QLineEdit {
   Q_OBJECT
 
  public:
-  OptionValueEdit(int max_length, bool decimal_point, QWidget* parent = nullptr);
+  OptionValueEdit(int maxLength, bool decimalPoint, QWidget* parent = nullptr);
 
   // The most characters the user may bring the text to.
-  int MaxLength() const { return max_length_; }
+  int MaxLength() const { return maxLength_; }
 
   // True when the user may change the text from `before` to `after`: what the change adds
   // are digits (and a point where the value takes one, when there is none yet), and the
@@ -32,10 +32,10 @@ class OptionValueEdit : public QLineEdit {
  private:
   class Filter;
 
-  int max_length_;
-  bool decimal_point_;
+  int maxLength_;
+  bool decimalPoint_;
   QString current_;      // the text as it stands, against which a change is judged
-  int user_events_ = 0;  // above 0 while the user's input is being handled
+  int userEvents_ = 0;   // above 0 while the user's input is being handled
 };
 
 }  // namespace calmora

@@ -38,42 +38,41 @@ bool ReadNumber(const std::string& text, bool decimal, double& value) {
 
 // One value of the page: its controls, where they stand, and its range check.
 struct Toptions::ValueRow {
-  QLineEdit* Toptions::*edit;
-  std::string StabiliseSettings::*value;
-  const char* caption;
-  int caption_left, caption_top;
-  int edit_left, edit_top, max_length;
-  const char* initial;
-  const char* help;
-  int help_left, help_top, help_width, help_height;
-  const char* fill_in;  // what an empty edit becomes when it is left
-  bool decimal;         // read with a decimal point, not as a whole number
-  double low, high;
-  const char* message;  // when the value is out of range
+  QLineEdit* Toptions::*Edit;
+  std::string StabiliseSettings::*Value;
+  const char* Caption;
+  int CaptionLeft, CaptionTop;
+  int EditLeft, EditTop, MaxLength;
+  const char* Initial;
+  const char* Help;
+  int HelpLeft, HelpTop, HelpWidth, HelpHeight;
+  const char* FillIn;  // what an empty edit becomes when it is left
+  bool Decimal;        // read with a decimal point, not as a whole number
+  double Low, High;
+  const char* Message;  // when the value is out of range
 };
 
 // The page from top to bottom.
 const Toptions::ValueRow Toptions::kRows[] = {
-    {&Toptions::ed_shakiness, &StabiliseSettings::shakiness, "Shakiness ", 13, 20, 77, 17, 2, "5",
+    {&Toptions::ed_shakiness, &StabiliseSettings::Shakiness, "Shakiness ", 13, 20, 77, 17, 2, "5",
      "Set the shakiness of input video. It accepts an integer in the range 1-10, a value of 1 "
      "means little shakiness, a value of 10 means strong shakiness.",
      13, 40, 386, 39, "1", false, 1, 10, "Shakiness accepts an integer in the range 1-10 !"},
-    {&Toptions::ed_accuracy, &StabiliseSettings::accuracy, "Accuracy", 13, 102, 73, 99, 2, "15",
+    {&Toptions::ed_accuracy, &StabiliseSettings::Accuracy, "Accuracy", 13, 102, 73, 99, 2, "15",
      "Set the accuracy of the analyzing process. It must be a value in the range 1-15. A value "
      "of 1 means low accuracy, a value of 15 means high accuracy.",
      13, 120, 388, 39, "1", false, 1, 15, "Accuracy accepts an integer in the range 1-15 !"},
-    {&Toptions::ed_stepsize, &StabiliseSettings::stepsize, "Stepsize", 13, 178, 69, 174, 3, "6",
+    {&Toptions::ed_stepsize, &StabiliseSettings::Stepsize, "Stepsize", 13, 178, 69, 174, 3, "6",
      "Set stepsize of the search process. The region around minimum is scanned with 1 pixel "
      "resolution.",
      13, 197, 383, 26, "1", false, 1, kNoLimit, "Stepsize accepts an integer more than 0 !"},
-    {&Toptions::ed_mincontrast, &StabiliseSettings::mincontrast, "Mincontrast", 13, 241, 84, 237,
-     4, "0.3",
+    {&Toptions::ed_mincontrast, &StabiliseSettings::Mincontrast, "Mincontrast", 13, 241, 84, 237, 4,
+     "0.3",
      "Set minimum contrast. Below this value a local measurement field is discarded. Must be a "
      "floating point value in the range 0-1. ",
      13, 258, 383, 26, "0", true, 0, 1,
      "Mincontrast accepts a floating point value in the range 0-1 !"},
-    {&Toptions::ed_smoothing, &StabiliseSettings::smoothing, "Smoothing", 13, 304, 79, 300, 3,
-     "10",
+    {&Toptions::ed_smoothing, &StabiliseSettings::Smoothing, "Smoothing", 13, 304, 79, 300, 3, "10",
      "Set the number of frames used for filtering the camera movements. For example a number of "
      "10 means that 21 frames are used (10 in the past and 10 in the future) to smoothen the "
      "motion in the video. A larger value leads to a smoother video, but limits the "
@@ -94,20 +93,20 @@ Toptions::Toptions(QWidget* parent) : QDialog(parent) {
   PageControl1->addTab(TabSheet1, QStringLiteral("General"));
 
   for (const ValueRow& row : kRows) {
-    auto* caption = new QLabel(QString::fromLatin1(row.caption), TabSheet1);
-    caption->move(row.caption_left, row.caption_top);
+    auto* caption = new QLabel(QString::fromLatin1(row.Caption), TabSheet1);
+    caption->move(row.CaptionLeft, row.CaptionTop);
     caption->adjustSize();
     // The edit filters whatever the user puts in, since its text reaches the engine's
     // command line; values that the program sets are taken whole.
-    auto* edit = new OptionValueEdit(row.max_length, row.decimal, TabSheet1);
-    edit->setText(QString::fromLatin1(row.initial));
-    edit->setGeometry(row.edit_left, row.edit_top, 41, 21);
+    auto* edit = new OptionValueEdit(row.MaxLength, row.Decimal, TabSheet1);
+    edit->setText(QString::fromLatin1(row.Initial));
+    edit->setGeometry(row.EditLeft, row.EditTop, 41, 21);
     edit->setContextMenuPolicy(Qt::NoContextMenu);
     edit->setAcceptDrops(false);
     edit->installEventFilter(this);
-    this->*row.edit = edit;
-    auto* help = new QLabel(QString::fromLatin1(row.help), TabSheet1);
-    help->setGeometry(row.help_left, row.help_top, row.help_width, row.help_height);
+    this->*row.Edit = edit;
+    auto* help = new QLabel(QString::fromLatin1(row.Help), TabSheet1);
+    help->setGeometry(row.HelpLeft, row.HelpTop, row.HelpWidth, row.HelpHeight);
     help->setWordWrap(true);
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
@@ -135,24 +134,25 @@ Toptions::Toptions(QWidget* parent) : QDialog(parent) {
 
 const Toptions::ValueRow* Toptions::RowOf(const QLineEdit* edit) const {
   for (const ValueRow& row : kRows) {
-    if (this->*row.edit == edit) return &row;
+    if (this->*row.Edit == edit) return &row;
   }
   return nullptr;
 }
 
 int Toptions::MaxLength(const QLineEdit* edit) const {
   const ValueRow* row = RowOf(edit);
-  return row != nullptr ? row->max_length : 0;
+  return row != nullptr ? row->MaxLength : 0;
 }
 
 StabiliseSettings Toptions::EditTexts() const {
   StabiliseSettings values;
-  for (const ValueRow& row : kRows) values.*row.value = (this->*row.edit)->text().toStdString();
+  for (const ValueRow& row : kRows) values.*row.Value = (this->*row.Edit)->text().toStdString();
   return values;
 }
 
 void Toptions::SetEditTexts(const StabiliseSettings& values) {
-  for (const ValueRow& row : kRows) (this->*row.edit)->setText(QString::fromStdString(values.*row.value));
+  for (const ValueRow& row : kRows)
+    (this->*row.Edit)->setText(QString::fromStdString(values.*row.Value));
 }
 
 void Toptions::Button1Click() { close(); }
@@ -162,17 +162,17 @@ void Toptions::Button2Click() { SetEditTexts(DefaultSettings()); }
 bool Toptions::CheckRange(QLineEdit* edit) {
   const ValueRow* row = RowOf(edit);
   if (row == nullptr) return true;
-  if (edit->text().trimmed().isEmpty()) edit->setText(QString::fromLatin1(row->fill_in));
+  if (edit->text().trimmed().isEmpty()) edit->setText(QString::fromLatin1(row->FillIn));
   double value = 0;
   // A text that is no number at all (only a hand-edited settings file can bring one) gets
   // the same message as a number out of range.
-  const bool valid = ReadNumber(edit->text().toStdString(), row->decimal, value) &&
-                     value >= row->low && value <= row->high;
+  const bool valid = ReadNumber(edit->text().toStdString(), row->Decimal, value) &&
+                     value >= row->Low && value <= row->High;
   if (valid) return true;
   // Until the focus is back, focus moves are ours: the edit that was about to get the focus
   // loses it again without ever having been entered, so it is not checked.
   checking_ = true;
-  platform::MessageBox(this, row->message, "", platform::MessageIcon::Error);
+  platform::MessageBox(this, row->Message, "", platform::MessageIcon::kError);
   edit->setFocus(Qt::OtherFocusReason);
   checking_ = false;
   return false;

@@ -17,11 +17,11 @@ namespace {
 // whole text when even the folder cannot be found), so two outputs not yet written still
 // meet when they would land on one name in one folder.
 struct FileIdentity {
-  bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  std::string name;
-  auto Key() const { return std::tie(exists, device, inode, name); }
+  bool Exists = false;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  std::string Name;
+  auto Key() const { return std::tie(Exists, Device, Inode, Name); }
   bool operator<(const FileIdentity& other) const { return Key() < other.Key(); }
   bool operator==(const FileIdentity& other) const { return Key() == other.Key(); }
 };
@@ -30,40 +30,40 @@ FileIdentity IdentityOf(const std::string& path) {
   FileIdentity identity;
   struct stat status {};
   if (::stat(path.c_str(), &status) == 0) {
-    identity.exists = true;
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
+    identity.Exists = true;
+    identity.Device = status.st_dev;
+    identity.Inode = status.st_ino;
     return identity;
   }
   const std::string folder(FolderOf(path));
-  identity.name = std::string(FileNameOf(path));
+  identity.Name = std::string(FileNameOf(path));
   if (::stat(folder.empty() ? "." : folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
+    identity.Device = status.st_dev;
+    identity.Inode = status.st_ino;
   } else {
-    identity.name = path;
+    identity.Name = path;
   }
   return identity;
 }
 
 bool SameExistingFile(const std::string& a, const std::string& b) {
   const FileIdentity first = IdentityOf(a);
-  return first.exists && first == IdentityOf(b);
+  return first.Exists && first == IdentityOf(b);
 }
 
 }  // namespace
 
-std::string PlannedOutputPath(const std::string& filepath, const std::string& output_folder,
-                              bool convert_format, const std::string& video_format) {
-  std::string output = OutputPath(filepath, output_folder, convert_format, video_format);
+std::string PlannedOutputPath(const std::string& filepath, const std::string& outputFolder,
+                              bool convertFormat, const std::string& videoFormat) {
+  std::string output = OutputPath(filepath, outputFolder, convertFormat, videoFormat);
   if (SameExistingFile(output, filepath)) output = WithNewPrefix(output);
   return output;
 }
 
 std::optional<OutputCollision> FindOutputCollision(const std::vector<std::string>& inputs,
-                                                   const std::string& output_folder,
-                                                   bool convert_format,
-                                                   const std::string& video_format) {
+                                                   const std::string& outputFolder,
+                                                   bool convertFormat,
+                                                   const std::string& videoFormat) {
   // Each file is looked at once; a file listed twice is named by its first row.
   std::map<FileIdentity, std::size_t> listed;
   for (std::size_t row = 0; row < inputs.size(); ++row)
@@ -71,7 +71,7 @@ std::optional<OutputCollision> FindOutputCollision(const std::vector<std::string
   std::map<FileIdentity, std::size_t> written;
   for (std::size_t row = 0; row < inputs.size(); ++row) {
     const std::string output =
-        PlannedOutputPath(inputs[row], output_folder, convert_format, video_format);
+        PlannedOutputPath(inputs[row], outputFolder, convertFormat, videoFormat);
     const FileIdentity identity = IdentityOf(output);
     if (const auto found = listed.find(identity); found != listed.end())
       return OutputCollision{inputs[row], output, inputs[found->second], true};
@@ -84,12 +84,12 @@ std::optional<OutputCollision> FindOutputCollision(const std::vector<std::string
 std::string CollisionMessage(const OutputCollision& collision) {
   const std::string advice =
       " Please choose another output folder or remove one of these files from the list.";
-  if (collision.replaces_listed_file) {
-    return "The output of \"" + collision.input + "\" would replace the listed file \"" +
-           collision.other + "\"." + advice;
+  if (collision.ReplacesListedFile) {
+    return "The output of \"" + collision.Input + "\" would replace the listed file \"" +
+           collision.Other + "\"." + advice;
   }
-  return "\"" + collision.other + "\" and \"" + collision.input + "\" would both be written to \"" +
-         collision.output + "\"." + advice;
+  return "\"" + collision.Other + "\" and \"" + collision.Input + "\" would both be written to \"" +
+         collision.Output + "\"." + advice;
 }
 
 }  // namespace calmora

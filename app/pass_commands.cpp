@@ -30,40 +30,40 @@ std::string_view ExtensionOf(std::string_view path) {
 
 std::string AnalysisArguments(const std::string& filepath, const StabiliseSettings& settings) {
   return " -i " + platform::QuoteArgument(filepath) +
-         " -y -vf vidstabdetect=" + "shakiness=" + settings.shakiness +
-         ":accuracy=" + settings.accuracy + ":stepsize=" + settings.stepsize +
-         ":mincontrast=" + settings.mincontrast + ":result=" + kTransformFileName + " -f null -";
+         " -y -vf vidstabdetect=" + "shakiness=" + settings.Shakiness +
+         ":accuracy=" + settings.Accuracy + ":stepsize=" + settings.Stepsize +
+         ":mincontrast=" + settings.Mincontrast + ":result=" + kTransformFileName + " -f null -";
 }
 
-std::string TransformArguments(const std::string& filepath, const std::string& bitrate_option,
-                               const std::string& audio_option, const std::string& smoothing,
-                               const std::string& output_path) {
-  return " -i " + platform::QuoteArgument(filepath) + bitrate_option + " -q:v 0" + audio_option +
+std::string TransformArguments(const std::string& filepath, const std::string& bitrateOption,
+                               const std::string& audioOption, const std::string& smoothing,
+                               const std::string& outputPath) {
+  return " -i " + platform::QuoteArgument(filepath) + bitrateOption + " -q:v 0" + audioOption +
          " -y -vf vidstabtransform=input=" + kTransformFileName + ":smoothing=" + smoothing +
-         ",unsharp=5:5:1.0:5:5:0.0" + " " + platform::QuoteArgument(output_path);
+         ",unsharp=5:5:1.0:5:5:0.0" + " " + platform::QuoteArgument(outputPath);
 }
 
-std::string OutputPath(const std::string& filepath, const std::string& output_folder,
-                       bool convert_format, const std::string& video_format) {
+std::string OutputPath(const std::string& filepath, const std::string& outputFolder,
+                       bool convertFormat, const std::string& videoFormat) {
   const std::string_view name = FileNameOf(filepath);
-  std::string output_name;
-  if (convert_format) {
+  std::string outputName;
+  if (convertFormat) {
     const std::string_view extension = ExtensionOf(name);
     // The base ends with the first character of the first place where the extension's
     // text occurs: "holiday.avi.avi" gives "holiday.". A name without extension keeps
     // all of itself and gets the dot.
     std::string base = extension.empty() ? std::string(name) + "."
                                          : std::string(name.substr(0, name.find(extension) + 1));
-    const std::string new_extension =
-        video_format.size() > 2 ? AsciiLower(std::string_view(video_format).substr(2)) : "";
-    output_name = base + new_extension;
+    const std::string newExtension =
+        videoFormat.size() > 2 ? AsciiLower(std::string_view(videoFormat).substr(2)) : "";
+    outputName = base + newExtension;
   } else {
-    output_name = std::string(name);
+    outputName = std::string(name);
   }
   // One "/" between folder and name; a folder ending in one (the root) gets none.
-  std::string output = output_folder;
+  std::string output = outputFolder;
   if (output.empty() || output.back() != '/') output.push_back('/');
-  output += output_name;
+  output += outputName;
   if (AsciiLower(output) == AsciiLower(filepath)) output = WithNewPrefix(output);
   return output;
 }
@@ -78,9 +78,9 @@ std::string BitrateOption(const Tffinfo& info) {
   return "";
 }
 
-std::string AudioOption(const std::string& filepath, const std::string& output_path) {
-  return AsciiUpper(ExtensionOf(output_path)) == AsciiUpper(ExtensionOf(filepath)) ? " -c:a copy"
-                                                                                   : " -q:a 0";
+std::string AudioOption(const std::string& filepath, const std::string& outputPath) {
+  return AsciiUpper(ExtensionOf(outputPath)) == AsciiUpper(ExtensionOf(filepath)) ? " -c:a copy"
+                                                                                  : " -q:a 0";
 }
 
 namespace {
@@ -120,36 +120,36 @@ std::optional<double> ClockSeconds(std::string_view clock) {
 
 ProgressReport ReadProgressReport(std::string_view chunk) {
   ProgressReport report;
-  const std::size_t size_at = chunk.find("size=");
-  const std::size_t time_at = chunk.find("time=");
-  if (size_at == kNotFound || time_at == kNotFound) return report;
-  report.is_report = true;
+  const std::size_t sizeAt = chunk.find("size=");
+  const std::size_t timeAt = chunk.find("time=");
+  if (sizeAt == kNotFound || timeAt == kNotFound) return report;
+  report.IsReport = true;
   // The time runs from after "time=" to the character before "bitrate=" (the blank
   // between them). A record cut by a read, or without a bit rate, has no readable time.
-  const std::size_t start = time_at + 5;
-  const std::size_t bitrate_at = chunk.find("bitrate=");
-  if (bitrate_at == kNotFound || bitrate_at < start + 1) return report;
-  const std::string_view clock = chunk.substr(start, bitrate_at - 1 - start);
+  const std::size_t start = timeAt + 5;
+  const std::size_t bitrateAt = chunk.find("bitrate=");
+  if (bitrateAt == kNotFound || bitrateAt < start + 1) return report;
+  const std::string_view clock = chunk.substr(start, bitrateAt - 1 - start);
   std::string_view hours, minutes, seconds;
   if (!SplitClock(clock, hours, minutes, seconds)) return report;
   const auto total = ClockValue(hours, minutes, seconds);
   if (!total) return report;
-  report.time_readable = true;
-  report.hours = std::string(hours);
-  report.minutes = std::string(minutes);
-  report.seconds = std::string(seconds);
-  report.seconds_total = *total;
+  report.TimeReadable = true;
+  report.Hours = std::string(hours);
+  report.Minutes = std::string(minutes);
+  report.Seconds = std::string(seconds);
+  report.SecondsTotal = *total;
   return report;
 }
 
 std::string ProgressStatus(std::string_view verb, const ProgressReport& report) {
-  return std::string(verb) + " " + report.hours + ":" + report.minutes + ":" + report.seconds +
+  return std::string(verb) + " " + report.Hours + ":" + report.Minutes + ":" + report.Seconds +
          " ......";
 }
 
-std::optional<int> PercentDone(double time_seconds, double duration_seconds) {
-  if (!(duration_seconds > 0.0) || !std::isfinite(time_seconds)) return std::nullopt;
-  double percent = std::nearbyint(time_seconds / duration_seconds * kGaugeMax);
+std::optional<int> PercentDone(double timeSeconds, double durationSeconds) {
+  if (!(durationSeconds > 0.0) || !std::isfinite(timeSeconds)) return std::nullopt;
+  double percent = std::nearbyint(timeSeconds / durationSeconds * kGaugeMax);
   // Far outside the gauges either way; bounded so the conversion stays defined.
   if (!(percent < 1e6)) percent = 1e6;
   if (!(percent > -1e6)) percent = -1e6;
@@ -166,9 +166,9 @@ int AnalysisFileGauge(int percent) { return ClampGauge(percent / 2); }
 
 int TransformFileGauge(int percent) { return ClampGauge(kGaugeMax / 2 + percent / 2); }
 
-int OverallGauge(int file_gauge, int file_index, int file_count) {
-  const long count = file_count > 0 ? file_count : 1;
-  return ClampGauge(file_gauge / count + (static_cast<long>(kGaugeMax) * file_index) / count);
+int OverallGauge(int fileGauge, int fileIndex, int fileCount) {
+  const long count = fileCount > 0 ? fileCount : 1;
+  return ClampGauge(fileGauge / count + (static_cast<long>(kGaugeMax) * fileIndex) / count);
 }
 
 }  // namespace calmora

@@ -29,32 +29,32 @@ std::string_view ExtensionOf(std::string_view path);  // from the name's last ".
 
 // The arguments after the engine path (each starts with " -i ").
 std::string AnalysisArguments(const std::string& filepath, const StabiliseSettings& settings);
-std::string TransformArguments(const std::string& filepath, const std::string& bitrate_option,
-                               const std::string& audio_option, const std::string& smoothing,
-                               const std::string& output_path);
+std::string TransformArguments(const std::string& filepath, const std::string& bitrateOption,
+                               const std::string& audioOption, const std::string& smoothing,
+                               const std::string& outputPath);
 
 // Where the transform pass writes: the output folder and the input's name, or with
-// conversion on, the input's name with the extension of `video_format` ("*.MP4" gives
+// conversion on, the input's name with the extension of `videoFormat` ("*.MP4" gives
 // "mp4"); "NEW_" goes in front when the result names the input itself.
-std::string OutputPath(const std::string& filepath, const std::string& output_folder,
-                       bool convert_format, const std::string& video_format);
+std::string OutputPath(const std::string& filepath, const std::string& outputFolder,
+                       bool convertFormat, const std::string& videoFormat);
 // `path` with "NEW_" in front of its file name.
 std::string WithNewPrefix(const std::string& path);
 
 // " -b:v <rate>k" from the video bit rate, else the overall one, else nothing.
 std::string BitrateOption(const Tffinfo& info);
 // " -c:a copy" when input and output have the same extension, else " -q:a 0".
-std::string AudioOption(const std::string& filepath, const std::string& output_path);
+std::string AudioOption(const std::string& filepath, const std::string& outputPath);
 
 // hours:minutes:seconds in seconds, "." as the decimal point; nothing when unreadable.
 std::optional<double> ClockSeconds(std::string_view clock);
 
 // One progress record of the engine (a chunk holding both "size=" and "time=").
 struct ProgressReport {
-  bool is_report = false;
-  bool time_readable = false;           // false: the record moves no gauge
-  std::string hours, minutes, seconds;  // as cut from the record
-  double seconds_total = 0.0;
+  bool IsReport = false;
+  bool TimeReadable = false;            // false: the record moves no gauge
+  std::string Hours, Minutes, Seconds;  // as cut from the record
+  double SecondsTotal = 0.0;
 };
 ProgressReport ReadProgressReport(std::string_view chunk);
 
@@ -63,12 +63,12 @@ std::string ProgressStatus(std::string_view verb, const ProgressReport& report);
 
 // The share of the duration reached, in percent rounded half to even; nothing when the
 // duration is not positive.
-std::optional<int> PercentDone(double time_seconds, double duration_seconds);
+std::optional<int> PercentDone(double timeSeconds, double durationSeconds);
 int ClampGauge(long position);
 // Gauge1 during the analysis pass (first half) and the transform pass (second half).
 int AnalysisFileGauge(int percent);
 int TransformFileGauge(int percent);
 // Gauge2 from Gauge1's position, the row index and the number of rows.
-int OverallGauge(int file_gauge, int file_index, int file_count);
+int OverallGauge(int fileGauge, int fileIndex, int fileCount);
 
 }  // namespace calmora

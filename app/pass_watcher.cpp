@@ -15,16 +15,16 @@ constexpr std::size_t kTailKeep = 8192;
 constexpr std::size_t kLongestLine = 65536;
 }  // namespace
 
-PassWatcher::PassWatcher(PassKind kind, std::optional<double> duration_seconds, int file_index,
-                         int file_count, StabiliseProgress& progress, bool& progress_seen,
-                         std::vector<std::string> echoed_paths)
+PassWatcher::PassWatcher(PassKind kind, std::optional<double> durationSeconds, int fileIndex,
+                         int fileCount, StabiliseProgress& progress, bool& progressSeen,
+                         std::vector<std::string> echoedPaths)
     : kind_(kind),
-      duration_seconds_(duration_seconds),
-      file_index_(file_index),
-      file_count_(file_count),
+      durationSeconds_(durationSeconds),
+      fileIndex_(fileIndex),
+      fileCount_(fileCount),
       progress_(progress),
-      progress_seen_(progress_seen),
-      echoed_paths_(std::move(echoed_paths)) {}
+      progressSeen_(progressSeen),
+      echoedPaths_(std::move(echoedPaths)) {}
 
 bool PassWatcher::StopBeforePoll() {
   if (progress_.CancelRequested()) cancelled_ = true;
@@ -47,14 +47,14 @@ bool PassWatcher::Chunk(std::string_view chunk) {
   if (line_.size() > kLongestLine && JudgeLine()) return false;
 
   const ProgressReport report = ReadProgressReport(chunk);
-  if (report.is_report) {
-    progress_seen_ = true;
-    if (report.time_readable) {
-      if (const auto percent = PercentDone(report.seconds_total, duration_seconds_.value_or(0))) {
-        const int file_gauge = kind_ == PassKind::kAnalysis ? AnalysisFileGauge(*percent)
-                                                            : TransformFileGauge(*percent);
-        progress_.SetFileGauge(file_gauge);
-        progress_.SetOverallGauge(OverallGauge(file_gauge, file_index_, file_count_));
+  if (report.IsReport) {
+    progressSeen_ = true;
+    if (report.TimeReadable) {
+      if (const auto percent = PercentDone(report.SecondsTotal, durationSeconds_.value_or(0))) {
+        const int fileGauge = kind_ == PassKind::kAnalysis ? AnalysisFileGauge(*percent)
+                                                           : TransformFileGauge(*percent);
+        progress_.SetFileGauge(fileGauge);
+        progress_.SetOverallGauge(OverallGauge(fileGauge, fileIndex_, fileCount_));
       }
       progress_.SetStatus(
           ProgressStatus(kind_ == PassKind::kAnalysis ? "Analyze" : "Process", report));
@@ -68,10 +68,10 @@ void PassWatcher::EngineEnded() {
 }
 
 bool PassWatcher::JudgeLine() {
-  const std::string line = WithoutPaths(std::exchange(line_, std::string()), echoed_paths_);
+  const std::string line = WithoutPaths(std::exchange(line_, std::string()), echoedPaths_);
   for (const std::string_view error : kEngineErrorTexts) {
     if (ContainsText(line, error)) {
-      error_text_ = std::string(error);
+      errorText_ = std::string(error);
       return true;
     }
   }
@@ -84,7 +84,7 @@ std::string PassWatcher::LastErrorLine() const {
     const std::size_t cut = rest.find_last_of("\r\n");
     const std::string_view line =
         TrimText(cut == std::string_view::npos ? rest : rest.substr(cut + 1));
-    if (!line.empty() && !ReadProgressReport(line).is_report) return std::string(line);
+    if (!line.empty() && !ReadProgressReport(line).IsReport) return std::string(line);
     if (cut == std::string_view::npos) break;
     rest = rest.substr(0, cut);
   }

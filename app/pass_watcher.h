@@ -17,13 +17,13 @@ enum class PassKind { kAnalysis, kTransform };
 
 class PassWatcher : public EngineRunHandler {
  public:
-  // `duration_seconds` is nothing when the probed duration could not be read; records then
-  // set the status line but move no gauge. `progress_seen` is shared by both passes.
-  // `echoed_paths` are the files named on the pass's command line: the engine repeats
+  // `durationSeconds` is nothing when the probed duration could not be read; records then
+  // set the status line but move no gauge. `progressSeen` is shared by both passes.
+  // `echoedPaths` are the files named on the pass's command line: the engine repeats
   // them in its messages, and their names are not the engine's words.
-  PassWatcher(PassKind kind, std::optional<double> duration_seconds, int file_index, int file_count,
-              StabiliseProgress& progress, bool& progress_seen,
-              std::vector<std::string> echoed_paths);
+  PassWatcher(PassKind kind, std::optional<double> durationSeconds, int fileIndex, int fileCount,
+              StabiliseProgress& progress, bool& progressSeen,
+              std::vector<std::string> echoedPaths);
 
   bool StopBeforePoll() override;
   bool Chunk(std::string_view chunk) override;
@@ -33,7 +33,7 @@ class PassWatcher : public EngineRunHandler {
 
   bool Cancelled() const { return cancelled_; }
   // The engine error text that ended the pass, empty when none did.
-  const std::string& ErrorText() const { return error_text_; }
+  const std::string& ErrorText() const { return errorText_; }
   // The last non-empty line of the output that is not a progress record; empty if none.
   std::string LastErrorLine() const;
 
@@ -43,15 +43,15 @@ class PassWatcher : public EngineRunHandler {
   bool JudgeLine();
 
   PassKind kind_;
-  std::optional<double> duration_seconds_;
-  int file_index_;
-  int file_count_;
+  std::optional<double> durationSeconds_;
+  int fileIndex_;
+  int fileCount_;
   StabiliseProgress& progress_;
-  bool& progress_seen_;
-  std::vector<std::string> echoed_paths_;
+  bool& progressSeen_;
+  std::vector<std::string> echoedPaths_;
   bool cancelled_ = false;
   std::string line_;  // the line being printed, possibly over several reads
-  std::string error_text_;
+  std::string errorText_;
   std::string tail_;  // the last few kilobytes of output
 };
 

@@ -49,8 +49,8 @@ void TakeStreamBitrates(std::string_view work, Tffinfo& info) {
 void TakePictureSize(std::string_view work, Tffinfo& info) {
   long widest = 0;
   long tallest = 0;
-  std::string widest_text;
-  std::string tallest_text;
+  std::string widestText;
+  std::string tallestText;
   for (;;) {
     const std::size_t x = work.find('x');
     if (x == kNotFound) break;
@@ -69,18 +69,18 @@ void TakePictureSize(std::string_view work, Tffinfo& info) {
     if (width && height && *width != 0 && *height != 0) {
       if (*width > widest) {
         widest = *width;
-        widest_text = left;
+        widestText = left;
       }
       if (*height > tallest) {
         tallest = *height;
-        tallest_text = right;
+        tallestText = right;
       }
     }
     work = work.substr(x + 1);
   }
   // Only positive sizes ever replace the empty start, so an unchanged maximum is empty.
-  info.width = widest_text;
-  info.height = tallest_text;
+  info.width = widestText;
+  info.height = tallestText;
 }
 
 }  // namespace
@@ -90,8 +90,8 @@ bool ProbeTextCollector::Chunk(std::string_view chunk) {
   return true;
 }
 
-void ProbeTextCollector::Idle(std::string_view previous_chunk) {
-  const std::string_view trimmed = TrimText(previous_chunk);
+void ProbeTextCollector::Idle(std::string_view previousChunk) {
+  const std::string_view trimmed = TrimText(previousChunk);
   if (!trimmed.empty() && !ContainsText(text_, trimmed)) text_.append(trimmed);
 }
 
@@ -106,8 +106,8 @@ bool HasUsableDuration(const Tffinfo& info) {
   return !TrimText(info.duration).empty() && info.duration != "0" && info.duration != "N/A";
 }
 
-bool DescribesVideoStream(const std::string& text, const std::string& file_path) {
-  const std::string description = WithoutPaths(text, {file_path});
+bool DescribesVideoStream(const std::string& text, const std::string& filePath) {
+  const std::string description = WithoutPaths(text, {filePath});
   std::string_view rest = description;
   while (!rest.empty()) {
     const std::size_t end = rest.find_first_of("\r\n");

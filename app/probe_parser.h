@@ -27,7 +27,7 @@ class ProbeTextCollector : public EngineRunHandler {
   void Started() override { text_.clear(); }
   bool StopBeforePoll() override { return cancelled_ && cancelled_(); }
   bool Chunk(std::string_view chunk) override;
-  void Idle(std::string_view previous_chunk) override;
+  void Idle(std::string_view previousChunk) override;
 
  private:
   std::string& text_;
@@ -44,6 +44,6 @@ bool HasUsableDuration(const Tffinfo& info);
 // True when the description names a video stream: a stream line ("Stream #...") with
 // ": Video:" that is not a cover picture ("(attached pic)"), the only kind of stream
 // there is to stabilise. The file's own path, which the engine repeats, is left out.
-bool DescribesVideoStream(const std::string& text, const std::string& file_path);
+bool DescribesVideoStream(const std::string& text, const std::string& filePath);
 
 }  // namespace calmora

@@ -61,8 +61,7 @@ void DeleteIfPresent(const std::string& path) {
 
 }  // namespace
 
-Tprogress::Tprogress(Tmain* main_window, Toptions* options)
-    : main_(main_window), options_(options) {
+Tprogress::Tprogress(Tmain* mainWindow, Toptions* options) : main_(mainWindow), options_(options) {
   // Dialog border, no border icons, no caption.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setWindowTitle(QString());
@@ -96,17 +95,17 @@ void Tprogress::FormShow() { timer_do->start(); }
 void Tprogress::Button1Click() {
   main_->cancel_flag = true;
   // While the loop runs the window closes when the loop has stopped; the loop sees the flag.
-  if (!batch_running_) done(QDialog::Rejected);
+  if (!batchRunning_) done(QDialog::Rejected);
 }
 
 void Tprogress::reject() {
   // Escape closes nothing while a batch runs: only Cancel stops it.
-  if (!batch_running_) QDialog::reject();
+  if (!batchRunning_) QDialog::reject();
 }
 
 void Tprogress::closeEvent(QCloseEvent* event) {
   // The window has no close box; a close forced by the window system waits for the loop.
-  if (batch_running_) {
+  if (batchRunning_) {
     event->ignore();
     return;
   }
@@ -123,7 +122,7 @@ void Tprogress::SetStatus(const std::string& text) { Label1->setText(QString::fr
 
 void Tprogress::timer_dotimer() {
   timer_do->stop();
-  batch_running_ = true;
+  batchRunning_ = true;
   bool error = false;
   std::string unexpected;
   try {
@@ -133,7 +132,7 @@ void Tprogress::timer_dotimer() {
     error = true;
     unexpected = failure.what();
   }
-  batch_running_ = false;
+  batchRunning_ = false;
   if (!main_->cancel_flag && !error) main_->Timer_endmsg->start();
   done(QDialog::Accepted);
   if (!unexpected.empty()) platform::ShowException(main_, unexpected);
@@ -147,35 +146,35 @@ bool Tprogress::RunBatch() {
     const std::string caption = main_->RowCaption(row);
     label_filename->setText(QStringLiteral("Current File: ") + QString::fromStdString(caption));
     Label1->setText(QStringLiteral("Process ......"));
-    Tffinfo& info = *main_->ffinfo;
+    Tffinfo& info = *main_->Ffinfo;
     info.Clear();
 
     std::string code;
     // Cancel stops a probe as it stops a pass: quietly, without the second attempt.
     const auto cancelled = [this] { return main_->cancel_flag; };
-    bool probed = ProbeMediaInfo(code, caption, info, main_->probe_text, cancelled);
+    bool probed = ProbeMediaInfo(code, caption, info, main_->ProbeText, cancelled);
     if (!probed && !main_->cancel_flag)
-      probed = ProbeMediaInfo(code, caption, info, main_->probe_text, cancelled);
+      probed = ProbeMediaInfo(code, caption, info, main_->ProbeText, cancelled);
     if (main_->cancel_flag) break;
     if (!probed) {
-      platform::MessageBox(this, "File load error! " + code, "", platform::MessageIcon::Error);
+      platform::MessageBox(this, "File load error! " + code, "", platform::MessageIcon::kError);
       return true;
     }
-    main_->edit1->setText(QString::fromStdString(main_->probe_text));
+    main_->edit1->setText(QString::fromStdString(main_->ProbeText));
 
     info.filepath = caption;
     file_index = row;
     StabiliseJob job;
-    job.info = &info;
-    job.settings = options_->EditTexts();
-    job.output_folder = main_->output_folder;
-    job.convert_format = main_->cbk_videoformatconverting->isChecked();
-    job.video_format = main_->cb_videoformat->currentText().toStdString();
-    job.file_index = file_index;
-    job.file_count = count;
-    std::string error_text;
-    if (!RunStabilisePasses(error_text, job, *this)) {
-      platform::MessageBox(this, "Process error! " + error_text, "", platform::MessageIcon::Error);
+    job.Info = &info;
+    job.Settings = options_->EditTexts();
+    job.OutputFolder = main_->output_folder;
+    job.ConvertFormat = main_->cbk_videoformatconverting->isChecked();
+    job.VideoFormat = main_->cb_videoformat->currentText().toStdString();
+    job.FileIndex = file_index;
+    job.FileCount = count;
+    std::string errorText;
+    if (!RunStabilisePasses(errorText, job, *this)) {
+      platform::MessageBox(this, "Process error! " + errorText, "", platform::MessageIcon::kError);
       return true;
     }
     RemoveTransformFiles(info.filepath);
@@ -183,8 +182,8 @@ bool Tprogress::RunBatch() {
   return false;
 }
 
-void Tprogress::RemoveTransformFiles(const std::string& input_path) {
-  DeleteIfPresent(FolderPart(input_path) + kTransformFile);
+void Tprogress::RemoveTransformFiles(const std::string& inputPath) {
+  DeleteIfPresent(FolderPart(inputPath) + kTransformFile);
   DeleteIfPresent(platform::Application::ExecutableFolder() + "/" + kTransformFile);
 }
 

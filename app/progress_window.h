@@ -21,7 +21,7 @@ class Tprogress : public QDialog, public StabiliseProgress {
   Q_OBJECT
 
  public:
-  Tprogress(Tmain* main_window, Toptions* options);
+  Tprogress(Tmain* mainWindow, Toptions* options);
 
   void Button1Click();   // Cancel
   void timer_dotimer();  // the batch loop
@@ -32,7 +32,7 @@ class Tprogress : public QDialog, public StabiliseProgress {
   void SetOverallGauge(int position) override;
   void SetStatus(const std::string& text) override;
 
-  bool BatchRunning() const { return batch_running_; }
+  bool BatchRunning() const { return batchRunning_; }
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* Button1 = nullptr;
@@ -54,11 +54,11 @@ class Tprogress : public QDialog, public StabiliseProgress {
  private:
   void FormShow();
   bool RunBatch();  // true when the batch stopped on an error
-  void RemoveTransformFiles(const std::string& input_path);
+  void RemoveTransformFiles(const std::string& inputPath);
 
   Tmain* main_ = nullptr;
   Toptions* options_ = nullptr;
-  bool batch_running_ = false;
+  bool batchRunning_ = false;
 };
 
 }  // namespace calmora

@@ -14,7 +14,7 @@ StabiliseSettings DefaultSettings();
 
 class SettingsFile {
  public:
-  explicit SettingsFile(std::string file_name = DefaultPath());
+  explicit SettingsFile(std::string fileName = DefaultPath());
 
   // calmora.ini in the folder of the program's executable.
   static std::string DefaultPath();

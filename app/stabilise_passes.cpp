@@ -30,37 +30,36 @@ bool NameTaken(const std::string& path) {
 // when it did. A signal says more than any line the engine printed before it: the last
 // such line is then an unrelated early one.
 std::string PassFailure(const EngineRunResult& run, const PassWatcher& watcher, bool delivered,
-                        const char* nothing_written) {
-  if (run.killed_by_signal)
-    return "The engine ended by signal " + std::to_string(run.signal_number);
-  const bool exited_cleanly = run.exit_code == 0;
-  if (exited_cleanly && delivered) return "";
+                        const char* nothingWritten) {
+  if (run.KilledBySignal) return "The engine ended by signal " + std::to_string(run.SignalNumber);
+  const bool exitedCleanly = run.ExitCode == 0;
+  if (exitedCleanly && delivered) return "";
   std::string line = watcher.LastErrorLine();
   if (!line.empty()) return line;
-  if (!exited_cleanly)
-    return "The engine stopped with exit status " + std::to_string(run.exit_code) + ".";
-  return nothing_written;
+  if (!exitedCleanly)
+    return "The engine stopped with exit status " + std::to_string(run.ExitCode) + ".";
+  return nothingWritten;
 }
 
 // How a pass run ends the call: nothing when the call goes on, else its result (with
 // ErrorText set where the pass failed). `delivered` tells whether the pass left what the
 // next step needs.
 std::optional<bool> EndOfPass(const EngineRunResult& run, PassWatcher& watcher, bool delivered,
-                              const char* nothing_written, bool progress_seen,
-                              std::string& ErrorText) {
-  if (run.outcome == EngineRunOutcome::kFailed) {
-    ErrorText = run.code;
+                              const char* nothingWritten, bool progressSeen,
+                              std::string& errorText) {
+  if (run.Outcome == EngineRunOutcome::kFailed) {
+    errorText = run.Code;
     return false;
   }
-  if (watcher.Cancelled()) return progress_seen;
-  if (run.outcome == EngineRunOutcome::kEnded) watcher.EngineEnded();
+  if (watcher.Cancelled()) return progressSeen;
+  if (run.Outcome == EngineRunOutcome::kEnded) watcher.EngineEnded();
   if (!watcher.ErrorText().empty()) {
-    ErrorText = watcher.ErrorText();
+    errorText = watcher.ErrorText();
     return false;
   }
-  if (std::string failure = PassFailure(run, watcher, delivered, nothing_written);
+  if (std::string failure = PassFailure(run, watcher, delivered, nothingWritten);
       !failure.empty()) {
-    ErrorText = std::move(failure);
+    errorText = std::move(failure);
     return false;
   }
   return std::nullopt;
@@ -70,43 +69,43 @@ std::optional<bool> EndOfPass(const EngineRunResult& run, PassWatcher& watcher, 
 
 bool RunStabilisePasses(std::string& ErrorText, const StabiliseJob& job,
                         StabiliseProgress& progress) {
-  const Tffinfo empty_info;
-  const Tffinfo& info = job.info != nullptr ? *job.info : empty_info;
+  const Tffinfo emptyInfo;
+  const Tffinfo& info = job.Info != nullptr ? *job.Info : emptyInfo;
   // An unreadable or zero duration leaves the gauges where they are (no division by it).
-  const std::optional<double> duration_seconds = ClockSeconds(info.duration);
-  bool progress_seen = false;
+  const std::optional<double> durationSeconds = ClockSeconds(info.duration);
+  bool progressSeen = false;
 
   // A transform file left by an earlier run must not pass for this one's; the analysis
   // writes it anew in any case.
   ::unlink(kTransformFileName);
-  PassWatcher analysis(PassKind::kAnalysis, duration_seconds, job.file_index, job.file_count,
-                       progress, progress_seen, {info.filepath});
-  const EngineRunResult analysis_run =
-      RunEngine(AnalysisArguments(info.filepath, job.settings), kAnalysisPassCodes, analysis);
+  PassWatcher analysis(PassKind::kAnalysis, durationSeconds, job.FileIndex, job.FileCount, progress,
+                       progressSeen, {info.filepath});
+  const EngineRunResult analysisRun =
+      RunEngine(AnalysisArguments(info.filepath, job.Settings), kAnalysisPassCodes, analysis);
   // A killed or failed analysis leaves partial motion data: transforming with it would
   // give a result that is only partly stabilised.
-  if (const auto result = EndOfPass(analysis_run, analysis, NonEmptyFile(kTransformFileName),
-                                    "No transform file was written.", progress_seen, ErrorText))
+  if (const auto result = EndOfPass(analysisRun, analysis, NonEmptyFile(kTransformFileName),
+                                    "No transform file was written.", progressSeen, ErrorText))
     return *result;
 
   const std::string output =
-      PlannedOutputPath(info.filepath, job.output_folder, job.convert_format, job.video_format);
+      PlannedOutputPath(info.filepath, job.OutputFolder, job.ConvertFormat, job.VideoFormat);
   const std::string arguments =
       TransformArguments(info.filepath, BitrateOption(info), AudioOption(info.filepath, output),
-                         job.settings.smoothing, output);
+                         job.Settings.Smoothing, output);
   // Only a file that this pass created is its own to remove.
-  const bool name_was_taken = NameTaken(output);
-  PassWatcher transform(PassKind::kTransform, duration_seconds, job.file_index, job.file_count,
-                        progress, progress_seen, {info.filepath, output});
-  const EngineRunResult transform_run = RunEngine(arguments, kTransformPassCodes, transform);
+  const bool nameWasTaken = NameTaken(output);
+  PassWatcher transform(PassKind::kTransform, durationSeconds, job.FileIndex, job.FileCount,
+                        progress, progressSeen, {info.filepath, output});
+  const EngineRunResult transformRun = RunEngine(arguments, kTransformPassCodes, transform);
   // The engine may give up with a message of its own; only a clean exit that left an
   // output file counts as done.
   const std::optional<bool> result =
-      EndOfPass(transform_run, transform, NonEmptyFile(output), "No output file was written.",
-                progress_seen, ErrorText);
+      EndOfPass(transformRun, transform, NonEmptyFile(output), "No output file was written.",
+                progressSeen, ErrorText);
   // A stopped or failed pass leaves a truncated file that would look like a result.
-  if (result && !name_was_taken) ::unlink(output.c_str());
-  return result.value_or(progress_seen);
+  if (result && !nameWasTaken) ::unlink(output.c_str());
+  return result.value_or(progressSeen);
 }
 
 }  // namespace calmora

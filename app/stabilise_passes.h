@@ -9,17 +9,17 @@
 namespace calmora {
 
 struct StabiliseSettings {
-  std::string shakiness, accuracy, stepsize, mincontrast, smoothing;
+  std::string Shakiness, Accuracy, Stepsize, Mincontrast, Smoothing;
 };
 
 struct StabiliseJob {
-  const Tffinfo* info = nullptr;  // filepath, duration, bitrate, video_bitrate
-  StabiliseSettings settings;     // the options dialog's edit texts, used unchanged
-  std::string output_folder;
-  bool convert_format = false;  // cbk_videoformatconverting
-  std::string video_format;     // cb_videoformat text, e.g. "*.MP4"
-  int file_index = 0;           // Tprogress file_index
-  int file_count = 1;           // rows in the main window's list
+  const Tffinfo* Info = nullptr;  // filepath, duration, bitrate, video_bitrate
+  StabiliseSettings Settings;     // the options dialog's edit texts, used unchanged
+  std::string OutputFolder;
+  bool ConvertFormat = false;  // cbk_videoformatconverting
+  std::string VideoFormat;     // cb_videoformat text, e.g. "*.MP4"
+  int FileIndex = 0;           // Tprogress file_index
+  int FileCount = 1;           // rows in the main window's list
 };
 
 // What the passes drive in the progress window; the window implements it.

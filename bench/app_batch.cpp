@@ -111,7 +111,7 @@ void DirectBatch(const Workspace& workspace) {
     RunDirectly(workspace.engine + AnalysisArguments(info.filepath, settings));
     RunDirectly(workspace.engine + TransformArguments(info.filepath, BitrateOption(info),
                                                       AudioOption(info.filepath, output),
-                                                      settings.smoothing, output));
+                                                      settings.Smoothing, output));
     fs::remove(kTransformFileName);
   }
 }
@@ -123,7 +123,7 @@ void FrontEndBatch(const Workspace& workspace, FrontEndWindows& windows) {
     folder = (workspace.root / "out").string();
     return true;
   });
-  windows.main->btn_fixClick();
+  windows.Main->btn_fixClick();
   platform::SetFolderHook(nullptr);
 }
 
@@ -131,7 +131,7 @@ void BM_BatchFrontEndVersusDirect(benchmark::State& state) {
   Workspace& workspace = Prepare();
   fs::current_path(workspace.root);
   FrontEndWindows windows = CreateFrontEndWindows();
-  for (const std::string& clip : workspace.clips) windows.main->add_file_b(clip);
+  for (const std::string& clip : workspace.clips) windows.Main->add_file_b(clip);
   double front_wall = 0;
   double direct_wall = 0;
   double front_cpu = 0;

@@ -182,9 +182,9 @@ void BM_PassesThroughRunner(benchmark::State& state) {
   const fs::path out = TheScene().folder / "out";
   fs::create_directories(out);
   calmora::StabiliseJob job;
-  job.info = &info;
-  job.settings = {"5", "15", "6", "0.3", "10"};
-  job.output_folder = out.string();
+  job.Info = &info;
+  job.Settings = {"5", "15", "6", "0.3", "10"};
+  job.OutputFolder = out.string();
   QuietProgress progress;
   CostMeter meter;
   for (auto _ : state) {

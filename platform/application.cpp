@@ -16,7 +16,7 @@ namespace calmora::platform {
 
 namespace {
 
-Application* g_instance = nullptr;
+Application* TheApplication = nullptr;
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];
@@ -44,18 +44,16 @@ class MainWindowWatcher : public QObject {
 }  // namespace
 
 Application::Application(int& argc, char** argv) {
-  if (g_instance != nullptr) throw std::logic_error("the application object exists already");
+  if (TheApplication != nullptr) throw std::logic_error("the application object exists already");
   toolkit_ = std::make_unique<QApplication>(argc, argv);
   // The loop's end is decided by the main window alone, not by hidden or modal windows.
   QApplication::setQuitOnLastWindowClosed(false);
-  g_instance = this;
+  TheApplication = this;
 }
 
-Application::~Application() {
-  g_instance = nullptr;
-}
+Application::~Application() { TheApplication = nullptr; }
 
-Application* Application::Instance() { return g_instance; }
+Application* Application::Instance() { return TheApplication; }
 
 void Application::Initialize() {
   // The toolkit's application is complete once constructed; nothing more to prepare here.
@@ -68,16 +66,16 @@ void Application::SetTitle(const std::string& title) {
 
 std::string Application::Title() const { return title_.empty() ? ExecutableName() : title_; }
 
-void Application::SetMainWindow(QWidget* window) { main_window_ = window; }
+void Application::SetMainWindow(QWidget* window) { mainWindow_ = window; }
 
 int Application::Run() {
-  if (main_window_ == nullptr) return 0;
+  if (mainWindow_ == nullptr) return 0;
   MainWindowWatcher watcher;
-  main_window_->installEventFilter(&watcher);
-  QObject::connect(main_window_, &QObject::destroyed, &watcher, [] { QCoreApplication::exit(0); });
-  main_window_->show();
+  mainWindow_->installEventFilter(&watcher);
+  QObject::connect(mainWindow_, &QObject::destroyed, &watcher, [] { QCoreApplication::exit(0); });
+  mainWindow_->show();
   int code = QApplication::exec();
-  if (main_window_ != nullptr) main_window_->removeEventFilter(&watcher);
+  if (mainWindow_ != nullptr) mainWindow_->removeEventFilter(&watcher);
   return code;
 }
 

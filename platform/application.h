@@ -29,7 +29,7 @@ class Application {
   std::string Title() const;
 
   void SetMainWindow(QWidget* window);
-  QWidget* MainWindow() const { return main_window_; }
+  QWidget* MainWindow() const { return mainWindow_; }
 
   // Shows the main window and runs the message loop until it closes; gives the exit code.
   int Run();
@@ -42,7 +42,7 @@ class Application {
  private:
   std::unique_ptr<QApplication> toolkit_;
   std::string title_;
-  QWidget* main_window_ = nullptr;
+  QWidget* mainWindow_ = nullptr;
 };
 
 }  // namespace calmora::platform

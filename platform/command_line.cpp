@@ -7,24 +7,24 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(std::string_view command_line) {
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   std::vector<std::string> arguments;
   std::size_t i = 0;
-  const std::size_t n = command_line.size();
+  const std::size_t n = commandLine.size();
   for (;;) {
-    while (i < n && IsBlank(command_line[i])) ++i;
+    while (i < n && IsBlank(commandLine[i])) ++i;
     if (i >= n) break;
     std::string argument;
     bool quoted = false;
-    while (i < n && (quoted || !IsBlank(command_line[i]))) {
-      const char c = command_line[i];
+    while (i < n && (quoted || !IsBlank(commandLine[i]))) {
+      const char c = commandLine[i];
       if (c == '\\') {
         std::size_t backslashes = 0;
-        while (i < n && command_line[i] == '\\') {
+        while (i < n && commandLine[i] == '\\') {
           ++backslashes;
           ++i;
         }
-        if (i < n && command_line[i] == '"') {
+        if (i < n && commandLine[i] == '"') {
           argument.append(backslashes / 2, '\\');
           if (backslashes % 2 == 1) {
             argument.push_back('"');

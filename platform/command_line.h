@@ -12,7 +12,7 @@ namespace calmora::platform {
 // group blanks into one argument and are themselves dropped; 2n backslashes before a
 // double quote give n backslashes and a grouping quote, 2n+1 give n backslashes and a
 // literal quote; other backslashes are plain characters. "" gives an empty argument.
-std::vector<std::string> SplitCommandLine(std::string_view command_line);
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
 // The inverse for one argument: a double quote, the text with quotes and the backslashes
 // before them escaped, a double quote. Plain texts come out as '"' + text + '"'.

@@ -107,11 +107,11 @@ bool RunOpenFilesDialog(QWidget* owner, const std::string& filter, std::vector<s
   return true;
 }
 
-bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initial_folder,
+bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initialFolder,
                      std::string& folder) {
-  if (FoldersHook()) return FoldersHook()({owner, title, initial_folder}, folder);
+  if (FoldersHook()) return FoldersHook()({owner, title, initialFolder}, folder);
   QString chosen = QFileDialog::getExistingDirectory(owner, QString::fromStdString(title),
-                                                     QFile::decodeName(initial_folder.c_str()));
+                                                     QFile::decodeName(initialFolder.c_str()));
   if (chosen.isEmpty()) return false;
   folder = QFile::encodeName(chosen).toStdString();
   return true;

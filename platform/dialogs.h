@@ -11,8 +11,8 @@ class QWidget;
 namespace calmora::platform {
 
 struct OpenFilesRequest {
-  QWidget* owner = nullptr;
-  std::string filter;  // "Description|*.A;*.B" pairs, as the windows give it
+  QWidget* Owner = nullptr;
+  std::string Filter;  // "Description|*.A;*.B" pairs, as the windows give it
 };
 // Answers a request in place of the dialog: true with the chosen files, false for Cancel.
 using OpenFilesHook = std::function<bool(const OpenFilesRequest&, std::vector<std::string>&)>;
@@ -23,15 +23,15 @@ OpenFilesHook SetOpenFilesHook(OpenFilesHook hook);
 bool RunOpenFilesDialog(QWidget* owner, const std::string& filter, std::vector<std::string>& files);
 
 struct FolderRequest {
-  QWidget* owner = nullptr;
-  std::string title;
-  std::string initial_folder;  // empty: the dialog's own choice
+  QWidget* Owner = nullptr;
+  std::string Title;
+  std::string InitialFolder;  // empty: the dialog's own choice
 };
 using FolderHook = std::function<bool(const FolderRequest&, std::string&)>;
 FolderHook SetFolderHook(FolderHook hook);
 
 // Lets the user pick a folder; true with its path in folder, false when cancelled.
-bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initial_folder,
+bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initialFolder,
                      std::string& folder);
 
 // Turns "Video Files|*.AVI;*.MP4;" into the toolkit's "Video Files (*.[Aa][Vv][Ii] ...)";

@@ -17,7 +17,8 @@ int AccessFlags(FileAccess access) {
   switch (access) {
     case FileAccess::Read: return O_RDONLY;
     case FileAccess::Write: return O_WRONLY;
-    case FileAccess::ReadWrite: return O_RDWR;
+    case FileAccess::kReadWrite:
+      return O_RDWR;
   }
   return O_RDONLY;
 }
@@ -34,19 +35,19 @@ FileHandle OpenRetrying(const std::string& path, int flags) {
 
 FileHandle OpenExistingFile(const std::string& path, FileAccess access) {
   FileHandle fd = OpenRetrying(path, AccessFlags(access));
-  if (fd < 0) return InvalidFileHandle;
+  if (fd < 0) return kInvalidFileHandle;
   struct stat info;
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
     errno = EISDIR;
-    return InvalidFileHandle;
+    return kInvalidFileHandle;
   }
   return fd;
 }
 
 FileHandle CreateTruncatedFile(const std::string& path) {
   FileHandle fd = OpenRetrying(path, O_RDWR | O_CREAT | O_TRUNC);
-  return fd < 0 ? InvalidFileHandle : fd;
+  return fd < 0 ? kInvalidFileHandle : fd;
 }
 
 void CloseFileHandle(FileHandle handle) {
@@ -146,9 +147,13 @@ int64_t FileStream::Write(const void* buffer, int64_t count) {
 int64_t FileStream::Seek(int64_t offset, FileSeekFrom from) {
   int64_t origin = 0;
   switch (from) {
-    case FileSeekFrom::Beginning: origin = 0; break;
-    case FileSeekFrom::Current: origin = position_; break;
-    case FileSeekFrom::End:
+    case FileSeekFrom::kBeginning:
+      origin = 0;
+      break;
+    case FileSeekFrom::kCurrent:
+      origin = position_;
+      break;
+    case FileSeekFrom::kEnd:
       origin = Size();
       if (origin < 0) return -1;
       break;

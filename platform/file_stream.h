@@ -9,13 +9,13 @@
 namespace calmora::platform {
 
 using FileHandle = int;                          // a POSIX file descriptor
-inline constexpr FileHandle InvalidFileHandle = -1;
+inline constexpr FileHandle kInvalidFileHandle = -1;
 
-enum class FileAccess { Read, Write, ReadWrite };
-enum class FileSeekFrom { Beginning, Current, End };
+enum class FileAccess { Read, Write, kReadWrite };
+enum class FileSeekFrom { kBeginning, kCurrent, kEnd };
 
 // Opens an existing regular file (never creates one). Directories are refused (EISDIR), as
-// they cannot be read as a stream. Returns InvalidFileHandle and leaves errno on failure.
+// they cannot be read as a stream. Returns kInvalidFileHandle and leaves errno on failure.
 FileHandle OpenExistingFile(const std::string& path, FileAccess access);
 
 // Creates the file, or truncates it when it exists, for reading and writing.

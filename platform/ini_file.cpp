@@ -67,12 +67,12 @@ std::string ValueOf(const std::string& line) {
 
 // Reads the file's lines; false when it exists but cannot be read (so that a write never
 // replaces a file whose contents it could not see).
-bool ReadLines(const std::string& file_name, std::vector<std::string>& lines) {
+bool ReadLines(const std::string& fileName, std::vector<std::string>& lines) {
   lines.clear();
   struct stat info {};
-  if (stat(file_name.c_str(), &info) != 0) return errno == ENOENT;
+  if (stat(fileName.c_str(), &info) != 0) return errno == ENOENT;
   if (!S_ISREG(info.st_mode)) return false;
-  std::ifstream in(file_name, std::ios::binary);
+  std::ifstream in(fileName, std::ios::binary);
   if (!in) return false;
   std::string line;
   while (std::getline(in, line)) {
@@ -91,13 +91,13 @@ std::string OneLine(std::string text) {
 }
 
 // The file that a write really replaces: the target of a symbolic link, so the link stays.
-std::string ResolvedTarget(const std::string& file_name) {
+std::string ResolvedTarget(const std::string& fileName) {
   struct stat info {};
-  if (lstat(file_name.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+  if (lstat(fileName.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
     char resolved[PATH_MAX];
-    if (realpath(file_name.c_str(), resolved) != nullptr) return resolved;
+    if (realpath(fileName.c_str(), resolved) != nullptr) return resolved;
   }
-  return file_name;
+  return fileName;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -123,9 +123,9 @@ bool WriteAll(int fd, const std::string& data) {
 // Writes data to a temporary file beside target, flushes it and renames it over target.
 bool ReplaceAtomically(const std::string& target, const std::string& data) {
   std::string pattern = target + ".XXXXXX";
-  std::vector<char> temp_name(pattern.begin(), pattern.end());
-  temp_name.push_back('\0');
-  int fd = mkstemp(temp_name.data());
+  std::vector<char> tempName(pattern.begin(), pattern.end());
+  tempName.push_back('\0');
+  int fd = mkstemp(tempName.data());
   if (fd < 0) return false;
 
   // Keep the old file's permissions; a new file gets the usual ones for a settings file.
@@ -135,9 +135,9 @@ bool ReplaceAtomically(const std::string& target, const std::string& data) {
 
   bool ok = WriteAll(fd, data) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
   ok = (close(fd) == 0) && ok;
-  if (ok) ok = rename(temp_name.data(), target.c_str()) == 0;
+  if (ok) ok = rename(tempName.data(), target.c_str()) == 0;
   if (!ok) {
-    unlink(temp_name.data());
+    unlink(tempName.data());
     return false;
   }
   // Make the rename itself durable.
@@ -151,20 +151,20 @@ bool ReplaceAtomically(const std::string& target, const std::string& data) {
 
 }  // namespace
 
-TIniFile::TIniFile(std::string file_name) : file_name_(std::move(file_name)) {}
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Key,
                                  const std::string& Default) const {
   std::vector<std::string> lines;
-  if (!ReadLines(file_name_, lines)) return Default;
-  bool in_section = false;
+  if (!ReadLines(fileName_, lines)) return Default;
+  bool inSection = false;
   for (const std::string& line : lines) {
     if (auto section = SectionOf(line)) {
-      if (in_section) break;  // only the first section of that name counts, as for writes
-      in_section = SameName(*section, Section);
+      if (inSection) break;  // only the first section of that name counts, as for writes
+      inSection = SameName(*section, Section);
       continue;
     }
-    if (!in_section) continue;
+    if (!inSection) continue;
     auto key = KeyOf(line);
     if (key && SameName(*key, Key)) return ValueOf(line);
   }
@@ -173,27 +173,27 @@ std::string TIniFile::ReadString(const std::string& Section, const std::string& 
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Key,
                            const std::string& Value) {
-  const std::string failure = "Unable to write to " + file_name_;
+  const std::string failure = "Unable to write to " + fileName_;
   std::vector<std::string> lines;
-  if (!ReadLines(file_name_, lines)) throw EIniFileException(failure);
+  if (!ReadLines(fileName_, lines)) throw EIniFileException(failure);
 
   const std::string entry = OneLine(Key) + "=" + OneLine(Value);
-  bool in_section = false;
-  bool section_found = false;
+  bool inSection = false;
+  bool sectionFound = false;
   bool done = false;
-  size_t insert_at = lines.size();  // after the last non-blank line of the section
+  size_t insertAt = lines.size();  // after the last non-blank line of the section
   for (size_t i = 0; i < lines.size() && !done; ++i) {
     if (auto section = SectionOf(lines[i])) {
-      if (in_section) break;  // the section ended without the key
-      in_section = SameName(*section, Section);
-      if (in_section && !section_found) {
-        section_found = true;
-        insert_at = i + 1;
+      if (inSection) break;  // the section ended without the key
+      inSection = SameName(*section, Section);
+      if (inSection && !sectionFound) {
+        sectionFound = true;
+        insertAt = i + 1;
       }
       continue;
     }
-    if (!in_section) continue;
-    if (!Trim(lines[i]).empty()) insert_at = i + 1;
+    if (!inSection) continue;
+    if (!Trim(lines[i]).empty()) insertAt = i + 1;
     auto key = KeyOf(lines[i]);
     if (key && SameName(*key, Key)) {
       lines[i] = entry;
@@ -201,8 +201,8 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Key,
     }
   }
   if (!done) {
-    if (section_found) {
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert_at), entry);
+    if (sectionFound) {
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
     } else {
       if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
       lines.push_back("[" + OneLine(Section) + "]");
@@ -212,7 +212,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Key,
 
   std::ostringstream text;
   for (const std::string& line : lines) text << line << '\n';
-  if (!ReplaceAtomically(ResolvedTarget(file_name_), text.str())) {
+  if (!ReplaceAtomically(ResolvedTarget(fileName_), text.str())) {
     throw EIniFileException(failure);
   }
 }

@@ -15,9 +15,9 @@ class EIniFileException : public std::runtime_error {
 
 class TIniFile {
  public:
-  explicit TIniFile(std::string file_name);
+  explicit TIniFile(std::string fileName);
 
-  const std::string& FileName() const { return file_name_; }
+  const std::string& FileName() const { return fileName_; }
 
   // The value of Key in Section with its surrounding blanks removed, or Default when the
   // file, the section or the key is missing. Section and key names ignore letter case.
@@ -31,7 +31,7 @@ class TIniFile {
   void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
 
  private:
-  std::string file_name_;
+  std::string fileName_;
 };
 
 }  // namespace calmora::platform

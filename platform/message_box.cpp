@@ -18,10 +18,14 @@ MessageBoxHook& Hook() {
 
 QMessageBox::Icon ToolkitIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::Error: return QMessageBox::Critical;
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::None: break;
+    case MessageIcon::kError:
+      return QMessageBox::Critical;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kNone:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -33,8 +37,8 @@ std::string ApplicationTitle() {
 
 int Show(const MessageBoxRequest& request) {
   if (Hook()) return Hook()(request);
-  QMessageBox box(ToolkitIcon(request.icon), QString::fromStdString(request.title),
-                  QString::fromStdString(request.text), QMessageBox::Ok, request.owner);
+  QMessageBox box(ToolkitIcon(request.Icon), QString::fromStdString(request.Title),
+                  QString::fromStdString(request.Text), QMessageBox::Ok, request.Owner);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
   return kIdOk;
@@ -52,17 +56,17 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
 }
 
 void ShowMessage(const std::string& text) {
-  Show({nullptr, text, ApplicationTitle(), MessageIcon::None, true});
+  Show({nullptr, text, ApplicationTitle(), MessageIcon::kNone, true});
 }
 
 void ShowException(QWidget* owner, const std::string& text) {
-  Show({owner, text, ApplicationTitle(), MessageIcon::Error, false});
+  Show({owner, text, ApplicationTitle(), MessageIcon::kError, false});
 }
 
 MessageBoxLog::MessageBoxLog() {
   previous_ = SetMessageBoxHook([this](const MessageBoxRequest& request) {
     requests_.push_back(request);
-    if (on_request) on_request(request);
+    if (OnRequest) OnRequest(request);
     return kIdOk;
   });
 }
@@ -71,7 +75,7 @@ MessageBoxLog::~MessageBoxLog() { SetMessageBoxHook(std::move(previous_)); }
 
 std::vector<std::string> MessageBoxLog::Texts() const {
   std::vector<std::string> texts;
-  for (const MessageBoxRequest& request : requests_) texts.push_back(request.text);
+  for (const MessageBoxRequest& request : requests_) texts.push_back(request.Text);
   return texts;
 }
 

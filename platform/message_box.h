@@ -10,16 +10,16 @@ class QWidget;
 
 namespace calmora::platform {
 
-enum class MessageIcon { None, Error, Exclamation, Information };
+enum class MessageIcon { kNone, kError, kExclamation, kInformation };
 
 constexpr int kIdOk = 1;  // the answer of a box with only an OK button
 
 struct MessageBoxRequest {
-  QWidget* owner = nullptr;
-  std::string text;
-  std::string title;
-  MessageIcon icon = MessageIcon::None;
-  bool simple = false;  // the toolkit's simple message box (no icon, the application's title)
+  QWidget* Owner = nullptr;
+  std::string Text;
+  std::string Title;
+  MessageIcon Icon = MessageIcon::kNone;
+  bool Simple = false;  // the toolkit's simple message box (no icon, the application's title)
 };
 
 // A hook answers a request in place of showing a box; it gives the button pressed.
@@ -41,7 +41,7 @@ void ShowMessage(const std::string& text);
 void ShowException(QWidget* owner, const std::string& text);
 
 // Records every box requested while it lives and answers each with OK without showing
-// anything; on_request (optional) runs while the "box" would be on screen.
+// anything; OnRequest (optional) runs while the "box" would be on screen.
 class MessageBoxLog {
  public:
   MessageBoxLog();
@@ -53,7 +53,7 @@ class MessageBoxLog {
   std::vector<std::string> Texts() const;
   void Clear() { requests_.clear(); }
 
-  std::function<void(const MessageBoxRequest&)> on_request;
+  std::function<void(const MessageBoxRequest&)> OnRequest;
 
  private:
   std::vector<MessageBoxRequest> requests_;

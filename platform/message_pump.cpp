@@ -23,9 +23,9 @@ bool CanWaitInEventLoop() {
   return OnGuiThread() && QThread::currentThread()->eventDispatcher() != nullptr;
 }
 
-void PlainWait(int fd, int timeout_ms) {
+void PlainWait(int fd, int timeoutMs) {
   pollfd entry{fd, POLLIN, 0};
-  ::poll(&entry, fd >= 0 ? 1 : 0, timeout_ms);
+  ::poll(&entry, fd >= 0 ? 1 : 0, timeoutMs);
 }
 
 }  // namespace
@@ -33,26 +33,26 @@ void PlainWait(int fd, int timeout_ms) {
 // The dispatcher sleeps until one of its sources fires: the notifier for pipe data, the
 // timer for the time-out, or any window-system or posted event.
 struct DataOrEventWaiter::EventLoopParts {
-  QTimer deadline;
-  std::unique_ptr<QSocketNotifier> readable;
+  QTimer Deadline;
+  std::unique_ptr<QSocketNotifier> Readable;
 
-  EventLoopParts() { deadline.setSingleShot(true); }
+  EventLoopParts() { Deadline.setSingleShot(true); }
 
   void Watch(int fd) {
     if (fd < 0) {
-      if (readable) readable->setEnabled(false);
+      if (Readable) Readable->setEnabled(false);
       return;
     }
-    if (!readable || readable->socket() != fd) {
-      readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    if (!Readable || Readable->socket() != fd) {
+      Readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
       // A readable pipe stays readable until the caller reads it, so the notifier turns
       // itself off once it has ended a wait; otherwise any event loop run between two
       // waits (a message box, say) would wake for the same data again and again.
-      QSocketNotifier* notifier = readable.get();
+      QSocketNotifier* notifier = Readable.get();
       QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                        [notifier] { notifier->setEnabled(false); });
-    } else if (!readable->isEnabled()) {
-      readable->setEnabled(true);
+    } else if (!Readable->isEnabled()) {
+      Readable->setEnabled(true);
     }
   }
 };
@@ -60,15 +60,15 @@ struct DataOrEventWaiter::EventLoopParts {
 DataOrEventWaiter::DataOrEventWaiter() = default;
 DataOrEventWaiter::~DataOrEventWaiter() = default;
 
-void DataOrEventWaiter::Wait(int fd, int timeout_ms) {
-  if (timeout_ms < 0) timeout_ms = 0;
+void DataOrEventWaiter::Wait(int fd, int timeoutMs) {
+  if (timeoutMs < 0) timeoutMs = 0;
   if (!CanWaitInEventLoop()) {
-    PlainWait(fd, timeout_ms);
+    PlainWait(fd, timeoutMs);
     return;
   }
   if (!parts_) parts_ = std::make_unique<EventLoopParts>();
   parts_->Watch(fd);
-  parts_->deadline.start(timeout_ms);
+  parts_->Deadline.start(timeoutMs);
   // Events already queued are handled at once without sleeping.
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
@@ -77,9 +77,9 @@ void ProcessMessages() {
   if (OnGuiThread()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void WaitForDataOrEvents(int fd, int timeout_ms) {
+void WaitForDataOrEvents(int fd, int timeoutMs) {
   DataOrEventWaiter waiter;
-  waiter.Wait(fd, timeout_ms);
+  waiter.Wait(fd, timeoutMs);
 }
 
 }  // namespace calmora::platform

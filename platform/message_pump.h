@@ -22,10 +22,10 @@ class DataOrEventWaiter {
   DataOrEventWaiter& operator=(const DataOrEventWaiter&) = delete;
 
   // Blocks until `fd` is readable (or has hung up), a GUI event has been handled, or
-  // `timeout_ms` has passed, whichever comes first; GUI events pending when it is called
+  // `timeoutMs` has passed, whichever comes first; GUI events pending when it is called
   // are handled without sleeping. `fd` < 0 waits for events or the time-out only. Without
   // a Qt application (or off its thread) it is a plain poll on the fd.
-  void Wait(int fd, int timeout_ms);
+  void Wait(int fd, int timeoutMs);
 
  private:
   struct EventLoopParts;
@@ -33,6 +33,6 @@ class DataOrEventWaiter {
 };
 
 // One wait as DataOrEventWaiter::Wait, for callers that wait only now and then.
-void WaitForDataOrEvents(int fd, int timeout_ms);
+void WaitForDataOrEvents(int fd, int timeoutMs);
 
 }  // namespace calmora::platform

@@ -42,39 +42,39 @@ bool PlaceDescriptor(int fd, int target) {
 // The child's side between fork and exec. The front end has other threads, and one of
 // them may have held a lock at the fork, so only async-signal-safe calls are made here:
 // no allocation, no locale, no stdio. An exec that fails reports its errno on
-// `report_fd`.
-[[noreturn]] void RunChild(const char* program, char* const argv[], int output_fd, int report_fd,
+// `reportFd`.
+[[noreturn]] void RunChild(const char* program, char* const argv[], int outputFd, int reportFd,
                            pid_t parent) {
   ::setpgid(0, 0);
   // Killed when the thread that started it ends, however the front end ends. A parent
   // that died before this took effect is no longer our parent: give up at once.
   if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(127);
-  bool placed = PlaceDescriptor(output_fd, 1) && PlaceDescriptor(output_fd, 2);
-  const int empty_input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  placed = placed && empty_input >= 0 && PlaceDescriptor(empty_input, 0);
+  bool placed = PlaceDescriptor(outputFd, 1) && PlaceDescriptor(outputFd, 2);
+  const int emptyInput = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  placed = placed && emptyInput >= 0 && PlaceDescriptor(emptyInput, 0);
   if (placed) {
-    struct sigaction default_action {};
-    default_action.sa_handler = SIG_DFL;
-    sigemptyset(&default_action.sa_mask);
-    for (const int signal_number : kDefaultSignals)
-      ::sigaction(signal_number, &default_action, nullptr);
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    for (const int signalNumber : kDefaultSignals)
+      ::sigaction(signalNumber, &defaultAction, nullptr);
     sigset_t nothing;
     sigemptyset(&nothing);
     ::sigprocmask(SIG_SETMASK, &nothing, nullptr);
     ::execve(program, argv, environ);
   }
   const int error = errno;
-  ssize_t ignored = ::write(report_fd, &error, sizeof error);
+  ssize_t ignored = ::write(reportFd, &error, sizeof error);
   (void)ignored;
   ::_exit(127);
 }
 
 // Reads the errno that a child whose exec failed reports; 0 once the exec has succeeded
 // (the report pipe closes on exec).
-int ReadExecError(int report_fd) {
+int ReadExecError(int reportFd) {
   int error = 0;
   for (;;) {
-    const ssize_t n = ::read(report_fd, &error, sizeof error);
+    const ssize_t n = ::read(reportFd, &error, sizeof error);
     if (n == static_cast<ssize_t>(sizeof error)) return error != 0 ? error : EIO;
     if (n >= 0) return 0;
     if (errno != EINTR) return 0;
@@ -96,19 +96,19 @@ int OpenEndFd(pid_t pid) {
 ChildProcess::~ChildProcess() { Close(); }
 
 bool ChildProcess::CreatePipe() {
-  if (read_fd_ >= 0 || write_fd_ >= 0) {
+  if (readFd_ >= 0 || writeFd_ >= 0) {
     errno = EBUSY;
     return false;
   }
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-  read_fd_ = fds[0];
-  write_fd_ = fds[1];
+  readFd_ = fds[0];
+  writeFd_ = fds[1];
   return true;
 }
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments) {
-  if (write_fd_ < 0 || pid_ > 0) {
+  if (writeFd_ < 0 || pid_ > 0) {
     errno = EINVAL;
     return false;
   }
@@ -128,45 +128,45 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   sigfillset(&all);
   ::pthread_sigmask(SIG_SETMASK, &all, &previous);
   const pid_t pid = ::fork();
-  if (pid == 0) RunChild(program.c_str(), argv.data(), write_fd_, report[1], parent);
-  const int fork_error = errno;
+  if (pid == 0) RunChild(program.c_str(), argv.data(), writeFd_, report[1], parent);
+  const int forkError = errno;
   ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   ::close(report[1]);
   if (pid < 0) {
     ::close(report[0]);
-    errno = fork_error;
+    errno = forkError;
     return false;
   }
   // Also from this side, so that the group exists before a Terminate can name it.
   ::setpgid(pid, pid);
-  const int exec_error = ReadExecError(report[0]);
+  const int execError = ReadExecError(report[0]);
   ::close(report[0]);
-  if (exec_error != 0) {
+  if (execError != 0) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    errno = exec_error;
+    errno = execError;
     return false;
   }
   pid_ = pid;
-  end_fd_ = OpenEndFd(pid);
+  endFd_ = OpenEndFd(pid);
   // The child holds its own copies; dropping ours lets the pipe report end-of-data once
   // the engine (and anything it started) has gone.
-  CloseFd(write_fd_);
+  CloseFd(writeFd_);
   return true;
 }
 
 bool ChildProcess::Peek(std::size_t& available) {
   available = 0;
-  if (read_fd_ < 0) {
+  if (readFd_ < 0) {
     errno = EBADF;
     return false;
   }
   // Most peeks find nothing while the engine works; one zero-wait poll says so by itself
   // and also notices when every writer has gone. The byte count is asked only when there
   // is something to count.
-  if (!pipe_drained_) {
-    pollfd entry{read_fd_, POLLIN, 0};
+  if (!pipeDrained_) {
+    pollfd entry{readFd_, POLLIN, 0};
     int ready = 0;
     do {
       ready = ::poll(&entry, 1, 0);
@@ -180,24 +180,24 @@ bool ChildProcess::Peek(std::size_t& available) {
     if ((entry.revents & POLLIN) == 0) {
       // Hung up with nothing left: our own write end is closed after the start, so this
       // is the child's side (and its children's) having gone.
-      if ((entry.revents & (POLLHUP | POLLERR)) != 0 && write_fd_ < 0) pipe_drained_ = true;
+      if ((entry.revents & (POLLHUP | POLLERR)) != 0 && writeFd_ < 0) pipeDrained_ = true;
       return true;
     }
   }
   int count = 0;
-  if (::ioctl(read_fd_, FIONREAD, &count) != 0) return false;
+  if (::ioctl(readFd_, FIONREAD, &count) != 0) return false;
   if (count > 0) available = static_cast<std::size_t>(count);
   return true;
 }
 
 bool ChildProcess::Read(char* buffer, std::size_t capacity, std::size_t& got) {
   got = 0;
-  if (read_fd_ < 0) {
+  if (readFd_ < 0) {
     errno = EBADF;
     return false;
   }
   for (;;) {
-    const ssize_t n = ::read(read_fd_, buffer, capacity);
+    const ssize_t n = ::read(readFd_, buffer, capacity);
     if (n >= 0) {
       got = static_cast<std::size_t>(n);
       return true;
@@ -213,14 +213,14 @@ void ChildProcess::Reap(bool block) {
     const pid_t r = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
     if (r == pid_) {
       ended_ = true;
-      wait_status_ = status;
+      waitStatus_ = status;
       return;
     }
     if (r == 0) return;
     if (errno == EINTR) continue;
     // Someone else reaped it (SIGCHLD ignored): it is gone, its status unknown.
     ended_ = true;
-    wait_status_ = -1;
+    waitStatus_ = -1;
     return;
   }
 }
@@ -241,25 +241,25 @@ void ChildProcess::Terminate() {
 
 void ChildProcess::Close() {
   Terminate();
-  CloseFd(read_fd_);
-  CloseFd(write_fd_);
-  CloseFd(end_fd_);
+  CloseFd(readFd_);
+  CloseFd(writeFd_);
+  CloseFd(endFd_);
 }
 
 int ChildProcess::ExitCode() const {
-  if (!ended_ || wait_status_ == -1 || !WIFEXITED(wait_status_)) return -1;
-  return WEXITSTATUS(wait_status_);
+  if (!ended_ || waitStatus_ == -1 || !WIFEXITED(waitStatus_)) return -1;
+  return WEXITSTATUS(waitStatus_);
 }
 
 bool ChildProcess::KilledBySignal() const {
-  return ended_ && wait_status_ != -1 && WIFSIGNALED(wait_status_);
+  return ended_ && waitStatus_ != -1 && WIFSIGNALED(waitStatus_);
 }
 
-int ChildProcess::TermSignal() const { return KilledBySignal() ? WTERMSIG(wait_status_) : 0; }
+int ChildProcess::TermSignal() const { return KilledBySignal() ? WTERMSIG(waitStatus_) : 0; }
 
 int ChildProcess::WaitableFd() const {
-  if (!pipe_drained_) return read_fd_;
-  return ended_ ? -1 : end_fd_;
+  if (!pipeDrained_) return readFd_;
+  return ended_ ? -1 : endFd_;
 }
 
 }  // namespace calmora::platform

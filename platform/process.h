@@ -64,14 +64,14 @@ class ChildProcess {
  private:
   void Reap(bool block);
 
-  int read_fd_ = -1;
-  int write_fd_ = -1;
-  int end_fd_ = -1;  // readable once the child has ended (a pidfd); -1 where unsupported
+  int readFd_ = -1;
+  int writeFd_ = -1;
+  int endFd_ = -1;  // readable once the child has ended (a pidfd); -1 where unsupported
   pid_t pid_ = -1;
   bool ended_ = false;
   bool terminated_ = false;
-  bool pipe_drained_ = false;  // every writer has gone and nothing is left to read
-  int wait_status_ = 0;
+  bool pipeDrained_ = false;  // every writer has gone and nothing is left to read
+  int waitStatus_ = 0;
 };
 
 }  // namespace calmora::platform

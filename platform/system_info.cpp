@@ -39,8 +39,8 @@ int64_t FreeDiskSpace(const std::string& folder) {
   struct statvfs fs {};
   if (statvfs(folder.empty() ? "." : folder.c_str(), &fs) != 0) return -1;
   const unsigned __int128 bytes = static_cast<unsigned __int128>(fs.f_bavail) * fs.f_frsize;
-  constexpr unsigned __int128 limit = static_cast<uint64_t>(INT64_MAX);
-  return static_cast<int64_t>(bytes > limit ? limit : bytes);
+  constexpr unsigned __int128 kLimit = static_cast<uint64_t>(INT64_MAX);
+  return static_cast<int64_t>(bytes > kLimit ? kLimit : bytes);
 }
 
 bool CpuHasMMX() {

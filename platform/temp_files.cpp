@@ -33,9 +33,9 @@ TempFileCreation CreateFileExclusive(const std::string& path) {
   do {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errno == EEXIST ? TempFileCreation::NameTaken : TempFileCreation::Failed;
+  if (fd < 0) return errno == EEXIST ? TempFileCreation::kNameTaken : TempFileCreation::kFailed;
   close(fd);
-  return TempFileCreation::Created;
+  return TempFileCreation::kCreated;
 }
 
 }  // namespace calmora::platform

@@ -16,9 +16,9 @@ bool IsDirectory(const std::string& path);
 bool MakeDirectory(const std::string& path);
 
 enum class TempFileCreation {
-  Created,    // the file did not exist and now exists, empty
-  NameTaken,  // something of that name exists already; nothing was touched
-  Failed,     // the file could not be created for another reason (missing folder, rights ...)
+  kCreated,    // the file did not exist and now exists, empty
+  kNameTaken,  // something of that name exists already; nothing was touched
+  kFailed,     // the file could not be created for another reason (missing folder, rights ...)
 };
 
 // Creates an empty file that must not exist yet (O_CREAT | O_EXCL), readable and writable by

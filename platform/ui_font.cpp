@@ -10,7 +10,7 @@ namespace calmora::platform {
 namespace {
 
 QString FamilyInstalled() {
-  static const QString family = [] {
+  static const QString kFamily = [] {
     const QStringList installed = QFontDatabase::families();
     for (const char* name : {"Verdana", "DejaVu Sans", "Liberation Sans"}) {
       if (installed.contains(QString::fromLatin1(name), Qt::CaseInsensitive)) {
@@ -19,14 +19,14 @@ QString FamilyInstalled() {
     }
     return QString::fromLatin1("Sans Serif");
   }();
-  return family;
+  return kFamily;
 }
 
 }  // namespace
 
-QFont UiFont(int pixel_height, bool bold) {
+QFont UiFont(int pixelHeight, bool bold) {
   QFont font(FamilyInstalled());
-  font.setPixelSize(pixel_height);
+  font.setPixelSize(pixelHeight);
   font.setBold(bold);
   font.setStyleHint(QFont::SansSerif);
   return font;

@@ -5,7 +5,7 @@
 
 namespace calmora::platform {
 
-// A font whose characters are pixel_height pixels high.
-QFont UiFont(int pixel_height, bool bold = false);
+// A font whose characters are pixelHeight pixels high.
+QFont UiFont(int pixelHeight, bool bold = false);
 
 }  // namespace calmora::platform

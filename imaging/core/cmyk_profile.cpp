@@ -23,12 +23,12 @@ namespace {
 
 enum ProfileState : int { kNotTried = 0, kReady = 1, kUnusable = 2 };
 
-std::mutex profile_mutex;
-std::atomic<int> profile_state{kNotTried};
+std::mutex ProfileMutex;
+std::atomic<int> ProfileState{kNotTried};
 
 // The owners of the two profiles; the pointers above only show them.
-std::unique_ptr<TPVICC> cmyk_profile_owner;
-std::unique_ptr<TPVICC> srgb_profile_owner;
+std::unique_ptr<TPVICC> CmykProfileOwner;
+std::unique_ptr<TPVICC> SrgbProfileOwner;
 
 // Makes a profile that the owner keeps and the global shows.
 TPVICC& MakeProfile(std::unique_ptr<TPVICC>& owner, TPVICC*& global) {
@@ -39,26 +39,26 @@ TPVICC& MakeProfile(std::unique_ptr<TPVICC>& owner, TPVICC*& global) {
 
 bool MakeProfiles() {
   void* block = nullptr;
-  int32_t inflated_size = 0;
+  int32_t inflatedSize = 0;
   try {
-    DecompressBuffer(BuiltInCMYKProfileData, BuiltInCMYKProfileDataSize, block, inflated_size,
+    DecompressBuffer(BuiltInCMYKProfileData, BuiltInCMYKProfileDataSize, block, inflatedSize,
                      BuiltInCMYKProfileSize);
   } catch (const EZLibError&) {
     return false;
   }
   const UniqueMallocBlock<> inflated(block);
-  TPVICC& cmyk = MakeProfile(cmyk_profile_owner, CMYKProfile);
-  cmyk.LoadFromBuffer(inflated.get(), inflated_size);
+  TPVICC& cmyk = MakeProfile(CmykProfileOwner, CMYKProfile);
+  cmyk.LoadFromBuffer(inflated.get(), inflatedSize);
   if (!cmyk.IsOpen()) return false;
 
-  TPVICC& srgb = MakeProfile(srgb_profile_owner, SRGBProfile);
+  TPVICC& srgb = MakeProfile(SrgbProfileOwner, SRGBProfile);
   srgb.OpenSRGBProfile();
 
   // Converting one pixel each way makes the two transforms the pixel calls then reuse.
-  TPVCMYK pixel_cmyk = MakeCMYK(0, 0, 0, 0);
-  TPVRGB pixel_rgb = MakeRGB(0, 0, 0);
-  cmyk.TransformPixels(&srgb, clInvertedCMYK, clBGR24, 0, 0, &pixel_cmyk, &pixel_rgb, 1);
-  srgb.TransformPixels(&cmyk, clBGR24, clInvertedCMYK, 0, 0, &pixel_rgb, &pixel_cmyk, 1);
+  TPVCMYK pixelCmyk = MakeCMYK(0, 0, 0, 0);
+  TPVRGB pixelRgb = MakeRGB(0, 0, 0);
+  cmyk.TransformPixels(&srgb, clInvertedCMYK, clBGR24, 0, 0, &pixelCmyk, &pixelRgb, 1);
+  srgb.TransformPixels(&cmyk, clBGR24, clInvertedCMYK, 0, 0, &pixelRgb, &pixelCmyk, 1);
   return cmyk.IsTransformReady() && srgb.IsTransformReady();
 }
 
@@ -68,21 +68,21 @@ bool UseProfile() { return CMYKProfileConversion && LoadCMYKProfile(); }
 }  // namespace
 
 bool LoadCMYKProfile() {
-  const int state = profile_state.load(std::memory_order_acquire);
+  const int state = ProfileState.load(std::memory_order_acquire);
   if (state != kNotTried) return state == kReady;
-  std::lock_guard lock(profile_mutex);
-  if (profile_state.load(std::memory_order_relaxed) == kNotTried)
-    profile_state.store(MakeProfiles() ? kReady : kUnusable, std::memory_order_release);
-  return profile_state.load(std::memory_order_relaxed) == kReady;
+  std::lock_guard lock(ProfileMutex);
+  if (ProfileState.load(std::memory_order_relaxed) == kNotTried)
+    ProfileState.store(MakeProfiles() ? kReady : kUnusable, std::memory_order_release);
+  return ProfileState.load(std::memory_order_relaxed) == kReady;
 }
 
 void FreeCMYKProfiles() {
-  std::lock_guard lock(profile_mutex);
+  std::lock_guard lock(ProfileMutex);
   CMYKProfile = nullptr;
   SRGBProfile = nullptr;
-  cmyk_profile_owner.reset();
-  srgb_profile_owner.reset();
-  profile_state.store(kNotTried, std::memory_order_release);
+  CmykProfileOwner.reset();
+  SrgbProfileOwner.reset();
+  ProfileState.store(kNotTried, std::memory_order_release);
 }
 
 void CMYKToRGB(TPVCMYK CMYK, TPVRGB& RGB) { CMYKRowToRGB(&CMYK, &RGB, 1); }
@@ -93,47 +93,47 @@ TPVCMYK RGBToCMYK(TPVRGB RGB) {
   return cmyk;
 }
 
-void CMYKRowToRGB(const TPVCMYK* Source, TPVRGB* Destination, int32_t Count) {
-  if (Count <= 0) return;
+void CMYKRowToRGB(const TPVCMYK* source, TPVRGB* destination, int32_t count) {
+  if (count <= 0) return;
   if (UseProfile()) {
-    const auto* in = reinterpret_cast<const uint8_t*>(Source);
-    const auto* out = reinterpret_cast<const uint8_t*>(Destination);
-    if (in < out + size_t(Count) * sizeof(TPVRGB) && out < in + size_t(Count) * sizeof(TPVCMYK)) {
+    const auto* in = reinterpret_cast<const uint8_t*>(source);
+    const auto* out = reinterpret_cast<const uint8_t*>(destination);
+    if (in < out + size_t(count) * sizeof(TPVRGB) && out < in + size_t(count) * sizeof(TPVCMYK)) {
       // The colour system wants separate rows: convert the shared row a slice at a time.
-      constexpr int32_t slice = 256;
-      TPVCMYK copy[slice];
-      for (int32_t done = 0; done < Count; done += slice) {
-        const int32_t n = std::min(slice, Count - done);
-        std::memcpy(copy, Source + done, sizeof(TPVCMYK) * size_t(n));
-        platform::TranslateColors(CMYKProfile->TransformHandle.get(), copy, Destination + done,
+      constexpr int32_t kSlice = 256;
+      TPVCMYK copy[kSlice];
+      for (int32_t done = 0; done < count; done += kSlice) {
+        const int32_t n = std::min(kSlice, count - done);
+        std::memcpy(copy, source + done, sizeof(TPVCMYK) * size_t(n));
+        platform::TranslateColors(CMYKProfile->TransformHandle.get(), copy, destination + done,
                                   size_t(n));
       }
       return;
     }
-    platform::TranslateColors(CMYKProfile->TransformHandle.get(), Source, Destination,
-                              static_cast<size_t>(Count));
+    platform::TranslateColors(CMYKProfile->TransformHandle.get(), source, destination,
+                              static_cast<size_t>(count));
     return;
   }
-  for (int32_t i = 0; i < Count; ++i) {
-    const TPVCMYK p = Source[i];  // read whole before writing: the rows may be the same
-    Destination[i] =
+  for (int32_t i = 0; i < count; ++i) {
+    const TPVCMYK p = source[i];  // read whole before writing: the rows may be the same
+    destination[i] =
         MakeRGB(static_cast<uint8_t>(p.c * p.k / 255), static_cast<uint8_t>(p.m * p.k / 255),
                 static_cast<uint8_t>(p.y * p.k / 255));
   }
 }
 
-void RGBRowToCMYK(const TPVRGB* Source, TPVCMYK* Destination, int32_t Count) {
-  if (Count <= 0) return;
+void RGBRowToCMYK(const TPVRGB* source, TPVCMYK* destination, int32_t count) {
+  if (count <= 0) return;
   if (UseProfile()) {
-    platform::TranslateColors(SRGBProfile->TransformHandle.get(), Source, Destination,
-                              static_cast<size_t>(Count));
+    platform::TranslateColors(SRGBProfile->TransformHandle.get(), source, destination,
+                              static_cast<size_t>(count));
     return;
   }
-  for (int32_t i = 0; i < Count; ++i) {
-    const TPVRGB p = Source[i];
+  for (int32_t i = 0; i < count; ++i) {
+    const TPVRGB p = source[i];
     int m = std::max({p.r, p.g, p.b});
     if (m == 0) m = 1;
-    Destination[i] =
+    destination[i] =
         MakeCMYK(static_cast<uint8_t>(p.r * 255 / m), static_cast<uint8_t>(p.g * 255 / m),
                  static_cast<uint8_t>(p.b * 255 / m), static_cast<uint8_t>(m));
   }

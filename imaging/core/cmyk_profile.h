@@ -35,7 +35,7 @@ TPVCMYK RGBToCMYK(TPVRGB RGB);
 // The same conversions for a whole row, with the results of the per-pixel calls but one
 // call of the colour system per row. Source and destination may be the same row for
 // CMYKRowToRGB.
-void CMYKRowToRGB(const TPVCMYK* Source, TPVRGB* Destination, int32_t Count);
-void RGBRowToCMYK(const TPVRGB* Source, TPVCMYK* Destination, int32_t Count);
+void CMYKRowToRGB(const TPVCMYK* source, TPVRGB* destination, int32_t count);
+void RGBRowToCMYK(const TPVRGB* source, TPVCMYK* destination, int32_t count);
 
 }  // namespace calmora

@@ -17,9 +17,9 @@ class TIOParamsVals;
 // Codecs convert rows only through this procedure variable. It is a hook: the I/O unit's
 // set-up points it at ConvertColorRow, which lives above the codecs because it reads the
 // parameter record. Until then it converts without profiles (by the formulas).
-using TConvertColorRowProc = void (*)(const void* Source, TPVColorLayout SourceLayout,
-                                      void* Destination, TPVColorLayout DestinationLayout,
-                                      int32_t Count, TIOParamsVals* Params);
+using TConvertColorRowProc = void (*)(const void* source, TPVColorLayout sourceLayout,
+                                      void* destination, TPVColorLayout destinationLayout,
+                                      int32_t count, TIOParamsVals* params);
 extern TConvertColorRowProc ConvertColorRowProc;
 
 // Plain switch: ConvertColorRow applies the images' ICC profiles only while it is on. Off at
@@ -42,8 +42,8 @@ struct TPVRowProfiles {
 // open, the row goes through the profiles; otherwise (or when no transform can be made)
 // through the formulas. Pairs without a formula (any clGray8 source, or a destination the
 // table does not list) leave the destination as it was.
-void ConvertColorRowWithProfiles(const void* Source, TPVColorLayout SourceLayout, void* Destination,
-                                 TPVColorLayout DestinationLayout, int32_t Count,
-                                 const TPVRowProfiles* Profiles);
+void ConvertColorRowWithProfiles(const void* source, TPVColorLayout sourceLayout, void* destination,
+                                 TPVColorLayout destinationLayout, int32_t count,
+                                 const TPVRowProfiles* profiles);
 
 }  // namespace calmora

@@ -15,65 +15,65 @@ namespace calmora {
 
 namespace {
 
-std::mutex color_system_mutex;
+std::mutex ColorSystemMutex;
 
 using platform::ColorPixelFormat;
 
-bool IsValidLayout(int32_t Layout) { return Layout >= 0 && Layout < ColorLayoutCount; }
+bool IsValidLayout(int32_t layout) { return layout >= 0 && layout < kColorLayoutCount; }
 
 // How the colour system sees a row of each layout, and the layout's bytes per pixel, in
 // TPVColorLayout order. CIELab rows are widened by us first (WidenLabRow), since the
 // engine's 8-bit Lab keeps a and b unsigned; clYCbCr takes whatever 3-channel space the
 // profile declares.
 struct LayoutTraits {
-  ColorPixelFormat engine_format;
-  int pixel_size;
+  ColorPixelFormat EngineFormat;
+  int PixelSize;
 };
-constexpr LayoutTraits layout_traits[ColorLayoutCount] = {
-    {ColorPixelFormat::RGB8, 3},           // clRGB24
-    {ColorPixelFormat::BGR8, 3},           // clBGR24
-    {ColorPixelFormat::InvertedCMYK8, 4},  // clInvertedCMYK
-    {ColorPixelFormat::CMYK8, 4},          // clCMYK
-    {ColorPixelFormat::Lab16, 3},          // clCIELab
-    {ColorPixelFormat::Gray8, 1},          // clGray8
-    {ColorPixelFormat::RGB16LE, 6},        // clRGB48
-    {ColorPixelFormat::RGB16BE, 6},        // clRGB48BigEndian
-    {ColorPixelFormat::Channels3x8, 3},    // clYCbCr
+constexpr LayoutTraits kLayoutTraits[kColorLayoutCount] = {
+    {ColorPixelFormat::kRGB8, 3},           // clRGB24
+    {ColorPixelFormat::kBGR8, 3},           // clBGR24
+    {ColorPixelFormat::kInvertedCMYK8, 4},  // clInvertedCMYK
+    {ColorPixelFormat::kCMYK8, 4},          // clCMYK
+    {ColorPixelFormat::kLab16, 3},          // clCIELab
+    {ColorPixelFormat::kGray8, 1},          // clGray8
+    {ColorPixelFormat::kRGB16LE, 6},        // clRGB48
+    {ColorPixelFormat::kRGB16BE, 6},        // clRGB48BigEndian
+    {ColorPixelFormat::kChannels3x8, 3},    // clYCbCr
 };
 
 // CIELab bytes to the engine's 16-bit Lab: L 0..255 stands for L* 0..100 and widens by 257;
 // a and b are signed, so they are moved to the engine's offset encoding where 0x8080 is
 // neutral (a* = b* = 0), and widened by 257 too.
-void WidenLabRow(const uint8_t* Source, uint16_t* Words, size_t Count) {
-  for (size_t i = 0; i < Count; ++i, Source += 3, Words += 3) {
-    Words[0] = static_cast<uint16_t>(Source[0] * 257);
-    Words[1] = static_cast<uint16_t>((static_cast<int8_t>(Source[1]) + 128) * 257);
-    Words[2] = static_cast<uint16_t>((static_cast<int8_t>(Source[2]) + 128) * 257);
+void WidenLabRow(const uint8_t* source, uint16_t* words, size_t count) {
+  for (size_t i = 0; i < count; ++i, source += 3, words += 3) {
+    words[0] = static_cast<uint16_t>(source[0] * 257);
+    words[1] = static_cast<uint16_t>((static_cast<int8_t>(source[1]) + 128) * 257);
+    words[2] = static_cast<uint16_t>((static_cast<int8_t>(source[2]) + 128) * 257);
   }
 }
 
-bool RangesOverlap(const void* a, size_t a_size, const void* b, size_t b_size) {
+bool RangesOverlap(const void* a, size_t aSize, const void* b, size_t bSize) {
   const auto pa = reinterpret_cast<uintptr_t>(a);
   const auto pb = reinterpret_cast<uintptr_t>(b);
-  return pa < pb + b_size && pb < pa + a_size;
+  return pa < pb + bSize && pb < pa + aSize;
 }
 
 }  // namespace
 
-int ColorLayoutPixelSize(int32_t Layout) {
-  return IsValidLayout(Layout) ? layout_traits[Layout].pixel_size : 0;
+int ColorLayoutPixelSize(int32_t layout) {
+  return IsValidLayout(layout) ? kLayoutTraits[layout].PixelSize : 0;
 }
 
-bool IsColorLayoutWritable(int32_t Layout) { return Layout == clBGR24 || Layout == clInvertedCMYK; }
+bool IsColorLayoutWritable(int32_t layout) { return layout == clBGR24 || layout == clInvertedCMYK; }
 
 bool LoadColorSystemLibrary() {
-  std::lock_guard lock(color_system_mutex);
+  std::lock_guard lock(ColorSystemMutex);
   if (ColorSystemLibrary == nullptr) ColorSystemLibrary = platform::LoadColorSystem();
   return ColorSystemLibrary != nullptr;
 }
 
 void FreeColorSystemLibrary() {
-  std::lock_guard lock(color_system_mutex);
+  std::lock_guard lock(ColorSystemMutex);
   if (ColorSystemLibrary != nullptr) {
     platform::FreeColorSystem(ColorSystemLibrary);
     ColorSystemLibrary = nullptr;
@@ -159,14 +159,14 @@ void TPVICC::FreeTransform() {
 bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutLayout,
                              int32_t TheIntent, int32_t Flags, const void* Source,
                              void* DestinationRow, int32_t Count) {
-  const bool same_keys = InLayout == InputLayout && OutLayout == OutputLayout &&
-                         TheIntent == Intent && Flags == TransformFlags;
-  if (TransformHandle == nullptr || !same_keys) {
+  const bool sameKeys = InLayout == InputLayout && OutLayout == OutputLayout &&
+                        TheIntent == Intent && Flags == TransformFlags;
+  if (TransformHandle == nullptr || !sameKeys) {
     FreeTransform();
     if (Destination != nullptr && IsValidLayout(InLayout) && IsValidLayout(OutLayout))
       TransformHandle = platform::CreateColorTransform(
-          ProfileHandle.get(), layout_traits[InLayout].engine_format,
-          Destination->ProfileHandle.get(), layout_traits[OutLayout].engine_format);
+          ProfileHandle.get(), kLayoutTraits[InLayout].EngineFormat,
+          Destination->ProfileHandle.get(), kLayoutTraits[OutLayout].EngineFormat);
     InputLayout = InLayout;
     OutputLayout = OutLayout;
     Intent = TheIntent;
@@ -178,28 +178,28 @@ bool TPVICC::TransformPixels(TPVICC* Destination, int32_t InLayout, int32_t OutL
     return true;
 
   const size_t count = static_cast<size_t>(Count);
-  const size_t in_size = static_cast<size_t>(ColorLayoutPixelSize(InLayout));
-  const size_t out_size = static_cast<size_t>(ColorLayoutPixelSize(OutLayout));
+  const size_t inSize = static_cast<size_t>(ColorLayoutPixelSize(InLayout));
+  const size_t outSize = static_cast<size_t>(ColorLayoutPixelSize(OutLayout));
   const auto* in = static_cast<const uint8_t*>(Source);
   auto* out = static_cast<uint8_t*>(DestinationRow);
 
   // A row converted onto itself pixel by pixel is safe only when the pixels keep their size;
   // any other overlap (a wider output running ahead of its input) reads from a copy.
   std::vector<uint8_t> copy;
-  const bool in_place_ok = in == out && in_size == out_size;
-  if (!in_place_ok && RangesOverlap(in, count * in_size, out, count * out_size)) {
-    copy.assign(in, in + count * in_size);
+  const bool inPlaceOk = in == out && inSize == outSize;
+  if (!inPlaceOk && RangesOverlap(in, count * inSize, out, count * outSize)) {
+    copy.assign(in, in + count * inSize);
     in = copy.data();
   }
 
   if (InLayout == clCIELab) {
     // Widened a slice at a time into the engine's words.
-    constexpr size_t slice = 1024;
-    uint16_t words[slice * 3];
-    for (size_t done = 0; done < count; done += slice) {
-      const size_t n = std::min(slice, count - done);
-      WidenLabRow(in + done * in_size, words, n);
-      platform::TranslateColors(TransformHandle.get(), words, out + done * out_size, n);
+    constexpr size_t kSlice = 1024;
+    uint16_t words[kSlice * 3];
+    for (size_t done = 0; done < count; done += kSlice) {
+      const size_t n = std::min(kSlice, count - done);
+      WidenLabRow(in + done * inSize, words, n);
+      platform::TranslateColors(TransformHandle.get(), words, out + done * outSize, n);
     }
     return true;
   }
@@ -215,9 +215,9 @@ void TPVICC::ReadProfileTexts() {
   // too short to hold the count fails the reader at once.
   TPVByteReader table(RawProfile.get(), RawSize);
   table.Skip(128);
-  const int32_t tag_count = table.ReadBE<int32_t>();
-  if (table.Failed() || tag_count > 1000 || tag_count < 0) return;
-  for (int32_t i = 0; i < tag_count; ++i) {
+  const int32_t tagCount = table.ReadBE<int32_t>();
+  if (table.Failed() || tagCount > 1000 || tagCount < 0) return;
+  for (int32_t i = 0; i < tagCount; ++i) {
     char signature[4];
     table.Read(signature, 4);
     const int32_t offset = table.ReadBE<int32_t>();
@@ -231,20 +231,20 @@ void TPVICC::ReadProfileTexts() {
 void TPVICC::ReadProfileTextTag(const char* Signature, int32_t Offset, int32_t Size) {
   if (Size >= 1000) return;
   std::string* text = nullptr;
-  int64_t text_start = 0;
+  int64_t textStart = 0;
   if (std::memcmp(Signature, "cprt", 4) == 0) {
     text = &CprtText;  // textType: signature, reserved, then the text
-    text_start = 8;
+    textStart = 8;
   } else if (std::memcmp(Signature, "desc", 4) == 0) {
     text = &DescText;  // textDescriptionType: signature, reserved, length, then the text
-    text_start = 12;
+    textStart = 12;
   } else {
     return;
   }
   // The text must end (with its zero) inside the profile and be shorter than 1000 characters.
   TPVByteReader tag(RawProfile.get(), RawSize);
   std::string found;
-  if (tag.SeekTo(int64_t{Offset} + text_start) && tag.ReadZeroTerminated(found, 1000))
+  if (tag.SeekTo(int64_t{Offset} + textStart) && tag.ReadZeroTerminated(found, 1000))
     *text = std::move(found);
 }
 

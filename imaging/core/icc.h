@@ -28,14 +28,14 @@ enum TPVColorLayout : uint8_t {
   clRGB48BigEndian = 7,  // the same words big-endian
   clYCbCr = 8,           // 3 bytes
 };
-inline constexpr int ColorLayoutCount = 9;
+inline constexpr int kColorLayoutCount = 9;
 
 // Bytes one pixel of the layout takes (0 for a value outside the enumeration).
-int ColorLayoutPixelSize(int32_t Layout);
+int ColorLayoutPixelSize(int32_t layout);
 
 // True for the layouts a colour transform writes: clBGR24 and clInvertedCMYK. A transform to
 // any other layout leaves the destination row as it was.
-bool IsColorLayoutWritable(int32_t Layout);
+bool IsColorLayoutWritable(int32_t layout);
 
 // Loads the colour system on first use; true while it is loaded (ColorSystemLibrary).
 bool LoadColorSystemLibrary();

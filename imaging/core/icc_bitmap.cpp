@@ -10,8 +10,8 @@ namespace calmora {
 namespace {
 
 // The row layout of each pixel format that whole-bitmap conversion accepts.
-std::optional<TPVColorLayout> BitmapLayout(uint8_t Format) {
-  switch (Format) {
+std::optional<TPVColorLayout> BitmapLayout(uint8_t format) {
+  switch (format) {
     case pv8g:
       return clGray8;
     case pv24RGB:
@@ -31,13 +31,13 @@ std::optional<TPVColorLayout> BitmapLayout(uint8_t Format) {
 
 bool TPVICC::TransformBitmap(TPVBitmap* Bitmap, uint8_t TargetFormat, TPVICC* Destination) {
   if (Bitmap == nullptr) return false;
-  const auto source_layout = BitmapLayout(Bitmap->GetPixelFormat());
-  const auto target_layout = BitmapLayout(TargetFormat);
+  const auto sourceLayout = BitmapLayout(Bitmap->GetPixelFormat());
+  const auto targetLayout = BitmapLayout(TargetFormat);
   // Only layouts the transform writes can be targets: any other would leave the new image
   // unwritten and still replace the pixels.
-  if (!source_layout || !target_layout || !IsColorLayoutWritable(*target_layout)) return false;
+  if (!sourceLayout || !targetLayout || !IsColorLayoutWritable(*targetLayout)) return false;
   // Likewise nothing is replaced when no transform can be made.
-  if (!TransformPixels(Destination, *source_layout, *target_layout, 0, 0, nullptr, nullptr, 0))
+  if (!TransformPixels(Destination, *sourceLayout, *targetLayout, 0, 0, nullptr, nullptr, 0))
     return false;
 
   const int32_t width = Bitmap->GetWidth();
@@ -49,7 +49,7 @@ bool TPVICC::TransformBitmap(TPVBitmap* Bitmap, uint8_t TargetFormat, TPVICC* De
     const uint8_t* source = Bitmap->GetScanline(row);
     uint8_t* target = converted.GetScanline(row);
     if (source == nullptr || target == nullptr) return false;
-    TransformPixels(Destination, *source_layout, *target_layout, 0, 0, source, target, width);
+    TransformPixels(Destination, *sourceLayout, *targetLayout, 0, 0, source, target, width);
   }
   FreeTransform();
   return Bitmap->AssignImage(&converted);

@@ -15,23 +15,26 @@ namespace {
 
 // Everything goes through the text writers; a short write (a full disk) must not leave a
 // truncated file that looks complete.
-void Put(TStream* Stream, const std::string& Text) {
-  if (!WriteText(Stream, Text)) throw EWriteError("Stream write error");
+void Put(TStream* stream, const std::string& text) {
+  if (!WriteText(stream, text)) throw EWriteError("Stream write error");
 }
 
-void PutObject(TStream* Stream, TPVPDFObject* Object) {
-  if (Object != nullptr) Object->Write(Stream);
-  else Put(Stream, "null");
+void PutObject(TStream* stream, TPVPDFObject* object) {
+  if (object != nullptr)
+    object->Write(stream);
+  else
+    Put(stream, "null");
 }
 
 // The general decimal form; PDF has no exponent form, so the few values the general form
 // would write with an exponent are written in full instead.
-std::string NumberText(double Value) {
-  if (!std::isfinite(Value)) return "0";
-  std::string text = FloatToPointText(Value);
+std::string NumberText(double value) {
+  if (!std::isfinite(value)) return "0";
+  std::string text = FloatToPointText(value);
   if (text.find_first_of("Ee") == std::string::npos) return text;
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, Value, std::chars_format::fixed);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
   return std::string(buffer, result.ptr);
 }
 
@@ -42,15 +45,15 @@ void TPVPDFObject::Write(TStream* Stream) {
   WriteBody(Stream);
 }
 
-void TPVPDFRefObject::WriteBody(TStream* Stream) {
-  Put(Stream, IntegerToText(RefNumber) + " " + IntegerToText(Generation) + " R");
+void TPVPDFRefObject::WriteBody(TStream* stream) {
+  Put(stream, IntegerToText(RefNumber) + " " + IntegerToText(Generation) + " R");
 }
 
-void TPVPDFNumericObject::WriteBody(TStream* Stream) { Put(Stream, NumberText(Value)); }
+void TPVPDFNumericObject::WriteBody(TStream* stream) { Put(stream, NumberText(Value)); }
 
-void TPVPDFBooleanObject::WriteBody(TStream* Stream) { Put(Stream, Value ? "true" : "false"); }
+void TPVPDFBooleanObject::WriteBody(TStream* stream) { Put(stream, Value ? "true" : "false"); }
 
-void TPVPDFStringObject::WriteBody(TStream* Stream) {
+void TPVPDFStringObject::WriteBody(TStream* stream) {
   std::string text = "(";
   for (const char ch : Value) {
     switch (ch) {
@@ -66,10 +69,10 @@ void TPVPDFStringObject::WriteBody(TStream* Stream) {
     }
   }
   text += ')';
-  Put(Stream, text);
+  Put(stream, text);
 }
 
-void TPVPDFNameObject::WriteBody(TStream* Stream) {
+void TPVPDFNameObject::WriteBody(TStream* stream) {
   std::string text = "/";
   for (const char ch : Value) {
     const auto byte = static_cast<unsigned char>(ch);
@@ -81,7 +84,7 @@ void TPVPDFNameObject::WriteBody(TStream* Stream) {
       text += hex;
     }
   }
-  Put(Stream, text);
+  Put(stream, text);
 }
 
 TPVPDFArrayObject::~TPVPDFArrayObject() {
@@ -90,13 +93,13 @@ TPVPDFArrayObject::~TPVPDFArrayObject() {
 
 void TPVPDFArrayObject::Add(TPVPDFObject* Item) { Items.emplace_back(Item); }
 
-void TPVPDFArrayObject::WriteBody(TStream* Stream) {
-  Put(Stream, "[");
+void TPVPDFArrayObject::WriteBody(TStream* stream) {
+  Put(stream, "[");
   for (const TPVPDFItem& item : Items) {
-    PutObject(Stream, item.Get());
-    Put(Stream, " ");
+    PutObject(stream, item.Get());
+    Put(stream, " ");
   }
-  Put(Stream, "]");
+  Put(stream, "]");
 }
 
 TPVPDFDictionaryObject::~TPVPDFDictionaryObject() {
@@ -107,9 +110,9 @@ void TPVPDFDictionaryObject::Add(const std::string& Key, TPVPDFObject* Value) {
   Items.emplace_back(Key, TPVPDFItem(Value));
 }
 
-void TPVPDFDictionaryObject::CheckInsertIndex(int32_t Index) const {
-  if (Index < 0 || Index > GetCount())
-    throw Exception("List index out of bounds (" + IntegerToText(Index) + ")");
+void TPVPDFDictionaryObject::CheckInsertIndex(int32_t index) const {
+  if (index < 0 || index > GetCount())
+    throw Exception("List index out of bounds (" + IntegerToText(index) + ")");
 }
 
 void TPVPDFDictionaryObject::Insert(int32_t Index, const std::string& Key, TPVPDFObject* Value) {
@@ -123,15 +126,15 @@ void TPVPDFDictionaryObject::Insert(int32_t Index, const std::string& Key,
   Items.emplace(Items.begin() + Index, Key, TPVPDFItem(std::move(Value)));
 }
 
-void TPVPDFDictionaryObject::Replace(int32_t Index, TPVPDFObject* Value) {
-  TPVPDFItem& slot = Items.at(Index).second;
+void TPVPDFDictionaryObject::Replace(int32_t index, TPVPDFObject* value) {
+  TPVPDFItem& slot = Items.at(index).second;
   // The value already in place keeps the ownership it came in with.
-  if (slot.Get() != Value) slot = TPVPDFItem(Value);
+  if (slot.Get() != value) slot = TPVPDFItem(value);
 }
 
-void TPVPDFDictionaryObject::Replace(int32_t Index, std::unique_ptr<TPVPDFObject> Value) {
-  TPVPDFItem& slot = Items.at(Index).second;
-  slot = TPVPDFItem(std::move(Value));
+void TPVPDFDictionaryObject::Replace(int32_t index, std::unique_ptr<TPVPDFObject> value) {
+  TPVPDFItem& slot = Items.at(index).second;
+  slot = TPVPDFItem(std::move(value));
 }
 
 int32_t TPVPDFDictionaryObject::IndexOf(const std::string& Key) const {
@@ -140,19 +143,19 @@ int32_t TPVPDFDictionaryObject::IndexOf(const std::string& Key) const {
   return it == Items.end() ? -1 : static_cast<int32_t>(it - Items.begin());
 }
 
-TPVPDFObject* TPVPDFDictionaryObject::Find(const std::string& Key) const {
-  const int32_t index = IndexOf(Key);
+TPVPDFObject* TPVPDFDictionaryObject::Find(const std::string& key) const {
+  const int32_t index = IndexOf(key);
   return index < 0 ? nullptr : Items[index].second.Get();
 }
 
-void TPVPDFDictionaryObject::WriteBody(TStream* Stream) {
-  Put(Stream, "<< ");
+void TPVPDFDictionaryObject::WriteBody(TStream* stream) {
+  Put(stream, "<< ");
   for (const auto& [key, value] : Items) {
-    Put(Stream, "/" + key + " ");
-    PutObject(Stream, value.Get());
-    Put(Stream, "\n");
+    Put(stream, "/" + key + " ");
+    PutObject(stream, value.Get());
+    Put(stream, "\n");
   }
-  Put(Stream, ">>");
+  Put(stream, ">>");
 }
 
 TPVPDFStreamObject::TPVPDFStreamObject() : Dictionary(std::make_unique<TPVPDFDictionaryObject>()) {
@@ -167,22 +170,22 @@ TPVPDFStreamObject::TPVPDFStreamObject(const void* Source, int64_t Length)
   }
 }
 
-void TPVPDFStreamObject::WriteBody(TStream* Stream) {
+void TPVPDFStreamObject::WriteBody(TStream* stream) {
   auto length = std::make_unique<TPVPDFNumericObject>(static_cast<double>(GetDataLength()));
   const int32_t index = Dictionary->IndexOf("Length");
   if (index >= 0)
     Dictionary->Replace(index, std::move(length));
   else
     Dictionary->Insert(0, "Length", std::move(length));  // somebody took it out: the data needs it
-  PutObject(Stream, Dictionary.get());
-  Put(Stream, "\nstream\n");
+  PutObject(stream, Dictionary.get());
+  Put(stream, "\nstream\n");
   // One Write moves at most 2 GB.
-  constexpr int64_t chunk = 1 << 30;
-  for (int64_t done = 0; done < GetDataLength(); done += chunk) {
-    const auto count = static_cast<int32_t>(std::min(chunk, GetDataLength() - done));
-    if (Stream->Write(Data.data() + done, count) != count) throw EWriteError("Stream write error");
+  constexpr int64_t kChunk = 1 << 30;
+  for (int64_t done = 0; done < GetDataLength(); done += kChunk) {
+    const auto count = static_cast<int32_t>(std::min(kChunk, GetDataLength() - done));
+    if (stream->Write(Data.data() + done, count) != count) throw EWriteError("Stream write error");
   }
-  Put(Stream, "\nendstream");
+  Put(stream, "\nendstream");
 }
 
 }  // namespace calmora

@@ -30,7 +30,7 @@ class TPVPDFObject : public TObject {
                              // free it
 
  protected:
-  virtual void WriteBody(TStream* Stream) = 0;
+  virtual void WriteBody(TStream* stream) = 0;
 };
 
 // A reference to an indirect object: "3 0 R".
@@ -42,7 +42,7 @@ class TPVPDFRefObject : public TPVPDFObject {
   int32_t Generation;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 // A number, in the general decimal form with "." whatever the locale.
@@ -52,7 +52,7 @@ class TPVPDFNumericObject : public TPVPDFObject {
   double Value;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 class TPVPDFBooleanObject : public TPVPDFObject {
@@ -61,7 +61,7 @@ class TPVPDFBooleanObject : public TPVPDFObject {
   bool Value;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 // A literal string of 8-bit characters, written in parentheses with the PDF escapes.
@@ -71,7 +71,7 @@ class TPVPDFStringObject : public TPVPDFObject {
   std::string Value;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 // A name, held without its leading "/".
@@ -81,7 +81,7 @@ class TPVPDFNameObject : public TPVPDFObject {
   std::string Value;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 // One entry of an array or dictionary. Whether the container owns the object is settled once,
@@ -89,16 +89,16 @@ class TPVPDFNameObject : public TPVPDFObject {
 // it; any other, and any object handed over as a unique_ptr, is freed with the container.
 class TPVPDFItem {
  public:
-  explicit TPVPDFItem(TPVPDFObject* Object)
-      : Owned_(Object != nullptr && !Object->Shared ? Object : nullptr), Object_(Object) {}
-  explicit TPVPDFItem(std::unique_ptr<TPVPDFObject> Object)
-      : Owned_(std::move(Object)), Object_(Owned_.get()) {}
+  explicit TPVPDFItem(TPVPDFObject* object)
+      : owned_(object != nullptr && !object->Shared ? object : nullptr), object_(object) {}
+  explicit TPVPDFItem(std::unique_ptr<TPVPDFObject> object)
+      : owned_(std::move(object)), object_(owned_.get()) {}
 
-  TPVPDFObject* Get() const { return Object_; }
+  TPVPDFObject* Get() const { return object_; }
 
  private:
-  std::unique_ptr<TPVPDFObject> Owned_;
-  TPVPDFObject* Object_;
+  std::unique_ptr<TPVPDFObject> owned_;
+  TPVPDFObject* object_;
 };
 
 template <class T>
@@ -123,7 +123,7 @@ class TPVPDFArrayObject : public TPVPDFObject {
   TPVPDFObject* GetItem(int32_t Index) const { return Items.at(Index).Get(); }
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 
  private:
   std::vector<TPVPDFItem> Items;
@@ -151,22 +151,22 @@ class TPVPDFDictionaryObject : public TPVPDFObject {
   void Insert(int32_t Index, const std::string& Key, TPVPDFObject* Value);
   void Insert(int32_t Index, const std::string& Key, std::unique_ptr<TPVPDFObject> Value);
   // Puts Value in place of the value at Index, freeing the old one when it owned it.
-  void Replace(int32_t Index, TPVPDFObject* Value);
-  void Replace(int32_t Index, std::unique_ptr<TPVPDFObject> Value);
+  void Replace(int32_t index, TPVPDFObject* value);
+  void Replace(int32_t index, std::unique_ptr<TPVPDFObject> value);
 
   int32_t GetCount() const { return static_cast<int32_t>(Items.size()); }
   // Index of the first entry with the key, -1 when there is none.
   int32_t IndexOf(const std::string& Key) const;
   // Value of the first entry with the key, null when there is none.
-  TPVPDFObject* Find(const std::string& Key) const;
-  const std::string& GetKey(int32_t Index) const { return Items.at(Index).first; }
-  TPVPDFObject* GetValue(int32_t Index) const { return Items.at(Index).second.Get(); }
+  TPVPDFObject* Find(const std::string& key) const;
+  const std::string& GetKey(int32_t index) const { return Items.at(index).first; }
+  TPVPDFObject* GetValue(int32_t index) const { return Items.at(index).second.Get(); }
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 
  private:
-  void CheckInsertIndex(int32_t Index) const;
+  void CheckInsertIndex(int32_t index) const;
 
   std::vector<std::pair<std::string, TPVPDFItem>> Items;
 };
@@ -185,7 +185,7 @@ class TPVPDFStreamObject : public TPVPDFObject {
   std::unique_ptr<TPVPDFDictionaryObject> Dictionary;
 
  protected:
-  void WriteBody(TStream* Stream) override;
+  void WriteBody(TStream* stream) override;
 };
 
 }  // namespace calmora

@@ -8,12 +8,12 @@ namespace calmora {
 
 namespace {
 
-void PutLine(TStream* Stream, const std::string& Text) {
-  if (!WriteTextLineLF(Stream, Text)) throw EWriteError("Stream write error");
+void PutLine(TStream* stream, const std::string& text) {
+  if (!WriteTextLineLF(stream, text)) throw EWriteError("Stream write error");
 }
 
-std::unique_ptr<TPVPDFRefObject> RefTo(const TPVPDFObject* Object) {
-  return std::make_unique<TPVPDFRefObject>(Object->ObjectNumber, 0);
+std::unique_ptr<TPVPDFRefObject> RefTo(const TPVPDFObject* object) {
+  return std::make_unique<TPVPDFRefObject>(object->ObjectNumber, 0);
 }
 
 }  // namespace

@@ -22,68 +22,68 @@ namespace {
 // Where the writer's bytes go: a stream, or a memory block of known capacity.
 class RawSink {
  public:
-  explicit RawSink(TStream* stream) : Stream_(stream) {}
+  explicit RawSink(TStream* stream) : stream_(stream) {}
   RawSink(void* memory, int64_t capacity)
-      : Memory_(static_cast<uint8_t*>(memory)), Capacity_(capacity) {}
+      : memory_(static_cast<uint8_t*>(memory)), capacity_(capacity) {}
 
-  bool Failed() const { return Failed_; }
-  TStream* Stream() const { return Stream_; }
+  bool Failed() const { return failed_; }
+  TStream* Stream() const { return stream_; }
 
   // Hands the gathered bytes to the stream.
   void Flush() {
-    if (!Staged_.empty() && !Failed_) Write(Staged_.data(), static_cast<int64_t>(Staged_.size()));
-    Staged_.clear();
+    if (!staged_.empty() && !failed_) Write(staged_.data(), static_cast<int64_t>(staged_.size()));
+    staged_.clear();
   }
 
   void Put(const void* data, int64_t count) {
-    if (Failed_ || count <= 0) return;
-    if (Stream_) {
+    if (failed_ || count <= 0) return;
+    if (stream_) {
       const auto* bytes = static_cast<const uint8_t*>(data);
       // Small pieces (rows, fields) gather in one buffer, so a stream gets few large writes.
-      if (count < StagingSize) {
-        if (Staged_.size() + count > StagingSize) Flush();
-        Staged_.insert(Staged_.end(), bytes, bytes + count);
+      if (count < kStagingSize) {
+        if (staged_.size() + count > kStagingSize) Flush();
+        staged_.insert(staged_.end(), bytes, bytes + count);
         return;
       }
       Flush();
       Write(bytes, count);
     } else {
-      if (!Memory_ || count > Capacity_ - Used_) {
-        Failed_ = true;
+      if (!memory_ || count > capacity_ - used_) {
+        failed_ = true;
         return;
       }
-      std::memcpy(Memory_ + Used_, data, static_cast<size_t>(count));
-      Used_ += count;
+      std::memcpy(memory_ + used_, data, static_cast<size_t>(count));
+      used_ += count;
     }
   }
 
   void PutZeros(int64_t count) {
-    static const uint8_t zeros[256] = {};
-    while (count > 0 && !Failed_) {
-      const int64_t chunk = std::min<int64_t>(count, sizeof zeros);
-      Put(zeros, chunk);
+    static const uint8_t kZeros[256] = {};
+    while (count > 0 && !failed_) {
+      const int64_t chunk = std::min<int64_t>(count, sizeof kZeros);
+      Put(kZeros, chunk);
       count -= chunk;
     }
   }
 
  private:
-  static constexpr int64_t StagingSize = 1 << 20;
+  static constexpr int64_t kStagingSize = 1 << 20;
 
   void Write(const uint8_t* bytes, int64_t count) {
-    while (count > 0 && !Failed_) {
+    while (count > 0 && !failed_) {
       const auto chunk = static_cast<int32_t>(std::min<int64_t>(count, 1 << 30));
-      if (Stream_->Write(bytes, chunk) != chunk) Failed_ = true;
+      if (stream_->Write(bytes, chunk) != chunk) failed_ = true;
       bytes += chunk;
       count -= chunk;
     }
   }
 
-  TStream* Stream_ = nullptr;
-  uint8_t* Memory_ = nullptr;
-  int64_t Capacity_ = 0;
-  int64_t Used_ = 0;
-  bool Failed_ = false;
-  std::vector<uint8_t> Staged_;
+  TStream* stream_ = nullptr;
+  uint8_t* memory_ = nullptr;
+  int64_t capacity_ = 0;
+  int64_t used_ = 0;
+  bool failed_ = false;
+  std::vector<uint8_t> staged_;
 };
 
 void PutInt32(std::vector<uint8_t>& out, int32_t value) {
@@ -135,7 +135,7 @@ bool SaveRaw(const TPVBitmap& bitmap, RawSink& sink) {
   const int64_t rowLength = std::max<int64_t>(0, CalcRowLength(width, PixelFormatBits[format], alignment));
   const int32_t paletteLength = bitmap.Palette ? bitmap.PaletteLength : 0;
 
-  std::vector<uint8_t> header(RawBitmapSignature, RawBitmapSignature + 12);
+  std::vector<uint8_t> header(kRawBitmapSignature, kRawBitmapSignature + 12);
   PutInt32(header, 0);
   PutInt32(header, paletteLength);
   header.insert(header.end(), bitmap.Palette.get(), bitmap.Palette.get() + 3 * paletteLength);
@@ -223,12 +223,12 @@ RawFields GetFields(TPVByteReader& source) {
 
 bool LoadRaw(TPVBitmap& bitmap, TPVByteReader& source) {
   char signature[12];
-  if (!source.Read(signature, 12) || std::memcmp(signature, RawBitmapSignature, 12) != 0)
+  if (!source.Read(signature, 12) || std::memcmp(signature, kRawBitmapSignature, 12) != 0)
     return false;
   const int32_t version = source.ReadLE<int32_t>();
   if (source.Failed() || version < 0) return false;
   const int32_t paletteLength = source.ReadLE<int32_t>();
-  if (source.Failed() || paletteLength < 0 || paletteLength > RawBitmapMaxPalette) return false;
+  if (source.Failed() || paletteLength < 0 || paletteLength > kRawBitmapMaxPalette) return false;
   std::vector<uint8_t> palette(static_cast<size_t>(paletteLength) * 3);
   if (!source.Read(palette.data(), static_cast<int64_t>(palette.size()))) return false;
   const RawFields fields = GetFields(source);

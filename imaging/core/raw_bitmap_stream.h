@@ -17,10 +17,10 @@
 
 namespace calmora {
 
-inline constexpr char RawBitmapSignature[12] = {'T', 'P', 'V', 'B', 'I', 'T',
-                                                'M', 'A', 'P', 'R', 'A', 'W'};
-inline constexpr int32_t RawBitmapMaxPalette = 256;
+inline constexpr char kRawBitmapSignature[12] = {'T', 'P', 'V', 'B', 'I', 'T',
+                                                 'M', 'A', 'P', 'R', 'A', 'W'};
+inline constexpr int32_t kRawBitmapMaxPalette = 256;
 // Bytes before the pixel rows, without the palette entries.
-inline constexpr int64_t RawBitmapHeaderSize = 75;
+inline constexpr int64_t kRawBitmapHeaderSize = 75;
 
 }  // namespace calmora

@@ -18,53 +18,53 @@ std::string Marker;  // "STATICINIT" while set up
 int UseCount = 0;
 TStaticSetupTrace Trace;
 
-void RunSteps(std::span<const TStaticSetupStep> Steps) {
-  for (const TStaticSetupStep& Step : Steps) {
-    if (Trace) Trace(Step.Name);
-    Step.Run();
+void RunSteps(std::span<const TStaticSetupStep> steps) {
+  for (const TStaticSetupStep& step : steps) {
+    if (Trace) Trace(step.Name);
+    step.Run();
   }
 }
 
 }  // namespace
 
-void EnterLibraryStatics(const TStaticSetupSequence& Sequence) {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
+void EnterLibraryStatics(const TStaticSetupSequence& sequence) {
+  std::lock_guard<std::mutex> guard(StaticsLock);
   if (Marker != kMarkerText) {
     Marker = kMarkerText;
     UseCount = 0;
   }
-  if (UseCount == 0) RunSteps(Sequence.Setup);
+  if (UseCount == 0) RunSteps(sequence.Setup);
   ++UseCount;
 }
 
-void LeaveLibraryStatics(const TStaticSetupSequence& Sequence) {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
+void LeaveLibraryStatics(const TStaticSetupSequence& sequence) {
+  std::lock_guard<std::mutex> guard(StaticsLock);
   if (Marker != kMarkerText) return;  // never set up, or already cleaned up
   --UseCount;
   if (UseCount == 0) {
-    RunSteps(Sequence.Cleanup);
+    RunSteps(sequence.Cleanup);
     Marker.clear();
   }
 }
 
 void ForgetLibraryStatics() {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
+  std::lock_guard<std::mutex> guard(StaticsLock);
   Marker.clear();
 }
 
 std::string LibraryStaticsMarker() {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
+  std::lock_guard<std::mutex> guard(StaticsLock);
   return Marker;
 }
 
 int LibraryStaticsUseCount() {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
+  std::lock_guard<std::mutex> guard(StaticsLock);
   return UseCount;
 }
 
-void SetStaticSetupTrace(TStaticSetupTrace NewTrace) {
-  std::lock_guard<std::mutex> Guard(StaticsLock);
-  Trace = std::move(NewTrace);
+void SetStaticSetupTrace(TStaticSetupTrace newTrace) {
+  std::lock_guard<std::mutex> guard(StaticsLock);
+  Trace = std::move(newTrace);
 }
 
 }  // namespace calmora

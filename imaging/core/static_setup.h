@@ -22,10 +22,10 @@ struct TStaticSetupSequence {
 };
 
 // Raises the use count by one; the set-up steps run when the count leaves 0.
-void EnterLibraryStatics(const TStaticSetupSequence& Sequence);
+void EnterLibraryStatics(const TStaticSetupSequence& sequence);
 // Lowers the use count; the clean-up steps run when it returns to 0. Returns at once when the
 // set-up never ran or the clean-up has already finished.
-void LeaveLibraryStatics(const TStaticSetupSequence& Sequence);
+void LeaveLibraryStatics(const TStaticSetupSequence& sequence);
 // Clears the marker whatever the use count, so the library counts as not set up.
 void ForgetLibraryStatics();
 
@@ -37,7 +37,7 @@ int LibraryStaticsUseCount();
 // Called with the routine's name just before the set-up or the clean-up runs each unit
 // routine; empty by default. It lets a test see the order of the steps. It runs under the
 // set-up's lock, so it must not call back into the functions above.
-using TStaticSetupTrace = std::function<void(std::string_view StepName)>;
-void SetStaticSetupTrace(TStaticSetupTrace Trace);
+using TStaticSetupTrace = std::function<void(std::string_view stepName)>;
+void SetStaticSetupTrace(TStaticSetupTrace trace);
 
 }  // namespace calmora

@@ -19,11 +19,11 @@ TPVFreeSpaceQuery FileBufferFreeSpaceQuery = nullptr;
 namespace {
 
 // The largest transfer one stream call makes.
-constexpr int64_t MaxTransfer = 1 << 30;
+constexpr int64_t kMaxTransfer = 1 << 30;
 
 platform::FileHandle OpenTemporaryFile(const std::string& fileName) {
   const platform::FileHandle handle = platform::CreateTruncatedFile(fileName);
-  if (handle == platform::InvalidFileHandle) throw EInOutError("Unable to create " + fileName);
+  if (handle == platform::kInvalidFileHandle) throw EInOutError("Unable to create " + fileName);
   return handle;
 }
 
@@ -50,7 +50,7 @@ bool TPVFileBuffer::CreateFile(const std::string& prefix, int64_t size) {
   const std::string folder = FileBufferFolder();
   const int64_t free =
       FileBufferFreeSpaceQuery ? FileBufferFreeSpaceQuery(folder) : platform::FreeDiskSpace(folder);
-  if (free < 0 || free - ReservedDiskSpace < size) return false;
+  if (free < 0 || free - kReservedDiskSpace < size) return false;
   std::string name;
   if (!MakeTempFileName(prefix, folder, name)) return false;
   try {
@@ -70,14 +70,14 @@ bool TPVFileBuffer::CreateFile(const std::string& prefix, int64_t size) {
 namespace {
 
 // Moves size bytes between the stream at position and a buffer, in calls of at most
-// MaxTransfer bytes; anything short raises EInOutError "<what> <file name>".
+// kMaxTransfer bytes; anything short raises EInOutError "<what> <file name>".
 template <typename Byte, typename Call>
 void Transfer(TPVTemporaryFileStream* stream, int64_t position, Byte* bytes, int64_t size,
               const char* what, const std::string& fileName, Call call) {
   if (!stream || position < 0 || size < 0 || stream->Seek(position, soBeginning) != position)
     throw EInOutError(what + fileName);
   while (size > 0) {
-    const auto chunk = static_cast<int32_t>(std::min(size, MaxTransfer));
+    const auto chunk = static_cast<int32_t>(std::min(size, kMaxTransfer));
     const int32_t done = call(*stream, bytes, chunk);
     if (done <= 0) throw EInOutError(what + fileName);
     bytes += done;
@@ -139,9 +139,10 @@ void TPVFileBuffer::CopyTo(TPVFileBuffer& target, int64_t position, int64_t size
   if (!IsOpen() || !target.IsOpen() || size <= 0) return;
   UnmapAll();
   target.UnmapAll();
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[static_cast<size_t>(std::min(size, CopyChunkSize))]);
+  std::unique_ptr<uint8_t[]> buffer(
+      new uint8_t[static_cast<size_t>(std::min(size, kCopyChunkSize))]);
   for (int64_t done = 0; done < size;) {
-    const int64_t chunk = std::min(size - done, CopyChunkSize);
+    const int64_t chunk = std::min(size - done, kCopyChunkSize);
     ReadAt(position + done, buffer.get(), chunk);
     target.WriteAt(position + done, buffer.get(), chunk);
     done += chunk;

@@ -45,9 +45,9 @@ struct TPVMappedBlock {
 class TPVFileBuffer : public TObject {
  public:
   // Free space that CreateFile leaves to the rest of the system, in bytes.
-  static constexpr int64_t ReservedDiskSpace = 128000000;
+  static constexpr int64_t kReservedDiskSpace = 128000000;
   // File-to-file copies go through one buffer of this many bytes.
-  static constexpr int64_t CopyChunkSize = 1048576;
+  static constexpr int64_t kCopyChunkSize = 1048576;
 
   TPVFileBuffer() = default;
   ~TPVFileBuffer() override;
@@ -58,7 +58,7 @@ class TPVFileBuffer : public TObject {
 
   // Creates a file of size bytes named prefix-XXXXXXXX.tmp in TempFolder (or the system
   // temporary folder). False, with nothing created, when the file system of that folder would
-  // keep less than ReservedDiskSpace free, or when the file cannot be created or sized.
+  // keep less than kReservedDiskSpace free, or when the file cannot be created or sized.
   bool CreateFile(const std::string& prefix, int64_t size);
 
   // A new heap block of size bytes, filled from position when the store is open and access
@@ -75,7 +75,7 @@ class TPVFileBuffer : public TObject {
   // file. Never raises.
   void Close();
   // Copies size bytes at position from this store's file to the target's, in chunks of
-  // CopyChunkSize, after unmapping every block of both. Only when both are open.
+  // kCopyChunkSize, after unmapping every block of both. Only when both are open.
   void CopyTo(TPVFileBuffer& target, int64_t position, int64_t size);
 
   // Checked transfers between the file and a buffer; anything short raises EInOutError.

@@ -9,16 +9,16 @@ namespace {
 // The profile fields of a parameter record. TIOParamsVals is only declared so far, so no
 // record can carry profiles yet and every row takes the formulas; this is the one place that
 // will read InputICCProfile, DefaultICCProfile and GetOutputICCProfile of the record.
-bool ProfilesOfParams(TIOParamsVals* Params, TPVRowProfiles& Profiles) { return false; }
+bool ProfilesOfParams(TIOParamsVals* params, TPVRowProfiles& profiles) { return false; }
 
 }  // namespace
 
 void ConvertColorRow(const void* Source, TPVColorLayout SourceLayout, void* Destination,
                      TPVColorLayout DestinationLayout, int32_t Count, TIOParamsVals* Params) {
   TPVRowProfiles profiles;
-  const bool has_profiles = Params != nullptr && ProfilesOfParams(Params, profiles);
+  const bool hasProfiles = Params != nullptr && ProfilesOfParams(Params, profiles);
   ConvertColorRowWithProfiles(Source, SourceLayout, Destination, DestinationLayout, Count,
-                              has_profiles ? &profiles : nullptr);
+                              hasProfiles ? &profiles : nullptr);
 }
 
 }  // namespace calmora

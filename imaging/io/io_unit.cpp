@@ -3,6 +3,7 @@
 
 #include "imaging/core/cmyk_profile.h"
 #include "imaging/io/color_row.h"
+#include "imaging/proc/quantizer.h"
 
 namespace calmora {
 
@@ -10,6 +11,8 @@ namespace calmora {
 void InitIOUnit() {
   ConvertColorRowProc = ConvertColorRow;
   ICCConversion = false;
+  QuantizerAlgorithm = -1;
+  NeuQuantQuality = -1;
   CMYKProfileConversion = true;
   FreeCMYKProfiles();  // CMYKProfile null: made again on first use
 }

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,17 +14,20 @@
 #include <functional>
 
 #include "app/main_block.h"
+#include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
 #include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/process_state.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 constexpr const char* kDone = "The process completed successfully!";
 
@@ -38,15 +42,15 @@ bool IsRun(const std::vector<std::string>& arguments, const std::string& filter)
 class BatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_dir_ = fs::current_path();
+    previousDir_ = fs::current_path();
     fs::create_directories(inputs_);
     fs::create_directories(outputs_);
     // Files come from the open dialog, which moves the current folder to theirs.
     fs::current_path(inputs_);
     engine_.BehaveLikeWorkingEngine();
     windows_ = CreateFrontEndWindows();
-    main_ = windows_.main.get();
-    progress_ = windows_.progress.get();
+    main_ = windows_.Main.get();
+    progress_ = windows_.Progress.get();
     platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
       folder = outputs_;
       return true;
@@ -54,12 +58,12 @@ class BatchTest : public ::testing::Test {
   }
   void TearDown() override {
     platform::SetFolderHook(nullptr);
-    fs::current_path(previous_dir_);
+    fs::current_path(previousDir_);
   }
 
   std::string AddInput(const std::string& name) {
     const std::string path = inputs_ + "/" + name;
-    EXPECT_TRUE(testing::WriteFile(path, "not really a video"));
+    EXPECT_TRUE(test::WriteFileBytes(path, "not really a video"));
     main_->add_file_b(path);
     return path;
   }
@@ -68,8 +72,7 @@ class BatchTest : public ::testing::Test {
   void RunBatch() {
     main_->BitBtn1->click();
     EXPECT_FALSE(progress_->isVisible());
-    EXPECT_TRUE(
-        testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
   }
   // Runs `action` once, at the first moment `ready` holds while events are handled (the
@@ -97,7 +100,7 @@ class BatchTest : public ::testing::Test {
     return count;
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
   std::string inputs_ = dir_.File("in");
   std::string outputs_ = dir_.File("out");
   FakeEngine engine_;
@@ -105,7 +108,7 @@ class BatchTest : public ::testing::Test {
   Tmain* main_ = nullptr;
   Tprogress* progress_ = nullptr;
   platform::MessageBoxLog log_;
-  fs::path previous_dir_;
+  fs::path previousDir_;
   QTimer watch_;
   bool watched_ = false;  // OnceWhen's action ran
 };
@@ -140,15 +143,15 @@ TEST_F(BatchTest, ProgressWindowLayout) {
 TEST_F(BatchTest, ThreeGoodFilesCompleteWithTheEndMessage) {
   std::vector<std::string> inputs;
   for (const char* name : {"a.avi", "b.avi", "c.avi"}) inputs.push_back(AddInput(name));
-  bool modal_while_running = false;
+  bool modalWhileRunning = false;
   OnceWhen([&] { return progress_->BatchRunning(); },
-           [&] { modal_while_running = progress_->isVisible() && progress_->isModal(); });
+           [&] { modalWhileRunning = progress_->isVisible() && progress_->isModal(); });
   RunBatch();
   EXPECT_TRUE(watched_);
-  EXPECT_TRUE(modal_while_running);
+  EXPECT_TRUE(modalWhileRunning);
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
-  EXPECT_EQ(log_.Requests()[0].owner, main_);
-  EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Exclamation);
+  EXPECT_EQ(log_.Requests()[0].Owner, main_);
+  EXPECT_EQ(log_.Requests()[0].Icon, platform::MessageIcon::kExclamation);
   EXPECT_EQ(Probes(), 3);
   EXPECT_EQ(Runs("vidstabdetect="), 3);
   EXPECT_EQ(Runs("vidstabtransform="), 3);
@@ -160,34 +163,34 @@ TEST_F(BatchTest, ThreeGoodFilesCompleteWithTheEndMessage) {
   EXPECT_EQ(progress_->Gauge2->value(), 99);
   EXPECT_EQ(progress_->label_filename->text().toStdString(), "Current File: " + inputs[2]);
   EXPECT_EQ(progress_->file_index, 2);
-  EXPECT_EQ(main_->ffinfo->filepath, inputs[2]);
-  EXPECT_EQ(main_->ffinfo->duration, "00:00:02.00");
+  EXPECT_EQ(main_->Ffinfo->filepath, inputs[2]);
+  EXPECT_EQ(main_->Ffinfo->duration, "00:00:02.00");
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
 }
 
 TEST_F(BatchTest, TheFiveValuesAndTheFormatReachTheCommandLines) {
   AddInput("clip.mp4");
-  windows_.options->SetEditTexts({"7", "12", "4", "0.25", "05"});
+  windows_.Options->SetEditTexts({"7", "12", "4", "0.25", "05"});
   main_->cbk_videoformatconverting->setChecked(true);
   main_->cb_videoformat->setCurrentText(QStringLiteral("*.MKV"));
   RunBatch();
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
-  bool analysis_seen = false;
-  bool transform_seen = false;
+  bool analysisSeen = false;
+  bool transformSeen = false;
   for (const auto& call : engine_.Calls()) {
     if (IsRun(call, "vidstabdetect=")) {
-      analysis_seen = true;
+      analysisSeen = true;
       EXPECT_TRUE(IsRun(call, "vidstabdetect=shakiness=7:accuracy=12:stepsize=4:mincontrast=0.25:"
                               "result=client_calmora.trf"));
     }
     if (IsRun(call, "vidstabtransform=")) {
-      transform_seen = true;
+      transformSeen = true;
       EXPECT_TRUE(IsRun(call, "smoothing=05,unsharp"));
       EXPECT_EQ(call.back(), outputs_ + "/clip.mkv");
     }
   }
-  EXPECT_TRUE(analysis_seen);
-  EXPECT_TRUE(transform_seen);
+  EXPECT_TRUE(analysisSeen);
+  EXPECT_TRUE(transformSeen);
   EXPECT_TRUE(fs::exists(outputs_ + "/clip.mkv"));
 }
 
@@ -195,17 +198,17 @@ TEST_F(BatchTest, FileThatIsNoVideoStopsTheBatchAfterTwoProbes) {
   engine_.On(FakeEngine::Run::kProbe,
              FakeScript()
                  .Raw("case \"$*\" in *bad.avi*) printf 'Invalid data found\\n' >&2; exit 1;; esac")
-                 .Print(testing::FakeProbeOutput("input"))
+                 .Print(test::FakeProbeOutput("input"))
                  .Exit(1));
   AddInput("good.avi");
   const std::string bad = AddInput("bad.avi");
   AddInput("later.avi");
   RunBatch();
   ASSERT_EQ(log_.Requests().size(), 1u);
-  EXPECT_EQ(log_.Requests()[0].text, "File load error! No duration!");
-  EXPECT_EQ(log_.Requests()[0].title, "");
-  EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Error);
-  EXPECT_EQ(log_.Requests()[0].owner, progress_);
+  EXPECT_EQ(log_.Requests()[0].Text, "File load error! No duration!");
+  EXPECT_EQ(log_.Requests()[0].Title, "");
+  EXPECT_EQ(log_.Requests()[0].Icon, platform::MessageIcon::kError);
+  EXPECT_EQ(log_.Requests()[0].Owner, progress_);
   // good.avi: one probe and two passes; bad.avi: two probes; later.avi: nothing.
   EXPECT_EQ(Probes(), 3);
   EXPECT_EQ(Runs("vidstabdetect="), 1);
@@ -220,7 +223,7 @@ TEST_F(BatchTest, AProbeThatFailsOnceIsRetried) {
   engine_.On(FakeEngine::Run::kProbe,
              FakeScript()
                  .Raw("if [ ! -e '" + marker + "' ]; then : > '" + marker + "'; exit 1; fi")
-                 .Print(testing::FakeProbeOutput("input"))
+                 .Print(test::FakeProbeOutput("input"))
                  .Exit(1));
   AddInput("a.avi");
   RunBatch();
@@ -246,51 +249,50 @@ TEST_F(BatchTest, EngineErrorTextStopsTheBatchWithProcessError) {
   AddInput("b.avi");
   RunBatch();
   ASSERT_EQ(log_.Requests().size(), 1u);
-  EXPECT_EQ(log_.Requests()[0].text, "Process error! No such file");
-  EXPECT_EQ(log_.Requests()[0].owner, progress_);
+  EXPECT_EQ(log_.Requests()[0].Text, "Process error! No such file");
+  EXPECT_EQ(log_.Requests()[0].Owner, progress_);
   EXPECT_EQ(Runs("vidstabdetect="), 1);
   EXPECT_EQ(Runs("vidstabtransform="), 0);
 }
 
 TEST_F(BatchTest, CancelDuringTheSecondAnalysisStopsQuietly) {
-  const std::string pid_file = dir_.File("analysis_pid");
+  const std::string pidFile = dir_.File("analysis_pid");
   // The second file's analysis reports once and then works on until it is stopped.
-  engine_.On(FakeEngine::Run::kAnalysis,
-             FakeScript()
-                 .Raw("printf 'motion' > client_calmora.trf")
-                 .Raw("case \"$*\" in */b.avi*)")
-                 .Raw("echo $$ > '" + pid_file + "'")
-                 .Print(testing::FakeProgressRecord("00:00:00.50"))
-                 .WaitForFile(dir_.File("never"))
-                 .Raw(";; esac")
-                 .Print(testing::FakeProgressRecord("00:00:02.00", true)));
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
+                                             .Raw("printf 'motion' > client_calmora.trf")
+                                             .Raw("case \"$*\" in */b.avi*)")
+                                             .Raw("echo $$ > '" + pidFile + "'")
+                                             .Print(test::FakeProgressRecord("00:00:00.50"))
+                                             .WaitForFile(dir_.File("never"))
+                                             .Raw(";; esac")
+                                             .Print(test::FakeProgressRecord("00:00:02.00", true)));
   AddInput("a.avi");
   const std::string second = AddInput("b.avi");
   AddInput("c.avi");
-  int file_gauge = -1;
-  int overall_gauge = -1;
+  int fileGauge = -1;
+  int overallGauge = -1;
   OnceWhen(
       [&] {
         return progress_->label_filename->text().endsWith(QStringLiteral("/b.avi")) &&
                progress_->Label1->text().startsWith(QStringLiteral("Analyze"));
       },
       [&] {
-        file_gauge = progress_->Gauge1->value();
-        overall_gauge = progress_->Gauge2->value();
+        fileGauge = progress_->Gauge1->value();
+        overallGauge = progress_->Gauge2->value();
         progress_->Button1->click();
       });
   RunBatch();
   EXPECT_TRUE(watched_);
   // 0.5 of 2 seconds: 25 % of the analysis half; the second of three files overall.
-  EXPECT_EQ(file_gauge, 12);
-  EXPECT_EQ(overall_gauge, 12 / 3 + 100 * 1 / 3);
+  EXPECT_EQ(fileGauge, 12);
+  EXPECT_EQ(overallGauge, 12 / 3 + 100 * 1 / 3);
   EXPECT_EQ(progress_->Label1->text(), "Analyze 00:00:00.50 ......");
   EXPECT_EQ(progress_->label_filename->text().toStdString(), "Current File: " + second);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
   EXPECT_FALSE(progress_->isVisible());
   // The engine was stopped, the transform pass never started, the third file was untouched.
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pidFile));
   EXPECT_EQ(Runs("vidstabdetect="), 2);
   EXPECT_EQ(Runs("vidstabtransform="), 1);
   EXPECT_EQ(Runs("c.avi"), 0);
@@ -301,21 +303,21 @@ TEST_F(BatchTest, CancelDuringTheSecondAnalysisStopsQuietly) {
 }
 
 TEST_F(BatchTest, CancelDuringAProbeStopsItQuietly) {
-  const std::string pid_file = dir_.File("probe_pid");
+  const std::string pidFile = dir_.File("probe_pid");
   // The probe never ends by itself, as on a named pipe that nobody writes.
   engine_.On(FakeEngine::Run::kProbe, FakeScript()
-                                          .Raw("echo $$ > '" + pid_file + "'")
+                                          .Raw("echo $$ > '" + pidFile + "'")
                                           .WaitForFile(dir_.File("never"))
-                                          .Print(testing::FakeProbeOutput("input"))
+                                          .Print(test::FakeProbeOutput("input"))
                                           .Exit(1));
   AddInput("a.avi");
   AddInput("b.avi");
-  OnceWhen([&] { return fs::exists(pid_file); }, [&] { progress_->Button1->click(); });
+  OnceWhen([&] { return fs::exists(pidFile); }, [&] { progress_->Button1->click(); });
   RunBatch();
   EXPECT_TRUE(watched_);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pidFile));
   // Stopped, not tried again, and nothing else started.
   EXPECT_EQ(engine_.CallCount(), 1);
   EXPECT_FALSE(progress_->isVisible());
@@ -327,30 +329,31 @@ TEST_F(BatchTest, StartResetsTheWindowAndTheCancelFlag) {
   progress_->Gauge1->setValue(40);
   progress_->Gauge2->setValue(70);
   // Looked at once the loop runs, before any pass has moved a gauge.
-  int file_gauge_at_start = -1;
-  int overall_gauge_at_start = -1;
-  bool flag_at_start = true;
+  int fileGaugeAtStart = -1;
+  int overallGaugeAtStart = -1;
+  bool flagAtStart = true;
   OnceWhen([&] { return progress_->BatchRunning(); },
            [&] {
-             file_gauge_at_start = progress_->Gauge1->value();
-             overall_gauge_at_start = progress_->Gauge2->value();
-             flag_at_start = main_->cancel_flag;
+             fileGaugeAtStart = progress_->Gauge1->value();
+             overallGaugeAtStart = progress_->Gauge2->value();
+             flagAtStart = main_->cancel_flag;
            });
   RunBatch();
   EXPECT_TRUE(watched_);
   EXPECT_FALSE(main_->cancel_flag);
-  EXPECT_FALSE(flag_at_start);
-  EXPECT_EQ(file_gauge_at_start, 0);
-  EXPECT_EQ(overall_gauge_at_start, 0);
+  EXPECT_FALSE(flagAtStart);
+  EXPECT_EQ(fileGaugeAtStart, 0);
+  EXPECT_EQ(overallGaugeAtStart, 0);
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{kDone});
 }
 
 TEST_F(BatchTest, TransformFileInTheProgramsFolderIsRemovedToo) {
-  const std::string beside_program = platform::Application::ExecutableFolder() + "/client_calmora.trf";
-  ASSERT_TRUE(testing::WriteFile(beside_program, "old"));
+  const std::string besideProgram =
+      platform::Application::ExecutableFolder() + "/client_calmora.trf";
+  ASSERT_TRUE(test::WriteFileBytes(besideProgram, "old"));
   AddInput("a.avi");
   RunBatch();
-  EXPECT_FALSE(fs::exists(beside_program));
+  EXPECT_FALSE(fs::exists(besideProgram));
 }
 
 TEST_F(BatchTest, TransformFileInAnotherCurrentFolderStaysThere) {

@@ -4,15 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <vector>
 
 #include "app/main_block.h"
@@ -20,7 +18,10 @@
 #include "platform/message_box.h"
 #include "tests/app/support/fake_engine.h"
 #include "tests/app/support/test_clips.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/process_state.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -31,48 +32,41 @@ constexpr const char* kDone = "The process completed successfully!";
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // A grey picture and its size.
 struct Grey {
-  int width = 0;
-  int height = 0;
-  std::vector<unsigned char> pixels;
-  int At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  int Width = 0;
+  int Height = 0;
+  std::vector<unsigned char> Pixels;
+  int At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
 };
 
 // Every frame of a video as 8-bit grey pixels, decoded by ffmpeg.
 std::vector<Grey> GreyFrames(const std::string& path) {
-  const std::string command = "ffmpeg -nostdin -v error -i " + testing::ShellQuoted(path) +
+  const std::string command = "ffmpeg -nostdin -v error -i " + test::ShellQuoted(path) +
                               " -vf scale=" + std::to_string(kWidth) + ":" +
                               std::to_string(kHeight) + " -f rawvideo -pix_fmt gray -";
   std::vector<Grey> frames;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return frames;
-  Grey frame{kWidth, kHeight, std::vector<unsigned char>(kWidth * kHeight)};
-  while (std::fread(frame.pixels.data(), 1, frame.pixels.size(), pipe) == frame.pixels.size()) {
-    frames.push_back(frame);
+  const test::ToolResult ffmpeg = test::RunTool(command, false);
+  const std::size_t frameSize = std::size_t{kWidth} * kHeight;
+  for (std::size_t start = 0; start + frameSize <= ffmpeg.Output.size(); start += frameSize) {
+    frames.push_back(Grey{kWidth, kHeight,
+                          std::vector<unsigned char>(ffmpeg.Output.begin() + start,
+                                                     ffmpeg.Output.begin() + start + frameSize)});
   }
-  pclose(pipe);
   return frames;
 }
 
 // The picture with each 4 by 4 block averaged into one pixel.
 Grey Quarter(const Grey& full) {
-  Grey small{full.width / 4, full.height / 4, {}};
-  small.pixels.resize(static_cast<size_t>(small.width) * small.height);
-  for (int y = 0; y < small.height; ++y) {
-    for (int x = 0; x < small.width; ++x) {
+  Grey small{full.Width / 4, full.Height / 4, {}};
+  small.Pixels.resize(static_cast<size_t>(small.Width) * small.Height);
+  for (int y = 0; y < small.Height; ++y) {
+    for (int x = 0; x < small.Width; ++x) {
       int sum = 0;
       for (int j = 0; j < 4; ++j) {
         for (int i = 0; i < 4; ++i) sum += full.At(4 * x + i, 4 * y + j);
       }
-      small.pixels[static_cast<size_t>(y) * small.width + x] = static_cast<unsigned char>(sum / 16);
+      small.Pixels[static_cast<size_t>(y) * small.Width + x] = static_cast<unsigned char>(sum / 16);
     }
   }
   return small;
@@ -83,8 +77,8 @@ Grey Quarter(const Grey& full) {
 double Difference(const Grey& a, const Grey& b, int dx, int dy, int margin, int step) {
   long sum = 0;
   long count = 0;
-  for (int y = margin; y < a.height - margin; y += step) {
-    for (int x = margin; x < a.width - margin; x += step) {
+  for (int y = margin; y < a.Height - margin; y += step) {
+    for (int x = margin; x < a.Width - margin; x += step) {
       sum += std::abs(a.At(x, y) - b.At(x + dx, y + dy));
       ++count;
     }
@@ -94,15 +88,15 @@ double Difference(const Grey& a, const Grey& b, int dx, int dy, int margin, int 
 
 // The displacement within `range` of (cx, cy) with the least difference.
 void BestShift(const Grey& a, const Grey& b, int cx, int cy, int range, int margin, int step,
-               int& best_dx, int& best_dy) {
+               int& bestDx, int& bestDy) {
   double best = std::numeric_limits<double>::max();
   for (int dy = cy - range; dy <= cy + range; ++dy) {
     for (int dx = cx - range; dx <= cx + range; ++dx) {
       const double difference = Difference(a, b, dx, dy, margin, step);
       if (difference < best) {
         best = difference;
-        best_dx = dx;
-        best_dy = dy;
+        bestDx = dx;
+        bestDy = dy;
       }
     }
   }
@@ -130,56 +124,57 @@ double MeanShift(const std::string& path) {
 class EndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
-    previous_dir_ = fs::current_path();
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
+    ASSERT_TRUE(engine_.LinkRealEngine());
+    previousDir_ = fs::current_path();
     fs::create_directories(inputs_);
     fs::create_directories(outputs_);
     windows_ = CreateFrontEndWindows();
-    main_ = windows_.main.get();
+    main_ = windows_.Main.get();
     platform::SetOpenFilesHook(
         [this](const platform::OpenFilesRequest&, std::vector<std::string>& files) {
-          files = chosen_files_;
+          files = chosenFiles_;
           return true;
         });
     platform::SetFolderHook([this](const platform::FolderRequest&, std::string& folder) {
-      folder = output_folder_;
+      folder = outputFolder_;
       return true;
     });
   }
   void TearDown() override {
     platform::SetOpenFilesHook(nullptr);
     platform::SetFolderHook(nullptr);
-    if (!previous_dir_.empty()) fs::current_path(previous_dir_);
+    if (!previousDir_.empty()) fs::current_path(previousDir_);
   }
 
-  std::string MakeClip(const std::string& name, unsigned seed,
-                       testing::ClipOptions options = {}) {
+  std::string MakeClip(const std::string& name, unsigned seed, test::ClipOptions options = {}) {
     const std::string path = inputs_ + "/" + name;
-    options.seed = seed;
+    options.Seed = seed;
     std::string log;
-    EXPECT_TRUE(testing::MakeShakyClip(path, options, &log)) << log;
+    EXPECT_TRUE(test::MakeShakyClip(path, options, &log)) << log;
     return path;
   }
   // Adds the files through the open dialog and runs the batch from the start button.
-  void RunBatch(const std::vector<std::string>& files, const std::string& output_folder) {
-    chosen_files_ = files;
-    output_folder_ = output_folder;
+  void RunBatch(const std::vector<std::string>& files, const std::string& outputFolder) {
+    chosenFiles_ = files;
+    outputFolder_ = outputFolder;
     main_->btn_addClick();
     main_->btn_fixClick();
-    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
+    EXPECT_TRUE(test::ProcessEventsUntil([&] { return !main_->Timer_endmsg->isActive(); }));
     QCoreApplication::processEvents();
   }
 
-  testing::FakeEngine engine_;
-  testing::TempDir dir_;
+  test::FakeEngine engine_;
+  test::ScratchFolder dir_;
   std::string inputs_ = dir_.File("in");
   std::string outputs_ = dir_.File("out");
   FrontEndWindows windows_;
   Tmain* main_ = nullptr;
-  std::vector<std::string> chosen_files_;
-  std::string output_folder_;
+  std::vector<std::string> chosenFiles_;
+  std::string outputFolder_;
   platform::MessageBoxLog log_;
-  fs::path previous_dir_;
+  fs::path previousDir_;
 };
 
 TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
@@ -187,15 +182,15 @@ TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
   const std::string second = MakeClip("second.mkv", 11);
   RunBatch({first, second}, outputs_);
   ASSERT_EQ(log_.Texts(), std::vector<std::string>{kDone});
-  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(windows_.Progress->isVisible());
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
   for (const std::string& input : {first, second}) {
     const std::string output = outputs_ + "/" + fs::path(input).filename().string();
-    testing::ProbedVideo video;
-    ASSERT_TRUE(testing::ProbeWithFfprobe(output, &video)) << output;
-    EXPECT_EQ(video.width, kWidth);
-    EXPECT_EQ(video.height, kHeight);
-    EXPECT_NEAR(video.seconds, 2.0, 0.2);
+    test::ProbedVideo video;
+    ASSERT_TRUE(test::ProbeWithFfprobe(output, &video)) << output;
+    EXPECT_EQ(video.Width, kWidth);
+    EXPECT_EQ(video.Height, kHeight);
+    EXPECT_NEAR(video.Seconds, 2.0, 0.2);
     const double shaky = MeanShift(input);
     const double steady = MeanShift(output);
     EXPECT_GT(shaky, 3.0) << input;
@@ -206,17 +201,17 @@ TEST_F(EndToEndTest, TwoShakyClipsComeOutSteadier) {
 
 TEST_F(EndToEndTest, OutputIntoTheInputFolderWritesANewCopy) {
   const std::string clip = MakeClip("clip.mp4", 5);
-  const std::string before = Contents(clip);
+  const std::string before = test::ReadFileBytes(clip);
   RunBatch({clip}, inputs_);
   ASSERT_EQ(log_.Texts(), std::vector<std::string>{kDone});
-  EXPECT_EQ(Contents(clip), before);
-  EXPECT_TRUE(testing::ProbeWithFfprobe(inputs_ + "/NEW_clip.mp4"));
+  EXPECT_EQ(test::ReadFileBytes(clip), before);
+  EXPECT_TRUE(test::ProbeWithFfprobe(inputs_ + "/NEW_clip.mp4"));
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
 }
 
 TEST_F(EndToEndTest, FileThatIsNoVideoStopsTheBatch) {
   const std::string junk = inputs_ + "/junk.avi";
-  ASSERT_TRUE(testing::WriteFile(junk, std::string(4096, 'j')));
+  ASSERT_TRUE(test::WriteFileBytes(junk, std::string(4096, 'j')));
   const std::string later = MakeClip("later.mp4", 3);
   RunBatch({junk, later}, outputs_);
   EXPECT_EQ(log_.Texts(), std::vector<std::string>{"File load error! No duration!"});
@@ -225,46 +220,46 @@ TEST_F(EndToEndTest, FileThatIsNoVideoStopsTheBatch) {
 
 TEST_F(EndToEndTest, UnwritableOutputGivesAProcessErrorAndLosesNothing) {
   const std::string clip = MakeClip("clip.mp4", 9);
-  const std::string before = Contents(clip);
+  const std::string before = test::ReadFileBytes(clip);
   // A folder in the place of the output file: the engine cannot write it, whoever runs.
   fs::create_directories(outputs_ + "/clip.mp4");
-  ASSERT_TRUE(testing::WriteFile(outputs_ + "/clip.mp4/keep", "kept"));
+  ASSERT_TRUE(test::WriteFileBytes(outputs_ + "/clip.mp4/keep", "kept"));
   RunBatch({clip}, outputs_);
   ASSERT_EQ(log_.Requests().size(), 1u);
-  const std::string& message = log_.Requests()[0].text;
+  const std::string& message = log_.Requests()[0].Text;
   EXPECT_EQ(message.rfind("Process error! ", 0), 0u) << message;
   EXPECT_GT(message.size(), std::string("Process error! ").size()) << message;
-  EXPECT_EQ(Contents(clip), before);
-  EXPECT_EQ(Contents(outputs_ + "/clip.mp4/keep"), "kept");
+  EXPECT_EQ(test::ReadFileBytes(clip), before);
+  EXPECT_EQ(test::ReadFileBytes(outputs_ + "/clip.mp4/keep"), "kept");
 }
 
 TEST_F(EndToEndTest, CancelDuringTheAnalysisEndsTheEngineQuietly) {
-  testing::ClipOptions longer;
-  longer.seconds = 8;
+  test::ClipOptions longer;
+  longer.Seconds = 8;
   const std::string clip = MakeClip("long.mp4", 13, longer);
   const std::string second = MakeClip("second.mp4", 3);
   // The real engine, but its analysis reads the input at the clip's own pace (-re), so
   // that the pass is still at work when the test presses Cancel, however fast the machine.
-  const std::string ffmpeg = testing::ShellQuoted(testing::FindProgram("ffmpeg"));
-  engine_.OnEveryRun(testing::FakeScript().Raw("exec " + ffmpeg + " \"$@\""));
-  engine_.On(testing::FakeEngine::Run::kAnalysis,
-             testing::FakeScript().Raw("exec " + ffmpeg + " -re \"$@\""));
+  const std::string ffmpeg = test::ShellQuoted(test::ToolPath("ffmpeg"));
+  engine_.OnEveryRun(test::FakeScript().Raw("exec " + ffmpeg + " \"$@\""));
+  engine_.On(test::FakeEngine::Run::kAnalysis,
+             test::FakeScript().Raw("exec " + ffmpeg + " -re \"$@\""));
   QTimer poll;
   poll.setInterval(5);
-  int engines_at_cancel = 0;
+  int enginesAtCancel = 0;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!windows_.progress->Label1->text().startsWith(QStringLiteral("Analyze"))) return;
+    if (!windows_.Progress->Label1->text().startsWith(QStringLiteral("Analyze"))) return;
     poll.stop();
-    engines_at_cancel = testing::ChildProcessCount();
-    windows_.progress->Button1->click();
+    enginesAtCancel = test::ChildProcessCount();
+    windows_.Progress->Button1->click();
   });
   poll.start();
   RunBatch({clip, second}, outputs_);
-  EXPECT_EQ(engines_at_cancel, 1);
-  EXPECT_EQ(testing::ChildProcessCount(), 0);
+  EXPECT_EQ(enginesAtCancel, 1);
+  EXPECT_EQ(test::ChildProcessCount(), 0);
   EXPECT_TRUE(main_->cancel_flag);
   EXPECT_TRUE(log_.Requests().empty());
-  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(windows_.Progress->isVisible());
   EXPECT_TRUE(fs::is_empty(outputs_));
   EXPECT_FALSE(fs::exists(inputs_ + "/client_calmora.trf"));
 }
@@ -274,13 +269,13 @@ TEST_F(EndToEndTest, AnOutputFolderNobodyCanWriteGivesAProcessError) {
   // cannot be written by anyone.
   const std::string clip = MakeClip("clip.mp4", 9);
   const std::string blocker = dir_.File("blocker");
-  ASSERT_TRUE(testing::WriteFile(blocker, "a file, not a folder"));
+  ASSERT_TRUE(test::WriteFileBytes(blocker, "a file, not a folder"));
   RunBatch({clip}, blocker + "/out");
   ASSERT_EQ(log_.Requests().size(), 1u);
-  const std::string& message = log_.Requests()[0].text;
+  const std::string& message = log_.Requests()[0].Text;
   EXPECT_EQ(message.rfind("Process error! ", 0), 0u) << message;
   EXPECT_NE(message.find("Not a directory"), std::string::npos) << message;
-  EXPECT_EQ(Contents(blocker), "a file, not a folder");
+  EXPECT_EQ(test::ReadFileBytes(blocker), "a file, not a folder");
 }
 
 }  // namespace

@@ -8,19 +8,21 @@
 
 #include "app/engine_check_handler.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/process_state.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
-using testing::kFakeBanner;
-using testing::ProcessIsGone;
+using test::FakeEngine;
+using test::FakeScript;
+using test::kFakeBanner;
+using test::ProcessInFileIsGone;
 
 TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   struct Case {
-    std::vector<std::string> chunks;
-    bool found;
+    std::vector<std::string> Chunks;
+    bool Found;
   };
   const Case cases[] = {
       {{"ffmpeg version 5.1.9"}, true},
@@ -34,12 +36,12 @@ TEST(EngineCheckTest, TheWatcherJoinsEachReadWithTheOneBefore) {
   for (const Case& c : cases) {
     EngineBannerWatcher watcher;
     bool running = true;
-    for (const std::string& chunk : c.chunks) {
+    for (const std::string& chunk : c.Chunks) {
       if (!running) break;
       running = watcher.Chunk(chunk);
     }
-    EXPECT_EQ(watcher.Found(), c.found) << ::testing::PrintToString(c.chunks);
-    EXPECT_EQ(running, !c.found);
+    EXPECT_EQ(watcher.Found(), c.Found) << ::testing::PrintToString(c.Chunks);
+    EXPECT_EQ(running, !c.Found);
   }
 }
 
@@ -95,23 +97,24 @@ TEST(EngineCheckTest, AMissingEngineGives002) {
 
 TEST(EngineCheckTest, TheEngineIsStoppedOnceTheBannerIsSeen) {
   FakeEngine engine;
-  const std::string pid_file = engine.WindowsDir() + "/pid";
+  const std::string pidFile = engine.WindowsDir() + "/pid";
   const std::string marker = engine.WindowsDir() + "/still_running";
   // Left alone, the engine would run on for half a minute and then leave the marker.
   engine.On(FakeEngine::Run::kCheck, FakeScript()
-                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Raw("echo $$ > '" + pidFile + "'")
                                          .Print(kFakeBanner)
                                          .Sleep(30)
                                          .Raw("touch '" + marker + "'"));
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pidFile));
   EXPECT_FALSE(std::ifstream(marker).good());
 }
 
 TEST(EngineCheckTest, TheRealEnginePasses) {
   FakeEngine engine;
-  if (!engine.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+  CALMORA_REQUIRE_TOOL("ffmpeg");
+  ASSERT_TRUE(engine.LinkRealEngine());
   std::string code;
   EXPECT_TRUE(CheckEngine(code));
   EXPECT_EQ(code, "");

@@ -17,44 +17,47 @@
 #include <stdexcept>
 
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
-using testing::ProcessIsGone;
+using test::FakeEngine;
+using test::FakeScript;
+using test::ProcessInFileIsGone;
 
 // Records what the runner hands over.
 class Recorder : public EngineRunHandler {
  public:
-  void Started() override { ++started; }
+  void Started() override { ++Starts; }
   bool StopBeforePoll() override {
-    ++polls;
-    if (!stop_once_read.empty() && text.find(stop_once_read) != std::string::npos) return true;
-    return stop_at_poll > 0 && polls >= stop_at_poll;
+    ++Polls;
+    if (!StopOnceRead.empty() && Text.find(StopOnceRead) != std::string::npos) return true;
+    return StopAtPoll > 0 && Polls >= StopAtPoll;
   }
   bool Chunk(std::string_view chunk) override {
     EXPECT_LE(chunk.size(), kEngineReadSize);
     EXPECT_EQ(chunk.find('\0'), std::string_view::npos);
-    text.append(chunk);
-    ++chunks;
-    return stop_text.empty() || text.find(stop_text) == std::string::npos;
+    Text.append(chunk);
+    ++Chunks;
+    return StopText.empty() || Text.find(StopText) == std::string::npos;
   }
-  void Idle(std::string_view previous_chunk) override {
-    ++idles;
-    if (idle_chunks.empty() || idle_chunks.back() != previous_chunk)
-      idle_chunks.emplace_back(previous_chunk);
-    if (on_idle) on_idle(previous_chunk);
+  void Idle(std::string_view previousChunk) override {
+    ++Idles;
+    if (IdleChunks.empty() || IdleChunks.back() != previousChunk)
+      IdleChunks.emplace_back(previousChunk);
+    if (OnIdle) OnIdle(previousChunk);
   }
 
-  std::string text;
-  std::vector<std::string> idle_chunks;  // distinct in a row
-  std::string stop_text;       // Chunk ends the run once the text holds it
-  std::string stop_once_read;  // StopBeforePoll ends the run once the text holds it
-  int stop_at_poll = 0;
-  std::function<void(std::string_view)> on_idle;
-  int started = 0, polls = 0, chunks = 0, idles = 0;
+  std::string Text;
+  std::vector<std::string> IdleChunks;  // distinct in a row
+  std::string StopText;                 // Chunk ends the run once the text holds it
+  std::string StopOnceRead;             // StopBeforePoll ends the run once the text holds it
+  int StopAtPoll = 0;
+  std::function<void(std::string_view)> OnIdle;
+  int Starts = 0, Polls = 0, Chunks = 0, Idles = 0;
 };
 
 // Idle polls allowed for a run that lasted `seconds`: each sleeps up to kEngineIdleWaitMs
@@ -69,8 +72,8 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 TEST(EngineRunnerTest, TheEngineLiesUnderTheWindowsDirectory) {
   FakeEngine engine;
   EXPECT_EQ(EnginePath(), engine.WindowsDir() + "/servicecmr/client.exe");
-  const std::string with_slash = engine.WindowsDir() + "//";
-  ::setenv("CALMORA_WINDIR", with_slash.c_str(), 1);
+  const std::string withSlash = engine.WindowsDir() + "//";
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", withSlash);
   EXPECT_EQ(EnginePath(), engine.WindowsDir() + "/servicecmr/client.exe");
 }
 
@@ -80,10 +83,10 @@ TEST(EngineRunnerTest, ArgumentsArriveSplitWithQuotedPartsWhole) {
   Recorder recorder;
   const EngineRunResult run =
       RunEngine(" -i \"/videos/my holiday.avi\" -y -f null -", kProbeCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(recorder.text, "ok");
-  EXPECT_EQ(recorder.started, 1);
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kEnded);
+  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(recorder.Text, "ok");
+  EXPECT_EQ(recorder.Starts, 1);
   ASSERT_EQ(engine.CallCount(), 1);
   const std::vector<std::string> expected{"-i", "/videos/my holiday.avi", "-y", "-f", "null", "-"};
   EXPECT_EQ(engine.Calls()[0], expected);
@@ -95,29 +98,29 @@ TEST(EngineRunnerTest, AWindowsDirectoryWithBlanksStillNamesTheEngine) {
   const std::string spaced = engine.WindowsDir() + "/Program Files";
   std::filesystem::create_directories(spaced + "/servicecmr");
   std::filesystem::copy_file(engine.EnginePath(), spaced + "/servicecmr/client.exe");
-  ::setenv("CALMORA_WINDIR", spaced.c_str(), 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", spaced);
   Recorder recorder;
   const EngineRunResult run = RunEngine(" -version", kProbeCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
-  EXPECT_EQ(recorder.text, "spaced");
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kEnded);
+  EXPECT_EQ(recorder.Text, "spaced");
 }
 
 TEST(EngineRunnerTest, AMissingEngineGivesTheRunsStartCode) {
   FakeEngine engine;  // nothing installed
   Recorder recorder;
   EngineRunResult run = RunEngine("", kEngineCheckCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kFailed);
-  EXPECT_EQ(run.code, "002");
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kFailed);
+  EXPECT_EQ(run.Code, "002");
   run = RunEngine(" -i \"x\"", kTransformPassCodes, recorder);
-  EXPECT_EQ(run.code, "042");
-  EXPECT_EQ(recorder.started, 0);
+  EXPECT_EQ(run.Code, "042");
+  EXPECT_EQ(recorder.Starts, 0);
 }
 
 TEST(EngineRunnerTest, AnEngineThatIsNotExecutableCannotStart) {
   FakeEngine engine;
-  ASSERT_TRUE(testing::WriteFile(engine.EnginePath(), "not a program"));
+  ASSERT_TRUE(test::WriteFileBytes(engine.EnginePath(), "not a program"));
   Recorder recorder;
-  EXPECT_EQ(RunEngine("", kProbeCodes, recorder).code, "012");
+  EXPECT_EQ(RunEngine("", kProbeCodes, recorder).Code, "012");
 }
 
 TEST(EngineRunnerTest, EverythingPrintedBeforeTheEndIsHandled) {
@@ -126,11 +129,11 @@ TEST(EngineRunnerTest, EverythingPrintedBeforeTheEndIsHandled) {
   engine.OnEveryRun(FakeScript().PrintRepeated("0123456789", 10000).Print("END").Exit(7));
   Recorder recorder;
   const EngineRunResult run = RunEngine("", kEngineCheckCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
-  EXPECT_EQ(run.exit_code, 7);
-  ASSERT_EQ(recorder.text.size(), 100003u);
-  EXPECT_EQ(recorder.text.substr(100000), "END");
-  EXPECT_GE(recorder.chunks, 100003 / 512);
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kEnded);
+  EXPECT_EQ(run.ExitCode, 7);
+  ASSERT_EQ(recorder.Text.size(), 100003u);
+  EXPECT_EQ(recorder.Text.substr(100000), "END");
+  EXPECT_GE(recorder.Chunks, 100003 / 512);
 }
 
 TEST(EngineRunnerTest, HugeOutputWithNulsAndNoNewlinesStaysInBounds) {
@@ -141,71 +144,70 @@ TEST(EngineRunnerTest, HugeOutputWithNulsAndNoNewlinesStaysInBounds) {
                         .Print("tail"));
   Recorder recorder;
   const EngineRunResult run = RunEngine("", kEngineCheckCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kEnded);
   // Each chunk is the text before its first NUL, so less comes through than was printed.
-  EXPECT_LT(recorder.text.size(), 3010004u);
-  EXPECT_GE(recorder.chunks, 3010004 / 512);
+  EXPECT_LT(recorder.Text.size(), 3010004u);
+  EXPECT_GE(recorder.Chunks, 3010004 / 512);
 }
 
 TEST(EngineRunnerTest, TheChunkHandlerCanEndTheRunAndTheEngineIsStopped) {
   FakeEngine engine;
-  const std::string pid_file = engine.WindowsDir() + "/pid";
-  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pid_file + "'").Print("stop here").Sleep(60));
+  const std::string pidFile = engine.WindowsDir() + "/pid";
+  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pidFile + "'").Print("stop here").Sleep(60));
   Recorder recorder;
-  recorder.stop_text = "stop here";
+  recorder.StopText = "stop here";
   const EngineRunResult run = RunEngine("", kEngineCheckCodes, recorder);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedByChunk);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kStoppedByChunk);
+  EXPECT_TRUE(ProcessInFileIsGone(pidFile));
 }
 
 TEST(EngineRunnerTest, StopBeforePollEndsTheRunAtThatPollAndStopsTheEngine) {
   FakeEngine engine;
-  const std::string pid_file = engine.WindowsDir() + "/pid";
-  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pid_file + "'").Print("working").Sleep(60));
+  const std::string pidFile = engine.WindowsDir() + "/pid";
+  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pidFile + "'").Print("working").Sleep(60));
   // Asked at the third poll, whatever has been read by then.
   Recorder counted;
-  counted.stop_at_poll = 3;
+  counted.StopAtPoll = 3;
   EngineRunResult run = RunEngine("", kAnalysisPassCodes, counted);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedBeforePoll);
-  EXPECT_EQ(counted.polls, 3);
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kStoppedBeforePoll);
+  EXPECT_EQ(counted.Polls, 3);
   // Asked at the poll after the first read: nothing more is read, and the engine (whose
   // id was written before it printed) is gone.
-  Recorder after_read;
-  after_read.stop_once_read = "working";
-  run = RunEngine("", kAnalysisPassCodes, after_read);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kStoppedBeforePoll);
-  EXPECT_EQ(after_read.text, "working");
-  EXPECT_EQ(after_read.chunks, 1);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  Recorder afterRead;
+  afterRead.StopOnceRead = "working";
+  run = RunEngine("", kAnalysisPassCodes, afterRead);
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kStoppedBeforePoll);
+  EXPECT_EQ(afterRead.Text, "working");
+  EXPECT_EQ(afterRead.Chunks, 1);
+  EXPECT_TRUE(ProcessInFileIsGone(pidFile));
 }
 
 TEST(EngineRunnerTest, IdlePollsOfferThePreviousChunkAndSleepInsteadOfSpinning) {
   FakeEngine engine;
-  const std::string idle_seen = engine.WindowsDir() + "/idle_seen";
+  const std::string idleSeen = engine.WindowsDir() + "/idle_seen";
   // The engine goes on only once an idle poll has offered "first", then stays silent for
   // a while: the idle polls of that silence show whether the loop sleeps.
-  engine.OnEveryRun(
-      FakeScript().Print("first").WaitForFile(idle_seen).Sleep(0.3).Print("second"));
+  engine.OnEveryRun(FakeScript().Print("first").WaitForFile(idleSeen).Sleep(0.3).Print("second"));
   Recorder recorder;
-  recorder.on_idle = [&idle_seen](std::string_view previous_chunk) {
-    if (previous_chunk == "first") testing::WriteFile(idle_seen, "");
+  recorder.OnIdle = [&idleSeen](std::string_view previousChunk) {
+    if (previousChunk == "first") test::WriteFileBytes(idleSeen, "");
   };
   const auto start = std::chrono::steady_clock::now();
   const EngineRunResult run = RunEngine("", kProbeCodes, recorder);
   const double seconds = SecondsSince(start);
-  EXPECT_EQ(run.outcome, EngineRunOutcome::kEnded);
-  EXPECT_EQ(recorder.text, "firstsecond");
+  EXPECT_EQ(run.Outcome, EngineRunOutcome::kEnded);
+  EXPECT_EQ(recorder.Text, "firstsecond");
   // Idle polls offer the last chunk read: empty before the first read, then "first",
   // and "second" when a poll comes between the last read and the end of the process.
   const std::vector<std::string> order{"", "first", "second"};
   auto next = order.begin();
-  for (const std::string& chunk : recorder.idle_chunks) {
+  for (const std::string& chunk : recorder.IdleChunks) {
     next = std::find(next, order.end(), chunk);
-    ASSERT_NE(next, order.end()) << ::testing::PrintToString(recorder.idle_chunks);
+    ASSERT_NE(next, order.end()) << ::testing::PrintToString(recorder.IdleChunks);
   }
-  EXPECT_NE(std::find(recorder.idle_chunks.begin(), recorder.idle_chunks.end(), "first"),
-            recorder.idle_chunks.end());
-  EXPECT_LT(recorder.idles, IdleLimit(seconds)) << seconds << " s";
+  EXPECT_NE(std::find(recorder.IdleChunks.begin(), recorder.IdleChunks.end(), "first"),
+            recorder.IdleChunks.end());
+  EXPECT_LT(recorder.Idles, IdleLimit(seconds)) << seconds << " s";
 }
 
 TEST(EngineRunnerTest, GuiEventsAreHandledWhileTheEngineRuns) {
@@ -218,14 +220,14 @@ TEST(EngineRunnerTest, GuiEventsAreHandledWhileTheEngineRuns) {
   // The engine finishes only after a GUI timer has fired, which needs the runner to
   // handle GUI events while it waits.
   engine.OnEveryRun(FakeScript().Print("a").WaitForFile(fired).Print("b"));
-  QTimer::singleShot(50, [&fired] { testing::WriteFile(fired, ""); });
+  QTimer::singleShot(50, [&fired] { test::WriteFileBytes(fired, ""); });
   Recorder recorder;
   const auto start = std::chrono::steady_clock::now();
   RunEngine("", kProbeCodes, recorder);
   const double seconds = SecondsSince(start);
   EXPECT_TRUE(std::ifstream(fired).good());
-  EXPECT_EQ(recorder.text, "ab");
-  EXPECT_LT(recorder.idles, IdleLimit(seconds)) << seconds << " s";
+  EXPECT_EQ(recorder.Text, "ab");
+  EXPECT_LT(recorder.Idles, IdleLimit(seconds)) << seconds << " s";
 }
 
 class Thrower : public EngineRunHandler {
@@ -235,11 +237,11 @@ class Thrower : public EngineRunHandler {
 
 TEST(EngineRunnerTest, AnExceptionPassesAfterTheCleanUp) {
   FakeEngine engine;
-  const std::string pid_file = engine.WindowsDir() + "/pid";
-  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pid_file + "'").Print("x").Sleep(60));
+  const std::string pidFile = engine.WindowsDir() + "/pid";
+  engine.OnEveryRun(FakeScript().Raw("echo $$ > '" + pidFile + "'").Print("x").Sleep(60));
   Thrower thrower;
   EXPECT_THROW(RunEngine("", kProbeCodes, thrower), std::runtime_error);
-  EXPECT_TRUE(ProcessIsGone(pid_file));
+  EXPECT_TRUE(ProcessInFileIsGone(pidFile));
 }
 
 }  // namespace

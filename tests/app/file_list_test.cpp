@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "tests/app/support/fake_engine.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -24,8 +24,8 @@ TEST(FileListTest, ComboItemsAreTheFourteenTypesInOrder) {
 
 TEST(FileListTest, ExtensionTestLooksForAPieceOfTheList) {
   struct Case {
-    const char* path;
-    bool accepted;
+    const char* Path;
+    bool Accepted;
   };
   const Case cases[] = {
       {"/v/clip.AVI", true},      {"/v/clip.avi", true},    {"/v/a.mp", true},
@@ -33,7 +33,7 @@ TEST(FileListTest, ExtensionTestLooksForAPieceOfTheList) {
       {"/v/notes.txt", false},    {"/v/README", false},     {"/v.mp4/README", false},
       {"/v/archive.avi.zip", false}, {"/v/a.", true},       {"/v/x.mts", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(PassesExtensionTest(c.path), c.accepted) << c.path;
+  for (const Case& c : cases) EXPECT_EQ(PassesExtensionTest(c.Path), c.Accepted) << c.Path;
 }
 
 TEST(FileListTest, FileExtensionIsTakenFromTheNameOnly) {
@@ -44,11 +44,11 @@ TEST(FileListTest, FileExtensionIsTakenFromTheNameOnly) {
 
 TEST(FileListTest, KilobytesRoundHalvesToEven) {
   struct Case {
-    std::uint64_t bytes, kilobytes;
+    std::uint64_t Bytes, Kilobytes;
   };
   const Case cases[] = {{0, 0},       {511, 0},    {512, 0},    {513, 1},   {1024, 1},
                         {1536, 2},    {2560, 2},   {3584, 4},   {2561, 3},  {1048576000, 1024000}};
-  for (const Case& c : cases) EXPECT_EQ(KilobytesOf(c.bytes), c.kilobytes) << c.bytes;
+  for (const Case& c : cases) EXPECT_EQ(KilobytesOf(c.Bytes), c.Kilobytes) << c.Bytes;
 }
 
 TEST(FileListTest, SizeTextGroupsDigitsInThrees) {
@@ -62,8 +62,8 @@ TEST(FileListTest, SizeTextGroupsDigitsInThrees) {
 }
 
 TEST(FileListTest, FileSizeOfReadsFilesAndRefusesOthers) {
-  testing::TempDir dir;
-  ASSERT_TRUE(testing::WriteFile(dir.File("three.avi"), "abc"));
+  test::ScratchFolder dir;
+  ASSERT_TRUE(test::WriteFileBytes(dir.File("three.avi"), "abc"));
   EXPECT_EQ(FileSizeOf(dir.File("three.avi")), 3u);
   EXPECT_THROW(FileSizeOf(dir.File("missing.avi")), std::runtime_error);
   std::filesystem::create_directory(dir.File("x.mp4"));

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,16 +24,15 @@
 #include <QToolButton>
 #include <QUrl>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/main_block.h"
 #include "app/options_dialog.h"
 #include "app/settings_file.h"
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
-#include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/app/support/settings_file_lock.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -42,31 +42,31 @@ namespace fs = std::filesystem;
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_dir_ = fs::current_path();
+    previousDir_ = fs::current_path();
     windows_ = CreateFrontEndWindows();
-    main_ = windows_.main.get();
-    platform::SetOpenFilesHook([this](const platform::OpenFilesRequest& request,
-                                      std::vector<std::string>& files) {
-      open_requests_.push_back(request);
-      files = dialog_files_;
-      return !dialog_files_.empty();
-    });
+    main_ = windows_.Main.get();
+    platform::SetOpenFilesHook(
+        [this](const platform::OpenFilesRequest& request, std::vector<std::string>& files) {
+          openRequests_.push_back(request);
+          files = dialogFiles_;
+          return !dialogFiles_.empty();
+        });
     platform::SetFolderHook([this](const platform::FolderRequest& request, std::string& folder) {
-      folder_requests_.push_back(request);
-      folder = dialog_folder_;
-      return !dialog_folder_.empty();
+      folderRequests_.push_back(request);
+      folder = dialogFolder_;
+      return !dialogFolder_.empty();
     });
   }
   void TearDown() override {
     platform::SetOpenFilesHook(nullptr);
     platform::SetFolderHook(nullptr);
-    fs::current_path(previous_dir_);
+    fs::current_path(previousDir_);
   }
 
   // A file of `size` bytes in the temporary folder.
   std::string MakeFile(const std::string& name, size_t size = 10) {
     const std::string path = dir_.File(name);
-    EXPECT_TRUE(testing::WriteFile(path, std::string(size, 'x')));
+    EXPECT_TRUE(test::WriteFileBytes(path, std::string(size, 'x')));
     return path;
   }
   std::string Label() const { return main_->label_totalfiles->text().toStdString(); }
@@ -84,14 +84,14 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(drop.isAccepted());
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
   FrontEndWindows windows_;
   Tmain* main_ = nullptr;
-  fs::path previous_dir_;
-  std::vector<std::string> dialog_files_;
-  std::string dialog_folder_;
-  std::vector<platform::OpenFilesRequest> open_requests_;
-  std::vector<platform::FolderRequest> folder_requests_;
+  fs::path previousDir_;
+  std::vector<std::string> dialogFiles_;
+  std::string dialogFolder_;
+  std::vector<platform::OpenFilesRequest> openRequests_;
+  std::vector<platform::FolderRequest> folderRequests_;
 };
 
 TEST_F(MainWindowTest, LayoutFollowsTheDesign) {
@@ -141,38 +141,38 @@ TEST_F(MainWindowTest, LayoutFollowsTheDesign) {
   EXPECT_FALSE(main_->Timer_endmsg->isActive());
   EXPECT_EQ(main_->File1->title(), " File ");
   EXPECT_EQ(main_->Help1->title(), " Help ");
-  QStringList file_items;
+  QStringList fileItems;
   for (QAction* action : main_->File1->actions()) {
-    file_items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    fileItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
   }
-  EXPECT_EQ(file_items, QStringList({"Load File", "-", "Options", "-", "Exit"}));
-  QStringList help_items;
+  EXPECT_EQ(fileItems, QStringList({"Load File", "-", "Options", "-", "Exit"}));
+  QStringList helpItems;
   for (QAction* action : main_->Help1->actions()) {
-    help_items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    helpItems << (action->isSeparator() ? QStringLiteral("-") : action->text());
   }
-  EXPECT_EQ(help_items, QStringList({"-", "About"}));
+  EXPECT_EQ(helpItems, QStringList({"-", "About"}));
   EXPECT_EQ(main_->About1->text(), "About");
   EXPECT_EQ(main_->ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(main_->ListView1->horizontalHeaderItem(1)->textAlignment() & Qt::AlignRight,
             Qt::AlignRight);
   EXPECT_EQ(main_->font().pixelSize(), 11);
   EXPECT_EQ(main_->frameGeometry().center(), main_->screen()->availableGeometry().center());
-  ASSERT_NE(main_->ffinfo, nullptr);
+  ASSERT_NE(main_->Ffinfo, nullptr);
   EXPECT_TRUE(main_->output_folder.empty());
   EXPECT_FALSE(main_->cancel_flag);
 }
 
 TEST_F(MainWindowTest, DialogAddsFilesInOrderWithSizesAndMovesTheCurrentFolder) {
-  dialog_files_ = {MakeFile("b.mp4", 1536), MakeFile("a.txt", 2560), MakeFile("c.avi", 0)};
+  dialogFiles_ = {MakeFile("b.mp4", 1536), MakeFile("a.txt", 2560), MakeFile("c.avi", 0)};
   main_->btn_add->click();
-  ASSERT_EQ(open_requests_.size(), 1u);
-  EXPECT_EQ(open_requests_[0].filter,
+  ASSERT_EQ(openRequests_.size(), 1u);
+  EXPECT_EQ(openRequests_[0].Filter,
             "Video Files|*.AVI;*.MPG;*.MPEG;*.WMV;*.MP4;*.M4V;*.FLV;*.MKV;*.WEBM;*.MOV;*.VOB;"
             "*.ASF;*.TS;*.MTS;");
   ASSERT_EQ(main_->RowCount(), 3);
   // The dialog's files are taken as chosen, without the extension test.
-  EXPECT_EQ(main_->RowCaption(0), dialog_files_[0]);
-  EXPECT_EQ(main_->RowCaption(1), dialog_files_[1]);
+  EXPECT_EQ(main_->RowCaption(0), dialogFiles_[0]);
+  EXPECT_EQ(main_->RowCaption(1), dialogFiles_[1]);
   EXPECT_EQ(main_->RowSizeText(0), "2 KB");
   EXPECT_EQ(main_->RowSizeText(1), "2 KB");
   EXPECT_EQ(main_->RowSizeText(2), "0 KB");
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, SizeOfAFileBeyondFourGigabytesIsExact) {
 }
 
 TEST_F(MainWindowTest, MenuLoadFileIsTheAddButton) {
-  dialog_files_ = {MakeFile("one.mkv")};
+  dialogFiles_ = {MakeFile("one.mkv")};
   main_->LoadFile1->trigger();
   EXPECT_EQ(main_->RowCount(), 1);
   EXPECT_EQ(Label(), "1 Files");
@@ -204,20 +204,20 @@ TEST_F(MainWindowTest, MenuLoadFileIsTheAddButton) {
 TEST_F(MainWindowTest, CancelledDialogAddsNothing) {
   main_->btn_addClick();
   EXPECT_EQ(main_->RowCount(), 0);
-  EXPECT_EQ(fs::current_path(), previous_dir_);
+  EXPECT_EQ(fs::current_path(), previousDir_);
 }
 
 TEST_F(MainWindowTest, FileThatCannotBeOpenedStopsTheDialogsListWithAMessage) {
   platform::MessageBoxLog log;
-  dialog_files_ = {MakeFile("a.avi"), dir_.File("gone.avi"), MakeFile("c.avi")};
+  dialogFiles_ = {MakeFile("a.avi"), dir_.File("gone.avi"), MakeFile("c.avi")};
   main_->btn_addClick();
   // The failing file gets no row; the files after it are not added.
   ASSERT_EQ(main_->RowCount(), 1);
-  EXPECT_EQ(main_->RowCaption(0), dialog_files_[0]);
+  EXPECT_EQ(main_->RowCaption(0), dialogFiles_[0]);
   EXPECT_EQ(Label(), "1 Files");
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_EQ(log.Requests()[0].icon, platform::MessageIcon::Error);
-  EXPECT_NE(log.Requests()[0].text.find("gone.avi"), std::string::npos);
+  EXPECT_EQ(log.Requests()[0].Icon, platform::MessageIcon::kError);
+  EXPECT_NE(log.Requests()[0].Text.find("gone.avi"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, RemovingFollowsTheSelectionRules) {
@@ -291,14 +291,14 @@ TEST_F(MainWindowTest, DraggingFilesOverTheListIsAccepted) {
 TEST_F(MainWindowTest, FolderAddsOnlyItsVideoFiles) {
   const std::string folder = dir_.File("videos");
   fs::create_directories(folder + "/x.mp4");
-  ASSERT_TRUE(testing::WriteFile(folder + "/clip.AVI", "data"));
-  ASSERT_TRUE(testing::WriteFile(folder + "/notes.txt", "data"));
-  ASSERT_TRUE(testing::WriteFile(folder + "/x.mp4/inner.avi", "data"));
-  dialog_folder_ = "  " + folder + "  ";
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/clip.AVI", "data"));
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/notes.txt", "data"));
+  ASSERT_TRUE(test::WriteFileBytes(folder + "/x.mp4/inner.avi", "data"));
+  dialogFolder_ = "  " + folder + "  ";
   main_->btn_openfolder->click();
-  ASSERT_EQ(folder_requests_.size(), 1u);
-  EXPECT_EQ(folder_requests_[0].title, "");
-  EXPECT_EQ(folder_requests_[0].initial_folder, "");
+  ASSERT_EQ(folderRequests_.size(), 1u);
+  EXPECT_EQ(folderRequests_[0].Title, "");
+  EXPECT_EQ(folderRequests_[0].InitialFolder, "");
   ASSERT_EQ(main_->RowCount(), 1);
   EXPECT_EQ(main_->RowCaption(0), folder + "/clip.AVI");
   EXPECT_EQ(Label(), "1 Files");
@@ -306,7 +306,7 @@ TEST_F(MainWindowTest, FolderAddsOnlyItsVideoFiles) {
 
 TEST_F(MainWindowTest, FolderDialogCancelledOrFolderMissingAddsNothing) {
   main_->btn_openfolderClick();
-  dialog_folder_ = dir_.File("missing");
+  dialogFolder_ = dir_.File("missing");
   main_->btn_openfolderClick();
   EXPECT_EQ(main_->RowCount(), 0);
 }
@@ -315,40 +315,40 @@ TEST_F(MainWindowTest, StartingWithAnEmptyListAsksForFilesFirst) {
   platform::MessageBoxLog log;
   main_->BitBtn1->click();
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_EQ(log.Requests()[0].text, "Please add files at first!");
-  EXPECT_EQ(log.Requests()[0].title, "Error");
-  EXPECT_EQ(log.Requests()[0].icon, platform::MessageIcon::Error);
-  EXPECT_EQ(log.Requests()[0].owner, main_);
-  EXPECT_TRUE(folder_requests_.empty());
+  EXPECT_EQ(log.Requests()[0].Text, "Please add files at first!");
+  EXPECT_EQ(log.Requests()[0].Title, "Error");
+  EXPECT_EQ(log.Requests()[0].Icon, platform::MessageIcon::kError);
+  EXPECT_EQ(log.Requests()[0].Owner, main_);
+  EXPECT_TRUE(folderRequests_.empty());
 }
 
 TEST_F(MainWindowTest, StartAsksForTheOutputFolderAndForgetsAVanishedOne) {
   main_->add_file_b(MakeFile("a.avi"));
   main_->output_folder = dir_.File("vanished");
   main_->btn_fixClick();  // the dialog is cancelled: nothing else happens
-  ASSERT_EQ(folder_requests_.size(), 1u);
-  EXPECT_EQ(folder_requests_[0].title, "Select an output folder for output files");
-  EXPECT_EQ(folder_requests_[0].initial_folder, "");
+  ASSERT_EQ(folderRequests_.size(), 1u);
+  EXPECT_EQ(folderRequests_[0].Title, "Select an output folder for output files");
+  EXPECT_EQ(folderRequests_[0].InitialFolder, "");
   EXPECT_EQ(main_->output_folder, "");
-  EXPECT_FALSE(windows_.progress->isVisible());
+  EXPECT_FALSE(windows_.Progress->isVisible());
 
   main_->output_folder = dir_.Path();
   main_->btn_fixClick();
-  EXPECT_EQ(folder_requests_[1].initial_folder, dir_.Path());
+  EXPECT_EQ(folderRequests_[1].InitialFolder, dir_.Path());
   EXPECT_EQ(main_->output_folder, dir_.Path());
 }
 
 TEST_F(MainWindowTest, EndMessageTimerShowsTheMessageOnce) {
   platform::MessageBoxLog log;
   main_->Timer_endmsg->start();
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !log.Requests().empty(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return !log.Requests().empty(); }));
   EXPECT_FALSE(main_->Timer_endmsg->isActive());
   QCoreApplication::processEvents();
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_EQ(log.Requests()[0].text, "The process completed successfully!");
-  EXPECT_EQ(log.Requests()[0].title, "");
-  EXPECT_EQ(log.Requests()[0].icon, platform::MessageIcon::Exclamation);
-  EXPECT_EQ(log.Requests()[0].owner, main_);
+  EXPECT_EQ(log.Requests()[0].Text, "The process completed successfully!");
+  EXPECT_EQ(log.Requests()[0].Title, "");
+  EXPECT_EQ(log.Requests()[0].Icon, platform::MessageIcon::kExclamation);
+  EXPECT_EQ(log.Requests()[0].Owner, main_);
 }
 
 TEST_F(MainWindowTest, DraggingTheFreeAreaMovesTheWindow) {
@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, DraggingTheFreeAreaMovesTheWindow) {
 
 class MainWindowSettingsTest : public MainWindowTest {
  protected:
-  testing::SettingsFileLock lock_;
+  test::SettingsFileLock lock_;
   void SetUp() override {
     MainWindowTest::SetUp();
     path_ = SettingsFile::DefaultPath();
@@ -383,18 +383,13 @@ class MainWindowSettingsTest : public MainWindowTest {
     fs::remove(path_);
     MainWindowTest::TearDown();
   }
-  std::string Contents() const {
-    std::ifstream in(path_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Contents() const { return test::ReadFileBytes(path_); }
   std::string path_;
 };
 
 TEST_F(MainWindowSettingsTest, ShowReadsTheFileAndCloseWritesItTrimmed) {
-  ASSERT_TRUE(testing::WriteFile(path_, "[other]\nkeep=1\n[options]\nshakiness=7\n"));
-  Toptions& options = *windows_.options;
+  ASSERT_TRUE(test::WriteFileBytes(path_, "[other]\nkeep=1\n[options]\nshakiness=7\n"));
+  Toptions& options = *windows_.Options;
   main_->show();
   EXPECT_EQ(options.ed_shakiness->text(), "7");
   EXPECT_EQ(options.ed_accuracy->text(), "15");
@@ -408,7 +403,7 @@ TEST_F(MainWindowSettingsTest, ShowReadsTheFileAndCloseWritesItTrimmed) {
 }
 
 TEST_F(MainWindowSettingsTest, MissingFileGivesDefaultsAndCloseCreatesIt) {
-  Toptions& options = *windows_.options;
+  Toptions& options = *windows_.Options;
   options.ed_shakiness->setText(QStringLiteral("9"));
   main_->show();
   EXPECT_EQ(options.ed_shakiness->text(), "5");

@@ -8,37 +8,37 @@
 #include "app/pass_commands.h"
 #include "tests/app/support/fake_engine.h"
 #include "tests/app/support/test_clips.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
+using test::FakeEngine;
 
 // ffprobe's bit rates in kb/s, cut the way the engine prints them.
 struct ReferenceRates {
-  long overall = -1, video = -1, audio = -1;
+  long Overall = -1, Video = -1, Audio = -1;
 };
 
 ReferenceRates RatesFromFfprobe(const std::string& path) {
   ReferenceRates rates;
-  std::string output;
-  testing::RunCommand(
+  const test::ToolResult ffprobe = test::RunTool(
       "ffprobe -v error -show_entries format=bit_rate:stream=codec_type,bit_rate "
       "-of compact=p=0:nk=0 " +
-          testing::ShellQuoted(path),
-      &output);
-  std::istringstream lines(output);
+      test::ShellQuoted(path));
+  std::istringstream lines(ffprobe.Output);
   std::string line;
   while (std::getline(lines, line)) {
     const std::size_t at = line.find("bit_rate=");
     if (at == std::string::npos) continue;
     const long kilobits = std::stol(line.substr(at + 9)) / 1000;
     if (line.find("codec_type=video") != std::string::npos)
-      rates.video = kilobits;
+      rates.Video = kilobits;
     else if (line.find("codec_type=audio") != std::string::npos)
-      rates.audio = kilobits;
+      rates.Audio = kilobits;
     else
-      rates.overall = kilobits;
+      rates.Overall = kilobits;
   }
   return rates;
 }
@@ -46,10 +46,12 @@ ReferenceRates RatesFromFfprobe(const std::string& path) {
 class RealEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
+    ASSERT_TRUE(engine_.LinkRealEngine());
   }
   FakeEngine engine_;
-  testing::TempDir folder_{"calmora_real_probe"};
+  test::ScratchFolder folder_{"calmora-real-probe"};
 };
 
 TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
@@ -60,23 +62,23 @@ TEST_F(RealEngineTest, TheCheckFindsTheBanner) {
 
 TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
   const std::string clip = folder_.File("shaky clip.mp4");
-  testing::ClipOptions options;
-  options.audio = true;
+  test::ClipOptions options;
+  options.Audio = true;
   std::string log;
-  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   const ReferenceRates rates = RatesFromFfprobe(clip);
-  ASSERT_GT(rates.overall, 0);
-  ASSERT_GT(rates.video, 0);
-  ASSERT_GT(rates.audio, 0);
+  ASSERT_GT(rates.Overall, 0);
+  ASSERT_GT(rates.Video, 0);
+  ASSERT_GT(rates.Audio, 0);
 
   std::string code, text;
   Tffinfo info;
   ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code << "\n" << text;
   EXPECT_EQ(info.filepath, "");  // the batch loop sets it, not the probe
   EXPECT_EQ(info.duration, "00:00:02.00");
-  EXPECT_EQ(info.bitrate, std::to_string(rates.overall));
-  EXPECT_EQ(info.video_bitrate, std::to_string(rates.video));
-  EXPECT_EQ(info.audio_bitrate, std::to_string(rates.audio));
+  EXPECT_EQ(info.bitrate, std::to_string(rates.Overall));
+  EXPECT_EQ(info.video_bitrate, std::to_string(rates.Video));
+  EXPECT_EQ(info.audio_bitrate, std::to_string(rates.Audio));
   EXPECT_EQ(info.width, "160");
   EXPECT_EQ(info.height, "120");
   EXPECT_EQ(info.spare, "");
@@ -85,12 +87,12 @@ TEST_F(RealEngineTest, AProbeFillsEveryFieldOfTheRecord) {
 
 TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
   const std::string clip = folder_.File("clip.mkv");
-  testing::ClipOptions options;
-  options.width = 320;
-  options.height = 240;
-  options.seconds = 1.0;
+  test::ClipOptions options;
+  options.Width = 320;
+  options.Height = 240;
+  options.Seconds = 1.0;
   std::string log;
-  ASSERT_TRUE(testing::MakeShakyClip(clip, options, &log)) << log;
+  ASSERT_TRUE(test::MakeShakyClip(clip, options, &log)) << log;
   std::string code, text;
   Tffinfo info;
   ASSERT_TRUE(ProbeMediaInfo(code, clip, info, text)) << code;
@@ -103,11 +105,11 @@ TEST_F(RealEngineTest, ALargerClipWithoutAudio) {
 }
 
 TEST_F(RealEngineTest, AFileThatIsNotAVideoHasNoDuration) {
-  const std::string not_video = folder_.File("notes.avi");
-  ASSERT_TRUE(testing::WriteFile(not_video, "these are not video frames\n"));
+  const std::string notVideo = folder_.File("notes.avi");
+  ASSERT_TRUE(test::WriteFileBytes(notVideo, "these are not video frames\n"));
   std::string code, text;
   Tffinfo info;
-  EXPECT_FALSE(ProbeMediaInfo(code, not_video, info, text));
+  EXPECT_FALSE(ProbeMediaInfo(code, notVideo, info, text));
   EXPECT_EQ(code, "No duration!");
   code.clear();
   EXPECT_FALSE(ProbeMediaInfo(code, folder_.File("missing.avi"), info, text));

@@ -6,12 +6,14 @@
 
 #include "app/probe_parser.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 constexpr char kClassic[] =
     "  Duration: 00:00:12.48, start: 0.000000, bitrate: 4611 kb/s\n"
@@ -20,9 +22,9 @@ constexpr char kClassic[] =
     "  Stream #0:1(und): Audio: aac (LC), 48000 Hz, stereo, fltp, 125 kb/s\n";
 
 struct ParseCase {
-  const char* name;
-  std::string text;
-  Tffinfo expected;  // filepath and spare stay empty
+  const char* Name;
+  std::string Text;
+  Tffinfo Expected;  // filepath and spare stay empty
 };
 
 Tffinfo Info(std::string duration, std::string bitrate, std::string video, std::string audio,
@@ -89,8 +91,8 @@ TEST(MediaProbeParseTest, ReadsTheDescription) {
   };
   for (const ParseCase& c : cases) {
     Tffinfo info;
-    ParseProbeText(c.text, info);
-    ExpectInfo(info, c.expected, c.name);
+    ParseProbeText(c.Text, info);
+    ExpectInfo(info, c.Expected, c.Name);
   }
 }
 
@@ -139,7 +141,7 @@ TEST(MediaProbeParseTest, TheCollectorKeepsEveryReadAsItCame) {
 TEST(MediaProbeTest, FillsTheRecordFromTheEnginesDescription) {
   FakeEngine engine;
   engine.On(FakeEngine::Run::kProbe,
-            FakeScript().Print(testing::FakeProbeOutput("/videos/clip.mp4")).Exit(1));
+            FakeScript().Print(test::FakeProbeOutput("/videos/clip.mp4")).Exit(1));
   std::string code = "unchanged";
   std::string text = "previous probe";
   Tffinfo info;
@@ -154,7 +156,7 @@ TEST(MediaProbeTest, FillsTheRecordFromTheEnginesDescription) {
 
 TEST(MediaProbeTest, APathWithBlanksReachesTheEngineWhole) {
   FakeEngine engine;
-  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(testing::FakeProbeOutput("x")).Exit(1));
+  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(test::FakeProbeOutput("x")).Exit(1));
   const std::string path = "/home/me/My Videos/summer holiday (2).avi";
   std::string code, text;
   Tffinfo info;
@@ -165,7 +167,7 @@ TEST(MediaProbeTest, APathWithBlanksReachesTheEngineWhole) {
 
 TEST(MediaProbeTest, AQuoteInTheFileNameCannotAddEngineOptions) {
   FakeEngine engine;
-  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(testing::FakeProbeOutput("x")).Exit(1));
+  engine.On(FakeEngine::Run::kProbe, FakeScript().Print(test::FakeProbeOutput("x")).Exit(1));
   const std::string path = "/tmp/a\" -y -f null \"b.avi";
   std::string code, text;
   Tffinfo info;
@@ -176,7 +178,7 @@ TEST(MediaProbeTest, AQuoteInTheFileNameCannotAddEngineOptions) {
 
 TEST(MediaProbeTest, ADescriptionReadInPiecesGivesTheSameRecord) {
   FakeEngine engine;
-  const std::string output = testing::FakeProbeOutput("/videos/clip.mp4");
+  const std::string output = test::FakeProbeOutput("/videos/clip.mp4");
   // Pieces cut the way the engine writes them (label and value apart), and inside the
   // size, the stream bit rate and "kb/s"; each piece arrives in a read of its own.
   FakeScript script;
@@ -230,20 +232,19 @@ TEST(MediaProbeTest, AMissingEngineGives012AndLeavesTheText) {
 
 TEST(MediaProbeParseTest, OnlyAStreamLineNamesAVideoStream) {
   EXPECT_TRUE(DescribesVideoStream(kClassic, "/videos/clip.mp4"));
-  const std::string audio_only =
+  const std::string audioOnly =
       "Input #0, mp3, from '/music/song.mp4':\n"
       "  Duration: 00:03:00.00, start: 0.025057, bitrate: 128 kb/s\n"
       "  Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\n";
-  EXPECT_FALSE(DescribesVideoStream(audio_only, "/music/song.mp4"));
+  EXPECT_FALSE(DescribesVideoStream(audioOnly, "/music/song.mp4"));
   // A cover picture is shown as a video stream but is one still image.
   EXPECT_FALSE(DescribesVideoStream(
-      audio_only +
+      audioOnly +
           "  Stream #0:1: Video: png, rgb24(pc), 300x300, 90k tbr, 90k tbn (attached pic)\n",
       "/music/song.mp4"));
   // The engine repeats the file's name; a name may read like a stream line.
   const std::string tricky = "/music/a\n  Stream #0:0: Video: h264.mp4";
-  EXPECT_FALSE(
-      DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audio_only, tricky));
+  EXPECT_FALSE(DescribesVideoStream("Input #0, mp3, from '" + tricky + "':\n" + audioOnly, tricky));
 }
 
 TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
@@ -263,10 +264,10 @@ TEST(MediaProbeTest, AFileWithoutAVideoStreamFails) {
 
 TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   FakeEngine engine;
-  testing::TempDir dir;
-  const std::string pid_file = dir.File("pid");
+  test::ScratchFolder dir;
+  const std::string pidFile = dir.File("pid");
   engine.On(FakeEngine::Run::kProbe, FakeScript()
-                                         .Raw("echo $$ > '" + pid_file + "'")
+                                         .Raw("echo $$ > '" + pidFile + "'")
                                          .Print("Input #0")
                                          .WaitForFile(dir.File("never")));
   std::string code = "as passed", text;
@@ -276,7 +277,7 @@ TEST(MediaProbeTest, CancelStopsAProbeThatNeverEnds) {
   EXPECT_FALSE(
       ProbeMediaInfo(code, "pipe.mp4", info, text, [&] { return ++polls > 1 && !text.empty(); }));
   EXPECT_EQ(code, "as passed");
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pidFile));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
@@ -20,10 +21,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/application.h"
 #include "platform/message_box.h"
-#include "tests/app/support/fake_engine.h"
-#include "tests/app/support/test_clips.h"
-#include "tests/app/window_test_app.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/qt_test_app.h"
 
 namespace calmora {
 namespace {
@@ -98,7 +99,7 @@ class OptionsDialogTest : public ::testing::Test {
   void ShowActive() {
     options_.show();
     QApplication::setActiveWindow(&options_);
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.isActiveWindow(); }));
+    ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.isActiveWindow(); }));
   }
 
   Toptions options_;
@@ -116,10 +117,10 @@ TEST_F(OptionsDialogTest, LayoutFollowsTheDesign) {
   EXPECT_EQ(options_.Button2->text(), "Default");
   EXPECT_EQ(options_.Button2->geometry(), QRect(7, 453, 92, 28));
   struct Expected {
-    QLineEdit* edit;
-    QRect place;
-    int max_length;
-    const char* text;
+    QLineEdit* Edit;
+    QRect Place;
+    int MaxLength;
+    const char* Text;
   };
   const Expected edits[] = {{options_.ed_shakiness, {77, 17, 41, 21}, 2, "5"},
                             {options_.ed_accuracy, {73, 99, 41, 21}, 2, "15"},
@@ -127,18 +128,18 @@ TEST_F(OptionsDialogTest, LayoutFollowsTheDesign) {
                             {options_.ed_mincontrast, {84, 237, 41, 21}, 4, "0.3"},
                             {options_.ed_smoothing, {79, 300, 41, 21}, 3, "10"}};
   for (const Expected& e : edits) {
-    EXPECT_EQ(e.edit->geometry(), e.place) << e.text;
-    EXPECT_EQ(options_.MaxLength(e.edit), e.max_length) << e.text;
-    EXPECT_EQ(e.edit->text(), e.text);
+    EXPECT_EQ(e.Edit->geometry(), e.Place) << e.Text;
+    EXPECT_EQ(options_.MaxLength(e.Edit), e.MaxLength) << e.Text;
+    EXPECT_EQ(e.Edit->text(), e.Text);
   }
 }
 
 TEST_F(OptionsDialogTest, CaptionsAndHelpTextsStandInPlace) {
   struct Expected {
-    const char* caption;
-    QPoint caption_place;
-    const char* help;
-    QRect help_place;
+    const char* Caption;
+    QPoint CaptionPlace;
+    const char* Help;
+    QRect HelpPlace;
   };
   const Expected rows[] = {
       {"Shakiness ", {13, 20},
@@ -170,10 +171,10 @@ TEST_F(OptionsDialogTest, CaptionsAndHelpTextsStandInPlace) {
   for (int i = 0; i < 5; ++i) {
     const QLabel* caption = labels[2 * i];
     const QLabel* help = labels[2 * i + 1];
-    EXPECT_EQ(caption->text(), rows[i].caption);
-    EXPECT_EQ(caption->pos(), rows[i].caption_place) << rows[i].caption;
-    EXPECT_EQ(help->text(), rows[i].help);
-    EXPECT_EQ(help->geometry(), rows[i].help_place) << rows[i].caption;
+    EXPECT_EQ(caption->text(), rows[i].Caption);
+    EXPECT_EQ(caption->pos(), rows[i].CaptionPlace) << rows[i].Caption;
+    EXPECT_EQ(help->text(), rows[i].Help);
+    EXPECT_EQ(help->geometry(), rows[i].HelpPlace) << rows[i].Caption;
     EXPECT_TRUE(help->wordWrap());
   }
 }
@@ -244,9 +245,9 @@ TEST_F(OptionsDialogTest, ControlCharactersAreDropped) {
 
 TEST_F(OptionsDialogTest, PastesDropsAndInputMethodsPassTheSameFilterAndLimit) {
   struct Offer {
-    const char* text;
-    const char* whole_number_result;  // in an edit holding "1"
-    const char* mincontrast_result;   // in ed_mincontrast holding "1"
+    const char* Text;
+    const char* WholeNumberResult;  // in an edit holding "1"
+    const char* MincontrastResult;  // in ed_mincontrast holding "1"
   };
   const Offer offers[] = {
       // An engine option would split the command line.
@@ -267,13 +268,13 @@ TEST_F(OptionsDialogTest, PastesDropsAndInputMethodsPassTheSameFilterAndLimit) {
       for (const Offer& offer : offers) {
         edit->setText(QStringLiteral("1"));
         edit->setFocus();
-        Enter(edit, entry, QString::fromLatin1(offer.text));
+        Enter(edit, entry, QString::fromLatin1(offer.Text));
         // The edits take no drops at all; the other ways get what the filter lets through.
         const char* expected = entry == Entry::kDrop             ? "1"
-                               : edit == options_.ed_mincontrast ? offer.mincontrast_result
-                                                                 : offer.whole_number_result;
+                               : edit == options_.ed_mincontrast ? offer.MincontrastResult
+                                                                 : offer.WholeNumberResult;
         EXPECT_EQ(edit->text(), expected)
-            << EntryName(entry) << " of \"" << offer.text << "\" at x " << edit->x();
+            << EntryName(entry) << " of \"" << offer.Text << "\" at x " << edit->x();
       }
     }
   }
@@ -307,23 +308,19 @@ TEST_F(OptionsDialogTest, AValueLongerThanTheLimitCanBeShortenedButNotLengthened
 TEST_F(OptionsDialogTest, MiddleClickPastePassesTheSameFilter) {
   if (!QGuiApplication::clipboard()->supportsSelection()) {
     ASSERT_EQ(std::getenv("CALMORA_UNDER_XVFB"), nullptr) << "the X display has no selection";
-    const std::string xvfb_run = testing::FindProgram("xvfb-run");
-    if (xvfb_run.empty()) GTEST_SKIP() << "no selection clipboard and no xvfb-run to get one";
+    CALMORA_REQUIRE_TOOL("xvfb-run");
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     // The X11 keyboard library reads past the end of a string it copies with strndup, which
     // AddressSanitizer's strict string checks take for an overflow of ours.
     const char* sanitizer = std::getenv("ASAN_OPTIONS");
-    const std::string sanitizer_options =
+    const std::string sanitizerOptions =
         std::string(sanitizer != nullptr ? sanitizer : "") + ":strict_string_checks=0";
-    std::string output;
-    const bool passed = testing::RunCommand(
-        testing::ShellQuoted(xvfb_run) + " -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 " +
-            "ASAN_OPTIONS=" + testing::ShellQuoted(sanitizer_options) + " " +
-            testing::ShellQuoted(self) +
-            " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter",
-        &output);
-    EXPECT_TRUE(passed) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    const test::ToolResult underX =
+        test::RunTool("xvfb-run -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 ASAN_OPTIONS=" +
+                      test::ShellQuoted(sanitizerOptions) + " " + test::ShellQuoted(self) +
+                      " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter");
+    EXPECT_EQ(underX.Status, 0) << underX.Output;
+    EXPECT_NE(underX.Output.find("[  PASSED  ] 1 test"), std::string::npos) << underX.Output;
     return;
   }
   ShowActive();
@@ -347,25 +344,25 @@ TEST_F(OptionsDialogTest, MiddleClickPastePassesTheSameFilter) {
 
 TEST_F(OptionsDialogTest, EmptyEditsGetTheirFillInWithoutAMessage) {
   struct Case {
-    QLineEdit* edit;
-    const char* fill_in;
+    QLineEdit* Edit;
+    const char* FillIn;
   };
   const Case cases[] = {{options_.ed_shakiness, "1"}, {options_.ed_accuracy, "1"},
                         {options_.ed_stepsize, "1"},  {options_.ed_mincontrast, "0"},
                         {options_.ed_smoothing, "0"}};
   for (const Case& c : cases) {
-    c.edit->setText(QStringLiteral("  "));
-    EXPECT_TRUE(options_.CheckRange(c.edit));
-    EXPECT_EQ(c.edit->text(), c.fill_in);
+    c.Edit->setText(QStringLiteral("  "));
+    EXPECT_TRUE(options_.CheckRange(c.Edit));
+    EXPECT_EQ(c.Edit->text(), c.FillIn);
   }
   EXPECT_TRUE(log_.Requests().empty());
 }
 
 TEST_F(OptionsDialogTest, RangeChecksAcceptAndRefuseAsTheTableSays) {
   struct Case {
-    QLineEdit* edit;
-    const char* text;
-    const char* message;  // nullptr: accepted
+    QLineEdit* Edit;
+    const char* Text;
+    const char* Message;  // nullptr: accepted
   };
   const char* shakiness = "Shakiness accepts an integer in the range 1-10 !";
   const char* accuracy = "Accuracy accepts an integer in the range 1-15 !";
@@ -386,19 +383,19 @@ TEST_F(OptionsDialogTest, RangeChecksAcceptAndRefuseAsTheTableSays) {
   ShowActive();
   for (const Case& c : cases) {
     log_.Clear();
-    c.edit->setText(QString::fromLatin1(c.text));
-    Leave(c.edit);
-    if (c.message == nullptr) {
-      EXPECT_TRUE(log_.Requests().empty()) << c.text;
+    c.Edit->setText(QString::fromLatin1(c.Text));
+    Leave(c.Edit);
+    if (c.Message == nullptr) {
+      EXPECT_TRUE(log_.Requests().empty()) << c.Text;
     } else {
-      ASSERT_EQ(log_.Requests().size(), 1u) << c.text;
-      EXPECT_EQ(log_.Requests()[0].text, c.message);
-      EXPECT_EQ(log_.Requests()[0].title, "");
-      EXPECT_EQ(log_.Requests()[0].icon, platform::MessageIcon::Error);
-      EXPECT_EQ(log_.Requests()[0].owner, &options_);
+      ASSERT_EQ(log_.Requests().size(), 1u) << c.Text;
+      EXPECT_EQ(log_.Requests()[0].Text, c.Message);
+      EXPECT_EQ(log_.Requests()[0].Title, "");
+      EXPECT_EQ(log_.Requests()[0].Icon, platform::MessageIcon::kError);
+      EXPECT_EQ(log_.Requests()[0].Owner, &options_);
     }
     // The check never rewrites a text.
-    EXPECT_EQ(c.edit->text(), c.text);
+    EXPECT_EQ(c.Edit->text(), c.Text);
   }
 }
 
@@ -406,13 +403,13 @@ TEST_F(OptionsDialogTest, ValidTextIsNotRewritten) {
   options_.ed_smoothing->setText(QStringLiteral("05"));
   EXPECT_TRUE(options_.CheckRange(options_.ed_smoothing));
   EXPECT_EQ(options_.ed_smoothing->text(), "05");
-  EXPECT_EQ(options_.EditTexts().smoothing, "05");
+  EXPECT_EQ(options_.EditTexts().Smoothing, "05");
 }
 
 TEST_F(OptionsDialogTest, LeavingABadValueTakesTheFocusBack) {
   ShowActive();
   options_.ed_stepsize->setFocus(Qt::TabFocusReason);
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_stepsize->hasFocus(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.ed_stepsize->hasFocus(); }));
   options_.ed_stepsize->setText(QStringLiteral("0"));
   options_.ed_mincontrast->setFocus(Qt::TabFocusReason);
   QCoreApplication::processEvents();
@@ -433,7 +430,7 @@ TEST_F(OptionsDialogTest, TwoRefusedValuesGiveOneMessageAndKeepTheFirstEdit) {
   options_.ed_shakiness->setText(QStringLiteral("0"));
   options_.ed_accuracy->setText(QStringLiteral("99"));
   options_.ed_shakiness->setFocus(Qt::TabFocusReason);
-  ASSERT_TRUE(testing::ProcessEventsUntil([&] { return options_.ed_shakiness->hasFocus(); }));
+  ASSERT_TRUE(test::ProcessEventsUntil([&] { return options_.ed_shakiness->hasFocus(); }));
   options_.ed_accuracy->setFocus(Qt::TabFocusReason);
   QCoreApplication::processEvents();
   EXPECT_EQ(log_.Texts(),
@@ -446,18 +443,18 @@ TEST_F(OptionsDialogTest, DefaultRestoresTheFiveValuesWithoutChecks) {
   options_.SetEditTexts({"99", "0", "", "7", "x"});
   options_.Button2->click();
   const StabiliseSettings values = options_.EditTexts();
-  EXPECT_EQ(values.shakiness, "5");
-  EXPECT_EQ(values.accuracy, "15");
-  EXPECT_EQ(values.stepsize, "6");
-  EXPECT_EQ(values.mincontrast, "0.3");
-  EXPECT_EQ(values.smoothing, "10");
+  EXPECT_EQ(values.Shakiness, "5");
+  EXPECT_EQ(values.Accuracy, "15");
+  EXPECT_EQ(values.Stepsize, "6");
+  EXPECT_EQ(values.Mincontrast, "0.3");
+  EXPECT_EQ(values.Smoothing, "10");
   EXPECT_TRUE(log_.Requests().empty());
 }
 
 TEST_F(OptionsDialogTest, ValuesSetByTheProgramAreTakenWhole) {
   options_.SetEditTexts({"100", "1500", "1234", "0.125", "1000"});
-  EXPECT_EQ(options_.EditTexts().accuracy, "1500");
-  EXPECT_EQ(options_.EditTexts().mincontrast, "0.125");
+  EXPECT_EQ(options_.EditTexts().Accuracy, "1500");
+  EXPECT_EQ(options_.EditTexts().Mincontrast, "0.125");
 }
 
 TEST_F(OptionsDialogTest, OkClosesAndKeepsTheTexts) {
@@ -465,7 +462,7 @@ TEST_F(OptionsDialogTest, OkClosesAndKeepsTheTexts) {
   options_.ed_accuracy->setText(QStringLiteral("12"));
   options_.Button1->click();
   EXPECT_FALSE(options_.isVisible());
-  EXPECT_EQ(options_.EditTexts().accuracy, "12");
+  EXPECT_EQ(options_.EditTexts().Accuracy, "12");
 }
 
 TEST_F(OptionsDialogTest, EnterInAnEditPressesNoButton) {
@@ -475,7 +472,7 @@ TEST_F(OptionsDialogTest, EnterInAnEditPressesNoButton) {
   Type(options_.ed_accuracy, Qt::Key_Return, QStringLiteral("\r"));
   QCoreApplication::processEvents();
   EXPECT_TRUE(options_.isVisible());
-  EXPECT_EQ(options_.EditTexts().accuracy, "12");
+  EXPECT_EQ(options_.EditTexts().Accuracy, "12");
   options_.hide();
 }
 

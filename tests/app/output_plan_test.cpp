@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "tests/app/support/fake_engine.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -20,27 +20,27 @@ class OutputPlanTest : public ::testing::Test {
   std::string File(const std::string& relative) {
     const std::string path = dir_.File(relative);
     fs::create_directories(fs::path(path).parent_path());
-    EXPECT_TRUE(testing::WriteFile(path, "video"));
+    EXPECT_TRUE(test::WriteFileBytes(path, "video"));
     return path;
   }
 
-  testing::TempDir dir_;
+  test::ScratchFolder dir_;
 };
 
 TEST_F(OutputPlanTest, CollisionsAreFoundWhateverTheSpelling) {
   struct Case {
-    const char* name;
-    std::vector<std::string> inputs;
-    std::string folder;
-    bool convert;
-    int colliding_row;  // -1: none
-    bool replaces_listed_file;
-    int other_row;
+    const char* Name;
+    std::vector<std::string> Inputs;
+    std::string Folder;
+    bool Convert;
+    int CollidingRow;  // -1: none
+    bool ReplacesListedFile;
+    int OtherRow;
   };
   const std::string a = File("a/clip.mp4");
   const std::string b = File("b/clip.mp4");
   const std::string avi = File("a/clip.avi");
-  const std::string new_a = File("a/NEW_clip.mp4");
+  const std::string newA = File("a/NEW_clip.mp4");
   const std::string other = File("a/other.mp4");
   fs::create_directories(dir_.File("out"));
   fs::create_directory_symlink(dir_.File("b"), dir_.File("link_to_b"));
@@ -65,21 +65,21 @@ TEST_F(OutputPlanTest, CollisionsAreFoundWhateverTheSpelling) {
       {"two inputs of one name", {a, b}, dir_.File("out"), false, 1, false, 0},
       {"two names converted to one", {avi, a}, dir_.File("out"), true, 1, false, 0},
       {"one file listed twice", {a, a}, dir_.File("out"), false, 1, false, 0},
-      {"a NEW_ copy names a listed file", {a, new_a}, dir_.File("a"), false, 0, true, 1},
+      {"a NEW_ copy names a listed file", {a, newA}, dir_.File("a"), false, 0, true, 1},
       {"its own folder gives a NEW_ copy", {a, other}, dir_.File("a"), false, -1, false, 0},
       {"separate names", {a, avi}, dir_.File("out"), false, -1, false, 0},
       {"a missing output folder", {a, b}, dir_.File("missing"), false, 1, false, 0},
   };
   for (const Case& c : cases) {
-    const auto collision = FindOutputCollision(c.inputs, c.folder, c.convert, "*.MP4");
-    if (c.colliding_row < 0) {
-      EXPECT_FALSE(collision.has_value()) << c.name << ": " << collision->output;
+    const auto collision = FindOutputCollision(c.Inputs, c.Folder, c.Convert, "*.MP4");
+    if (c.CollidingRow < 0) {
+      EXPECT_FALSE(collision.has_value()) << c.Name << ": " << collision->Output;
       continue;
     }
-    ASSERT_TRUE(collision.has_value()) << c.name;
-    EXPECT_EQ(collision->input, c.inputs[c.colliding_row]) << c.name;
-    EXPECT_EQ(collision->other, c.inputs[c.other_row]) << c.name;
-    EXPECT_EQ(collision->replaces_listed_file, c.replaces_listed_file) << c.name;
+    ASSERT_TRUE(collision.has_value()) << c.Name;
+    EXPECT_EQ(collision->Input, c.Inputs[c.CollidingRow]) << c.Name;
+    EXPECT_EQ(collision->Other, c.Inputs[c.OtherRow]) << c.Name;
+    EXPECT_EQ(collision->ReplacesListedFile, c.ReplacesListedFile) << c.Name;
   }
 }
 

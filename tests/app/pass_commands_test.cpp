@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
+#include <optional>
 
 #include "app/engine_runner.h"
+#include "tests/support/comma_locale.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -16,16 +17,15 @@ namespace {
 StabiliseSettings DefaultSettings() { return {"5", "15", "6", "0.3", "10"}; }
 
 TEST(PassCommandsTest, TheAnalysisCommandLineWithDefaultSettings) {
-  ::setenv("CALMORA_WINDIR", "/opt/windows", 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", "/opt/windows");
   EXPECT_EQ(EnginePath() + AnalysisArguments("/videos/clip.avi", DefaultSettings()),
             "/opt/windows/servicecmr/client.exe -i \"/videos/clip.avi\" -y -vf "
             "vidstabdetect=shakiness=5:accuracy=15:stepsize=6:mincontrast=0.3:"
             "result=client_calmora.trf -f null -");
-  ::unsetenv("CALMORA_WINDIR");
 }
 
 TEST(PassCommandsTest, TheTransformCommandLineWithAVideoBitRate) {
-  ::setenv("CALMORA_WINDIR", "/opt/windows", 1);
+  const test::ScopedEnvironmentVariable windir("CALMORA_WINDIR", "/opt/windows");
   Tffinfo info;
   info.video_bitrate = "4480";
   info.bitrate = "4611";
@@ -36,7 +36,6 @@ TEST(PassCommandsTest, TheTransformCommandLineWithAVideoBitRate) {
             "/opt/windows/servicecmr/client.exe -i \"/videos/clip.avi\" -b:v 4480k -q:v 0 "
             "-c:a copy -y -vf vidstabtransform=input=client_calmora.trf:smoothing=10,"
             "unsharp=5:5:1.0:5:5:0.0 \"/out/clip.avi\"");
-  ::unsetenv("CALMORA_WINDIR");
 }
 
 TEST(PassCommandsTest, SettingsTextsAreUsedUnchanged) {
@@ -49,11 +48,11 @@ TEST(PassCommandsTest, SettingsTextsAreUsedUnchanged) {
 
 TEST(PassCommandsTest, OutputPaths) {
   struct Case {
-    const char* input;
-    const char* folder;
-    bool convert;
-    const char* format;
-    const char* output;
+    const char* Input;
+    const char* Folder;
+    bool Convert;
+    const char* Format;
+    const char* Output;
   };
   const Case cases[] = {
       {"/videos/clip.avi", "/out", false, "*.MP4", "/out/clip.avi"},
@@ -73,7 +72,7 @@ TEST(PassCommandsTest, OutputPaths) {
       {"/videos/clip", "/out", true, "*.MP4", "/out/clip.mp4"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(OutputPath(c.input, c.folder, c.convert, c.format), c.output) << c.input;
+    EXPECT_EQ(OutputPath(c.Input, c.Folder, c.Convert, c.Format), c.Output) << c.Input;
   }
 }
 
@@ -102,9 +101,9 @@ TEST(PassCommandsTest, AudioOption) {
 
 TEST(PassCommandsTest, ClockTexts) {
   struct Case {
-    const char* text;
-    bool readable;
-    double seconds;
+    const char* Text;
+    bool Readable;
+    double Seconds;
   };
   const Case cases[] = {
       {"00:01:23.45", true, 83.45},
@@ -121,37 +120,39 @@ TEST(PassCommandsTest, ClockTexts) {
       {"00:00:inf", false, 0},
   };
   for (const Case& c : cases) {
-    const auto seconds = ClockSeconds(c.text);
-    ASSERT_EQ(seconds.has_value(), c.readable) << c.text;
-    if (c.readable) {
-      EXPECT_DOUBLE_EQ(*seconds, c.seconds) << c.text;
+    const auto seconds = ClockSeconds(c.Text);
+    ASSERT_EQ(seconds.has_value(), c.Readable) << c.Text;
+    if (c.Readable) {
+      EXPECT_DOUBLE_EQ(*seconds, c.Seconds) << c.Text;
     }
   }
 }
 
 TEST(PassCommandsTest, DecimalPointWhateverTheLocale) {
-  const char* previous = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = previous != nullptr ? previous : "C";
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
-  const auto seconds = ClockSeconds("00:01:23.45");
-  const ProgressReport report = ReadProgressReport(
-      "frame=   25 fps=0.0 q=-0.0 size=N/A time=00:00:01.50 bitrate=N/A speed=2.04x    \r");
-  const auto comma = ClockSeconds("00:00:01,50");
-  std::setlocale(LC_ALL, saved.c_str());
+  std::optional<double> seconds, comma;
+  ProgressReport report;
+  {
+    const test::CommaLocale locale;
+    CALMORA_REQUIRE_COMMA_LOCALE(locale);
+    seconds = ClockSeconds("00:01:23.45");
+    report = ReadProgressReport(
+        "frame=   25 fps=0.0 q=-0.0 size=N/A time=00:00:01.50 bitrate=N/A speed=2.04x    \r");
+    comma = ClockSeconds("00:00:01,50");
+  }
   ASSERT_TRUE(seconds.has_value());
   EXPECT_DOUBLE_EQ(*seconds, 83.45);
-  ASSERT_TRUE(report.time_readable);
-  EXPECT_DOUBLE_EQ(report.seconds_total, 1.5);
+  ASSERT_TRUE(report.TimeReadable);
+  EXPECT_DOUBLE_EQ(report.SecondsTotal, 1.5);
   EXPECT_FALSE(comma.has_value());
 }
 
 TEST(PassCommandsTest, ProgressRecords) {
   struct Case {
-    const char* chunk;
-    bool is_report;
-    bool readable;
-    const char* seconds_text;
-    double seconds;
+    const char* Chunk;
+    bool IsReport;
+    bool Readable;
+    const char* SecondsText;
+    double Seconds;
   };
   const Case cases[] = {
       {"frame=   50 fps=0.0 q=-0.0 size=N/A time=00:00:02.00 bitrate=N/A speed=32.7x    \r", true,
@@ -169,12 +170,12 @@ TEST(PassCommandsTest, ProgressRecords) {
       {"Duration: 00:00:02.00, start: 0.000000, bitrate: 374 kb/s", false, false, "", 0},
   };
   for (const Case& c : cases) {
-    const ProgressReport report = ReadProgressReport(c.chunk);
-    EXPECT_EQ(report.is_report, c.is_report) << c.chunk;
-    EXPECT_EQ(report.time_readable, c.readable) << c.chunk;
-    if (c.readable) {
-      EXPECT_EQ(report.seconds, c.seconds_text) << c.chunk;
-      EXPECT_DOUBLE_EQ(report.seconds_total, c.seconds) << c.chunk;
+    const ProgressReport report = ReadProgressReport(c.Chunk);
+    EXPECT_EQ(report.IsReport, c.IsReport) << c.Chunk;
+    EXPECT_EQ(report.TimeReadable, c.Readable) << c.Chunk;
+    if (c.Readable) {
+      EXPECT_EQ(report.Seconds, c.SecondsText) << c.Chunk;
+      EXPECT_DOUBLE_EQ(report.SecondsTotal, c.Seconds) << c.Chunk;
     }
   }
 }

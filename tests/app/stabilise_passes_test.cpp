@@ -11,59 +11,61 @@
 
 #include "app/pass_commands.h"
 #include "tests/app/support/fake_engine.h"
+#include "tests/support/process_state.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeProgressRecord;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeProgressRecord;
+using test::FakeScript;
 
 class RecordingProgress : public StabiliseProgress {
  public:
-  bool CancelRequested() override { return cancel || (cancel_after_status && !statuses.empty()); }
+  bool CancelRequested() override { return Cancel || (CancelAfterStatus && !Statuses.empty()); }
   void SetFileGauge(int position) override {
     EXPECT_GE(position, 0);
     EXPECT_LE(position, 100);
-    file_gauge.push_back(position);
+    FileGauge.push_back(position);
   }
   void SetOverallGauge(int position) override {
     EXPECT_GE(position, 0);
     EXPECT_LE(position, 100);
-    overall_gauge.push_back(position);
+    OverallGauge.push_back(position);
   }
   void SetStatus(const std::string& text) override {
-    statuses.push_back(text);
-    if (on_status) on_status();
+    Statuses.push_back(text);
+    if (OnStatus) OnStatus();
   }
 
-  bool cancel = false;
-  bool cancel_after_status = false;
-  std::function<void()> on_status;
-  std::vector<int> file_gauge, overall_gauge;
-  std::vector<std::string> statuses;
+  bool Cancel = false;
+  bool CancelAfterStatus = false;
+  std::function<void()> OnStatus;
+  std::vector<int> FileGauge, OverallGauge;
+  std::vector<std::string> Statuses;
 };
 
 class StabilisePassesTest : public ::testing::Test {
  protected:
   StabilisePassesTest() : folder_("calmora_passes") {
     input_ = folder_.File("clip.avi");
-    testing::WriteFile(input_, "input video");
-    output_folder_ = folder_.Path() + "/out";
-    std::filesystem::create_directories(output_folder_);
+    test::WriteFileBytes(input_, "input video");
+    outputFolder_ = folder_.Path() + "/out";
+    std::filesystem::create_directories(outputFolder_);
     info_.filepath = input_;
     info_.duration = "00:00:02.00";
     info_.bitrate = "374";
     info_.video_bitrate = "291";
-    job_.info = &info_;
-    job_.settings = {"5", "15", "6", "0.3", "10"};
-    job_.output_folder = output_folder_;
-    job_.video_format = "*.MP4";
+    job_.Info = &info_;
+    job_.Settings = {"5", "15", "6", "0.3", "10"};
+    job_.OutputFolder = outputFolder_;
+    job_.VideoFormat = "*.MP4";
     // The engine keeps its transform file in the current directory: make that ours.
-    previous_directory_ = std::filesystem::current_path();
+    previousDirectory_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.Path());
   }
-  ~StabilisePassesTest() override { std::filesystem::current_path(previous_directory_); }
+  ~StabilisePassesTest() override { std::filesystem::current_path(previousDirectory_); }
 
   // Pass output with the given times, a carriage return after each record, each record
   // in a read of its own.
@@ -75,9 +77,9 @@ class StabilisePassesTest : public ::testing::Test {
   }
 
   FakeEngine engine_;
-  testing::TempDir folder_;
-  std::filesystem::path previous_directory_;
-  std::string input_, output_folder_;
+  test::ScratchFolder folder_;
+  std::filesystem::path previousDirectory_;
+  std::string input_, outputFolder_;
   Tffinfo info_;
   StabiliseJob job_;
   RecordingProgress progress_;
@@ -99,25 +101,25 @@ TEST_F(StabilisePassesTest, AWorkingEngineRunsBothPassesWithBothGaugesMoving) {
                           "-i", input_, "-b:v", "291k", "-q:v", "0", "-c:a", "copy", "-y", "-vf",
                           "vidstabtransform=input=client_calmora.trf:smoothing=10,"
                           "unsharp=5:5:1.0:5:5:0.0",
-                          output_folder_ + "/clip.avi"}));
+                          outputFolder_ + "/clip.avi"}));
   // Records at 0.5, 1, 1.5 and 2 s of 2 s in each pass: V = 25, 50, 75, 100.
-  EXPECT_EQ(progress_.file_gauge, (std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}));
-  EXPECT_EQ(progress_.overall_gauge, progress_.file_gauge);  // one file
-  ASSERT_EQ(progress_.statuses.size(), 8u);
-  EXPECT_EQ(progress_.statuses.front(), "Analyze 00:00:00.50 ......");
-  EXPECT_EQ(progress_.statuses[3], "Analyze 00:00:02.00 ......");
-  EXPECT_EQ(progress_.statuses.back(), "Process 00:00:02.00 ......");
+  EXPECT_EQ(progress_.FileGauge, (std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}));
+  EXPECT_EQ(progress_.OverallGauge, progress_.FileGauge);  // one file
+  ASSERT_EQ(progress_.Statuses.size(), 8u);
+  EXPECT_EQ(progress_.Statuses.front(), "Analyze 00:00:00.50 ......");
+  EXPECT_EQ(progress_.Statuses[3], "Analyze 00:00:02.00 ......");
+  EXPECT_EQ(progress_.Statuses.back(), "Process 00:00:02.00 ......");
 }
 
 TEST_F(StabilisePassesTest, TheLastOfThreeFilesEndsTheOverallGaugeAt99) {
   engine_.BehaveLikeWorkingEngine();
-  job_.file_index = 2;
-  job_.file_count = 3;
+  job_.FileIndex = 2;
+  job_.FileCount = 3;
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_EQ(progress_.file_gauge.back(), 100);
-  EXPECT_EQ(progress_.overall_gauge.back(), 99);
-  EXPECT_EQ(progress_.overall_gauge.front(), 12 / 3 + 200 / 3);
+  EXPECT_EQ(progress_.FileGauge.back(), 100);
+  EXPECT_EQ(progress_.OverallGauge.back(), 99);
+  EXPECT_EQ(progress_.OverallGauge.front(), 12 / 3 + 200 / 3);
 }
 
 TEST_F(StabilisePassesTest, EngineErrorTextsEndTheCallEvenSplitOverTwoReads) {
@@ -160,29 +162,28 @@ TEST_F(StabilisePassesTest, AnEngineThatCannotStartGivesThePassCode) {
 
 TEST_F(StabilisePassesTest, CancelBeforeTheFirstReportReturnsFalseWithNoText) {
   engine_.BehaveLikeWorkingEngine();
-  progress_.cancel = true;
+  progress_.Cancel = true;
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "");
   EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
-  EXPECT_TRUE(progress_.file_gauge.empty());
+  EXPECT_TRUE(progress_.FileGauge.empty());
 }
 
 TEST_F(StabilisePassesTest, CancelAfterTheFirstReportStopsTheEngineAndReturnsTrue) {
-  const std::string pid_file = folder_.File("analysis_pid");
-  engine_.On(FakeEngine::Run::kAnalysis,
-             FakeScript()
-                 .Raw("echo $$ > '" + pid_file + "'")
-                 .Print(FakeProgressRecord("00:00:00.50"))
-                 .Sleep(60));
+  const std::string pidFile = folder_.File("analysis_pid");
+  engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
+                                             .Raw("echo $$ > '" + pidFile + "'")
+                                             .Print(FakeProgressRecord("00:00:00.50"))
+                                             .Sleep(60));
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:01.00"}).WriteOutput("x"));
-  progress_.cancel_after_status = true;
+  progress_.CancelAfterStatus = true;
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_TRUE(testing::ProcessIsGone(pid_file));
+  EXPECT_TRUE(test::ProcessInFileIsGone(pidFile));
   EXPECT_EQ(error, "");
   EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
-  EXPECT_EQ(progress_.statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
+  EXPECT_EQ(progress_.Statuses, (std::vector<std::string>{"Analyze 00:00:00.50 ......"}));
 }
 
 TEST_F(StabilisePassesTest, CancelArrivesThroughTheGuiWhileTheEngineWorks) {
@@ -193,7 +194,7 @@ TEST_F(StabilisePassesTest, CancelArrivesThroughTheGuiWhileTheEngineWorks) {
   engine_.On(FakeEngine::Run::kAnalysis, Records({"00:00:00.50"}).Sleep(60));
   // The Cancel click arrives as a GUI event once the first report is on screen; only the
   // events the runner pumps can deliver it.
-  progress_.on_status = [this] { QTimer::singleShot(0, [this] { progress_.cancel = true; }); };
+  progress_.OnStatus = [this] { QTimer::singleShot(0, [this] { progress_.Cancel = true; }); };
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty());
@@ -235,23 +236,23 @@ TEST_F(StabilisePassesTest, AnAnalysisThatFailsOrIsKilledStopsBeforeTheTransform
   // Each analysis leaves at most partial motion data; transforming with it would pass a
   // partly stabilised video for a result.
   struct Case {
-    const char* name;
-    FakeScript analysis;
-    const char* error;
+    const char* Name;
+    FakeScript Analysis;
+    const char* Error;
   };
-  const std::string partial_motion = "printf 'VID.STAB 1' > client_calmora.trf";
+  const std::string partialMotion = "printf 'VID.STAB 1' > client_calmora.trf";
   const Case cases[] = {
       {"exits with a failure",
-       Records({"00:00:01.00"}).Raw(partial_motion).Print("too low contrast\n").Exit(1),
+       Records({"00:00:01.00"}).Raw(partialMotion).Print("too low contrast\n").Exit(1),
        "too low contrast"},
       {"exits with a failure and no message",
-       FakeScript().Print(FakeProgressRecord("00:00:01.00")).Raw(partial_motion).Exit(2),
+       FakeScript().Print(FakeProgressRecord("00:00:01.00")).Raw(partialMotion).Exit(2),
        "The engine stopped with exit status 2."},
       // The signal is named, not the unrelated line printed before the records.
-      {"killed", Records({"00:00:01.00"}).Raw(partial_motion).WaitUntilRead().Raw("kill -KILL $$"),
+      {"killed", Records({"00:00:01.00"}).Raw(partialMotion).WaitUntilRead().Raw("kill -KILL $$"),
        "The engine ended by signal 9"},
       {"terminated",
-       Records({"00:00:01.00"}).Raw(partial_motion).WaitUntilRead().Raw("kill -TERM $$"),
+       Records({"00:00:01.00"}).Raw(partialMotion).WaitUntilRead().Raw("kill -TERM $$"),
        "The engine ended by signal 15"},
       {"leaves no transform file",
        FakeScript().Print(FakeProgressRecord("00:00:02.00", true)).Exit(0),
@@ -260,12 +261,12 @@ TEST_F(StabilisePassesTest, AnAnalysisThatFailsOrIsKilledStopsBeforeTheTransform
   engine_.BehaveLikeWorkingEngine();
   for (const Case& c : cases) {
     engine_.ClearCalls();
-    engine_.On(FakeEngine::Run::kAnalysis, c.analysis);
+    engine_.On(FakeEngine::Run::kAnalysis, c.Analysis);
     progress_ = RecordingProgress();
     std::string error;
-    EXPECT_FALSE(RunStabilisePasses(error, job_, progress_)) << c.name;
-    EXPECT_EQ(error, c.error) << c.name;
-    EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty()) << c.name;
+    EXPECT_FALSE(RunStabilisePasses(error, job_, progress_)) << c.Name;
+    EXPECT_EQ(error, c.Error) << c.Name;
+    EXPECT_TRUE(engine_.CallsWith("vidstabtransform").empty()) << c.Name;
   }
 }
 
@@ -273,7 +274,8 @@ TEST_F(StabilisePassesTest, ATransformFileLeftByAnEarlierRunDoesNotCount) {
   engine_.BehaveLikeWorkingEngine();
   engine_.On(FakeEngine::Run::kAnalysis,
              FakeScript().Print(FakeProgressRecord("00:00:02.00", true)).Exit(0));
-  ASSERT_TRUE(testing::WriteFile(folder_.File("client_calmora.trf"), "VID.STAB 1 of another run"));
+  ASSERT_TRUE(
+      test::WriteFileBytes(folder_.File("client_calmora.trf"), "VID.STAB 1 of another run"));
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No transform file was written.");
@@ -301,8 +303,8 @@ TEST_F(StabilisePassesTest, UnreadableRecordsAreSkippedWithoutStoppingTheRun) {
   engine_.On(FakeEngine::Run::kTransform, Records({"00:00:02.00"}).WriteOutput("video"));
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
-  EXPECT_EQ(progress_.file_gauge, (std::vector<int>{25, 100}));
-  EXPECT_EQ(progress_.statuses,
+  EXPECT_EQ(progress_.FileGauge, (std::vector<int>{25, 100}));
+  EXPECT_EQ(progress_.Statuses,
             (std::vector<std::string>{"Analyze 00:00:01.00 ......", "Process 00:00:02.00 ......"}));
 }
 
@@ -313,15 +315,15 @@ TEST_F(StabilisePassesTest, AZeroOrUnreadableDurationMovesNoGauge) {
     progress_ = RecordingProgress();
     std::string error;
     EXPECT_TRUE(RunStabilisePasses(error, job_, progress_)) << duration;
-    EXPECT_TRUE(progress_.file_gauge.empty()) << duration;
-    EXPECT_TRUE(progress_.overall_gauge.empty()) << duration;
-    EXPECT_EQ(progress_.statuses.size(), 8u) << duration;
+    EXPECT_TRUE(progress_.FileGauge.empty()) << duration;
+    EXPECT_TRUE(progress_.OverallGauge.empty()) << duration;
+    EXPECT_EQ(progress_.Statuses.size(), 8u) << duration;
   }
 }
 
 TEST_F(StabilisePassesTest, WritingIntoTheInputsFolderAddsNewAndKeepsTheInput) {
   engine_.BehaveLikeWorkingEngine();
-  job_.output_folder = folder_.Path();
+  job_.OutputFolder = folder_.Path();
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   const auto transform = engine_.CallsWith("vidstabtransform");
@@ -332,7 +334,7 @@ TEST_F(StabilisePassesTest, WritingIntoTheInputsFolderAddsNewAndKeepsTheInput) {
 
 TEST_F(StabilisePassesTest, TheSameFileUnderAnotherSpellingIsNeverOverwritten) {
   engine_.BehaveLikeWorkingEngine();
-  job_.output_folder = folder_.Path() + "/out/..";  // names the input's folder
+  job_.OutputFolder = folder_.Path() + "/out/..";  // names the input's folder
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   const auto transform = engine_.CallsWith("vidstabtransform");
@@ -343,8 +345,8 @@ TEST_F(StabilisePassesTest, TheSameFileUnderAnotherSpellingIsNeverOverwritten) {
 TEST_F(StabilisePassesTest, ConvertingChangesTheExtensionAndReencodesTheAudio) {
   engine_.BehaveLikeWorkingEngine();
   info_.video_bitrate.clear();
-  job_.convert_format = true;
-  job_.video_format = "*.MKV";
+  job_.ConvertFormat = true;
+  job_.VideoFormat = "*.MKV";
   std::string error;
   EXPECT_TRUE(RunStabilisePasses(error, job_, progress_));
   const auto transform = engine_.CallsWith("vidstabtransform");
@@ -353,7 +355,7 @@ TEST_F(StabilisePassesTest, ConvertingChangesTheExtensionAndReencodesTheAudio) {
                               "-i", input_, "-b:v", "374k", "-q:v", "0", "-q:a", "0", "-y", "-vf",
                               "vidstabtransform=input=client_calmora.trf:smoothing=10,"
                               "unsharp=5:5:1.0:5:5:0.0",
-                              output_folder_ + "/clip.mkv"}));
+                              outputFolder_ + "/clip.mkv"}));
 }
 
 TEST_F(StabilisePassesTest, NoBitRateProbedMeansNoBitRateOption) {
@@ -368,11 +370,11 @@ TEST_F(StabilisePassesTest, NoBitRateProbedMeansNoBitRateOption) {
 }
 
 TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputName) {
-  const std::string output = output_folder_ + "/clip.avi";
+  const std::string output = outputFolder_ + "/clip.avi";
   struct Case {
-    const char* name;
-    FakeScript transform;
-    bool cancel_after_status;
+    const char* Name;
+    FakeScript Transform;
+    bool CancelAfterStatus;
   };
   const Case cases[] = {
       {"killed",
@@ -393,24 +395,24 @@ TEST_F(StabilisePassesTest, AFailedOrStoppedTransformLeavesNoFileUnderTheOutputN
   };
   engine_.BehaveLikeWorkingEngine();
   for (const Case& c : cases) {
-    engine_.On(FakeEngine::Run::kTransform, c.transform);
+    engine_.On(FakeEngine::Run::kTransform, c.Transform);
     progress_ = RecordingProgress();
     // The analysis reports before the transform starts: Cancel waits for a transform record.
-    progress_.on_status = [this, &c] {
-      if (c.cancel_after_status && progress_.statuses.back().rfind("Process", 0) == 0)
-        progress_.cancel = true;
+    progress_.OnStatus = [this, &c] {
+      if (c.CancelAfterStatus && progress_.Statuses.back().rfind("Process", 0) == 0)
+        progress_.Cancel = true;
     };
     std::string error;
     RunStabilisePasses(error, job_, progress_);
-    EXPECT_EQ(engine_.CallsWith("vidstabtransform").size(), 1u) << c.name;
-    EXPECT_FALSE(std::filesystem::exists(output)) << c.name;
+    EXPECT_EQ(engine_.CallsWith("vidstabtransform").size(), 1u) << c.Name;
+    EXPECT_FALSE(std::filesystem::exists(output)) << c.Name;
     engine_.ClearCalls();
   }
 }
 
 TEST_F(StabilisePassesTest, AFileThatStoodUnderTheOutputNameIsNeverRemoved) {
-  const std::string output = output_folder_ + "/clip.avi";
-  ASSERT_TRUE(testing::WriteFile(output, "an earlier result"));
+  const std::string output = outputFolder_ + "/clip.avi";
+  ASSERT_TRUE(test::WriteFileBytes(output, "an earlier result"));
   engine_.BehaveLikeWorkingEngine();
   engine_.On(FakeEngine::Run::kTransform,
              Records({"00:00:01.00"}).Print("No space left on device\n").Exit(1));
@@ -423,28 +425,28 @@ TEST_F(StabilisePassesTest, AFileThatStoodUnderTheOutputNameIsNeverRemoved) {
 TEST_F(StabilisePassesTest, FileNamesThatReadLikeErrorTextsAreNotTheEnginesWords) {
   // The engine echoes both paths; reads may cut them anywhere, here inside each name.
   input_ = folder_.File("No such file.avi");
-  ASSERT_TRUE(testing::WriteFile(input_, "input video"));
+  ASSERT_TRUE(test::WriteFileBytes(input_, "input video"));
   info_.filepath = input_;
-  job_.output_folder = folder_.Path() + "/Conversion failed";
-  std::filesystem::create_directories(job_.output_folder);
-  const std::string output = job_.output_folder + "/No such file.avi";
-  const std::string input_echo = "Input #0, avi, from '" + input_ + "':\n";
-  const std::string output_echo = "Output #0, avi, to '" + output + "':\n";
-  const std::size_t input_cut = input_echo.find("such") + 2;
-  const std::size_t output_cut = output_echo.find("failed") + 3;
+  job_.OutputFolder = folder_.Path() + "/Conversion failed";
+  std::filesystem::create_directories(job_.OutputFolder);
+  const std::string output = job_.OutputFolder + "/No such file.avi";
+  const std::string inputEcho = "Input #0, avi, from '" + input_ + "':\n";
+  const std::string outputEcho = "Output #0, avi, to '" + output + "':\n";
+  const std::size_t inputCut = inputEcho.find("such") + 2;
+  const std::size_t outputCut = outputEcho.find("failed") + 3;
   engine_.BehaveLikeWorkingEngine();
   engine_.On(FakeEngine::Run::kAnalysis, FakeScript()
-                                             .Print(input_echo.substr(0, input_cut))
+                                             .Print(inputEcho.substr(0, inputCut))
                                              .WaitUntilRead()
-                                             .Print(input_echo.substr(input_cut))
+                                             .Print(inputEcho.substr(inputCut))
                                              .Raw("printf 'motion' > client_calmora.trf")
                                              .WaitUntilRead()
                                              .Print(FakeProgressRecord("00:00:02.00", true)));
   engine_.On(FakeEngine::Run::kTransform, FakeScript()
-                                              .Print(input_echo)
-                                              .Print(output_echo.substr(0, output_cut))
+                                              .Print(inputEcho)
+                                              .Print(outputEcho.substr(0, outputCut))
                                               .WaitUntilRead()
-                                              .Print(output_echo.substr(output_cut))
+                                              .Print(outputEcho.substr(outputCut))
                                               .WriteOutput("video")
                                               .WaitUntilRead()
                                               .Print(FakeProgressRecord("00:00:02.00", true)));

@@ -8,51 +8,55 @@
 #include "app/stabilise_passes.h"
 #include "tests/app/support/fake_engine.h"
 #include "tests/app/support/test_clips.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
+using test::FakeEngine;
 
 class CountingProgress : public StabiliseProgress {
  public:
   bool CancelRequested() override { return false; }
   void SetFileGauge(int position) override {
-    file_gauge = position;
-    ++reports;
+    FileGauge = position;
+    ++Reports;
   }
-  void SetOverallGauge(int position) override { overall_gauge = position; }
-  void SetStatus(const std::string& text) override { status = text; }
-  int file_gauge = -1, overall_gauge = -1, reports = 0;
-  std::string status;
+  void SetOverallGauge(int position) override { OverallGauge = position; }
+  void SetStatus(const std::string& text) override { Status = text; }
+  int FileGauge = -1, OverallGauge = -1, Reports = 0;
+  std::string Status;
 };
 
 class RealPassesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!engine_.LinkRealEngine()) GTEST_SKIP() << "ffmpeg is not installed";
-    previous_directory_ = std::filesystem::current_path();
+    CALMORA_REQUIRE_TOOL("ffmpeg");
+    CALMORA_REQUIRE_TOOL("ffprobe");
+    ASSERT_TRUE(engine_.LinkRealEngine());
+    previousDirectory_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.Path());
     input_ = folder_.File("shaky clip.mp4");
-    testing::ClipOptions options;
-    options.audio = true;
+    test::ClipOptions options;
+    options.Audio = true;
     std::string log;
-    ASSERT_TRUE(testing::MakeShakyClip(input_, options, &log)) << log;
+    ASSERT_TRUE(test::MakeShakyClip(input_, options, &log)) << log;
     std::string code, text;
     ASSERT_TRUE(ProbeMediaInfo(code, input_, info_, text)) << code;
     info_.filepath = input_;
-    job_.info = &info_;
-    job_.settings = {"5", "15", "6", "0.3", "10"};
-    job_.output_folder = folder_.Path() + "/out";
-    std::filesystem::create_directories(job_.output_folder);
+    job_.Info = &info_;
+    job_.Settings = {"5", "15", "6", "0.3", "10"};
+    job_.OutputFolder = folder_.Path() + "/out";
+    std::filesystem::create_directories(job_.OutputFolder);
   }
   void TearDown() override {
-    if (!previous_directory_.empty()) std::filesystem::current_path(previous_directory_);
+    if (!previousDirectory_.empty()) std::filesystem::current_path(previousDirectory_);
   }
 
   FakeEngine engine_;
-  testing::TempDir folder_{"calmora_real_passes"};
-  std::filesystem::path previous_directory_;
+  test::ScratchFolder folder_{"calmora-real-passes"};
+  std::filesystem::path previousDirectory_;
   std::string input_;
   Tffinfo info_;
   StabiliseJob job_;
@@ -62,38 +66,38 @@ class RealPassesTest : public ::testing::Test {
 TEST_F(RealPassesTest, AShakyClipIsStabilisedIntoTheOutputFolder) {
   std::string error;
   ASSERT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
-  const std::string output = job_.output_folder + "/shaky clip.mp4";
-  testing::ProbedVideo video;
-  ASSERT_TRUE(testing::ProbeWithFfprobe(output, &video));
-  EXPECT_EQ(video.width, 160);
-  EXPECT_EQ(video.height, 120);
-  EXPECT_NEAR(video.seconds, 2.0, 0.2);
+  const std::string output = job_.OutputFolder + "/shaky clip.mp4";
+  test::ProbedVideo video;
+  ASSERT_TRUE(test::ProbeWithFfprobe(output, &video));
+  EXPECT_EQ(video.Width, 160);
+  EXPECT_EQ(video.Height, 120);
+  EXPECT_NEAR(video.Seconds, 2.0, 0.2);
   EXPECT_TRUE(std::filesystem::exists("client_calmora.trf"));
-  EXPECT_GT(progress_.reports, 0);
-  EXPECT_GE(progress_.file_gauge, 50);
-  EXPECT_EQ(progress_.status.rfind("Process ", 0), 0u) << progress_.status;
+  EXPECT_GT(progress_.Reports, 0);
+  EXPECT_GE(progress_.FileGauge, 50);
+  EXPECT_EQ(progress_.Status.rfind("Process ", 0), 0u) << progress_.Status;
 }
 
 TEST_F(RealPassesTest, ConvertingWritesTheOtherContainer) {
-  job_.convert_format = true;
-  job_.video_format = "*.MKV";
+  job_.ConvertFormat = true;
+  job_.VideoFormat = "*.MKV";
   std::string error;
   ASSERT_TRUE(RunStabilisePasses(error, job_, progress_)) << error;
-  EXPECT_TRUE(testing::ProbeWithFfprobe(job_.output_folder + "/shaky clip.mkv"));
+  EXPECT_TRUE(test::ProbeWithFfprobe(job_.OutputFolder + "/shaky clip.mkv"));
 }
 
 TEST_F(RealPassesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheEnginesMessage) {
   // A folder path running through a plain file: the engine says "Not a directory",
   // which is none of the texts the passes look for, and exits with a failure.
-  job_.output_folder = input_;
+  job_.OutputFolder = input_;
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
-  EXPECT_TRUE(testing::ProbeWithFfprobe(input_));  // the input is untouched
+  EXPECT_TRUE(test::ProbeWithFfprobe(input_));  // the input is untouched
 }
 
 TEST_F(RealPassesTest, AMissingOutputFolderGivesNoSuchFile) {
-  job_.output_folder = folder_.Path() + "/does/not/exist";
+  job_.OutputFolder = folder_.Path() + "/does/not/exist";
   std::string error;
   EXPECT_FALSE(RunStabilisePasses(error, job_, progress_));
   EXPECT_EQ(error, "No such file");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,13 +21,15 @@
 #include "platform/message_box.h"
 #include "platform/shell.h"
 #include "tests/app/support/fake_engine.h"
-#include "tests/app/window_test_app.h"
+#include "tests/app/support/settings_file_lock.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
-using testing::FakeEngine;
-using testing::FakeScript;
+using test::FakeEngine;
+using test::FakeScript;
 
 template <typename Window>
 Window* FindWindow() {
@@ -46,52 +49,52 @@ class StartupTest : public ::testing::Test {
   void SetUp() override { std::filesystem::remove(SettingsFile::DefaultPath()); }
   void TearDown() override { std::filesystem::remove(SettingsFile::DefaultPath()); }
 
-  testing::SettingsFileLock lock_;  // the main window writes the file when it closes
+  test::SettingsFileLock lock_;  // the main window writes the file when it closes
 };
 
 TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
   FakeEngine engine;
-  testing::TempDir dir;
-  const std::string check_started = dir.File("check_started");
-  const std::string splash_seen = dir.File("splash_seen");
+  test::ScratchFolder dir;
+  const std::string checkStarted = dir.File("checkStarted");
+  const std::string splashSeen = dir.File("splashSeen");
   // The check answers only once the test has looked at the screen while it waits.
   engine.On(FakeEngine::Run::kCheck, FakeScript()
-                                         .Raw(": > '" + check_started + "'")
-                                         .WaitForFile(splash_seen)
-                                         .Print(testing::kFakeBanner)
+                                         .Raw(": > '" + checkStarted + "'")
+                                         .WaitForFile(splashSeen)
+                                         .Print(test::kFakeBanner)
                                          .Exit(1));
-  ASSERT_TRUE(testing::WriteFile(SettingsFile::DefaultPath(), "[options]\nshakiness=7\n"));
+  ASSERT_TRUE(test::WriteFileBytes(SettingsFile::DefaultPath(), "[options]\nshakiness=7\n"));
 
-  bool splash_during_check = false;
-  bool main_during_check = true;
+  bool splashDuringCheck = false;
+  bool mainDuringCheck = true;
   QTimer look;
   look.setInterval(5);
   QObject::connect(&look, &QTimer::timeout, [&] {
-    if (!std::filesystem::exists(check_started)) return;
+    if (!std::filesystem::exists(checkStarted)) return;
     look.stop();
-    splash_during_check = SplashOnScreen();
-    main_during_check = FindWindow<Tmain>() != nullptr;
-    EXPECT_TRUE(testing::WriteFile(splash_seen, ""));
+    splashDuringCheck = SplashOnScreen();
+    mainDuringCheck = FindWindow<Tmain>() != nullptr;
+    EXPECT_TRUE(test::WriteFileBytes(splashSeen, ""));
   });
   look.start();
-  bool main_seen = false;
-  bool splash_gone = false;
+  bool mainSeen = false;
+  bool splashGone = false;
   std::string shakiness;
-  int windows_hidden = 0;
+  int windowsHidden = 0;
   QTimer poll;
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     Tmain* main = FindWindow<Tmain>();
     if (main == nullptr || !main->isVisible()) return;
     poll.stop();
-    main_seen = true;
-    splash_gone = FindWindow<Tflash>() == nullptr;
+    mainSeen = true;
+    splashGone = FindWindow<Tflash>() == nullptr;
     if (Toptions* options = FindWindow<Toptions>()) {
       shakiness = options->ed_shakiness->text().toStdString();
-      windows_hidden += options->isHidden();
+      windowsHidden += options->isHidden();
     }
-    if (Tabout* about = FindWindow<Tabout>()) windows_hidden += about->isHidden();
-    if (Tprogress* progress = FindWindow<Tprogress>()) windows_hidden += progress->isHidden();
+    if (Tabout* about = FindWindow<Tabout>()) windowsHidden += about->isHidden();
+    if (Tprogress* progress = FindWindow<Tprogress>()) windowsHidden += progress->isHidden();
     main->close();
   });
   poll.start();
@@ -100,12 +103,12 @@ TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
   platform::Application& application = *platform::Application::Instance();
   EXPECT_EQ(RunMainBlock(application), 0);
   EXPECT_FALSE(look.isActive());
-  EXPECT_TRUE(splash_during_check);
-  EXPECT_FALSE(main_during_check);
-  EXPECT_TRUE(main_seen);
-  EXPECT_TRUE(splash_gone);
+  EXPECT_TRUE(splashDuringCheck);
+  EXPECT_FALSE(mainDuringCheck);
+  EXPECT_TRUE(mainSeen);
+  EXPECT_TRUE(splashGone);
   EXPECT_EQ(shakiness, "7");
-  EXPECT_EQ(windows_hidden, 3);
+  EXPECT_EQ(windowsHidden, 3);
   EXPECT_EQ(application.Title(), "Calmora");
   EXPECT_TRUE(log.Requests().empty());
   EXPECT_EQ(engine.CallCount(), 1);
@@ -117,18 +120,18 @@ TEST_F(StartupTest, WorkingEngineOpensTheMainWindowAndTheSplashGoes) {
 TEST_F(StartupTest, MissingEngineShowsCode002AndNoMainWindow) {
   FakeEngine engine;  // an empty Windows directory
   platform::MessageBoxLog log;
-  bool main_window_existed = true;
-  bool splash_up = false;
-  log.on_request = [&](const platform::MessageBoxRequest&) {
-    main_window_existed = FindWindow<Tmain>() != nullptr;
-    splash_up = SplashOnScreen();
+  bool mainWindowExisted = true;
+  bool splashUp = false;
+  log.OnRequest = [&](const platform::MessageBoxRequest&) {
+    mainWindowExisted = FindWindow<Tmain>() != nullptr;
+    splashUp = SplashOnScreen();
   };
   EXPECT_EQ(RunMainBlock(*platform::Application::Instance()), 0);
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_EQ(log.Requests()[0].text, "Client program error! 002");
-  EXPECT_TRUE(log.Requests()[0].simple);
-  EXPECT_FALSE(main_window_existed);
-  EXPECT_TRUE(splash_up);
+  EXPECT_EQ(log.Requests()[0].Text, "Client program error! 002");
+  EXPECT_TRUE(log.Requests()[0].Simple);
+  EXPECT_FALSE(mainWindowExisted);
+  EXPECT_TRUE(splashUp);
   EXPECT_EQ(FindWindow<Tmain>(), nullptr);
   EXPECT_EQ(FindWindow<Tflash>(), nullptr);
 }
@@ -211,20 +214,20 @@ TEST_F(AboutBoxTest, LinksOpenWithTheDefaultHandler) {
 
 TEST(MainWindowMenusTest, OptionsAndAboutAreShownModally) {
   FrontEndWindows windows = CreateFrontEndWindows();
-  bool options_modal = false;
+  bool optionsModal = false;
   QTimer::singleShot(0, [&] {
-    options_modal = windows.options->isVisible() && windows.options->isModal();
-    windows.options->Button1->click();
+    optionsModal = windows.Options->isVisible() && windows.Options->isModal();
+    windows.Options->Button1->click();
   });
-  windows.main->Options1->trigger();
-  EXPECT_TRUE(options_modal);
-  bool about_modal = false;
+  windows.Main->Options1->trigger();
+  EXPECT_TRUE(optionsModal);
+  bool aboutModal = false;
   QTimer::singleShot(0, [&] {
-    about_modal = windows.about->isVisible() && windows.about->isModal();
-    windows.about->Button1->click();
+    aboutModal = windows.About->isVisible() && windows.About->isModal();
+    windows.About->Button1->click();
   });
-  windows.main->About1->trigger();
-  EXPECT_TRUE(about_modal);
+  windows.Main->About1->trigger();
+  EXPECT_TRUE(aboutModal);
 }
 
 }  // namespace

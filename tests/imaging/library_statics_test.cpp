@@ -11,6 +11,7 @@
 #include "imaging/core/base/defs.h"
 #include "imaging/core/icc.h"
 #include "imaging/proc/base/color_helpers.h"
+#include "tests/support/set_up_requirement.h"
 
 namespace calmora {
 namespace {
@@ -110,7 +111,7 @@ TEST_F(StaticSetup, SetUpGivesTheSharedDataItsValues) {
 
 TEST_F(StaticSetup, CleanupReleasesTheColourSystem) {
   InitLibraryStatics();
-  if (!LoadColorSystemLibrary()) GTEST_SKIP() << "colour system not available";
+  CALMORA_REQUIRE_SET_UP(LoadColorSystemLibrary(), "the colour system library (Little CMS)");
   EXPECT_NE(ColorSystemLibrary, nullptr);
   FinalizeLibraryStatics();
   EXPECT_EQ(ColorSystemLibrary, nullptr);

@@ -7,8 +7,8 @@ namespace calmora::platform {
 namespace {
 
 struct SplitCase {
-  const char* line;
-  std::vector<std::string> arguments;
+  const char* Line;
+  std::vector<std::string> Arguments;
 };
 
 TEST(CommandLineTest, SplitsLikeTheWindowsRuntime) {
@@ -28,7 +28,7 @@ TEST(CommandLineTest, SplitsLikeTheWindowsRuntime) {
       {"x\\\\\\\"y", {"x\\\"y"}},
   };
   for (const SplitCase& c : cases) {
-    EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << c.line;
+    EXPECT_EQ(SplitCommandLine(c.Line), c.Arguments) << c.Line;
   }
 }
 

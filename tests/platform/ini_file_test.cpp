@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/scratch_folder.h"
 
 namespace calmora::platform {
 namespace {
@@ -20,28 +20,13 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "calmora_ini_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    path_ = folder_ + "/calmora.ini";
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-  std::string Contents() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  void Put(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
-  int EntriesInFolder() const {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder_)) ++count;
-    return count;
-  }
+  std::string Contents() const { return test::ReadFileBytes(path_); }
+  void Put(const std::string& text) const { ASSERT_TRUE(test::WriteFileBytes(path_, text)); }
+  int EntriesInFolder() const { return static_cast<int>(scratch_.Entries().size()); }
 
-  std::string folder_;
-  std::string path_;
+  test::ScratchFolder scratch_{"calmora-ini"};
+  const std::string folder_ = scratch_.Path();
+  const std::string path_ = scratch_.File("calmora.ini");
 };
 
 TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
@@ -122,15 +107,15 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOriginalIntact) {
   Put(before);
   TIniFile ini(path_);
   // A file size limit makes the write of the new contents fail half-way, for root too.
-  struct rlimit old_limit {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  struct rlimit small = old_limit;
+  struct rlimit oldLimit {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+  struct rlimit small = oldLimit;
   small.rlim_cur = 8;
-  void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+  void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   EXPECT_THROW(ini.WriteString("options", "shakiness", "7"), EIniFileException);
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  signal(SIGXFSZ, old_handler);
+  setrlimit(RLIMIT_FSIZE, &oldLimit);
+  signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(Contents(), before);
   EXPECT_EQ(EntriesInFolder(), 1);
 }

@@ -10,13 +10,13 @@ namespace {
 
 TEST(MessageBoxTest, LogRecordsRequestsAndAnswersOk) {
   MessageBoxLog log;
-  EXPECT_EQ(MessageBox(nullptr, "Please add files at first!", "Error", MessageIcon::Error), kIdOk);
+  EXPECT_EQ(MessageBox(nullptr, "Please add files at first!", "Error", MessageIcon::kError), kIdOk);
   ASSERT_EQ(log.Requests().size(), 1u);
   const MessageBoxRequest& request = log.Requests().front();
-  EXPECT_EQ(request.text, "Please add files at first!");
-  EXPECT_EQ(request.title, "Error");
-  EXPECT_EQ(request.icon, MessageIcon::Error);
-  EXPECT_FALSE(request.simple);
+  EXPECT_EQ(request.Text, "Please add files at first!");
+  EXPECT_EQ(request.Title, "Error");
+  EXPECT_EQ(request.Icon, MessageIcon::kError);
+  EXPECT_FALSE(request.Simple);
   EXPECT_EQ(log.Texts(), std::vector<std::string>{"Please add files at first!"});
 }
 
@@ -25,9 +25,9 @@ TEST(MessageBoxTest, SimpleMessageCarriesTheProgramsNameWithoutApplicationObject
   MessageBoxLog log;
   ShowMessage("Client program error! 002");
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_TRUE(log.Requests()[0].simple);
-  EXPECT_EQ(log.Requests()[0].icon, MessageIcon::None);
-  EXPECT_EQ(log.Requests()[0].title, Application::ExecutableName());
+  EXPECT_TRUE(log.Requests()[0].Simple);
+  EXPECT_EQ(log.Requests()[0].Icon, MessageIcon::kNone);
+  EXPECT_EQ(log.Requests()[0].Title, Application::ExecutableName());
   EXPECT_EQ(Application::ExecutableName(), "platform_message_box_test");
 }
 
@@ -35,26 +35,26 @@ TEST(MessageBoxTest, ExceptionsShowTheErrorIcon) {
   MessageBoxLog log;
   ShowException(nullptr, "Cannot open file");
   ASSERT_EQ(log.Requests().size(), 1u);
-  EXPECT_EQ(log.Requests()[0].icon, MessageIcon::Error);
-  EXPECT_FALSE(log.Requests()[0].simple);
+  EXPECT_EQ(log.Requests()[0].Icon, MessageIcon::kError);
+  EXPECT_FALSE(log.Requests()[0].Simple);
 }
 
 TEST(MessageBoxTest, InnerLogRestoresTheOuterOne) {
   MessageBoxLog outer;
   {
     MessageBoxLog inner;
-    MessageBox(nullptr, "inner", "", MessageIcon::None);
+    MessageBox(nullptr, "inner", "", MessageIcon::kNone);
     EXPECT_EQ(inner.Requests().size(), 1u);
   }
-  MessageBox(nullptr, "outer", "", MessageIcon::Exclamation);
+  MessageBox(nullptr, "outer", "", MessageIcon::kExclamation);
   EXPECT_EQ(outer.Texts(), std::vector<std::string>{"outer"});
 }
 
 TEST(MessageBoxTest, OnRequestRunsWhileTheBoxWouldBeUp) {
   MessageBoxLog log;
   std::string seen;
-  log.on_request = [&](const MessageBoxRequest& request) { seen = request.text; };
-  MessageBox(nullptr, "shown", "", MessageIcon::Error);
+  log.OnRequest = [&](const MessageBoxRequest& request) { seen = request.Text; };
+  MessageBox(nullptr, "shown", "", MessageIcon::kError);
   EXPECT_EQ(seen, "shown");
 }
 

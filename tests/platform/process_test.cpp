@@ -6,18 +6,18 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/message_pump.h"
+#include "tests/support/process_state.h"
 
 namespace calmora::platform {
 namespace {
 
 // Reads everything until the child has ended and the pipe is empty, the way the engine
-// runner polls, at most `read_size` bytes a read.
-std::string DrainUntilEnd(ChildProcess& process, std::size_t read_size = 512) {
+// runner polls, at most `readSize` bytes a read.
+std::string DrainUntilEnd(ChildProcess& process, std::size_t readSize = 512) {
   std::string output;
   char buffer[512];
   for (;;) {
@@ -25,9 +25,9 @@ std::string DrainUntilEnd(ChildProcess& process, std::size_t read_size = 512) {
     EXPECT_TRUE(process.Peek(available));
     if (available > 0) {
       std::size_t got = 0;
-      EXPECT_TRUE(process.Read(buffer, read_size, got));
+      EXPECT_TRUE(process.Read(buffer, readSize, got));
       EXPECT_GE(got, 1u);
-      EXPECT_LE(got, read_size);
+      EXPECT_LE(got, readSize);
       output.append(buffer, got);
     } else if (process.HasEnded()) {
       EXPECT_TRUE(process.Peek(available));
@@ -36,15 +36,6 @@ std::string DrainUntilEnd(ChildProcess& process, std::size_t read_size = 512) {
       WaitForDataOrEvents(process.WaitableFd(), 10);
     }
   }
-}
-
-bool IsDeadOrZombie(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  const std::size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() &&
-         (text[close + 2] == 'Z' || text[close + 2] == 'X');
 }
 
 TEST(ProcessTest, JoinsStandardOutputAndErrorAndReportsTheExitCode) {
@@ -110,35 +101,30 @@ TEST(ProcessTest, TerminateEndsTheChildAndWhatItStarted) {
   EXPECT_FALSE(process.EndedNormally());
   EXPECT_TRUE(process.KilledBySignal());
   EXPECT_EQ(process.ExitCode(), -1);
-  // The grandchild got the same signal: it is gone, or a zombie waiting for init.
-  bool dead = false;
-  // SIGKILL acts at once; the bound only keeps a broken Terminate from hanging the test.
-  for (int attempt = 0; attempt < 3000 && !dead; ++attempt) {
-    dead = IsDeadOrZombie(grandchild);
-    if (!dead) ::usleep(10000);
-  }
-  EXPECT_TRUE(dead);
+  // The grandchild got the same signal: it is gone, or a zombie waiting for init. SIGKILL
+  // acts at once; the bound only keeps a broken Terminate from hanging the test.
+  EXPECT_TRUE(test::WaitUntilProcessEnds(grandchild, 30000));
 }
 
 TEST(ProcessTest, OnceEveryWriterHasGoneTheWaitIsForTheChildsEnd) {
   ChildProcess process;
   ASSERT_TRUE(process.CreatePipe());
   ASSERT_TRUE(process.Start("/bin/sh", {"sh", "-c", "exec 1>&- 2>&-; sleep 0.3"}));
-  const int pipe_fd = process.WaitableFd();
+  const int pipeFd = process.WaitableFd();
   std::size_t available = 1;
   // The pipe hangs up at the latest when the shell ends; the bound (half a minute and
   // more) only keeps a broken Peek from hanging the test.
-  for (int attempt = 0; attempt < 3000 && process.WaitableFd() == pipe_fd; ++attempt) {
+  for (int attempt = 0; attempt < 3000 && process.WaitableFd() == pipeFd; ++attempt) {
     ASSERT_TRUE(process.Peek(available));
     EXPECT_EQ(available, 0u);
     WaitForDataOrEvents(process.WaitableFd(), 10);
   }
   // Waiting on a hung-up pipe would return at once forever; what is left to wait for is
   // the child's end, and one wait sees it.
-  const int end_fd = process.WaitableFd();
-  ASSERT_GE(end_fd, 0);
-  ASSERT_NE(end_fd, pipe_fd);
-  WaitForDataOrEvents(end_fd, 60000);
+  const int endFd = process.WaitableFd();
+  ASSERT_GE(endFd, 0);
+  ASSERT_NE(endFd, pipeFd);
+  WaitForDataOrEvents(endFd, 60000);
   EXPECT_TRUE(process.HasEnded());
   EXPECT_EQ(process.ExitCode(), 0);
   EXPECT_EQ(process.WaitableFd(), -1);
@@ -172,13 +158,13 @@ TEST(ProcessTest, TheChildLeadsAProcessGroupOfItsOwn) {
 }
 
 TEST(ProcessTest, CloseIsSafeInEveryState) {
-  ChildProcess never_opened;
-  never_opened.Close();
-  ChildProcess pipe_only;
-  ASSERT_TRUE(pipe_only.CreatePipe());
-  pipe_only.Close();
+  ChildProcess neverOpened;
+  neverOpened.Close();
+  ChildProcess pipeOnly;
+  ASSERT_TRUE(pipeOnly.CreatePipe());
+  pipeOnly.Close();
   std::size_t available = 0;
-  EXPECT_FALSE(pipe_only.Peek(available));
+  EXPECT_FALSE(pipeOnly.Peek(available));
   ChildProcess running;
   ASSERT_TRUE(running.CreatePipe());
   ASSERT_TRUE(running.Start("/bin/sleep", {"sleep", "60"}));

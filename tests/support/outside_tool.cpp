@@ -1,10 +1,12 @@
-// RunTool, ToolAvailable and the CI rule for missing reference tools.
+// RunTool, ToolPath and ShellQuoted.
 #include "tests/support/outside_tool.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 
 namespace calmora::test {
@@ -21,9 +23,24 @@ ToolResult RunTool(const std::string& command, bool withStandardError) {
   return result;
 }
 
-bool ToolAvailable(const std::string& program) {
-  return RunTool("command -v " + ShellQuoted(program) + " >/dev/null").Status == 0;
+std::string ToolPath(const std::string& program) {
+  // A path names the program itself (e.g. Debian's /usr/bin/python3 rather than another
+  // interpreter found first on PATH).
+  if (program.find('/') != std::string::npos)
+    return ::access(program.c_str(), X_OK) == 0 ? program : "";
+  const char* path = ::getenv("PATH");
+  const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= folders.size()) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    const std::string candidate = folders.substr(start, end - start) + "/" + program;
+    if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return "";
 }
+
+bool ToolAvailable(const std::string& program) { return !ToolPath(program).empty(); }
 
 std::string ShellQuoted(const std::string& text) {
   std::string quoted = "'";
@@ -34,16 +51,6 @@ std::string ShellQuoted(const std::string& text) {
       quoted += c;
   }
   return quoted + "'";
-}
-
-MissingTool CheckTool(const std::string& program) {
-  MissingTool missing;
-  if (ToolAvailable(program)) return missing;
-  const char* ci = ::getenv("CI");
-  missing.MustFail = ci != nullptr && *ci != '\0';
-  missing.Reason = "the reference tool " + program + " is not installed" +
-                   (missing.MustFail ? " (the set-up installs it: a missing install step)" : "");
-  return missing;
 }
 
 }  // namespace calmora::test

@@ -3,9 +3,9 @@
 // fails the test; on a developer's machine it only skips it.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include "tests/support/set_up_requirement.h"
 
 namespace calmora::test {
 
@@ -17,28 +17,18 @@ struct ToolResult {
 // Runs the command through /bin/sh.
 ToolResult RunTool(const std::string& command, bool withStandardError = true);
 
+// The path of the program as found on PATH (a name holding a "/" is taken as it stands);
+// empty when it is not there.
+std::string ToolPath(const std::string& program);
 // True when the program is found on PATH.
 bool ToolAvailable(const std::string& program);
 
 // The single-quoted shell form of a text.
 std::string ShellQuoted(const std::string& text);
 
-// Empty when the program is there; otherwise the reason, and whether the test must fail (CI)
-// rather than skip.
-struct MissingTool {
-  std::string Reason;
-  bool MustFail = false;
-};
-MissingTool CheckTool(const std::string& program);
-
 }  // namespace calmora::test
 
 // Ends the test when a reference tool is missing: a failure under CI, a skip elsewhere.
-#define CALMORA_REQUIRE_TOOL(program)                                           \
-  do {                                                                          \
-    const ::calmora::test::MissingTool missing_ = ::calmora::test::CheckTool(program); \
-    if (!missing_.Reason.empty()) {                                             \
-      if (missing_.MustFail) FAIL() << missing_.Reason;                         \
-      GTEST_SKIP() << missing_.Reason;                                          \
-    }                                                                           \
-  } while (false)
+#define CALMORA_REQUIRE_TOOL(program)                             \
+  CALMORA_REQUIRE_SET_UP(::calmora::test::ToolAvailable(program), \
+                         "the reference tool " + std::string(program))

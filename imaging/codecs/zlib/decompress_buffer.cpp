@@ -22,8 +22,8 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
   // Growth step: the input size rounded up to 256 bytes (never 0, so the loop always moves).
   const int64_t step = std::max<int64_t>(256, (int64_t{InSize} + 255) / 256 * 256);
   int64_t capacity = OutEstimate > 0 ? OutEstimate : step;
-  constexpr int64_t size_limit = std::numeric_limits<int32_t>::max();
-  if (capacity > size_limit) capacity = size_limit;
+  constexpr int64_t kSizeLimit = std::numeric_limits<int32_t>::max();
+  if (capacity > kSizeLimit) capacity = kSizeLimit;
 
   UniqueMallocBlock<Bytef> buffer(static_cast<Bytef*>(std::malloc(static_cast<size_t>(capacity))));
   if (buffer == nullptr) throw EZDecompressionError(zError(Z_MEM_ERROR));
@@ -40,8 +40,8 @@ void DecompressBuffer(const void* InBuffer, int32_t InSize, void*& OutBuffer, in
     // A block that wants a preset dictionary can never finish here.
     if (result == Z_NEED_DICT) throw EZDecompressionError(zError(Z_NEED_DICT));
     const int64_t produced = static_cast<int64_t>(zs.total_out);
-    if (capacity >= size_limit) throw EZDecompressionError(zError(Z_MEM_ERROR));
-    const int64_t grown = std::min(capacity + step, size_limit);
+    if (capacity >= kSizeLimit) throw EZDecompressionError(zError(Z_MEM_ERROR));
+    const int64_t grown = std::min(capacity + step, kSizeLimit);
     if (!ResizeMallocBlock(buffer, static_cast<size_t>(grown)))
       throw EZDecompressionError(zError(Z_MEM_ERROR));
     capacity = grown;

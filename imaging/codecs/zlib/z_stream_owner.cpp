@@ -6,18 +6,18 @@
 namespace calmora {
 
 ZInflateStream::ZInflateStream() {
-  CheckDecompressionResult(inflateInit(&Stream_));
-  Open_ = true;
+  CheckDecompressionResult(inflateInit(&stream_));
+  open_ = true;
 }
 
 ZInflateStream::~ZInflateStream() {
-  if (Open_) inflateEnd(&Stream_);
+  if (open_) inflateEnd(&stream_);
 }
 
 void ZInflateStream::End() {
-  if (!Open_) return;
-  Open_ = false;
-  CheckDecompressionResult(inflateEnd(&Stream_));
+  if (!open_) return;
+  open_ = false;
+  CheckDecompressionResult(inflateEnd(&stream_));
 }
 
 }  // namespace calmora

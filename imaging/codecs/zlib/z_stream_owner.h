@@ -14,14 +14,14 @@ class ZInflateStream {
   ZInflateStream(const ZInflateStream&) = delete;
   ZInflateStream& operator=(const ZInflateStream&) = delete;
 
-  z_stream& Stream() { return Stream_; }
+  z_stream& Stream() { return stream_; }
   // inflateEnd now, with its result checked (EZDecompressionError); the destructor then has
   // nothing left to do.
   void End();
 
  private:
-  z_stream Stream_{};
-  bool Open_ = false;
+  z_stream stream_{};
+  bool open_ = false;
 };
 
 }  // namespace calmora

@@ -11,8 +11,8 @@ namespace calmora {
 
 namespace {
 
-constexpr uint8_t HeapTag = 0;
-constexpr uint8_t GlobalTag = 1;
+constexpr uint8_t kHeapTag = 0;
+constexpr uint8_t kGlobalTag = 1;
 
 void* HeapBlock(int64_t size) {
   if (static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max()) return nullptr;
@@ -38,27 +38,27 @@ void FreeGlobal(void*& block) {
 }
 
 void* AllocHybrid(int64_t size) {
-  if (size < 0 || size > std::numeric_limits<int64_t>::max() - HybridHeaderSize) return nullptr;
-  const int64_t total = size + HybridHeaderSize;
+  if (size < 0 || size > std::numeric_limits<int64_t>::max() - kHybridHeaderSize) return nullptr;
+  const int64_t total = size + kHybridHeaderSize;
   uint8_t* block = nullptr;
-  uint8_t tag = GlobalTag;
-  if (size < HybridHeapLimit) {
+  uint8_t tag = kGlobalTag;
+  if (size < kHybridHeapLimit) {
     block = static_cast<uint8_t*>(HeapBlock(total));
-    tag = HeapTag;
+    tag = kHeapTag;
   }
   if (block == nullptr) {
     block = static_cast<uint8_t*>(GlobalBlock(total));
-    tag = GlobalTag;
+    tag = kGlobalTag;
   }
   if (block == nullptr) return nullptr;
-  block[HybridHeaderSize - 1] = tag;
-  return block + HybridHeaderSize;
+  block[kHybridHeaderSize - 1] = tag;
+  return block + kHybridHeaderSize;
 }
 
 void FreeHybrid(void*& block) {
   if (block == nullptr) return;
-  uint8_t* start = static_cast<uint8_t*>(block) - HybridHeaderSize;
-  if (start[HybridHeaderSize - 1] != HeapTag)
+  uint8_t* start = static_cast<uint8_t*>(block) - kHybridHeaderSize;
+  if (start[kHybridHeaderSize - 1] != kHeapTag)
     std::free(start);
   else
     ::operator delete(start);

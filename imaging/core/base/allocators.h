@@ -20,8 +20,9 @@ void* AllocHybrid(int64_t size);
 // Frees a block of AllocHybrid by its tag (null is allowed) and sets the variable to null.
 void FreeHybrid(void*& block);
 
-inline constexpr int64_t HybridHeapLimit = 0x100000;  // blocks from here on come from global memory
-inline constexpr int HybridHeaderSize = 16;
+inline constexpr int64_t kHybridHeapLimit =
+    0x100000;  // blocks from here on come from global memory
+inline constexpr int kHybridHeaderSize = 16;
 
 // A heap block of size bytes, or null instead of an exception when memory is exhausted.
 void TryGetMem(void*& block, int64_t size);

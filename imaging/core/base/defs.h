@@ -27,7 +27,7 @@ class Exception : public std::runtime_error {
 };
 
 // Progress callback of every long operation: per is a percentage 0..100.
-using TPVProgressEvent = std::function<void(TObject* Sender, int per)>;
+using TPVProgressEvent = std::function<void(TObject* sender, int per)>;
 
 // Owned by the caller and passed by reference to every codec and pixel algorithm.
 struct TPVProgressRecord {
@@ -85,11 +85,11 @@ enum TMsgLanguage : uint8_t {
   msUser,
 };
 
-inline constexpr int MsgLanguageCount = 22;  // rows of MsgWordTable, one per TMsgLanguage
-inline constexpr int MsgWordCount = 146;     // words per row
+inline constexpr int kMsgLanguageCount = 22;  // rows of MsgWordTable, one per TMsgLanguage
+inline constexpr int kMsgWordCount = 146;     // words per row
 
-using TMsgWordRow = std::array<std::u16string, MsgWordCount>;
-using TMsgWordTable = std::array<TMsgWordRow, MsgLanguageCount>;
+using TMsgWordRow = std::array<std::u16string, kMsgWordCount>;
+using TMsgWordTable = std::array<TMsgWordRow, kMsgLanguageCount>;
 
 // ---- Process-wide data, one instance each; the static set-up gives them their values. ----
 

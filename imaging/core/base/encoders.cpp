@@ -95,7 +95,7 @@ int64_t PackBitsBufferSize(int64_t length) {
 // ---- base64 ----
 
 namespace {
-constexpr char Base64Alphabet[] =
+constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 }
 
@@ -103,10 +103,10 @@ void EncodeBase64Group(const uint8_t* source, char* destination, int32_t count) 
   uint32_t b0 = source[0];
   uint32_t b1 = count > 1 ? source[1] : 0;
   uint32_t b2 = count > 2 ? source[2] : 0;
-  destination[0] = Base64Alphabet[b0 >> 2];
-  destination[1] = Base64Alphabet[(b0 & 3) << 4 | b1 >> 4];
-  destination[2] = count > 1 ? Base64Alphabet[(b1 & 15) << 2 | b2 >> 6] : '=';
-  destination[3] = count > 2 ? Base64Alphabet[b2 & 63] : '=';
+  destination[0] = kBase64Alphabet[b0 >> 2];
+  destination[1] = kBase64Alphabet[(b0 & 3) << 4 | b1 >> 4];
+  destination[2] = count > 1 ? kBase64Alphabet[(b1 & 15) << 2 | b2 >> 6] : '=';
+  destination[3] = count > 2 ? kBase64Alphabet[b2 & 63] : '=';
 }
 
 void WriteBase64Lines(TStream* stream, std::ostream& textFile, int32_t lineLength) {

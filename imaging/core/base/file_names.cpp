@@ -33,9 +33,12 @@ bool MakeTempFileName(const std::string& prefix, const std::string& folder, std:
     std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(draw(generator)));
     name = base + "-" + digits + ".tmp";
     switch (platform::CreateFileExclusive(name)) {
-      case platform::TempFileCreation::Created: return true;
-      case platform::TempFileCreation::NameTaken: continue;
-      case platform::TempFileCreation::Failed: return false;
+      case platform::TempFileCreation::kCreated:
+        return true;
+      case platform::TempFileCreation::kNameTaken:
+        continue;
+      case platform::TempFileCreation::kFailed:
+        return false;
     }
   }
   return false;

@@ -6,12 +6,12 @@ namespace calmora {
 THash1::THash1(int32_t bits)
     : Bits(bits),
       BucketCount(uint32_t{1} << (static_cast<uint32_t>(bits) & 31)),
-      BucketState(BucketCount, EmptyBucket),
+      BucketState(BucketCount, kEmptyBucket),
       BucketValue(BucketCount, TBucketValue{0}) {}
 
 THash1::~THash1() {
   for (uint32_t b = 0; b < BucketCount; ++b) {
-    if (BucketState[b] != ChainedBucket) continue;
+    if (BucketState[b] != kChainedBucket) continue;
     for (THash1Item* item = BucketValue[b].Head; item;) {
       THash1Item* next = item->Next;
       delete item;
@@ -31,15 +31,15 @@ bool THash1::InsertItem(int32_t value, uint32_t& bucket, THash1Item*& newItem) {
   newItem = nullptr;
   TBucketValue& slot = BucketValue[bucket];
   switch (BucketState[bucket]) {
-    case EmptyBucket:
+    case kEmptyBucket:
       slot.Inline = value;
-      BucketState[bucket] = InlineBucket;
+      BucketState[bucket] = kInlineBucket;
       break;
-    case InlineBucket: {
+    case kInlineBucket: {
       if (slot.Inline == value) return false;
       newItem = new THash1Item(value, nullptr);
       slot.Head = new THash1Item(slot.Inline, newItem);
-      BucketState[bucket] = ChainedBucket;
+      BucketState[bucket] = kChainedBucket;
       break;
     }
     default: {

@@ -20,9 +20,9 @@ class THash1Item : public TObject {
 class THash1 : public TObject {
  public:
   // BucketState values.
-  static constexpr uint8_t EmptyBucket = 0;
-  static constexpr uint8_t InlineBucket = 1;   // one value held inline
-  static constexpr uint8_t ChainedBucket = 2;  // a chain of items
+  static constexpr uint8_t kEmptyBucket = 0;
+  static constexpr uint8_t kInlineBucket = 1;   // one value held inline
+  static constexpr uint8_t kChainedBucket = 2;  // a chain of items
 
   // A bucket's content: the inline value, or the head of its chain.
   union TBucketValue {

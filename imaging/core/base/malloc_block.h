@@ -9,7 +9,7 @@
 namespace calmora {
 
 struct FreeMallocBlock {
-  void operator()(void* Block) const { std::free(Block); }
+  void operator()(void* block) const { std::free(block); }
 };
 
 template <class T = void>
@@ -18,11 +18,11 @@ using UniqueMallocBlock = std::unique_ptr<T, FreeMallocBlock>;
 // Resizes the block with realloc (Size above 0); false, with the block as it was, when that
 // fails.
 template <class T>
-bool ResizeMallocBlock(UniqueMallocBlock<T>& Block, size_t Size) {
-  void* resized = std::realloc(Block.get(), Size);
+bool ResizeMallocBlock(UniqueMallocBlock<T>& block, size_t size) {
+  void* resized = std::realloc(block.get(), size);
   if (resized == nullptr) return false;
-  (void)Block.release();  // realloc has freed the old block or kept it in place
-  Block.reset(static_cast<T*>(resized));
+  (void)block.release();  // realloc has freed the old block or kept it in place
+  block.reset(static_cast<T*>(resized));
   return true;
 }
 

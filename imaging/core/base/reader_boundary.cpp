@@ -10,38 +10,38 @@ namespace {
 // it back however the run ends.
 class BorrowedAbortFlag {
  public:
-  explicit BorrowedAbortFlag(TPVProgressRecord& Progress) : Progress_(Progress) {
-    if (Progress_.Aborting == nullptr) Progress_.Aborting = &Own_;
-    Flag_ = Progress_.Aborting;
+  explicit BorrowedAbortFlag(TPVProgressRecord& progress) : progress_(progress) {
+    if (progress_.Aborting == nullptr) progress_.Aborting = &own_;
+    flag_ = progress_.Aborting;
   }
   ~BorrowedAbortFlag() {
-    if (Progress_.Aborting == &Own_) Progress_.Aborting = nullptr;
+    if (progress_.Aborting == &own_) progress_.Aborting = nullptr;
   }
   BorrowedAbortFlag(const BorrowedAbortFlag&) = delete;
   BorrowedAbortFlag& operator=(const BorrowedAbortFlag&) = delete;
 
-  bool& Flag() { return *Flag_; }
+  bool& Flag() { return *flag_; }
 
  private:
-  TPVProgressRecord& Progress_;
-  bool Own_ = false;
-  bool* Flag_ = nullptr;
+  TPVProgressRecord& progress_;
+  bool own_ = false;
+  bool* flag_ = nullptr;
 };
 
 }  // namespace
 
-bool Run(TPVProgressRecord& Progress, bool (*Call)(void*), void* Operation,
-         const TPVFinishWorkProc& Finish) {
-  BorrowedAbortFlag aborting(Progress);
+bool Run(TPVProgressRecord& progress, bool (*call)(void*), void* operation,
+         const TPVFinishWorkProc& finish) {
+  BorrowedAbortFlag aborting(progress);
   try {
-    if (!Call(Operation)) aborting.Flag() = true;
+    if (!call(operation)) aborting.Flag() = true;
   } catch (...) {
     // Whatever was thrown, the operation did not complete; its caller learns that from the
     // flag, as from bad data.
     aborting.Flag() = true;
   }
   const bool succeeded = !aborting.Flag();
-  if (Finish) Finish();
+  if (finish) finish();
   return succeeded;
 }
 

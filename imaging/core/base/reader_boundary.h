@@ -17,8 +17,8 @@ namespace calmora {
 using TPVFinishWorkProc = std::function<void()>;
 
 namespace reader_boundary_detail {
-bool Run(TPVProgressRecord& Progress, bool (*Call)(void*), void* Operation,
-         const TPVFinishWorkProc& Finish);
+bool Run(TPVProgressRecord& progress, bool (*call)(void*), void* operation,
+         const TPVFinishWorkProc& finish);
 }  // namespace reader_boundary_detail
 
 // Runs Operation, a reader or writer working through Progress, and returns whether it
@@ -32,8 +32,8 @@ bool Run(TPVProgressRecord& Progress, bool (*Call)(void*), void* Operation,
 // - Finish, when given, runs last, after success and failure alike, with the flag final.
 //   Finish is the caller's own code: what it throws is not the operation's and passes on.
 template <class Operation>
-bool RunInReaderBoundary(TPVProgressRecord& Progress, Operation&& operation,
-                         const TPVFinishWorkProc& Finish = nullptr) {
+bool RunInReaderBoundary(TPVProgressRecord& progress, Operation&& operation,
+                         const TPVFinishWorkProc& finish = nullptr) {
   using Callable = std::remove_reference_t<Operation>;
   // Called through a plain function pointer, so nothing is allocated (and nothing can throw)
   // before the guard is up.
@@ -47,8 +47,8 @@ bool RunInReaderBoundary(TPVProgressRecord& Progress, Operation&& operation,
     }
   };
   return reader_boundary_detail::Run(
-      Progress, call, const_cast<void*>(static_cast<const void*>(std::addressof(operation))),
-      Finish);
+      progress, call, const_cast<void*>(static_cast<const void*>(std::addressof(operation))),
+      finish);
 }
 
 }  // namespace calmora

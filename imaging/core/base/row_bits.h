@@ -50,17 +50,17 @@ constexpr uint8_t ReverseBitsOf(uint8_t b) {
   return r;
 }
 struct ReversedBitsTable {
-  uint8_t value[256];
-  constexpr ReversedBitsTable() : value() {
-    for (int i = 0; i < 256; ++i) value[i] = ReverseBitsOf(static_cast<uint8_t>(i));
+  uint8_t Value[256];
+  constexpr ReversedBitsTable() : Value() {
+    for (int i = 0; i < 256; ++i) Value[i] = ReverseBitsOf(static_cast<uint8_t>(i));
   }
 };
 }  // namespace detail
 
 // Each byte value with its bit order reversed (bit 7 <-> bit 0 ...).
-inline constexpr detail::ReversedBitsTable ReversedByteBits{};
+inline constexpr detail::ReversedBitsTable kReversedByteBits{};
 
-inline void ReverseByteBits(uint8_t& value) { value = ReversedByteBits.value[value]; }
+inline void ReverseByteBits(uint8_t& value) { value = kReversedByteBits.Value[value]; }
 
 // Reverses the order of all 32 bits: bytes swapped, then halves, pairs and neighbours exchanged.
 inline void ReverseDWordBits(uint32_t& value) {

@@ -36,11 +36,11 @@ int64_t TStream::CopyFrom(TStream* source, int64_t count) {
     count = source->GetSize();
   }
   if (count <= 0) return 0;
-  constexpr int64_t MaxChunk = 0xF000;  // the work buffer: 60 KB
-  std::vector<uint8_t> chunk(static_cast<size_t>(std::min(count, MaxChunk)));
+  constexpr int64_t kMaxChunk = 0xF000;  // the work buffer: 60 KB
+  std::vector<uint8_t> chunk(static_cast<size_t>(std::min(count, kMaxChunk)));
   int64_t left = count;
   while (left > 0) {
-    auto n = static_cast<int32_t>(std::min(left, MaxChunk));
+    auto n = static_cast<int32_t>(std::min(left, kMaxChunk));
     source->ReadBuffer(chunk.data(), n);
     WriteBuffer(chunk.data(), n);
     left -= n;

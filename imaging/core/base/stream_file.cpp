@@ -11,24 +11,27 @@ namespace {
 platform::FileSeekFrom SeekFromOf(TSeekOrigin origin, bool& valid) {
   valid = true;
   switch (origin) {
-    case soBeginning: return platform::FileSeekFrom::Beginning;
-    case soCurrent: return platform::FileSeekFrom::Current;
-    case soEnd: return platform::FileSeekFrom::End;
+    case soBeginning:
+      return platform::FileSeekFrom::kBeginning;
+    case soCurrent:
+      return platform::FileSeekFrom::kCurrent;
+    case soEnd:
+      return platform::FileSeekFrom::kEnd;
   }
   valid = false;
-  return platform::FileSeekFrom::Current;
+  return platform::FileSeekFrom::kCurrent;
 }
 
-// An existing file opened by a file-mode word, or InvalidFileHandle with errno set.
+// An existing file opened by a file-mode word, or kInvalidFileHandle with errno set.
 platform::FileHandle OpenExistingByMode(const std::string& fileName, uint16_t mode) {
   // Access 3 does not exist; above 79 (fmShareDenyNone | 0x0F) no sharing value is defined.
   if ((mode & 3) > 2 || mode > 79) {
     errno = EINVAL;
-    return platform::InvalidFileHandle;
+    return platform::kInvalidFileHandle;
   }
-  static constexpr platform::FileAccess accessOf[] = {
-      platform::FileAccess::Read, platform::FileAccess::Write, platform::FileAccess::ReadWrite};
-  return platform::OpenExistingFile(fileName, accessOf[mode & 3]);
+  static constexpr platform::FileAccess kAccessOf[] = {
+      platform::FileAccess::Read, platform::FileAccess::Write, platform::FileAccess::kReadWrite};
+  return platform::OpenExistingFile(fileName, kAccessOf[mode & 3]);
 }
 
 platform::FileHandle OpenByMode(const std::string& fileName, uint16_t mode) {
@@ -46,17 +49,17 @@ std::string FailureMessage(const char* what, const std::string& fileName, int er
 // ---- THandleStream ----
 
 THandleStream::THandleStream(platform::FileHandle handle, bool ownsHandle)
-    : File_(handle, ownsHandle) {}
+    : file_(handle, ownsHandle) {}
 
 THandleStream::~THandleStream() = default;
 
 int32_t THandleStream::Read(void* buffer, int32_t count) {
-  int64_t n = File_.Read(buffer, count);
+  int64_t n = file_.Read(buffer, count);
   return n < 0 ? 0 : static_cast<int32_t>(n);
 }
 
 int32_t THandleStream::Write(const void* buffer, int32_t count) {
-  int64_t n = File_.Write(buffer, count);
+  int64_t n = file_.Write(buffer, count);
   return n < 0 ? 0 : static_cast<int32_t>(n);
 }
 
@@ -64,21 +67,21 @@ int64_t THandleStream::Seek(int64_t offset, TSeekOrigin origin) {
   bool valid;
   platform::FileSeekFrom from = SeekFromOf(origin, valid);
   if (!valid) return -1;
-  return File_.Seek(offset, from);
+  return file_.Seek(offset, from);
 }
 
 void THandleStream::SetSize(int64_t newSize) {
-  if (!File_.SetSize(newSize)) {
+  if (!file_.SetSize(newSize)) {
     throw EStreamError(platform::SystemErrorText(errno));
   }
-  File_.Seek(newSize, platform::FileSeekFrom::Beginning);
+  file_.Seek(newSize, platform::FileSeekFrom::kBeginning);
 }
 
 // ---- Opening by name ----
 
 platform::FileHandle OpenFileStreamHandle(const std::string& fileName, uint16_t mode) {
   platform::FileHandle handle = OpenByMode(fileName, mode);
-  if (handle == platform::InvalidFileHandle) {
+  if (handle == platform::kInvalidFileHandle) {
     int error = errno;
     if (mode == fmCreate) throw EFCreateError(FailureMessage("Cannot create file", fileName, error));
     throw EFOpenError(FailureMessage("Cannot open file", fileName, error));
@@ -87,7 +90,7 @@ platform::FileHandle OpenFileStreamHandle(const std::string& fileName, uint16_t 
 }
 
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
-    : THandleStream(OpenFileStreamHandle(fileName, mode), true), FileName_(fileName) {}
+    : THandleStream(OpenFileStreamHandle(fileName, mode), true), fileName_(fileName) {}
 
 platform::FileHandle CreateFileWide(const std::u16string& fileName) {
   return platform::CreateTruncatedFile(platform::Utf16ToUtf8(fileName));

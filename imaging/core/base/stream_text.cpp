@@ -45,13 +45,13 @@ bool WriteText(TStream* stream, const std::string& text) {
 }
 
 bool WriteTextLineLF(TStream* stream, const std::string& text) {
-  static constexpr char lf[] = {'\n'};
-  return WriteText(stream, text) && WriteAll(stream, lf, sizeof lf);
+  static constexpr char kLf[] = {'\n'};
+  return WriteText(stream, text) && WriteAll(stream, kLf, sizeof kLf);
 }
 
 bool WriteTextLineCRLF(TStream* stream, const std::string& text) {
-  static constexpr char crlf[] = {'\r', '\n'};
-  return WriteText(stream, text) && WriteAll(stream, crlf, sizeof crlf);
+  static constexpr char kCrlf[] = {'\r', '\n'};
+  return WriteText(stream, text) && WriteAll(stream, kCrlf, sizeof kCrlf);
 }
 
 void SafeStreamWrite(TStream* stream, bool& failed, const void* buffer, int32_t count) {

@@ -88,9 +88,9 @@ class TCustomMemoryStream : public TStream {
  public:
   int32_t Read(void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-  int64_t GetSize() override { return Size_; }
+  int64_t GetSize() override { return size_; }
 
-  void* GetMemory() const { return Memory_; }
+  void* GetMemory() const { return memory_; }
   // Writes the whole block to the stream (EWriteError on a short write).
   void SaveToStream(TStream* stream);
   // Writes the whole block to a new file (EFCreateError when it cannot be created).
@@ -99,9 +99,9 @@ class TCustomMemoryStream : public TStream {
  protected:
   void SetPointer(void* memory, int64_t size);
 
-  void* Memory_ = nullptr;
-  int64_t Size_ = 0;
-  int64_t Position_ = 0;
+  void* memory_ = nullptr;
+  int64_t size_ = 0;
+  int64_t position_ = 0;
 };
 
 // A growable block the stream owns. Allocation failure raises EStreamError
@@ -117,7 +117,7 @@ class TMemoryStream : public TCustomMemoryStream {
   // Keeps the position unless it lies beyond the new size (then it moves to the end).
   void SetSize(int64_t newSize) override;
 
-  int64_t GetCapacity() const { return Capacity_; }
+  int64_t GetCapacity() const { return capacity_; }
   // Frees the block; size and position 0.
   void Clear();
   // Replaces the content with the whole of the stream, read from its start.
@@ -128,7 +128,7 @@ class TMemoryStream : public TCustomMemoryStream {
   // Reallocates the block to newCapacity bytes (0 frees it).
   virtual void SetCapacity(int64_t newCapacity);
 
-  int64_t Capacity_ = 0;
+  int64_t capacity_ = 0;
 };
 
 // A read-only stream over the caller's block, read in place: never copied, never freed.
@@ -159,10 +159,10 @@ class THandleStream : public TStream {
   // Cuts or extends the file and leaves the position at the new end; EStreamError on failure.
   void SetSize(int64_t newSize) override;
 
-  platform::FileHandle GetHandle() const { return File_.Handle(); }
+  platform::FileHandle GetHandle() const { return file_.Handle(); }
 
  protected:
-  platform::FileStream File_;
+  platform::FileStream file_;
 };
 
 // A file opened by a UTF-8 name and a file-mode word (fmCreate, or access | sharing).
@@ -171,10 +171,10 @@ class THandleStream : public TStream {
 class TFileStream : public THandleStream {
  public:
   TFileStream(const std::string& fileName, uint16_t mode);
-  const std::string& GetFileName() const { return FileName_; }
+  const std::string& GetFileName() const { return fileName_; }
 
  private:
-  std::string FileName_;
+  std::string fileName_;
 };
 
 // Opens or creates the handle for a file-mode word, with the failure messages above.
@@ -182,7 +182,7 @@ platform::FileHandle OpenFileStreamHandle(const std::string& fileName, uint16_t 
 
 // Read and write access, no sharing, always created (truncated when it exists).
 platform::FileHandle CreateFileWide(const std::u16string& fileName);
-// mode is a file-mode word: (mode and 3) > 2 or mode > 79 gives InvalidFileHandle without
+// mode is a file-mode word: (mode and 3) > 2 or mode > 79 gives kInvalidFileHandle without
 // touching the file system. The file must exist. Sharing bits are accepted but not enforced:
 // POSIX has no share modes.
 platform::FileHandle OpenFileWide(const std::u16string& fileName, uint16_t mode);

@@ -17,18 +17,18 @@ namespace {
 
 // value = 0.digits * 10^exponent; digits has no leading or trailing zeros, empty for zero.
 struct DecimalDigits {
-  bool negative = false;
-  std::string digits;
-  int exponent = 0;
+  bool Negative = false;
+  std::string Digits;
+  int Exponent = 0;
 };
 
 void StripZeros(DecimalDigits& d) {
   size_t lead = 0;
-  while (lead < d.digits.size() && d.digits[lead] == '0') ++lead;
-  d.digits.erase(0, lead);
-  d.exponent -= static_cast<int>(lead);
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-  if (d.digits.empty()) d.exponent = 0;
+  while (lead < d.Digits.size() && d.Digits[lead] == '0') ++lead;
+  d.Digits.erase(0, lead);
+  d.Exponent -= static_cast<int>(lead);
+  while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
+  if (d.Digits.empty()) d.Exponent = 0;
 }
 
 // The value rounded to precision significant digits.
@@ -38,13 +38,13 @@ DecimalDigits SignificantDigits(long double value, int precision) {
   DecimalDigits d;
   const char* p = buffer;
   if (*p == '-') {
-    d.negative = true;
+    d.Negative = true;
     ++p;
   }
   for (; *p != '\0' && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') d.digits += *p;  // skips whatever separator the locale put in
+    if (*p >= '0' && *p <= '9') d.Digits += *p;  // skips whatever separator the locale put in
   const int exponent10 = *p == 'e' ? std::atoi(p + 1) : 0;
-  d.exponent = exponent10 + 1;
+  d.Exponent = exponent10 + 1;
   StripZeros(d);
   return d;
 }
@@ -56,20 +56,20 @@ DecimalDigits FixedDigits(long double value, int decimals) {
   DecimalDigits d;
   const char* p = buffer;
   if (*p == '-') {
-    d.negative = true;
+    d.Negative = true;
     ++p;
   }
   int integerDigits = 0;
-  for (; *p >= '0' && *p <= '9'; ++p, ++integerDigits) d.digits += *p;
+  for (; *p >= '0' && *p <= '9'; ++p, ++integerDigits) d.Digits += *p;
   for (; *p != '\0'; ++p)
-    if (*p >= '0' && *p <= '9') d.digits += *p;
-  d.exponent = integerDigits;
+    if (*p >= '0' && *p <= '9') d.Digits += *p;
+  d.Exponent = integerDigits;
   StripZeros(d);
   return d;
 }
 
 char DigitAt(const DecimalDigits& d, int index) {
-  return index >= 0 && index < static_cast<int>(d.digits.size()) ? d.digits[index] : '0';
+  return index >= 0 && index < static_cast<int>(d.Digits.size()) ? d.Digits[index] : '0';
 }
 
 std::string ExponentText(int exponent, bool alwaysSign, int minDigits) {
@@ -89,35 +89,35 @@ const char* SpecialValueText(long double value) {
 std::string GeneralText(long double value, int precision, int digits, char separator) {
   if (const char* special = SpecialValueText(value)) return special;
   const DecimalDigits d = SignificantDigits(value, precision);
-  if (d.digits.empty()) return "0";
-  std::string text = d.negative ? "-" : "";
-  if (d.exponent > precision || d.exponent < -3) {
-    text += d.digits[0];
-    if (d.digits.size() > 1) text += separator + d.digits.substr(1);
-    return text + "E" + ExponentText(d.exponent - 1, false, digits);
+  if (d.Digits.empty()) return "0";
+  std::string text = d.Negative ? "-" : "";
+  if (d.Exponent > precision || d.Exponent < -3) {
+    text += d.Digits[0];
+    if (d.Digits.size() > 1) text += separator + d.Digits.substr(1);
+    return text + "E" + ExponentText(d.Exponent - 1, false, digits);
   }
-  if (d.exponent <= 0) {
+  if (d.Exponent <= 0) {
     text += "0";
     text += separator;
-    text.append(static_cast<size_t>(-d.exponent), '0');
-    return text + d.digits;
+    text.append(static_cast<size_t>(-d.Exponent), '0');
+    return text + d.Digits;
   }
-  for (int i = 0; i < d.exponent; ++i) text += DigitAt(d, i);
-  if (static_cast<int>(d.digits.size()) > d.exponent)
-    text += separator + d.digits.substr(static_cast<size_t>(d.exponent));
+  for (int i = 0; i < d.Exponent; ++i) text += DigitAt(d, i);
+  if (static_cast<int>(d.Digits.size()) > d.Exponent)
+    text += separator + d.Digits.substr(static_cast<size_t>(d.Exponent));
   return text;
 }
 
 std::string ExponentFormText(long double value, int precision, int digits, char separator) {
   if (const char* special = SpecialValueText(value)) return special;
   const DecimalDigits d = SignificantDigits(value, precision);
-  std::string text = d.negative && !d.digits.empty() ? "-" : "";
+  std::string text = d.Negative && !d.Digits.empty() ? "-" : "";
   text += DigitAt(d, 0);
   if (precision > 1) {
     text += separator;
     for (int i = 1; i < precision; ++i) text += DigitAt(d, i);
   }
-  const int exponent = d.digits.empty() ? 0 : d.exponent - 1;
+  const int exponent = d.Digits.empty() ? 0 : d.Exponent - 1;
   return text + "E" + ExponentText(exponent, true, digits);
 }
 
@@ -126,22 +126,22 @@ std::string FixedText(long double value, int precision, int decimals, char separ
   if (const char* special = SpecialValueText(value)) return special;
   DecimalDigits d = SignificantDigits(value, precision);
   // Values with more integer digits than the precision holds are written in scientific form.
-  if (d.exponent > precision) return ExponentFormText(value, precision, 0, separator);
-  if (d.exponent + decimals < precision) d = FixedDigits(value, decimals);
+  if (d.Exponent > precision) return ExponentFormText(value, precision, 0, separator);
+  if (d.Exponent + decimals < precision) d = FixedDigits(value, decimals);
   std::string integer;
-  if (d.exponent <= 0) {
+  if (d.Exponent <= 0) {
     integer = "0";
   } else {
-    for (int i = 0; i < d.exponent; ++i) {
-      if (!thousands.empty() && i > 0 && (d.exponent - i) % 3 == 0) integer += thousands;
+    for (int i = 0; i < d.Exponent; ++i) {
+      if (!thousands.empty() && i > 0 && (d.Exponent - i) % 3 == 0) integer += thousands;
       integer += DigitAt(d, i);
     }
   }
-  std::string text = d.negative && !d.digits.empty() ? "-" : "";
+  std::string text = d.Negative && !d.Digits.empty() ? "-" : "";
   text += integer;
   if (decimals > 0) {
     text += separator;
-    for (int i = 0; i < decimals; ++i) text += DigitAt(d, d.exponent + i);
+    for (int i = 0; i < decimals; ++i) text += DigitAt(d, d.Exponent + i);
   }
   return text;
 }
@@ -185,9 +185,9 @@ bool ParseNumber(const std::string& text, char separator, long double& value) {
   }
   while (i < end && text[i] == ' ') ++i;
   if (i != end) return false;
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  static const locale_t kCLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   errno = 0;
-  const long double parsed = strtold_l(normalised.c_str(), nullptr, cLocale);
+  const long double parsed = strtold_l(normalised.c_str(), nullptr, kCLocale);
   if (errno == ERANGE && std::isinf(parsed)) return false;
   value = parsed;
   return true;

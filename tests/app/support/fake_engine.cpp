@@ -1,24 +1,19 @@
-// The fake engine script, its recorded calls, and the small file helpers of the tests.
+// The fake engine script and its recorded calls.
 #include "tests/app/support/fake_engine.h"
 
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 
-#include "tests/app/support/test_clips.h"
+#include "tests/support/outside_tool.h"
 
-namespace calmora::testing {
+namespace calmora::test {
 
 namespace {
 
@@ -96,11 +91,11 @@ FakeScript& FakeScript::Raw(std::string_view shell) {
 }
 
 FakeScript& FakeScript::Exit(int code) {
-  exit_code_ = code;
+  exitCode_ = code;
   return *this;
 }
 
-std::string FakeScript::Text() const { return body_ + "exit " + std::to_string(exit_code_) + "\n"; }
+std::string FakeScript::Text() const { return body_ + "exit " + std::to_string(exitCode_) + "\n"; }
 
 // The banner's head is also what a probe prints before the file's description.
 #define CALMORA_FAKE_BANNER_HEAD                                                   \
@@ -119,9 +114,9 @@ const char kFakeBanner[] = CALMORA_FAKE_BANNER_HEAD
     "\n"
     "Use -h to get full help or, even better, run 'man ffmpeg'\n";
 
-std::string FakeProbeOutput(const std::string& file_path) {
+std::string FakeProbeOutput(const std::string& filePath) {
   return std::string(CALMORA_FAKE_BANNER_HEAD) + "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '" +
-         file_path +
+         filePath +
          "':\n"
          "  Metadata:\n"
          "    major_brand     : isom\n"
@@ -143,31 +138,14 @@ std::string FakeProgressRecord(const std::string& time, bool last) {
          "N/A time=" + time + " bitrate=N/A speed=2.04x    " + (last ? "\n" : "\r");
 }
 
-FakeEngine::FakeEngine() {
-  const char* windir = std::getenv("CALMORA_WINDIR");
-  if (windir != nullptr) {
-    had_previous_windir_ = true;
-    previous_windir_ = windir;
-  }
-  std::string pattern = (fs::temp_directory_path() / "calmora_windir_XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  windows_dir_ = pattern;
-  calls_dir_ = windows_dir_ + "/calls";
-  fs::create_directories(windows_dir_ + "/servicecmr");
-  fs::create_directories(calls_dir_);
-  ::setenv("CALMORA_WINDIR", windows_dir_.c_str(), 1);
+FakeEngine::FakeEngine() : callsDir_(windowsDir_.File("calls")) {
+  fs::create_directories(windowsDir_.File("servicecmr"));
+  fs::create_directories(callsDir_);
 }
 
-FakeEngine::~FakeEngine() {
-  if (had_previous_windir_)
-    ::setenv("CALMORA_WINDIR", previous_windir_.c_str(), 1);
-  else
-    ::unsetenv("CALMORA_WINDIR");
-  std::error_code ignored;
-  fs::remove_all(windows_dir_, ignored);
-}
+FakeEngine::~FakeEngine() = default;
 
-std::string FakeEngine::EnginePath() const { return windows_dir_ + "/servicecmr/client.exe"; }
+std::string FakeEngine::EnginePath() const { return windowsDir_.File("servicecmr/client.exe"); }
 
 FakeEngine& FakeEngine::On(Run run, const FakeScript& script) {
   scripts_[static_cast<int>(run)] = script.Text();
@@ -208,7 +186,7 @@ FakeEngine& FakeEngine::BehaveLikeWorkingEngine() {
 
 void FakeEngine::WriteScript() {
   std::string text = "#!/bin/sh\n";
-  text += "calls=" + ShellQuoted(calls_dir_) + "\n";
+  text += "calls=" + ShellQuoted(callsDir_) + "\n";
   text += "n=$(ls \"$calls\" | wc -l)\n";
   text +=
       "if [ $# -gt 0 ]; then printf '%s\\0' \"$@\" > \"$calls/$n\"; else : > \"$calls/$n\"; fi\n";
@@ -223,12 +201,12 @@ void FakeEngine::WriteScript() {
   const std::string path = EnginePath();
   std::error_code ignored;
   fs::remove(path, ignored);
-  if (!WriteFile(path, text) || ::chmod(path.c_str(), 0755) != 0)
+  if (!WriteFileBytes(path, text) || ::chmod(path.c_str(), 0755) != 0)
     throw std::runtime_error("cannot write the fake engine");
 }
 
 bool FakeEngine::LinkRealEngine() {
-  const std::string ffmpeg = FindProgram("ffmpeg");
+  const std::string ffmpeg = ToolPath("ffmpeg");
   if (ffmpeg.empty()) return false;
   std::error_code error;
   fs::remove(EnginePath(), error);
@@ -243,14 +221,13 @@ void FakeEngine::Remove() {
 
 std::vector<std::vector<std::string>> FakeEngine::Calls() const {
   std::vector<std::pair<long, std::string>> files;
-  for (const auto& entry : fs::directory_iterator(calls_dir_))
+  for (const auto& entry : fs::directory_iterator(callsDir_))
     files.emplace_back(std::strtol(entry.path().filename().c_str(), nullptr, 10),
                        entry.path().string());
   std::sort(files.begin(), files.end());
   std::vector<std::vector<std::string>> calls;
   for (const auto& [number, path] : files) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = ReadFileBytes(path);
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -277,89 +254,13 @@ std::vector<std::vector<std::string>> FakeEngine::CallsWith(const std::string& p
 
 int FakeEngine::CallCount() const {
   return static_cast<int>(
-      std::distance(fs::directory_iterator(calls_dir_), fs::directory_iterator()));
+      std::distance(fs::directory_iterator(callsDir_), fs::directory_iterator()));
 }
 
 void FakeEngine::ClearCalls() {
   std::error_code ignored;
-  fs::remove_all(calls_dir_, ignored);
-  fs::create_directories(calls_dir_);
+  fs::remove_all(callsDir_, ignored);
+  fs::create_directories(callsDir_);
 }
 
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= folders.size()) {
-    const std::size_t end = std::min(folders.find(':', start), folders.size());
-    const std::string candidate = folders.substr(start, end - start) + "/" + name;
-    if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return "";
-}
-
-TempDir::TempDir(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "_XXXXXX")).string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
-
-long ReadPid(const std::string& pid_file) {
-  std::ifstream in(pid_file);
-  long pid = 0;
-  return in >> pid && pid > 0 ? pid : 0;
-}
-
-bool ProcessIsGone(const std::string& pid_file) {
-  const long pid = ReadPid(pid_file);
-  if (pid == 0) return false;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  // The state letter follows the command name in parentheses.
-  const std::size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() &&
-         (text[close + 2] == 'Z' || text[close + 2] == 'X');
-}
-
-bool WaitUntilProcessEnds(long pid, int timeout_ms) {
-  // A pidfd turns readable when its process ends, whoever its parent is.
-  const int fd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
-  if (fd < 0) return errno == ESRCH;
-  pollfd entry{fd, POLLIN, 0};
-  int ready = 0;
-  do {
-    ready = ::poll(&entry, 1, timeout_ms);
-  } while (ready < 0 && errno == EINTR);
-  ::close(fd);
-  return ready > 0;
-}
-
-int ChildProcessCount() {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::ifstream stat(entry.path() / "stat");
-    std::string text;
-    if (!std::getline(stat, text)) continue;
-    // pid (name) state ppid ...: the name may hold blanks, so read after its last ")".
-    std::istringstream rest(text.substr(text.rfind(')') + 1));
-    std::string state;
-    long parent = 0;
-    if (rest >> state >> parent && parent == ::getpid()) ++count;
-  }
-  return count;
-}
-
-bool WriteFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
-}
-
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -7,7 +7,10 @@
 #include <string_view>
 #include <vector>
 
-namespace calmora::testing {
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
+
+namespace calmora::test {
 
 // One scripted behaviour: what the fake prints (exact bytes, NULs included), when it
 // pauses, what it writes, and its exit code. To make the front end see output in separate
@@ -32,14 +35,14 @@ class FakeScript {
 
  private:
   std::string body_;
-  int exit_code_ = 0;
+  int exitCode_ = 0;
 };
 
 // Recorded output of Debian's ffmpeg 5.1, for building scripts.
 extern const char kFakeBanner[];  // what the engine prints run without arguments
 // A probe's description of a file with one video and one audio stream (the three lines
 // of the classic example: 00:00:12.48, 4611 kb/s, 1280x720 at 4480 kb/s, audio 125 kb/s).
-std::string FakeProbeOutput(const std::string& file_path);
+std::string FakeProbeOutput(const std::string& filePath);
 // One progress record, carriage return included, as the passes print it.
 std::string FakeProgressRecord(const std::string& time, bool last = false);
 
@@ -66,7 +69,7 @@ class FakeEngine {
   // No client.exe at all.
   void Remove();
 
-  const std::string& WindowsDir() const { return windows_dir_; }
+  const std::string& WindowsDir() const { return windowsDir_.Path(); }
   std::string EnginePath() const;
   // Arguments (without the program) of every run so far, in order.
   std::vector<std::vector<std::string>> Calls() const;
@@ -78,45 +81,10 @@ class FakeEngine {
  private:
   void WriteScript();
 
-  std::string windows_dir_;
-  std::string calls_dir_;
-  std::string previous_windir_;
-  bool had_previous_windir_ = false;
+  ScratchFolder windowsDir_{"calmora-windir"};
+  ScopedEnvironmentVariable windirVariable_{"CALMORA_WINDIR", windowsDir_.Path()};
+  std::string callsDir_;
   std::string scripts_[4];
 };
 
-// The path of a program found on PATH, empty when none.
-std::string FindProgram(const std::string& name);
-
-// A temporary folder removed with everything in it when the object goes.
-class TempDir {
- public:
-  explicit TempDir(const std::string& prefix = "calmora_test");
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-// True when the process whose id a fake engine wrote into `pid_file` (echo $$) has ended:
-// it is gone or a zombie. False while it runs or when the file holds no id.
-bool ProcessIsGone(const std::string& pid_file);
-
-// The id a fake engine wrote into `pid_file`; 0 when there is none (yet).
-long ReadPid(const std::string& pid_file);
-
-// Waits until process `pid` (any process, not only a child) has ended, at most
-// `timeout_ms`; true when it has.
-bool WaitUntilProcessEnds(long pid, int timeout_ms);
-
-// The number of processes whose parent is this one.
-int ChildProcessCount();
-
-// Writes `bytes` into a file; false on failure.
-bool WriteFile(const std::string& path, std::string_view bytes);
-
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -1,101 +1,77 @@
 // Shaky test clips through ffmpeg's lavfi sources (see test_clips.h).
 #include "tests/app/support/test_clips.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <locale>
 #include <sstream>
 
-namespace calmora::testing {
+#include "tests/support/outside_tool.h"
+
+namespace calmora::test {
 
 namespace {
 
-int VerticalShake(const ClipOptions& options) { return options.shake * 3 / 4; }
+int VerticalShake(const ClipOptions& options) { return options.Shake * 3 / 4; }
 
 }  // namespace
 
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted.push_back(c);
-  }
-  quoted.push_back('\'');
-  return quoted;
-}
-
 ShakeOffset ClipShake(int frame, const ClipOptions& options) {
   // The same expressions the crop filter evaluates, in the same double arithmetic.
-  return {static_cast<int>(std::floor(options.shake * std::sin(frame * 2.1))),
+  return {static_cast<int>(std::floor(options.Shake * std::sin(frame * 2.1))),
           static_cast<int>(std::floor(VerticalShake(options) * std::sin(frame * 1.7 + 1)))};
 }
 
-bool RunCommand(const std::string& command, std::string* output) {
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return false;
-  std::string text;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-  const int status = ::pclose(pipe);
-  if (output != nullptr) *output = text;
-  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 bool MakeShakyClip(const std::string& path, const ClipOptions& options, std::string* log) {
-  const int margin = options.shake + 2;
+  const int margin = options.Shake + 2;
   // Coarse noise scaled up gives a texture with detail at several sizes, which the
   // motion detection can lock on; sizes stay even for 4:2:0 video.
-  const int texture_width = (options.width + 2 * margin + 1) / 2 * 2;
-  const int texture_height = (options.height + 2 * margin + 1) / 2 * 2;
+  const int textureWidth = (options.Width + 2 * margin + 1) / 2 * 2;
+  const int textureHeight = (options.Height + 2 * margin + 1) / 2 * 2;
   std::ostringstream graph;
   graph.imbue(std::locale::classic());
-  graph << "color=c=gray:s=" << std::max(8, texture_width / 6) << "x"
-        << std::max(8, texture_height / 6) << ":r=" << options.fps << ":d=1,format=gray,"
-        << "noise=alls=100:allf=u:all_seed=" << options.seed << ","
-        << "scale=" << texture_width << "x" << texture_height << ":flags=bicubic,"
+  graph << "color=c=gray:s=" << std::max(8, textureWidth / 6) << "x"
+        << std::max(8, textureHeight / 6) << ":r=" << options.Fps << ":d=1,format=gray,"
+        << "noise=alls=100:allf=u:all_seed=" << options.Seed << ","
+        << "scale=" << textureWidth << "x" << textureHeight << ":flags=bicubic,"
         << "loop=loop=-1:size=1:start=0,"
-        << "crop=w=" << options.width << ":h=" << options.height << ":x='" << margin << "+floor("
-        << options.shake << "*sin(n*2.1))':y='" << margin << "+floor(" << VerticalShake(options)
+        << "crop=w=" << options.Width << ":h=" << options.Height << ":x='" << margin << "+floor("
+        << options.Shake << "*sin(n*2.1))':y='" << margin << "+floor(" << VerticalShake(options)
         << "*sin(n*1.7+1))'";
   std::ostringstream command;
   command.imbue(std::locale::classic());
   command << "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
           << ShellQuoted(graph.str());
-  if (options.audio) command << " -f lavfi -i sine=frequency=440:sample_rate=44100";
-  command << " -t " << options.seconds << " -pix_fmt yuv420p";
-  if (options.audio) command << " -shortest";
+  if (options.Audio) command << " -f lavfi -i sine=frequency=440:sample_rate=44100";
+  command << " -t " << options.Seconds << " -pix_fmt yuv420p";
+  if (options.Audio) command << " -shortest";
   command << " " << ShellQuoted(path);
-  return RunCommand(command.str(), log);
+  const ToolResult ffmpeg = RunTool(command.str());
+  if (log != nullptr) *log = ffmpeg.Output;
+  return ffmpeg.Status == 0;
 }
 
 bool ProbeWithFfprobe(const std::string& path, ProbedVideo* video) {
-  std::string output;
-  if (!RunCommand("ffprobe -v error -select_streams v:0 -show_entries "
-                  "stream=width,height:format=duration -of default=noprint_wrappers=1 " +
-                      ShellQuoted(path),
-                  &output))
-    return false;
+  const ToolResult ffprobe = RunTool(
+      "ffprobe -v error -select_streams v:0 -show_entries "
+      "stream=width,height:format=duration -of default=noprint_wrappers=1 " +
+      ShellQuoted(path));
+  if (ffprobe.Status != 0) return false;
   ProbedVideo found;
-  std::istringstream lines(output);
+  std::istringstream lines(ffprobe.Output);
   lines.imbue(std::locale::classic());
   std::string line;
-  bool has_width = false;
+  bool hasWidth = false;
   while (std::getline(lines, line)) {
     std::istringstream value(line.substr(line.find('=') + 1));
     value.imbue(std::locale::classic());
-    if (line.rfind("width=", 0) == 0) has_width = static_cast<bool>(value >> found.width);
-    if (line.rfind("height=", 0) == 0) value >> found.height;
-    if (line.rfind("duration=", 0) == 0) value >> found.seconds;
+    if (line.rfind("width=", 0) == 0) hasWidth = static_cast<bool>(value >> found.Width);
+    if (line.rfind("height=", 0) == 0) value >> found.Height;
+    if (line.rfind("duration=", 0) == 0) value >> found.Seconds;
   }
-  if (!has_width || found.width <= 0) return false;
+  if (!hasWidth || found.Width <= 0) return false;
   if (video != nullptr) *video = found;
   return true;
 }
 
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -4,23 +4,23 @@
 
 #include <string>
 
-namespace calmora::testing {
+namespace calmora::test {
 
 struct ClipOptions {
-  int width = 160;
-  int height = 120;
-  double seconds = 2.0;
-  int fps = 25;
-  int shake = 8;       // largest horizontal offset in pixels; vertical is 3/4 of it
-  bool audio = false;  // a 440 Hz tone as a second stream
-  unsigned seed = 7;   // texture
+  int Width = 160;
+  int Height = 120;
+  double Seconds = 2.0;
+  int Fps = 25;
+  int Shake = 8;       // largest horizontal offset in pixels; vertical is 3/4 of it
+  bool Audio = false;  // a 440 Hz tone as a second stream
+  unsigned Seed = 7;   // texture
 };
 
 // Where the crop window stands in frame `frame`, relative to its resting place. The image
 // content of frame n+1 is that of frame n moved by Offset(n) - Offset(n+1).
 struct ShakeOffset {
-  int x = 0;
-  int y = 0;
+  int X = 0;
+  int Y = 0;
 };
 ShakeOffset ClipShake(int frame, const ClipOptions& options);
 
@@ -29,18 +29,12 @@ ShakeOffset ClipShake(int frame, const ClipOptions& options);
 bool MakeShakyClip(const std::string& path, const ClipOptions& options = {},
                    std::string* log = nullptr);
 
-// Runs `command` through /bin/sh; true when it exits 0. `output` gets stdout and stderr.
-bool RunCommand(const std::string& command, std::string* output = nullptr);
-
 // ffprobe's view of a file's first video stream; false when ffprobe finds none.
 struct ProbedVideo {
-  int width = 0;
-  int height = 0;
-  double seconds = 0.0;
+  int Width = 0;
+  int Height = 0;
+  double Seconds = 0.0;
 };
 bool ProbeWithFfprobe(const std::string& path, ProbedVideo* video = nullptr);
 
-// The single-quoted shell form of a text.
-std::string ShellQuoted(const std::string& text);
-
-}  // namespace calmora::testing
+}  // namespace calmora::test

@@ -7,14 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "imaging/core/icc.h"
 #include "tests/imaging/core/icc_text_model.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -176,14 +175,11 @@ TEST(ICCFuzzSeeds, TheCorpusHoldsTheseSeeds) {
   for (const Seed& seed : Seeds()) {
     const auto path = SeedFolder() / seed.name;
     if (write) {
-      std::ofstream out(path, std::ios::binary);
-      out.write(reinterpret_cast<const char*>(seed.bytes.data()),
-                std::streamsize(seed.bytes.size()));
+      ASSERT_TRUE(test::WriteFileBytes(path, std::string(seed.bytes.begin(), seed.bytes.end())));
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> committed{std::istreambuf_iterator<char>(in),
-                                         std::istreambuf_iterator<char>()};
-    EXPECT_EQ(committed, seed.bytes) << path << " (CALMORA_WRITE_FUZZ_SEEDS=1 writes it anew)";
+    const std::string committed = test::ReadFileBytes(path);
+    EXPECT_EQ(std::vector<uint8_t>(committed.begin(), committed.end()), seed.bytes)
+        << path << " (CALMORA_WRITE_FUZZ_SEEDS=1 writes it anew)";
   }
 }
 

@@ -11,15 +11,17 @@
 #include <random>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/base/color_formulas.h"
 #include "imaging/codecs/zlib/zlib_codec.h"
+#include "imaging/core/base/color_formulas.h"
 #include "imaging/core/base/streams.h"
+#include "imaging/core/bitmap.h"
 #include "imaging/core/data/cmyk_profile_data.h"
 #include "imaging/proc/base/color_helpers.h"
 #include "platform/color_system.h"
 #include "tests/imaging/core/icc_test_profiles.h"
 #include "tests/imaging/core/icc_text_model.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -488,12 +490,11 @@ TEST_F(ICCTest, TransformBitmapRefusesFormatsAndTargetsItCannotConvert) {
 }
 
 TEST_F(ICCTest, TransformBitmapMatchesTransicc) {
-  if (!test::TransiccAvailable()) GTEST_SKIP() << "transicc (liblcms2-utils) is not installed";
-  test::ScratchFolder folder;
-  ASSERT_TRUE(folder.Valid());
+  CALMORA_REQUIRE_TOOL("transicc");
+  const test::ScratchFolder folder("calmora-colour");
   const auto bytes = TestProfile();
-  const auto profile_path = folder.Path("gamma18.icc");
-  test::WriteFile(profile_path, bytes);
+  const std::string profile_path = folder.File("gamma18.icc");
+  ASSERT_TRUE(test::WriteFileBytes(profile_path, std::string(bytes.begin(), bytes.end())));
 
   // A ramp through every level in each channel, plus greys.
   const int width = 256;

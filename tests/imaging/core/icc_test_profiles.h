@@ -1,5 +1,5 @@
-// Test fixtures for the colour tests: ICC profiles made on the spot with Little CMS, a
-// temporary folder, and transicc (liblcms2-utils) as the outside reference.
+// Test fixtures for the colour tests: ICC profiles made on the spot with Little CMS, and
+// transicc (liblcms2-utils) as the outside reference.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,13 +7,13 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora::test {
 
@@ -65,52 +65,23 @@ inline std::vector<uint8_t> MakeGrayProfile() {
   return SaveAndCloseProfile(profile);
 }
 
-// A folder under the system temporary folder, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "calmora-colour-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  std::filesystem::path Path(const std::string& name) const { return path_ / name; }
-  bool Valid() const { return !path_.empty(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-inline bool TransiccAvailable() { return std::system("command -v transicc >/dev/null 2>&1") == 0; }
-
 // Runs transicc from the input profile to its built-in sRGB, perceptual, on 8-bit RGB
-// triples; returns one row of three floating-point channel values (0..255) per input.
+// triples, with its input text in the folder; returns one row of three floating-point channel
+// values (0..255) per input, none when transicc fails.
 inline std::vector<std::array<double, 3>> TransiccToSRGB(
-    const ScratchFolder& folder, const std::filesystem::path& profile,
+    const ScratchFolder& folder, const std::string& profile,
     const std::vector<std::array<int, 3>>& rgb) {
-  const auto input = folder.Path("transicc_in.txt");
-  const auto output = folder.Path("transicc_out.txt");
+  const std::string input = folder.File("transicc_in.txt");
   {
     std::ofstream in(input);
     for (const auto& p : rgb) in << p[0] << ' ' << p[1] << ' ' << p[2] << '\n';
   }
-  const std::string command = "transicc -n -s -t0 '-i" + profile.string() + "' '-o*sRGB' <'" +
-                              input.string() + "' >'" + output.string() + "' 2>/dev/null";
+  const ToolResult transicc = RunTool("transicc -n -s -t0 " + ShellQuoted("-i" + profile) +
+                                          " '-o*sRGB' <" + ShellQuoted(input) + " 2>/dev/null",
+                                      false);
   std::vector<std::array<double, 3>> result;
-  if (std::system(command.c_str()) != 0) return result;
-  std::ifstream out(output);
+  if (transicc.Status != 0) return result;
+  std::istringstream out(transicc.Output);
   std::array<double, 3> v;
   while (out >> v[0] >> v[1] >> v[2]) result.push_back(v);
   return result;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "imaging/core/base/streams.h"
+#include "tests/support/comma_locale.h"
 
 namespace calmora {
 namespace {
@@ -37,14 +38,13 @@ TEST(PdfObjects, Numbers) {
 }
 
 TEST(PdfObjects, NumbersIgnoreTheLocale) {
-  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string saved = previous ? previous : "C";
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-      std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr)
-    GTEST_SKIP() << "no comma-decimal locale installed";
-  TPVPDFNumericObject number(2.54);
-  const std::string text = Written(number);
-  std::setlocale(LC_NUMERIC, saved.c_str());
+  std::string text;
+  {
+    const test::CommaLocale locale(LC_NUMERIC);
+    CALMORA_REQUIRE_COMMA_LOCALE(locale);
+    TPVPDFNumericObject number(2.54);
+    text = Written(number);
+  }
   EXPECT_EQ(text, "2.54");
 }
 

@@ -1,20 +1,18 @@
 // The PDF file writer: object numbering, catalog, pages and page tree, header, objects, the
-// cross-reference table and the trailer; whole files are checked with qpdf and pdfinfo.
+// cross-reference table and the trailer; whole files are checked with qpdf, pdfinfo and pdftoppm.
 #include "imaging/core/pdf_writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "imaging/core/base/streams.h"
+#include "imaging/core/bitmap.h"
+#include "tests/imaging/support/pnm.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -24,21 +22,6 @@ std::string Contents(TMemoryStream& stream) {
                      static_cast<size_t>(stream.GetSize()));
 }
 
-// Runs a shell command; its standard output and error, and its exit status.
-std::string RunCommand(const std::string& command, int& status) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return output;
-  }
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), n);
-  status = pclose(pipe);
-  return output;
-}
-
 // The value of one "Name:   value" line of pdfinfo's report; empty when absent.
 std::string Field(const std::string& report, const std::string& name) {
   const size_t line = report.find(name + ":");
@@ -46,12 +29,6 @@ std::string Field(const std::string& report, const std::string& name) {
   const size_t start = report.find_first_not_of(' ', line + name.size() + 1);
   const size_t end = report.find('\n', start);
   return report.substr(start, end - start);
-}
-
-bool HaveTool(const std::string& name) {
-  int status = 0;
-  RunCommand("command -v " + name, status);
-  return status == 0;
 }
 
 // The objects of a document in the order in which the codec writer lists them: catalog,
@@ -111,22 +88,14 @@ class PdfDocument {
 
 class PdfWriterFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("calmora_pdf_" + std::to_string(getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
   std::string WriteFile(PdfDocument& document, const std::string& name) {
-    const std::string path = (folder / name).string();
+    const std::string path = folder.File(name);
     TFileStream file(path, fmCreate);
     document.WriteTo(&file);
     return path;
   }
 
-  std::filesystem::path folder;
+  test::ScratchFolder folder{"calmora-pdf"};
 };
 
 TEST(PdfWriter, HeaderIsFifteenBytes) {
@@ -270,57 +239,55 @@ TEST(PdfWriter, TrailerWithoutInfo) {
 }
 
 TEST_F(PdfWriterFiles, OnePageA4PassesQpdfAndPdfinfo) {
-  if (!HaveTool("qpdf") || !HaveTool("pdfinfo")) GTEST_SKIP() << "qpdf or pdfinfo missing";
+  CALMORA_REQUIRE_TOOL("qpdf");
+  CALMORA_REQUIRE_TOOL("pdfinfo");
+  CALMORA_REQUIRE_TOOL("pdftoppm");
   PdfDocument document(1);
   const std::string path = WriteFile(document, "page.pdf");
 
-  int status = 0;
-  const std::string check = RunCommand("qpdf --check '" + path + "'", status);
-  EXPECT_EQ(status, 0) << check;
-  EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
-  EXPECT_EQ(check.find("WARNING"), std::string::npos) << check;
+  const test::ToolResult check = test::RunTool("qpdf --check " + test::ShellQuoted(path));
+  EXPECT_EQ(check.Status, 0) << check.Output;
+  EXPECT_NE(check.Output.find("No syntax or stream encoding errors"), std::string::npos)
+      << check.Output;
+  EXPECT_EQ(check.Output.find("WARNING"), std::string::npos) << check.Output;
 
-  const std::string info = RunCommand("pdfinfo '" + path + "'", status);
-  EXPECT_EQ(status, 0) << info;
-  EXPECT_EQ(Field(info, "Page size"), "595 x 842 pts (A4)") << info;
-  EXPECT_EQ(Field(info, "Pages"), "1") << info;
-  EXPECT_EQ(Field(info, "Title"), "Page (one) \\ test") << info;
-  EXPECT_EQ(Field(info, "Producer"), "Calmora") << info;
-  EXPECT_EQ(Field(info, "PDF version"), "1.4") << info;
+  const test::ToolResult info = test::RunTool("pdfinfo " + test::ShellQuoted(path));
+  EXPECT_EQ(info.Status, 0) << info.Output;
+  EXPECT_EQ(Field(info.Output, "Page size"), "595 x 842 pts (A4)") << info.Output;
+  EXPECT_EQ(Field(info.Output, "Pages"), "1") << info.Output;
+  EXPECT_EQ(Field(info.Output, "Title"), "Page (one) \\ test") << info.Output;
+  EXPECT_EQ(Field(info.Output, "Producer"), "Calmora") << info.Output;
+  EXPECT_EQ(Field(info.Output, "PDF version"), "1.4") << info.Output;
 
   // The image really is on the page: the page rendered to grey shows its four levels.
-  if (!HaveTool("pdftoppm")) return;
-  const std::string pgm = (folder / "page").string();
-  RunCommand("pdftoppm -gray -r 4 -singlefile '" + path + "' '" + pgm + "'", status);
-  ASSERT_EQ(status, 0);
-  std::ifstream in(pgm + ".pgm", std::ios::binary);
-  std::string magic;
-  int width = 0, height = 0, maxValue = 0;
-  in >> magic >> width >> height >> maxValue;
-  in.get();
-  ASSERT_EQ(magic, "P5");
+  const std::string pgm = folder.File("page");
+  const test::ToolResult render = test::RunTool(
+      "pdftoppm -gray -r 4 -singlefile " + test::ShellQuoted(path) + " " + test::ShellQuoted(pgm));
+  ASSERT_EQ(render.Status, 0) << render.Output;
+  TPVBitmap page;
+  std::string error;
+  ASSERT_TRUE(test::LoadPNM(pgm + ".pgm", page, &error)) << error;
+  ASSERT_EQ(page.GetPixelFormat(), pv8g);
+  const int32_t width = page.Width, height = page.Height;
   ASSERT_GT(width, 4);
   ASSERT_GT(height, 4);
-  std::vector<unsigned char> grey(static_cast<size_t>(width) * height);
-  in.read(reinterpret_cast<char*>(grey.data()), static_cast<std::streamsize>(grey.size()));
-  ASSERT_TRUE(in);
   // Image row 0 (0, 85) at the top of the page, row 1 (170, 255) at the bottom.
-  EXPECT_LT(grey[0], 20);
-  EXPECT_NEAR(grey[static_cast<size_t>(width) - 1], 85, 20);
-  EXPECT_NEAR(grey[static_cast<size_t>(width) * (height - 1)], 170, 20);
-  EXPECT_GT(grey.back(), 235);
+  EXPECT_LT(page.GetScanline(0)[0], 20);
+  EXPECT_NEAR(page.GetScanline(0)[width - 1], 85, 20);
+  EXPECT_NEAR(page.GetScanline(height - 1)[0], 170, 20);
+  EXPECT_GT(page.GetScanline(height - 1)[width - 1], 235);
 }
 
 TEST_F(PdfWriterFiles, ThreePagesPassQpdf) {
-  if (!HaveTool("qpdf") || !HaveTool("pdfinfo")) GTEST_SKIP() << "qpdf or pdfinfo missing";
+  CALMORA_REQUIRE_TOOL("qpdf");
+  CALMORA_REQUIRE_TOOL("pdfinfo");
   PdfDocument document(3);
   const std::string path = WriteFile(document, "pages.pdf");
-  int status = 0;
-  const std::string check = RunCommand("qpdf --check '" + path + "'", status);
-  EXPECT_EQ(status, 0) << check;
-  EXPECT_EQ(check.find("WARNING"), std::string::npos) << check;
-  const std::string info = RunCommand("pdfinfo '" + path + "'", status);
-  EXPECT_EQ(Field(info, "Pages"), "3") << info;
+  const test::ToolResult check = test::RunTool("qpdf --check " + test::ShellQuoted(path));
+  EXPECT_EQ(check.Status, 0) << check.Output;
+  EXPECT_EQ(check.Output.find("WARNING"), std::string::npos) << check.Output;
+  const test::ToolResult info = test::RunTool("pdfinfo " + test::ShellQuoted(path));
+  EXPECT_EQ(Field(info.Output, "Pages"), "3") << info.Output;
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class TempFileStore : public ::testing::Test {
 };
 
 TEST_F(TempFileStore, LeavesTheReservedSpaceFreeOnTheFoldersFileSystem) {
-  g_free = TPVFileBuffer::ReservedDiskSpace + 999;
+  g_free = TPVFileBuffer::kReservedDiskSpace + 999;
   test::FreeSpaceScope free(FakeFreeSpace);
   TPVFileBuffer store;
   EXPECT_FALSE(store.CreateFile("IMG", 1000));

@@ -37,7 +37,7 @@ TEST(UtilsMemory, GlobalBlocksAreZeroed) {
 }
 
 TEST(UtilsMemory, HybridSmallBlocksComeFromTheHeap) {
-  for (int64_t size : {int64_t{0}, int64_t{1}, int64_t{100}, HybridHeapLimit - 1}) {
+  for (int64_t size : {int64_t{0}, int64_t{1}, int64_t{100}, kHybridHeapLimit - 1}) {
     void* block = AllocHybrid(size);
     ASSERT_NE(block, nullptr) << size;
     EXPECT_EQ(TagOf(block), 0) << size;
@@ -49,7 +49,7 @@ TEST(UtilsMemory, HybridSmallBlocksComeFromTheHeap) {
 }
 
 TEST(UtilsMemory, HybridLargeBlocksAreGlobalAndZeroed) {
-  for (int64_t size : {HybridHeapLimit, HybridHeapLimit + 1, int64_t{5} << 20}) {
+  for (int64_t size : {kHybridHeapLimit, kHybridHeapLimit + 1, int64_t{5} << 20}) {
     void* block = AllocHybrid(size);
     ASSERT_NE(block, nullptr) << size;
     EXPECT_EQ(TagOf(block), 1) << size;

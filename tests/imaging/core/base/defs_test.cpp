@@ -26,8 +26,8 @@ TEST(Defs, MsgLanguageOrdinals) {
       msPortuguese, msGreek,   msRussian, msDutch,  msSwedish, msPolish,
       msJapanese,   msCzech,   msFinnish, msFarsi,  msChinese, msChineseTraditional,
       msDanish,     msTurkish, msKorean,  msUser};
-  ASSERT_EQ(std::size(order), static_cast<size_t>(MsgLanguageCount));
-  for (int i = 0; i < MsgLanguageCount; ++i) EXPECT_EQ(static_cast<int>(order[i]), i);
+  ASSERT_EQ(std::size(order), static_cast<size_t>(kMsgLanguageCount));
+  for (int i = 0; i < kMsgLanguageCount; ++i) EXPECT_EQ(static_cast<int>(order[i]), i);
 }
 
 TEST(Defs, PixelFormatOrdinalsAndRecords) {

@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "imaging/core/base/encoders.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -126,9 +127,8 @@ TEST(Ascii85, CounterAccumulatesAcrossCalls) {
 
 // Python's encoder is the reference; its output has neither line breaks nor "~>".
 TEST(Ascii85, MatchesPythonA85Encode) {
-  namespace fs = std::filesystem;
-  std::string folder = (fs::temp_directory_path() / "calmora-a85-XXXXXX").string();
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  CALMORA_REQUIRE_TOOL("python3");
+  const test::ScratchFolder folder("calmora-a85");
   std::mt19937 random(85);
   std::vector<std::vector<uint8_t>> inputs;
   for (size_t length = 0; length <= 200; ++length) {
@@ -139,7 +139,7 @@ TEST(Ascii85, MatchesPythonA85Encode) {
     inputs.push_back(data);
   }
   {
-    std::ofstream hex(folder + "/in.txt");
+    std::ofstream hex(folder.File("in.txt"));
     for (const auto& data : inputs) {
       for (uint8_t v : data) {
         char pair[3];
@@ -149,11 +149,13 @@ TEST(Ascii85, MatchesPythonA85Encode) {
       hex << '\n';
     }
   }
-  std::string command = "python3 -c \"import base64,sys\nfor l in open(sys.argv[1]): "
-                        "print(base64.a85encode(bytes.fromhex(l.strip())).decode())\" " +
-                        folder + "/in.txt > " + folder + "/out.txt";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream expected(folder + "/out.txt");
+  const test::ToolResult python = test::RunTool(
+      "python3 -c \"import base64,sys\nfor l in open(sys.argv[1]): "
+      "print(base64.a85encode(bytes.fromhex(l.strip())).decode())\" " +
+          test::ShellQuoted(folder.File("in.txt")),
+      false);
+  ASSERT_EQ(python.Status, 0);
+  std::istringstream expected(python.Output);
   for (const auto& data : inputs) {
     std::string reference;
     ASSERT_TRUE(std::getline(expected, reference));
@@ -165,7 +167,6 @@ TEST(Ascii85, MatchesPythonA85Encode) {
       if (c != '\r' && c != '\n') joined += c;
     EXPECT_EQ(joined, reference) << data.size() << " bytes";
   }
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -2,16 +2,14 @@
 // "base64 -w 76" for every length from 0 to 200.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "imaging/core/base/encoders.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -75,26 +73,19 @@ TEST(Base64, StalledStreamEndsTheOutput) {
 }
 
 TEST(Base64, MatchesCoreutilsBase64) {
-  namespace fs = std::filesystem;
-  std::string folder = (fs::temp_directory_path() / "calmora-b64-XXXXXX").string();
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  CALMORA_REQUIRE_TOOL("base64");
+  const test::ScratchFolder folder("calmora-b64");
+  const std::string input = folder.File("in.bin");
   std::mt19937 random(64);
   for (size_t length = 0; length <= 200; ++length) {
     std::vector<uint8_t> data(length);
     for (auto& v : data) v = static_cast<uint8_t>(random());
-    std::string input = folder + "/in.bin";
-    std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                 static_cast<std::streamsize>(length));
-    std::string command = "base64 -w 76 " + input;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string reference;
-    char buffer[512];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) reference.append(buffer, n);
-    ASSERT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(Lines(data, 76), reference) << length << " bytes";
+    ASSERT_TRUE(test::WriteFileBytes(input, std::string(data.begin(), data.end())));
+    const test::ToolResult reference =
+        test::RunTool("base64 -w 76 " + test::ShellQuoted(input), false);
+    ASSERT_EQ(reference.Status, 0);
+    EXPECT_EQ(Lines(data, 76), reference.Output) << length << " bytes";
   }
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // Temporary file names created exclusively, folder trees, extensions and URL kinds.
+#include "imaging/core/base/file_names.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -11,27 +12,20 @@
 
 #include "imaging/core/base/defs.h"
 #include "imaging/core/base/platform_queries.h"
-#include "imaging/core/base/file_names.h"
 #include "platform/temp_files.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A private folder under the system temporary folder, removed with everything in it.
-class TempDir : public ::testing::Test {
+class UtilsFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = fs::temp_directory_path() / "calmora-utils-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-  std::string folder_;
+  test::ScratchFolder scratch_{"calmora-utils"};
+  const std::string folder_ = scratch_.Path();
 };
-
-using UtilsFiles = TempDir;
 
 // folder + "/" + prefix + "-" + eight upper-case hexadecimal digits + ".tmp"
 bool IsTempName(const std::string& name, const std::string& folder, const std::string& prefix) {
@@ -78,29 +72,25 @@ TEST_F(UtilsFiles, MakeTempFileNameFailsInAMissingFolder) {
 TEST_F(UtilsFiles, ExclusiveCreationLeavesAnExistingFileAlone) {
   const std::string path = folder_ + "/taken.tmp";
   std::ofstream(path) << "keep me";
-  EXPECT_EQ(platform::CreateFileExclusive(path), platform::TempFileCreation::NameTaken);
+  EXPECT_EQ(platform::CreateFileExclusive(path), platform::TempFileCreation::kNameTaken);
   std::ifstream in(path);
   std::string content;
   std::getline(in, content);
   EXPECT_EQ(content, "keep me");
   EXPECT_EQ(platform::CreateFileExclusive(folder_ + "/new.tmp"),
-            platform::TempFileCreation::Created);
+            platform::TempFileCreation::kCreated);
   struct stat info {};
   ASSERT_EQ(stat((folder_ + "/new.tmp").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0077, 0u);  // nobody else may read pixel data
 }
 
 TEST_F(UtilsFiles, SystemTempFolderFollowsTMPDIR) {
-  const char* saved = std::getenv("TMPDIR");
-  const std::string previous = saved ? saved : "";
-  setenv("TMPDIR", folder_.c_str(), 1);
-  EXPECT_EQ(platform::SystemTempFolder(), folder_ + "/");
-  setenv("TMPDIR", (folder_ + "/missing").c_str(), 1);
-  EXPECT_EQ(platform::SystemTempFolder(), "/tmp/");
-  if (saved)
-    setenv("TMPDIR", previous.c_str(), 1);
-  else
-    unsetenv("TMPDIR");
+  {
+    test::ScopedEnvironmentVariable tmpdir("TMPDIR", folder_);
+    EXPECT_EQ(platform::SystemTempFolder(), folder_ + "/");
+    tmpdir.Set(folder_ + "/missing");
+    EXPECT_EQ(platform::SystemTempFolder(), "/tmp/");
+  }
   EXPECT_EQ(platform::SystemTempFolder().back(), '/');
 }
 

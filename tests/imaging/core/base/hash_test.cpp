@@ -16,14 +16,14 @@ TEST(Hash1, OneBucketHoldsEveryValue) {
   EXPECT_TRUE(hash.Insert(7));
   EXPECT_FALSE(hash.Insert(5));
   EXPECT_EQ(hash.Count, 2);
-  EXPECT_EQ(hash.BucketState[0], THash1::ChainedBucket);
+  EXPECT_EQ(hash.BucketState[0], THash1::kChainedBucket);
 }
 
 TEST(Hash1, CreateGivesEmptyBuckets) {
   THash1 hash(4);
   EXPECT_EQ(hash.BucketCount, 16u);
   ASSERT_EQ(hash.BucketState.size(), 16u);
-  for (uint8_t state : hash.BucketState) EXPECT_EQ(state, THash1::EmptyBucket);
+  for (uint8_t state : hash.BucketState) EXPECT_EQ(state, THash1::kEmptyBucket);
   EXPECT_EQ(hash.Count, 0);
 }
 
@@ -39,10 +39,10 @@ TEST(Hash1, SecondInsertIntoInlineBucketAllocatesNothing) {
   EXPECT_TRUE(hash.InsertItem(0x1234, bucket, item));
   EXPECT_EQ(bucket, 0x34u);
   EXPECT_EQ(item, nullptr);
-  EXPECT_EQ(hash.BucketState[0x34], THash1::InlineBucket);
+  EXPECT_EQ(hash.BucketState[0x34], THash1::kInlineBucket);
   EXPECT_FALSE(hash.InsertItem(0x1234, bucket, item));
   EXPECT_EQ(item, nullptr);
-  EXPECT_EQ(hash.BucketState[0x34], THash1::InlineBucket);
+  EXPECT_EQ(hash.BucketState[0x34], THash1::kInlineBucket);
   EXPECT_EQ(hash.Count, 1);
 }
 

@@ -1,17 +1,18 @@
 // Platform queries against what the kernel and the tools report: memory (/proc/meminfo), free
 // space (df), the MMX flag (/proc/cpuinfo); mouse and clipboard with and without a GUI.
+#include "imaging/core/base/platform_queries.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-#include "imaging/core/base/platform_queries.h"
 #include "platform/system_info.h"
 #include "platform/temp_files.h"
+#include "tests/support/outside_tool.h"
 
 namespace calmora {
 namespace {
@@ -60,11 +61,11 @@ TEST(UtilsPlatform, FixedAnswers) {
 
 TEST(UtilsPlatform, FreeDiskSpaceMatchesDf) {
   const std::string folder = platform::SystemTempFolder();
-  FILE* df = popen(("df -B1 --output=avail '" + folder + "' | tail -n 1").c_str(), "r");
-  ASSERT_NE(df, nullptr);
+  const test::ToolResult df =
+      test::RunTool("df -B1 --output=avail " + test::ShellQuoted(folder) + " | tail -n 1", false);
+  ASSERT_EQ(df.Status, 0);
   long long reported = -1;
-  ASSERT_EQ(fscanf(df, "%lld", &reported), 1);
-  pclose(df);
+  ASSERT_TRUE(std::istringstream(df.Output) >> reported) << df.Output;
   const int64_t free = platform::FreeDiskSpace(folder);
   // Other programs write meanwhile; 64 MB of slack.
   EXPECT_NEAR(static_cast<double>(free), static_cast<double>(reported), 64.0 * 1024 * 1024);

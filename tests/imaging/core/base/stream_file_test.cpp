@@ -1,15 +1,14 @@
 // File streams: wide and UTF-8 names, mode words, create and open failures with their
 // messages, size changes and positions beyond 4 GB.
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
 #include "imaging/core/base/streams.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -18,22 +17,16 @@ namespace fs = std::filesystem;
 
 class FileStreamTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "calmora-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return scratch_.File(name); }
   std::u16string WidePathOf(const std::u16string& name) const {
-    return fs::path(folder_).u16string() + u"/" + name;
+    return fs::path(scratch_.Path()).u16string() + u"/" + name;
   }
   void WriteFile(const std::string& name, const std::string& content) const {
-    std::ofstream(PathOf(name), std::ios::binary) << content;
+    ASSERT_TRUE(test::WriteFileBytes(PathOf(name), content));
   }
 
-  fs::path folder_;
+  test::ScratchFolder scratch_{"calmora-files"};
+  const fs::path folder_ = scratch_.Path();
 };
 
 TEST_F(FileStreamTest, WideNameCreatesAndReopensTheFile) {
@@ -94,26 +87,26 @@ TEST_F(FileStreamTest, ErrorMessageShowsTheFullPath) {
 TEST_F(FileStreamTest, OpenFileWideRefusesBadModesWithoutOpening) {
   WriteFile("here.bin", "x");
   for (uint16_t mode : {uint16_t{3}, uint16_t{80}, uint16_t{0x13}, fmCreate}) {
-    EXPECT_EQ(OpenFileWide(WidePathOf(u"here.bin"), mode), platform::InvalidFileHandle) << mode;
+    EXPECT_EQ(OpenFileWide(WidePathOf(u"here.bin"), mode), platform::kInvalidFileHandle) << mode;
   }
   platform::FileHandle handle = OpenFileWide(WidePathOf(u"here.bin"), fmOpenReadWrite | fmShareDenyNone);
-  EXPECT_NE(handle, platform::InvalidFileHandle);
+  EXPECT_NE(handle, platform::kInvalidFileHandle);
   platform::CloseFileHandle(handle);
   EXPECT_THROW(TPVWideFileStream(WidePathOf(u"here.bin"), 3), EFOpenError);
 }
 
 TEST_F(FileStreamTest, OpenFileWideDoesNotCreate) {
-  EXPECT_EQ(OpenFileWide(WidePathOf(u"new.bin"), fmOpenWrite), platform::InvalidFileHandle);
+  EXPECT_EQ(OpenFileWide(WidePathOf(u"new.bin"), fmOpenWrite), platform::kInvalidFileHandle);
   EXPECT_FALSE(fs::exists(PathOf("new.bin")));
   platform::FileHandle handle = CreateFileWide(WidePathOf(u"new.bin"));
-  EXPECT_NE(handle, platform::InvalidFileHandle);
+  EXPECT_NE(handle, platform::kInvalidFileHandle);
   platform::CloseFileHandle(handle);
   EXPECT_TRUE(fs::exists(PathOf("new.bin")));
 }
 
 TEST_F(FileStreamTest, FoldersAreNotFiles) {
   fs::create_directory(PathOf("dir"));
-  EXPECT_EQ(OpenFileWide(WidePathOf(u"dir"), fmOpenRead), platform::InvalidFileHandle);
+  EXPECT_EQ(OpenFileWide(WidePathOf(u"dir"), fmOpenRead), platform::kInvalidFileHandle);
   EXPECT_THROW(TFileStream(PathOf("dir"), fmOpenRead), EFOpenError);
 }
 
@@ -156,7 +149,7 @@ TEST_F(FileStreamTest, PositionsBeyondFourGigabytes) {
 TEST_F(FileStreamTest, HandleStreamOwnsOnlyWhenAsked) {
   WriteFile("h.bin", "123");
   platform::FileHandle handle = platform::OpenExistingFile(PathOf("h.bin"), platform::FileAccess::Read);
-  ASSERT_NE(handle, platform::InvalidFileHandle);
+  ASSERT_NE(handle, platform::kInvalidFileHandle);
   { THandleStream stream(handle); }
   char c;
   EXPECT_EQ(::read(handle, &c, 1), 1);  // still open

@@ -1,30 +1,17 @@
 // Number texts that always write a point and read either separator, the toolkit's float
 // formats and the thin text wrappers, under the C locale and a comma locale.
+#include "imaging/core/base/text_helpers.h"
+
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "imaging/core/base/text_helpers.h"
+#include "tests/support/comma_locale.h"
 
 namespace calmora {
 namespace {
-
-// Switches the C library's locale for one test and restores it afterwards.
-class CommaLocale {
- public:
-  CommaLocale() : previous_(std::setlocale(LC_ALL, nullptr)) {
-    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-  }
-  ~CommaLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
-  bool active() const { return active_; }
-
- private:
-  std::string previous_;
-  bool active_ = false;
-};
 
 struct FloatCase {
   long double value;
@@ -66,8 +53,8 @@ TEST(UtilsText, FloatToPointText) {
 }
 
 TEST(UtilsText, FloatToPointTextIgnoresACommaLocale) {
-  CommaLocale locale;
-  if (!locale.active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  const test::CommaLocale locale;
+  CALMORA_REQUIRE_COMMA_LOCALE(locale);
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.1f", 1.5);
   ASSERT_STREQ(probe, "1,5");  // the locale is really in force
@@ -92,8 +79,8 @@ TEST(UtilsText, ParseFloatAnySeparator) {
 }
 
 TEST(UtilsText, ParseFloatAnySeparatorUnderACommaLocale) {
-  CommaLocale locale;
-  if (!locale.active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  const test::CommaLocale locale;
+  CALMORA_REQUIRE_COMMA_LOCALE(locale);
   EXPECT_EQ(ParseFloatAnySeparator("1,5", -1), 1.5L);
   EXPECT_EQ(ParseFloatAnySeparator("1.5", -1), 1.5L);
   EXPECT_EQ(ParseFloatAnySeparator("-0.125", -1), -0.125L);
@@ -119,8 +106,8 @@ TEST(UtilsText, FormatFloatText) {
 }
 
 TEST(UtilsText, FormatFloatTextIsDisplayTextInTheLocale) {
-  CommaLocale locale;
-  if (!locale.active()) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  const test::CommaLocale locale;
+  CALMORA_REQUIRE_COMMA_LOCALE(locale);
   EXPECT_EQ(FormatFloatText(1.5, ffFixed, 15, 1), "1,5");
   EXPECT_EQ(FormatFloatText(1234.5, ffNumber, 15, 1), "1.234,5");
 }
