@@ -36,7 +36,7 @@ struct TPVDrawRect {
 // point steps: destination index k shows source origin + (k x step) >> 14, step =
 // Trunc(source extent / destination extent x 16384). Only the box's part is copied, the rest
 // is 0; source rows past the mask show its last row, other pixels outside it are unselected.
-// Nothing for a size below 1; only zeros for an empty source rectangle.
+// Nothing for a size below 1; only zeros for an empty source rectangle or selection.
 void StretchMaskRect(const TPVMask& mask, uint8_t* buffer, int32_t width, int32_t height,
                      int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight);
 // ---- end of mask drawing and masked copy ----
