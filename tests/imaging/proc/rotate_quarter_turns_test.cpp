@@ -12,36 +12,6 @@
 namespace calmora::test {
 namespace {
 
-enum class Turned { None, Left, Half, Right };
-
-// The turn an angle of whole degrees makes, counter-clockwise positive.
-Turned TurnOf(int angle) {
-  switch (((angle % 360) + 360) % 360) {
-    case 90: return Turned::Left;
-    case 180: return Turned::Half;
-    case 270: return Turned::Right;
-    default: return Turned::None;
-  }
-}
-
-// Left: destination (x, y) = source (W-1-y, x); Right: source (y, H-1-x); Half: source
-// (W-1-x, H-1-y).
-Picture ModelTurn(const Picture& s, Turned turn) {
-  if (turn == Turned::None) return s;
-  const bool quarter = turn != Turned::Half;
-  Picture d(quarter ? s.height : s.width, quarter ? s.width : s.height, s.size);
-  for (int32_t y = 0; y < d.height; ++y)
-    for (int32_t x = 0; x < d.width; ++x) {
-      if (turn == Turned::Left)
-        d.Set(x, y, s.at(s.width - 1 - y, x));
-      else if (turn == Turned::Right)
-        d.Set(x, y, s.at(y, s.height - 1 - x));
-      else
-        d.Set(x, y, s.at(s.width - 1 - x, s.height - 1 - y));
-    }
-  return d;
-}
-
 const int kWholeAngles[] = {90, -90, 180, -180, 270, -270, 450, -450, 360, 0, 720, -630};
 
 class WholeTurns : public ::testing::TestWithParam<Storage> {

@@ -66,6 +66,7 @@ inline void WritePicture(TPVBitmap& bitmap, const Picture& picture) {
   for (int32_t y = 0; y < picture.height; ++y) {
     uint8_t* row = bitmap.GetScanline(y);
     ASSERT_NE(row, nullptr);
+    std::memset(row, 0, static_cast<size_t>(bitmap.RowBytes));  // the alignment too
     for (int32_t x = 0; x < picture.width; ++x) {
       if (bits) {
         const auto mask = static_cast<uint8_t>(0x80 >> (x & 7));
@@ -144,6 +145,36 @@ inline bool RunNetpbm(const std::string& command, TPVBitmap& input, TPVBitmap& o
     return false;
   }
   return LoadPNM(out, output, &error);
+}
+
+enum class Turned { None, Left, Half, Right };
+
+// The turn an angle of whole degrees makes, counter-clockwise positive.
+inline Turned TurnOf(int angle) {
+  switch (((angle % 360) + 360) % 360) {
+    case 90: return Turned::Left;
+    case 180: return Turned::Half;
+    case 270: return Turned::Right;
+    default: return Turned::None;
+  }
+}
+
+// The plain model of the whole turns. Left: destination (x, y) = source (W-1-y, x); Right:
+// source (y, H-1-x); Half: source (W-1-x, H-1-y).
+inline Picture ModelTurn(const Picture& s, Turned turn) {
+  if (turn == Turned::None) return s;
+  const bool quarter = turn != Turned::Half;
+  Picture d(quarter ? s.height : s.width, quarter ? s.width : s.height, s.size);
+  for (int32_t y = 0; y < d.height; ++y)
+    for (int32_t x = 0; x < d.width; ++x) {
+      if (turn == Turned::Left)
+        d.Set(x, y, s.at(s.width - 1 - y, x));
+      else if (turn == Turned::Right)
+        d.Set(x, y, s.at(y, s.height - 1 - x));
+      else
+        d.Set(x, y, s.at(s.width - 1 - x, s.height - 1 - y));
+    }
+  return d;
 }
 
 // Round, halves to even, and Trunc, as the models write them.
