@@ -98,11 +98,12 @@ class Peers {
       ppm.write(rgb.data(), static_cast<std::streamsize>(rgb.size()));
     }
     ppm.close();
-    std::ofstream(File("policy.xml")) << "<policymap>\n"
-                                         "  <policy domain=\"resource\" name=\"memory\" value=\"8GiB\"/>\n"
-                                         "  <policy domain=\"resource\" name=\"map\" value=\"8GiB\"/>\n"
-                                         "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
-                                         "</policymap>\n";
+    std::ofstream(File("policy.xml"))
+        << "<policymap>\n"
+           "  <policy domain=\"resource\" name=\"memory\" value=\"8GiB\"/>\n"
+           "  <policy domain=\"resource\" name=\"map\" value=\"8GiB\"/>\n"
+           "  <policy domain=\"resource\" name=\"area\" value=\"1GP\"/>\n"
+           "</policymap>\n";
     ready_ = Run("vips copy " + File("source.ppm") + " " + File("source.v")) == 0;
   }
   ~Peers() {
@@ -113,8 +114,8 @@ class Peers {
 
   // One thread for each peer; the exit status, or -1.
   int Run(const std::string& command) const {
-    const std::string line = "VIPS_CONCURRENCY=1 MAGICK_CONFIGURE_PATH=" + folder_ + " " +
-                             command + " >/dev/null 2>&1";
+    const std::string line =
+        "VIPS_CONCURRENCY=1 MAGICK_CONFIGURE_PATH=" + folder_ + " " + command + " >/dev/null 2>&1";
     const int status = std::system(line.c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }

@@ -53,7 +53,8 @@ bool FlipBitmap(TPVBitmap& Bitmap, int32_t Direction) {
   if (!resample::TryResize(first, Bitmap.RowBytes) || !resample::TryResize(second, Bitmap.RowBytes))
     return false;
   const bool flipped = Direction == 1 ? FlipRows(Bitmap, first, second) : MirrorRows(Bitmap, first);
-  if (flipped && !Bitmap.IsAlphaPlane && Bitmap.AlphaBitmap) FlipBitmap(*Bitmap.AlphaBitmap, Direction);
+  if (flipped && !Bitmap.IsAlphaPlane && Bitmap.AlphaBitmap)
+    FlipBitmap(*Bitmap.AlphaBitmap, Direction);
   return flipped;
 }
 

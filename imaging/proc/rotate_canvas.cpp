@@ -28,8 +28,8 @@ struct CanvasMapping {
 
 template <typename Mover>
 bool MapNearest(const rotation::SourceRows& rows, int32_t width, int32_t height,
-                const CanvasMapping& map, const rotation::FillPixel& fill,
-                TPVBitmap& destination, const ProgressReporter& reporter) {
+                const CanvasMapping& map, const rotation::FillPixel& fill, TPVBitmap& destination,
+                const ProgressReporter& reporter) {
   const int32_t outWidth = destination.Width, outHeight = destination.Height;
   const int32_t pixelBytes = rotation::PixelRowBytes(outWidth, Mover::kBits);
   for (int32_t r = 0; r < outHeight; ++r) {
@@ -107,8 +107,8 @@ bool RotateToBoundingBox(TPVBitmap& Bitmap, TColor Background, TObject* Sender,
   if (Bitmap.IsEmpty() || !std::isfinite(Angle)) return false;
   if (rotation::WholeTurnOf(Angle) == rotation::Turn::None) return true;  // a copy of itself
   rotation::InPlaceResult place(Bitmap);
-  return RotateIntoCanvas(place.Source(), place.Result(), static_cast<int32_t>(Background),
-                          Sender, OnProgress, Angle) &&
+  return RotateIntoCanvas(place.Source(), place.Result(), static_cast<int32_t>(Background), Sender,
+                          OnProgress, Angle) &&
          place.Commit(rotation::AlphaPlane::Fit);
 }
 

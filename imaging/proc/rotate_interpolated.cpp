@@ -32,19 +32,18 @@ enum : uint8_t { kBilinear = 1, kBicubic = 2 };
 // [(r - cy') cos + cy], the column terms tabled once, centres (size - 1) / 2 of D and of the
 // framed image. Progress counts every row of D.
 template <int Channels>
-bool RotateFramed(TPVBitmap& Bitmap, const std::array<uint8_t, Channels>& background,
-                  uint8_t kind, const ProgressReporter& reporter,
-                  double Angle) {
+bool RotateFramed(TPVBitmap& Bitmap, const std::array<uint8_t, Channels>& background, uint8_t kind,
+                  const ProgressReporter& reporter, double Angle) {
   if ((kind != kBilinear && kind != kBicubic) || Bitmap.IsEmpty() || !std::isfinite(Angle))
     return false;
   const int32_t width = Bitmap.GetWidth(), height = Bitmap.GetHeight();
   const double framedWidth = width + 2.0 * kFrame, framedHeight = height + 2.0 * kFrame;
   const double theta = Angle * std::numbers::pi / 180;
   const double cosine = std::cos(theta), sine = std::sin(theta);
-  const double outWidth = std::nearbyint(std::fabs(cosine * (framedWidth - 1)) +
-                                         std::fabs(sine * (framedHeight - 1)));
-  const double outHeight = std::nearbyint(std::fabs(sine * (framedWidth - 1)) +
-                                          std::fabs(cosine * (framedHeight - 1)));
+  const double outWidth =
+      std::nearbyint(std::fabs(cosine * (framedWidth - 1)) + std::fabs(sine * (framedHeight - 1)));
+  const double outHeight =
+      std::nearbyint(std::fabs(sine * (framedWidth - 1)) + std::fabs(cosine * (framedHeight - 1)));
   // Cutting the frame off must leave pixels (a one-pixel line at a small angle would not).
   if (!(outWidth > 2 * kFrame && outHeight > 2 * kFrame && outWidth <= 2147483647.0 &&
         outHeight <= 2147483647.0))
@@ -52,8 +51,7 @@ bool RotateFramed(TPVBitmap& Bitmap, const std::array<uint8_t, Channels>& backgr
   const auto dWidth = static_cast<int32_t>(outWidth), dHeight = static_cast<int32_t>(outHeight);
 
   std::vector<double> columnX, columnY;
-  if (!resample::TryResize(columnX, dWidth) || !resample::TryResize(columnY, dWidth))
-    return false;
+  if (!resample::TryResize(columnX, dWidth) || !resample::TryResize(columnY, dWidth)) return false;
   const double cx = (framedWidth - 1) / 2, cy = (framedHeight - 1) / 2;
   const double cxOut = (dWidth - 1) / 2.0, cyOut = (dHeight - 1) / 2.0;
   for (int32_t i = 0; i < dWidth; ++i) {
@@ -63,10 +61,8 @@ bool RotateFramed(TPVBitmap& Bitmap, const std::array<uint8_t, Channels>& backgr
 
   rotation::InPlaceResult place(Bitmap);
   const rotation::SourceRows rows(place.Source());
-  if (!rows.Complete() || !place.Allocate(dWidth - 2 * kFrame, dHeight - 2 * kFrame))
-    return false;
-  const rotation::SampledSource<Channels> source{rows.Table(), width, height, kFrame,
-                                                 background};
+  if (!rows.Complete() || !place.Allocate(dWidth - 2 * kFrame, dHeight - 2 * kFrame)) return false;
+  const rotation::SampledSource<Channels> source{rows.Table(), width, height, kFrame, background};
   {
     TPVBitmap& result = place.Result();
     TPVDataAccessScope writeOnly(result, pvdWrite);

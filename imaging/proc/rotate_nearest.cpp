@@ -71,8 +71,7 @@ bool RotateNearest(TPVBitmap& Bitmap, const rotation::FillPixel& outside,
   const double outWidth = std::trunc(std::fabs(width * cosine) + std::fabs(height * sine));
   const double outHeight = std::trunc(std::fabs(width * sine) + std::fabs(height * cosine));
   // A result without pixels (a one-pixel image at a tiny angle) is refused, not taken.
-  if (!(outWidth >= 1 && outHeight >= 1 && outWidth <= 2147483647.0 &&
-        outHeight <= 2147483647.0))
+  if (!(outWidth >= 1 && outHeight >= 1 && outWidth <= 2147483647.0 && outHeight <= 2147483647.0))
     return false;
   rotation::InPlaceResult place(Bitmap);
   const rotation::SourceRows rows(place.Source());
@@ -83,8 +82,8 @@ bool RotateNearest(TPVBitmap& Bitmap, const rotation::FillPixel& outside,
   bool mapped = false;
   {
     TPVDataAccessScope writeOnly(place.Result(), pvdWrite);
-    mapped = MapTruncated<Mover>(rows, width, height, cosine, sine, outside, place.Result(),
-                                 progress);
+    mapped =
+        MapTruncated<Mover>(rows, width, height, cosine, sine, outside, place.Result(), progress);
   }
   return mapped && place.Commit(rotation::AlphaPlane::Drop);
 }

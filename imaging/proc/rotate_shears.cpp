@@ -42,15 +42,16 @@ inline uint8_t Blend(int32_t prev, int32_t cur, int32_t fw) {
 template <int Bytes>
 using Pixel = std::array<uint8_t, Bytes>;
 
-// One line of a shear: the length pixels of in go to out[shift ...] (outLength pixels, the
-// rest background); pixels that fall outside are dropped. With blending each pixel written is
-// Blend(previous pixel written, pixel), the previous starting as the background, and when
-// fw > 0 and the line ends inside, one more pixel Blend(last, background) follows it.
 template <int Bytes>
 void FillPixels(uint8_t* out, int64_t from, int64_t to, const Pixel<Bytes>& background) {
   for (int64_t x = from; x < to; ++x) std::memcpy(out + x * Bytes, background.data(), Bytes);
 }
 
+// One line of a shear: the length pixels of in go to out[shift ...] (outLength pixels, the
+// rest background); pixels that fall outside are dropped. With blending each pixel written is
+// Blend(previous pixel written, pixel), the previous starting as the background (a dropped
+// pixel does not count), and when fw > 0 and the line ends inside, one more pixel
+// Blend(last, background) follows it. The first shear never drops a pixel, the other two crop.
 template <int Bytes>
 void ShearLine(const uint8_t* in, int32_t length, uint8_t* out, int32_t outLength, int32_t shift,
                int32_t fw, bool blend, const Pixel<Bytes>& background) {
@@ -74,8 +75,8 @@ void ShearLine(const uint8_t* in, int32_t length, uint8_t* out, int32_t outLengt
   FillPixels<Bytes>(out, writtenTo, outLength, background);
   const int64_t end = int64_t{shift} + length;
   if (blend && fw > 0 && end >= 0 && end < outLength) {
-    const uint8_t* prev = first < last ? in + static_cast<int64_t>(last - 1) * Bytes
-                                       : background.data();
+    const uint8_t* prev =
+        first < last ? in + static_cast<int64_t>(last - 1) * Bytes : background.data();
     for (int c = 0; c < Bytes; ++c) out[end * Bytes + c] = Blend(prev[c], background[c], fw);
   }
 }
@@ -86,12 +87,12 @@ struct ShearPlan {
   double t = 0;           // |tan(theta / 2)|, the slope of the horizontal shears
   double s = 0;           // |sin(theta)|, the slope of the vertical one
   int32_t width = 0, height = 0;
-  int32_t w1 = 0;    // width after the first shear, of both working buffers
-  int32_t off1 = 0;  // rows cut from the top by the vertical shear
-  int32_t h2 = 0;    // final height
-  int32_t off2 = 0;  // columns cut from the left by the last shear
-  int32_t w3 = 0;    // final width
-  double factor = 0; // percent per row or column of all three shears
+  int32_t w1 = 0;     // width after the first shear, of both working buffers
+  int32_t off1 = 0;   // rows cut from the top by the vertical shear
+  int32_t h2 = 0;     // final height
+  int32_t off2 = 0;   // columns cut from the left by the last shear
+  int32_t w3 = 0;     // final width
+  double factor = 0;  // percent per row or column of all three shears
 };
 
 // Sizes beyond int32 (or not numbers) cannot be allocated; they end the rotation.
@@ -123,7 +124,8 @@ bool PlanShears(int32_t width, int32_t height, double a, ShearPlan& plan) {
 // A working buffer of packed pixels, failing softly.
 std::unique_ptr<uint8_t[]> NewBuffer(int64_t pixels, int bytes) {
   if (pixels <= 0 || pixels > INT64_MAX / bytes) return nullptr;
-  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(pixels * bytes)]);
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow)
+                                        uint8_t[static_cast<size_t>(pixels * bytes)]);
 }
 
 // Columns of the vertical shear are gathered this many at a time into contiguous lines, so the
@@ -210,8 +212,7 @@ class ShearEngine {
       const int32_t fw = RoundToInt((skew - n) * kWeightScale);
       ShearLine<Bytes>(buffer + int64_t{y} * plan_.w1 * Bytes, plan_.w1, row, plan_.w3,
                        n - plan_.off2, fw, blend_, background_);
-      reporter_.Report(
-          static_cast<int32_t>((int64_t{plan_.height} + plan_.w1 + y) * plan_.factor));
+      reporter_.Report(static_cast<int32_t>((int64_t{plan_.height} + plan_.w1 + y) * plan_.factor));
     }
     return true;
   }

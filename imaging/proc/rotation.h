@@ -11,13 +11,14 @@
 
 namespace calmora {
 
-// Every routine answers false, leaving its bitmaps as they were, when it has nothing it can
-// do: an empty bitmap, a format it does not serve, an angle that is not a finite number, or
-// storage that cannot be had. An in-place rotation builds its result while the old pixels
-// stay aside, so a failure half-way loses nothing. Afterwards Opaque is false, and an alpha
-// plane the bitmap keeps is cut or padded to the new size with its top-left corner in place
-// (new alpha 0, or 255 after RotateInterpolated), so it never disagrees with the image in
-// size. Progress goes to OnProgress(Sender, percent) when OnProgress is assigned.
+// Every routine answers false when it has nothing it can do: an empty bitmap, a format it
+// does not serve, an angle that is not a finite number, or storage that cannot be had. A
+// bitmap rotated in place is then as it was: the result is built while the old pixels stay
+// aside, so a failure half-way loses nothing (a destination that a routine allocates may be
+// left empty). After an in-place rotation Opaque is false, and an alpha plane the bitmap keeps
+// is cut or padded to the new size with its top-left corner in place (new alpha 0, or 255
+// after RotateInterpolated), so it never disagrees with the image in size; Rotate1Bit and
+// Rotate8 drop it. Progress goes to OnProgress(Sender, percent) when OnProgress is assigned.
 
 // True when the angle is a whole number of degrees divisible by 90.
 bool IsRightAngle(double Angle);

@@ -37,7 +37,8 @@ uint8_t* RowToWrite(TPVBitmap& bitmap, int32_t y, int32_t pixelBytes, bool clear
   uint8_t* row = bitmap.GetScanline(y);
   if (!row) return nullptr;
   const int32_t from = clearPixels ? 0 : pixelBytes;
-  if (bitmap.RowBytes > from) std::memset(row + from, 0, static_cast<size_t>(bitmap.RowBytes - from));
+  if (bitmap.RowBytes > from)
+    std::memset(row + from, 0, static_cast<size_t>(bitmap.RowBytes - from));
   return row;
 }
 

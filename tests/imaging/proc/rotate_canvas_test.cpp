@@ -84,7 +84,8 @@ TEST_P(CanvasRotation, AgreesWithThePlainModelInEveryFormat) {
 // Round(2 x 7.0710678) = 14 on each side; the corners hold the background.
 TEST_P(CanvasRotation, TenByTenAtFortyFiveDegrees) {
   std::mt19937 random(52);
-  const Picture rotated = IntoCanvas(RandomPicture(random, 10, 10, pv24RGB), pv24RGB, 0x00332211, 45);
+  const Picture rotated =
+      IntoCanvas(RandomPicture(random, 10, 10, pv24RGB), pv24RGB, 0x00332211, 45);
   ASSERT_EQ(rotated.width, 14);
   ASSERT_EQ(rotated.height, 14);
   // TColor 0x332211 is red 0x11, green 0x22, blue 0x33; the pixel stores blue first.
@@ -149,8 +150,7 @@ TEST_P(CanvasRotation, RefusalsLeaveTheBitmapsAsTheyWere) {
   EXPECT_TRUE(destination.IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Storages, CanvasRotation, ::testing::ValuesIn(kStorages),
-                         StorageCaseName);
+INSTANTIATE_TEST_SUITE_P(Storages, CanvasRotation, ::testing::ValuesIn(kStorages), StorageCaseName);
 
 }  // namespace
 }  // namespace calmora::test

@@ -70,8 +70,8 @@ TEST_P(NearestRotation, AgreesWithThePlainModel) {
     const Picture actual = RunInBothStorages(source, format, [&](TPVBitmap& bitmap) {
       return RotateNearestOf(bitmap, format, outside, angle);
     });
-    ASSERT_EQ(actual, expected) << "angle " << angle << " " << source.width << "x"
-                                << source.height << ": " << FirstDifference(actual, expected);
+    ASSERT_EQ(actual, expected) << "angle " << angle << " " << source.width << "x" << source.height
+                                << ": " << FirstDifference(actual, expected);
   }
 }
 
@@ -114,18 +114,19 @@ TEST_P(NearestRotation, AResultWithoutPixelsIsRefused) {
   Picture source(1, 1, 1);
   source.bytes[0] = 1;
   bool answered = true;
-  EXPECT_EQ(RunInBothStorages(
-                source, format,
-                [&](TPVBitmap& bitmap) { return RotateNearestOf(bitmap, format, 0, 0.0004); },
-                &answered),
-            source);
+  EXPECT_EQ(
+      RunInBothStorages(
+          source, format,
+          [&](TPVBitmap& bitmap) { return RotateNearestOf(bitmap, format, 0, 0.0004); }, &answered),
+      source);
   EXPECT_FALSE(answered);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, NearestRotation, ::testing::Values(pv1g, pv8g, pv8p),
                          [](const ::testing::TestParamInfo<TPVPixelFormat>& p) {
-                           return p.param == pv1g ? "OneBit" : p.param == pv8g ? "Grey8"
-                                                                               : "Palette8";
+                           return p.param == pv1g   ? "OneBit"
+                                  : p.param == pv8g ? "Grey8"
+                                                    : "Palette8";
                          });
 
 TEST(Rotate1Bit, ReportsEveryRowThroughTheRecord) {

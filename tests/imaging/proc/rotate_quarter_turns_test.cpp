@@ -31,9 +31,8 @@ TEST_P(WholeTurns, RotateIntoCanvasMovesEveryFormatExactly) {
       ASSERT_TRUE(RotateIntoCanvas(from, to, 0, nullptr, nullptr, angle));
       EXPECT_EQ(to.GetPixelFormat(), format);
       const Picture expected = ModelTurn(source, TurnOf(angle));
-      ASSERT_EQ(ReadPicture(to), expected)
-          << "format " << int{format} << " angle " << angle << ": "
-          << FirstDifference(ReadPicture(to), expected);
+      ASSERT_EQ(ReadPicture(to), expected) << "format " << int{format} << " angle " << angle << ": "
+                                           << FirstDifference(ReadPicture(to), expected);
       EXPECT_EQ(ReadPicture(from), source);  // the source is not changed
     }
 }
@@ -138,8 +137,8 @@ TEST_P(WholeTurns, APaletteComesAlong) {
 const struct {
   int angle;
   const char* pamflip;
-} kPamflipCases[] = {{90, "-ccw"}, {-90, "-cw"}, {180, "-r180"}, {270, "-cw"},
-                     {450, "-ccw"}, {-270, "-ccw"}};
+} kPamflipCases[] = {{90, "-ccw"}, {-90, "-cw"},  {180, "-r180"},
+                     {270, "-cw"}, {450, "-ccw"}, {-270, "-ccw"}};
 
 TEST_P(WholeTurns, AgreeWithPamflip) {
   CALMORA_REQUIRE_TOOL("pamflip");
@@ -183,9 +182,9 @@ TEST(IsRightAngle, WholeMultiplesOfNinetyOnly) {
   const struct {
     double angle;
     bool right;
-  } cases[] = {{0, true},     {90, true},      {-90, true},   {180, true},    {270, true},
-               {360, true},   {450, true},     {-720, true},  {89.999, false}, {90.5, false},
-               {45, false},   {1, false},      {NAN, false},  {INFINITY, false}};
+  } cases[] = {{0, true},   {90, true},  {-90, true},  {180, true},      {270, true},
+               {360, true}, {450, true}, {-720, true}, {89.999, false},  {90.5, false},
+               {45, false}, {1, false},  {NAN, false}, {INFINITY, false}};
   for (const auto& c : cases) EXPECT_EQ(IsRightAngle(c.angle), c.right) << c.angle;
 }
 

@@ -137,8 +137,8 @@ Picture Sheared(const Picture& source, TPVPixelFormat format, bool blend,
 
 // Angles where the parts of the rule meet: the 45-degree edges, thousandths cut off, several
 // quarter turns, tiny shears and both signs.
-const double kSpecialAngles[] = {45,      -45,      45.001,  -45.001, 30,     -30,     0.001,
-                                 -0.001,  89.999,   90.0004, 135,     -135.5, 225.25,  315,
+const double kSpecialAngles[] = {45,      -45,      45.001,  -45.001, 30,      -30,     0.001,
+                                 -0.001,  89.999,   90.0004, 135,     -135.5,  225.25,  315,
                                  359.999, -359.999, 17,      1e-3,    44.9999, 3.14159, 720.5};
 
 class ShearRotation : public ::testing::TestWithParam<TPVPixelFormat> {
@@ -161,8 +161,8 @@ TEST_P(ShearRotation, AgreesWithThePlainModel) {
       model.blend = blend;
       const Picture expected = model.Rotate(source, angle);
       const Picture actual = Sheared(source, format, blend, model.bg, angle);
-      ASSERT_EQ(actual, expected) << "angle " << angle << " blend " << blend << " "
-                                  << source.width << "x" << source.height << ": "
+      ASSERT_EQ(actual, expected) << "angle " << angle << " blend " << blend << " " << source.width
+                                  << "x" << source.height << ": "
                                   << FirstDifference(actual, expected);
     }
 }
@@ -178,8 +178,7 @@ TEST_P(ShearRotation, AgreesWithTheModelOnHardEdges) {
     ShearModel model;
     model.bg.assign(source.size, 0);
     model.blend = true;
-    EXPECT_EQ(Sheared(source, format, true, model.bg, angle), model.Rotate(source, angle))
-        << angle;
+    EXPECT_EQ(Sheared(source, format, true, model.bg, angle), model.Rotate(source, angle)) << angle;
   }
 }
 
@@ -243,8 +242,9 @@ TEST_P(ShearRotation, ReportsProgressAfterEveryRowAndColumn) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, ShearRotation, ::testing::Values(pv24RGB, pv8g, pv8p),
                          [](const ::testing::TestParamInfo<TPVPixelFormat>& p) {
-                           return p.param == pv24RGB ? "RGB24" : p.param == pv8g ? "Grey8"
-                                                                                 : "Palette8";
+                           return p.param == pv24RGB ? "RGB24"
+                                  : p.param == pv8g  ? "Grey8"
+                                                     : "Palette8";
                          });
 
 class ShearDispatch : public ::testing::TestWithParam<Storage> {
@@ -294,9 +294,12 @@ TEST_P(ShearDispatch, OtherFormatsRotateIntoACanvas) {
   const struct {
     TPVPixelFormat format;
     int32_t fill;
-  } cases[] = {{pv16g, grey * 257},        {pv32f, 0},
-               {pvCMYK, SwapRedBlue(background)}, {pvRGB48, SwapRedBlue(background)},
-               {pvCIELab, SwapRedBlue(background)}, {pv32RGB, SwapRedBlue(background)}};
+  } cases[] = {{pv16g, grey * 257},
+               {pv32f, 0},
+               {pvCMYK, SwapRedBlue(background)},
+               {pvRGB48, SwapRedBlue(background)},
+               {pvCIELab, SwapRedBlue(background)},
+               {pv32RGB, SwapRedBlue(background)}};
   for (const auto& c : cases) {
     const Picture source = RandomPicture(random, 17, 11, c.format);
     TPVBitmap viaDispatch, from, expected;

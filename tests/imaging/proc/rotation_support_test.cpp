@@ -25,10 +25,15 @@ TEST_P(ExhaustedStorage, InPlaceRotationsKeepTheImage) {
     std::function<bool(TPVBitmap&)> rotate;
   } cases[] = {
       {"shears", pv24RGB,
-       [](TPVBitmap& b) { return RotateByShears(b, true, nullptr, nullptr, {0, 0, 0}, 30); }},
+       [](TPVBitmap& b) {
+         return RotateByShears(b, true, nullptr, nullptr, {0, 0, 0}, 30);
+       }},
       {"shears turn", pv24RGB,
-       [](TPVBitmap& b) { return RotateByShears(b, true, nullptr, nullptr, {0, 0, 0}, 90); }},
-      {"shears 8", pv8p, [](TPVBitmap& b) { return RotateByShears8(b, true, 0, nullptr, nullptr, 200); }},
+       [](TPVBitmap& b) {
+         return RotateByShears(b, true, nullptr, nullptr, {0, 0, 0}, 90);
+       }},
+      {"shears 8", pv8p,
+       [](TPVBitmap& b) { return RotateByShears8(b, true, 0, nullptr, nullptr, 200); }},
       {"bounding box", pvRGB48,
        [](TPVBitmap& b) { return RotateToBoundingBox(b, 0, nullptr, nullptr, 30); }},
       {"interpolated", pv24RGB,

@@ -21,8 +21,8 @@
 namespace calmora::test {
 
 // Every pixel format a bitmap can have.
-inline constexpr TPVPixelFormat kAllFormats[] = {pv1g,    pv8p,  pv8g,    pv16g,    pv24RGB,
-                                                 pv32f,   pvCMYK, pvRGB48, pvCIELab, pv32RGB};
+inline constexpr TPVPixelFormat kAllFormats[] = {pv1g,  pv8p,   pv8g,    pv16g,    pv24RGB,
+                                                 pv32f, pvCMYK, pvRGB48, pvCIELab, pv32RGB};
 
 // Pixels as byte strings of size bytes each, row by row; a pv1g pixel is one byte, 0 or 1.
 struct Picture {
@@ -70,8 +70,8 @@ inline void WritePicture(TPVBitmap& bitmap, const Picture& picture) {
     for (int32_t x = 0; x < picture.width; ++x) {
       if (bits) {
         const auto mask = static_cast<uint8_t>(0x80 >> (x & 7));
-        row[x >> 3] = static_cast<uint8_t>(*picture.at(x, y) ? row[x >> 3] | mask
-                                                             : row[x >> 3] & ~mask);
+        row[x >> 3] =
+            static_cast<uint8_t>(*picture.at(x, y) ? row[x >> 3] | mask : row[x >> 3] & ~mask);
       } else {
         std::memcpy(row + static_cast<int64_t>(x) * picture.size, picture.at(x, y), picture.size);
       }
