@@ -150,6 +150,20 @@ TEST_P(CanvasRotation, RefusalsLeaveTheBitmapsAsTheyWere) {
   EXPECT_TRUE(destination.IsEmpty());
 }
 
+// Every byte of every row, the alignment and a pv32RGB pixel's fourth byte included, is the
+// same whether the pixels lie in memory or in the temporary file.
+TEST(CanvasRotationStorages, MemoryAndFileEndWithTheSameBytes) {
+  TempFolderScope temp;
+  std::mt19937 random(56);
+  for (const TPVPixelFormat format : kAllFormats)
+    for (const double angle : {90.0, 180.0, 21.5, -160.0}) {
+      const Picture source = RandomPicture(random, 11, 7, format);
+      RunInBothStorages(source, format, [&](TPVBitmap& bitmap) {
+        return RotateToBoundingBox(bitmap, 0x00808080, nullptr, nullptr, angle);
+      });
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Storages, CanvasRotation, ::testing::ValuesIn(kStorages), StorageCaseName);
 
 }  // namespace
