@@ -101,7 +101,7 @@ void MirrorRow(const uint8_t* from, uint8_t* to, int32_t width, int32_t bitsPerP
     using Mover = decltype(mover);
     if constexpr (Mover::kBits == 1) {
       const int32_t bytes = PixelRowBytes(width, 1);
-      for (int32_t i = 0; i < bytes; ++i) to[i] = ReversedByteBits.value[from[bytes - 1 - i]];
+      for (int32_t i = 0; i < bytes; ++i) to[i] = kReversedByteBits.Value[from[bytes - 1 - i]];
       const int32_t padding = (8 - width % 8) % 8;
       if (padding != 0) {
         CopyBits(to, to, 0, padding, width, bytes);
