@@ -71,6 +71,7 @@ TEST(PixelRowConverter, WritesNoByteBeyondTheRow) {
 
 TEST(PixelRowConverter, IndexesPastAShortPaletteReadBlack) {
   TPVBitmap source(3, 1, pv8p);
+  for (int32_t i = 0; i < 256; ++i) source.SetPaletteColor(i, TPVRGB{9, 9, 9});
   source.PaletteLength = 2;  // as a shorter palette copied in leaves it
   source.SetPaletteColor(0, TPVRGB{1, 2, 3});
   source.SetPaletteColor(1, TPVRGB{4, 5, 6});
