@@ -7,9 +7,9 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <type_traits>
 #include <utility>
 
-#include "imaging/core/bitmap_pixels.h"
 #include "imaging/core/cmyk_profile.h"
 
 namespace calmora {
@@ -53,6 +53,68 @@ inline uint8_t BitAt(const uint8_t* row, int32_t x) {
   return static_cast<uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
 }
 
+// How a pixel of a row is read and written. Records go field by field: one copied whole goes
+// through the stack as bytes and is read back as a word, which stalls every pixel. A pixel
+// with another one after it (InnerPixel) goes a whole word at a time, the word reaching into the
+// next pixel, which is read or written afterwards anyway; the last pixel of a row (LastPixel)
+// touches its own bytes only.
+struct InnerPixel {};
+struct LastPixel {};
+
+template <class Word>
+inline Word LoadWord(const uint8_t* at) {
+  Word word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+template <class Word>
+inline void StoreWord(uint8_t* at, Word word, size_t bytes = sizeof(Word)) {
+  std::memcpy(at, &word, bytes);
+}
+
+template <class Pixel, class Where>
+inline Pixel LoadPixel(const uint8_t* row, int32_t x, Where) {
+  const uint8_t* p = row + int64_t{x} * static_cast<int64_t>(sizeof(Pixel));
+  if constexpr (std::is_same_v<Pixel, TPVRGB> && std::is_same_v<Where, InnerPixel>) {
+    const auto word = LoadWord<uint32_t>(p);
+    return TPVRGB{static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                  static_cast<uint8_t>(word >> 16)};
+  } else if constexpr (std::is_same_v<Pixel, TPVRGB>) {
+    return TPVRGB{p[0], p[1], p[2]};
+  } else if constexpr (std::is_same_v<Pixel, TPVRGB48>) {
+    return TPVRGB48{LoadWord<uint16_t>(p), LoadWord<uint16_t>(p + 2), LoadWord<uint16_t>(p + 4)};
+  } else {
+    return LoadWord<Pixel>(p);
+  }
+}
+
+template <class Pixel, class Where>
+inline void StorePixel(uint8_t* row, int32_t x, const Pixel& pixel, Where) {
+  uint8_t* p = row + int64_t{x} * static_cast<int64_t>(sizeof(Pixel));
+  constexpr bool kInner = std::is_same_v<Where, InnerPixel>;
+  if constexpr (std::is_same_v<Pixel, TPVRGB>) {
+    const uint32_t word = pixel.b | uint32_t{pixel.g} << 8 | uint32_t{pixel.r} << 16;
+    StoreWord(p, word, kInner ? 4 : 3);
+  } else if constexpr (std::is_same_v<Pixel, pixel_rules::RGB32Pixel>) {
+    StoreWord(p, pixel.Color.b | uint32_t{pixel.Color.g} << 8 | uint32_t{pixel.Color.r} << 16 |
+                     uint32_t{pixel.Fourth} << 24);
+  } else if constexpr (std::is_same_v<Pixel, TPVRGB48>) {
+    const uint64_t word = pixel.r | uint64_t{pixel.g} << 16 | uint64_t{pixel.b} << 32;
+    StoreWord(p, word, kInner ? 8 : 6);
+  } else {
+    StoreWord(p, pixel);
+  }
+}
+
+// Writes produce(x, where) into each pixel of a target row.
+template <class Produce>
+inline void WriteRow(uint8_t* target, int32_t width, Produce produce) {
+  int32_t x = 0;
+  for (; x < width - 1; ++x) StorePixel(target, x, produce(x, InnerPixel{}), InnerPixel{});
+  if (x < width) StorePixel(target, x, produce(x, LastPixel{}), LastPixel{});
+}
+
 // CMYK rows go through the colour system a run of pixels at a time.
 constexpr int32_t kCMYKRun = 512;
 
@@ -87,8 +149,8 @@ struct PixelRowRules {
       const auto source = MakeSource<From>(converter, &bitmap);
       const int32_t values = From == pv1g ? 2 : 256;
       for (int32_t v = 0; v < values; ++v)
-        pixel_access::Write(converter.lookup_, v,
-                            pixel_rules::Convert<To>(source, static_cast<uint8_t>(v)));
+        StorePixel(converter.lookup_, v, pixel_rules::Convert<To>(source, static_cast<uint8_t>(v)),
+                   LastPixel{});
     }
   }
 
@@ -96,15 +158,17 @@ struct PixelRowRules {
   static void Row(const PixelRowConverter& converter, const uint8_t* source, uint8_t* target,
                   int32_t width) {
     using Out = PixelOf<To>;
+    // The table has room past its last entry, so every entry reads as an inner pixel.
     const uint8_t* lookup = converter.lookup_;
     if constexpr (From == pv8g && To == pv8p) {
       std::memcpy(target, source, static_cast<size_t>(width));  // the grey ramp's indexes
     } else if constexpr (From == pv1g) {
-      for (int32_t x = 0; x < width; ++x)
-        pixel_access::Write(target, x, pixel_access::Read<Out>(lookup, BitAt(source, x)));
+      WriteRow(target, width, [&](int32_t x, auto) {
+        return LoadPixel<Out>(lookup, BitAt(source, x), InnerPixel{});
+      });
     } else if constexpr (IsLookupSource(From)) {
-      for (int32_t x = 0; x < width; ++x)
-        pixel_access::Write(target, x, pixel_access::Read<Out>(lookup, source[x]));
+      WriteRow(target, width,
+               [&](int32_t x, auto) { return LoadPixel<Out>(lookup, source[x], InnerPixel{}); });
     } else if constexpr (From == pvCMYK && To == pv24RGB) {
       CMYKRowToRGB(reinterpret_cast<const TPVCMYK*>(source), reinterpret_cast<TPVRGB*>(target),
                    width);
@@ -114,18 +178,17 @@ struct PixelRowRules {
       for (int32_t first = 0; first < width; first += kCMYKRun) {
         const int32_t count = std::min(kCMYKRun, width - first);
         CMYKRowToRGB(reinterpret_cast<const TPVCMYK*>(source) + first, colors, count);
-        for (int32_t i = 0; i < count; ++i)
-          pixel_access::Write(target, first + i, pixel_rules::Convert<To>(rgb, colors[i]));
+        WriteRow(target + int64_t{first} * sizeof(Out), count,
+                 [&](int32_t i, auto) { return pixel_rules::Convert<To>(rgb, colors[i]); });
       }
     } else if constexpr (From == pv24RGB && To == pvCMYK) {
       RGBRowToCMYK(reinterpret_cast<const TPVRGB*>(source), reinterpret_cast<TPVCMYK*>(target),
                    width);
     } else {
       const auto rules = MakeSource<From>(converter);
-      for (int32_t x = 0; x < width; ++x)
-        pixel_access::Write(
-            target, x,
-            pixel_rules::Convert<To>(rules, pixel_access::Read<PixelOf<From>>(source, x)));
+      WriteRow(target, width, [&](int32_t x, auto where) {
+        return pixel_rules::Convert<To>(rules, LoadPixel<PixelOf<From>>(source, x, where));
+      });
     }
   }
 

@@ -115,10 +115,12 @@ struct ColorSource {
   uint8_t ByteGrey(Pixel p) const { return Weights.Grey8(Colour(p)); }
   uint16_t WordGrey(Pixel p) const { return Grey16OfBytes(Colour(p)); }
   float FloatGrey(Pixel p) const { return FloatGreyOfBytes(Colour(p)); }
+  // Each channel times 257, as one multiplication of the three spread 16 bits apart.
   TPVRGB48 Color48(Pixel p) const {
     const TPVRGB c = Colour(p);
-    return TPVRGB48{static_cast<uint16_t>(c.r * 257), static_cast<uint16_t>(c.g * 257),
-                    static_cast<uint16_t>(c.b * 257)};
+    const uint64_t words = (c.r | uint64_t{c.g} << 16 | uint64_t{c.b} << 32) * 257;
+    return TPVRGB48{static_cast<uint16_t>(words), static_cast<uint16_t>(words >> 16),
+                    static_cast<uint16_t>(words >> 32)};
   }
 
  private:

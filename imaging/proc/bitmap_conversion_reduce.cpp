@@ -85,17 +85,9 @@ bool QuantizeInto(const TPVBitmap& source, TPVBitmap& target) {
     const uint8_t* row = source.GetScanline(y);
     uint8_t* indexes = target.GetScanline(y);
     if (!row || !indexes) return false;
-    // Neighbouring pixels often share their colour: the last answer is kept.
-    TPVRGB last = pixel_access::Read<TPVRGB>(row, 0);
-    auto lastIndex = static_cast<uint8_t>(quantizer.RGBIndex(last));
-    for (int32_t x = 0; x < width; ++x) {
-      const auto color = pixel_access::Read<TPVRGB>(row, x);
-      if (!(color == last)) {
-        last = color;
-        lastIndex = static_cast<uint8_t>(quantizer.RGBIndex(color));
-      }
-      indexes[x] = lastIndex;
-    }
+    for (int32_t x = 0; x < width; ++x)
+      indexes[x] = static_cast<uint8_t>(
+          quantizer.RGBIndex(TPVRGB{row[3 * x], row[3 * x + 1], row[3 * x + 2]}));
   }
   return true;
 }

@@ -175,18 +175,29 @@ TEST_P(ConversionValues, OrderedDitherMeetsTheWholeMatrixAtEveryLevel) {
 
 // ---- ConvertFrom ----
 
-TEST_P(ConversionValues, ConvertFromAnotherSizeChangesNothing) {
-  auto source = Make(4, 3, pv24RGB);
-  auto target = Make(4, 4, pv8g);
-  test::FillRandom(*source, 1);
-  test::FillRandom(*target, 2);
-  TPVBitmap* sourcePlane = source->GetAlphaChannel();
-  TPVBitmap* targetPlane = target->GetAlphaChannel();
-  const auto before = test::ReadRows(*target);
-  EXPECT_FALSE(target->ConvertFrom(*source));
-  EXPECT_EQ(test::ReadRows(*target), before);
-  EXPECT_EQ(source->AlphaBitmap.get(), sourcePlane);
-  EXPECT_EQ(target->AlphaBitmap.get(), targetPlane);
+// Another size changes nothing at all; equal formats convert no pixel but hand the alpha plane
+// over.
+TEST_P(ConversionValues, ConvertFromLeavesThePixelsAlone) {
+  struct Case {
+    const char* Name;
+    int32_t TargetHeight;
+    TPVPixelFormat TargetFormat;
+    bool HandsOver;
+  };
+  for (const Case c : {Case{"another size", 4, pv8g, false}, Case{"equal formats", 3, pv24RGB, true}}) {
+    SCOPED_TRACE(c.Name);
+    auto source = Make(4, 3, pv24RGB);
+    auto target = Make(4, c.TargetHeight, c.TargetFormat);
+    test::FillRandom(*source, 1);
+    test::FillRandom(*target, 2);
+    TPVBitmap* sourcePlane = source->GetAlphaChannel();
+    TPVBitmap* targetPlane = target->GetAlphaChannel();
+    const auto before = test::ReadRows(*target);
+    EXPECT_EQ(target->ConvertFrom(*source), c.HandsOver);
+    EXPECT_EQ(test::ReadRows(*target), before);
+    EXPECT_EQ(source->AlphaBitmap.get(), c.HandsOver ? nullptr : sourcePlane);
+    EXPECT_EQ(target->AlphaBitmap.get(), c.HandsOver ? sourcePlane : targetPlane);
+  }
 }
 
 TEST_P(ConversionValues, ASourceWithoutFormatStillHandsItsPlaneOver) {
@@ -199,18 +210,6 @@ TEST_P(ConversionValues, ASourceWithoutFormatStillHandsItsPlaneOver) {
   EXPECT_TRUE(target.ConvertFrom(source));
   EXPECT_EQ(target.AlphaBitmap.get(), plane);
   EXPECT_EQ(source.AlphaBitmap, nullptr);
-}
-
-TEST_P(ConversionValues, EqualFormatsConvertNothingButTheAlphaPlane) {
-  auto source = Make(5, 2, pv24RGB);
-  auto target = Make(5, 2, pv24RGB);
-  test::FillRandom(*source, 7);
-  test::FillRandom(*target, 8);
-  TPVBitmap* plane = source->GetAlphaChannel();
-  const auto before = test::ReadRows(*target);
-  EXPECT_TRUE(target->ConvertFrom(*source));
-  EXPECT_EQ(test::ReadRows(*target), before);
-  EXPECT_EQ(target->AlphaBitmap.get(), plane);
 }
 
 TEST_P(ConversionValues, ACMYKSourceEndsAs24Bits) {
