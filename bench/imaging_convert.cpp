@@ -18,16 +18,12 @@
 namespace calmora {
 namespace {
 
-using bench::Quoted;
-using bench::SavePPM;
-using bench::TimedRun;
-
 constexpr int32_t kWidth = 6000;
 constexpr int32_t kHeight = 4000;
 constexpr double kMegapixels = kWidth * static_cast<double>(kHeight) / 1e6;
 
-// The source in pv24RGB or pv8g. A photograph-like image: smooth colour fields with some texture, so the quantiser has the
-// work of a real picture rather than of noise or flat colour.
+// The source in pv24RGB or pv8g: a photograph-like image, smooth colour fields with some
+// texture, so the quantiser has the work of a real picture rather than of noise or flat colour.
 TPVBitmap& Source(TPVPixelFormat format) {
   static const std::unique_ptr<TPVBitmap> rgb = [] {
     auto bitmap = std::make_unique<TPVBitmap>();
@@ -115,11 +111,12 @@ struct VipsImage {
     char pattern[] = "/tmp/calmora-convert-XXXXXX";
     if (!mkdtemp(pattern)) return;
     folder = pattern;
-    ready = SavePPM(Source(pv24RGB), File("in.ppm")) &&
-            TimedRun("vips copy " + Quoted(File("in.ppm")) + " " + Quoted(File("in.v"))) >= 0;
+    ready = bench::SavePPM(Source(pv24RGB), File("in.ppm")) &&
+            bench::TimedRun("vips copy " + bench::Quoted(File("in.ppm")) + " " +
+                            bench::Quoted(File("in.v"))) >= 0;
   }
   ~VipsImage() {
-    if (!folder.empty()) TimedRun("rm -rf " + Quoted(folder));
+    if (!folder.empty()) bench::TimedRun("rm -rf " + bench::Quoted(folder));
   }
   std::string File(const std::string& name) const { return folder + "/" + name; }
 };
@@ -133,11 +130,13 @@ void VipsGrey(benchmark::State& state) {
     return;
   }
   const std::string vips = "VIPS_CONCURRENCY=1 vips ";
-  const std::string in = Quoted(image.File("in.v"));
+  const std::string in = bench::Quoted(image.File("in.v"));
   double plainTotal = 0;
   for (auto _ : state) {
-    const double grey = TimedRun(vips + "colourspace " + in + " " + Quoted(image.File("grey.v")) + " b-w");
-    const double copied = TimedRun(vips + "copy " + in + " " + Quoted(image.File("copy.v")));
+    const double grey = bench::TimedRun(vips + "colourspace " + in + " " +
+                                        bench::Quoted(image.File("grey.v")) + " b-w");
+    const double copied =
+        bench::TimedRun(vips + "copy " + in + " " + bench::Quoted(image.File("copy.v")));
     if (grey < 0 || copied < 0) {
       state.SkipWithError("vips failed");
       return;
@@ -149,9 +148,9 @@ void VipsGrey(benchmark::State& state) {
   SetMegapixelRate(state);
 }
 
-#define CALMORA_CONVERT(from, to, bytes)                                                    \
-  BENCHMARK_CAPTURE(Convert, from##_to_##to, from, to)->Unit(benchmark::kMillisecond);      \
-  BENCHMARK_CAPTURE(ConvertInto, from##_to_##to, from, to)->Unit(benchmark::kMillisecond);  \
+#define CALMORA_CONVERT(from, to, bytes)                                                   \
+  BENCHMARK_CAPTURE(Convert, from##_to_##to, from, to)->Unit(benchmark::kMillisecond);     \
+  BENCHMARK_CAPTURE(ConvertInto, from##_to_##to, from, to)->Unit(benchmark::kMillisecond); \
   BENCHMARK_CAPTURE(Memcpy, to##_bytes_warm, bytes, false)->Unit(benchmark::kMillisecond); \
   BENCHMARK_CAPTURE(Memcpy, to##_bytes_fresh, bytes, true)->Unit(benchmark::kMillisecond)
 

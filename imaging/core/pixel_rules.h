@@ -173,24 +173,25 @@ struct RGB32Source : ColorSource<RGB32Source, RGB32Pixel> {
   TPVRGB Color(RGB32Pixel p) const { return p.Color; }
 };
 
+// The source rules of each format; their Pixel is the format's pixel record (pv1g: one bit).
+template <TPVPixelFormat Format> struct FormatRules;
+template <> struct FormatRules<pv1g> { using Source = Grey1Source; };
+template <> struct FormatRules<pv8p> { using Source = PaletteSource; };
+template <> struct FormatRules<pv8g> { using Source = Grey8Source; };
+template <> struct FormatRules<pv16g> { using Source = Grey16Source; };
+template <> struct FormatRules<pv24RGB> { using Source = RGB24Source; };
+template <> struct FormatRules<pv32f> { using Source = FloatSource; };
+template <> struct FormatRules<pvCMYK> { using Source = CMYKSource; };
+template <> struct FormatRules<pvRGB48> { using Source = RGB48Source; };
+template <> struct FormatRules<pvCIELab> { using Source = LabSource; };
+template <> struct FormatRules<pv32RGB> { using Source = RGB32Source; };
+
+template <TPVPixelFormat Format>
+using SourceOf = typename FormatRules<Format>::Source;
+template <TPVPixelFormat Format>
+using PixelOf = typename SourceOf<Format>::Pixel;
+
 // ---- Targets: what each format takes from a source ----
-
-template <TPVPixelFormat Format> struct FormatTraits;
-template <> struct FormatTraits<pv1g> { using Source = Grey1Source; using Pixel = uint8_t; };
-template <> struct FormatTraits<pv8p> { using Source = PaletteSource; using Pixel = uint8_t; };
-template <> struct FormatTraits<pv8g> { using Source = Grey8Source; using Pixel = uint8_t; };
-template <> struct FormatTraits<pv16g> { using Source = Grey16Source; using Pixel = uint16_t; };
-template <> struct FormatTraits<pv24RGB> { using Source = RGB24Source; using Pixel = TPVRGB; };
-template <> struct FormatTraits<pv32f> { using Source = FloatSource; using Pixel = float; };
-template <> struct FormatTraits<pvCMYK> { using Source = CMYKSource; using Pixel = TPVCMYK; };
-template <> struct FormatTraits<pvRGB48> { using Source = RGB48Source; using Pixel = TPVRGB48; };
-template <> struct FormatTraits<pvCIELab> { using Source = LabSource; using Pixel = TPVCIELab; };
-template <> struct FormatTraits<pv32RGB> { using Source = RGB32Source; using Pixel = RGB32Pixel; };
-
-template <TPVPixelFormat Format>
-using SourceOf = typename FormatTraits<Format>::Source;
-template <TPVPixelFormat Format>
-using PixelOf = typename FormatTraits<Format>::Pixel;
 
 // The target pixel of format To for a source pixel: grey formats take the grey of their depth,
 // pv8p the grey-ramp index, the colour formats the colour (pv32RGB with 255 in its fourth byte,

@@ -1,13 +1,14 @@
 // TPVBitmap's pixel-format conversion in memory and file: SetPixelFormat, ConvertPixelFormat
 // and ConvertFrom with its table of pairs. Bitmap members defined in the processing layer, as
 // the declaration in bitmap.h says, because the reductions call the tools of this layer.
+#include "imaging/proc/bitmap_conversion.h"
+
 #include <cstdint>
 #include <utility>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_internal.h"
 #include "imaging/core/pixel_row_converter.h"
-#include "imaging/proc/bitmap_conversion.h"
 
 namespace calmora {
 
@@ -98,8 +99,7 @@ bool TPVBitmap::ConvertPixelFormat(TPVPixelFormat format) {
 
 bool TPVBitmap::ConvertFrom(TPVBitmap& Source) {
   if (&Source == this) return true;
-  if (Source.GetWidth() != GetWidth() || Source.GetHeight() != GetHeight() ||
-      Location == pvTBitmap)
+  if (Source.GetWidth() != GetWidth() || Source.GetHeight() != GetHeight() || Location == pvTBitmap)
     return false;
   const TPVPixelFormat from = Source.Format;
   const PairKind kind = IsEmpty() ? PairKind::kNothing : bitmap_conversion::KindOf(from, Format);

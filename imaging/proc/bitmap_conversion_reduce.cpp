@@ -28,7 +28,8 @@ uint8_t ClampedByteOf(float value) {
 class GreyRowReader {
  public:
   explicit GreyRowReader(const TPVBitmap& source)
-      : format_(source.Format), toGrey_(source.Format, pv8g, source),
+      : format_(source.Format),
+        toGrey_(source.Format, pv8g, source),
         greys_(static_cast<size_t>(source.Width)) {}
 
   const uint8_t* Greys(const uint8_t* row, int32_t width) {

@@ -43,10 +43,15 @@ struct StorageLimit {
 // What must survive a refused conversion: format, storage, pixels, palette and alpha plane.
 struct Snapshot {
   explicit Snapshot(TPVBitmap& bitmap)
-      : Format(bitmap.GetPixelFormat()), Location(bitmap.Location), Pixels(bitmap.Storage.Pixels),
-        File(bitmap.Storage.FileStore.get()), Device(bitmap.Storage.WrappedTBitmap.get()),
-        Alpha(bitmap.AlphaBitmap.get()), Rows(test::ReadRows(bitmap)) {
-    for (int32_t i = 0; i < bitmap.GetPaletteLen(); ++i) Palette.push_back(bitmap.GetPaletteColor(i));
+      : Format(bitmap.GetPixelFormat()),
+        Location(bitmap.Location),
+        Pixels(bitmap.Storage.Pixels),
+        File(bitmap.Storage.FileStore.get()),
+        Device(bitmap.Storage.WrappedTBitmap.get()),
+        Alpha(bitmap.AlphaBitmap.get()),
+        Rows(test::ReadRows(bitmap)) {
+    for (int32_t i = 0; i < bitmap.GetPaletteLen(); ++i)
+      Palette.push_back(bitmap.GetPaletteColor(i));
   }
   void ExpectSame(TPVBitmap& bitmap) const {
     EXPECT_EQ(bitmap.Format, Format) << "the field itself, before a query re-reads a device";
@@ -58,7 +63,8 @@ struct Snapshot {
     EXPECT_EQ(bitmap.AlphaBitmap.get(), Alpha);
     EXPECT_EQ(test::ReadRows(bitmap), Rows);
     std::vector<TPVRGB> palette;
-    for (int32_t i = 0; i < bitmap.GetPaletteLen(); ++i) palette.push_back(bitmap.GetPaletteColor(i));
+    for (int32_t i = 0; i < bitmap.GetPaletteLen(); ++i)
+      palette.push_back(bitmap.GetPaletteColor(i));
     EXPECT_EQ(palette, Palette);
   }
   TPVPixelFormat Format;
@@ -86,9 +92,9 @@ TEST_P(ConversionFailure, NoStorageKeepsTheBitmapAsItWas) {
   struct Case {
     TPVPixelFormat From, To;
   };
-  for (const Case c : {Case{pv24RGB, pv8g}, Case{pv16g, pv32f}, Case{pv8g, pv8p},
-                       Case{pv24RGB, pv8p}, Case{pv24RGB, pv1g}, Case{pv1g, pv24RGB},
-                       Case{pvCMYK, pvCIELab}}) {
+  for (const Case c :
+       {Case{pv24RGB, pv8g}, Case{pv16g, pv32f}, Case{pv8g, pv8p}, Case{pv24RGB, pv8p},
+        Case{pv24RGB, pv1g}, Case{pv1g, pv24RGB}, Case{pvCMYK, pvCIELab}}) {
     for (const bool forceReallocate : {false, true}) {
       SCOPED_TRACE(std::to_string(c.From) + " to " + std::to_string(c.To));
       auto bitmap = Make(23, 9, c.From);
@@ -177,8 +183,9 @@ TEST(DeviceConversion, AnEmptyDeviceBitmapTakesTheFormat) {
     TPVPixelFormat To, Held;
     platform::TPixelFormat Device;
   };
-  for (const Case c : {Case{pv1g, pv1g, platform::pf1bit}, Case{pv24RGB, pv24RGB, platform::pf24bit},
-                       Case{pv16g, pv8g, platform::pf8bit}, Case{pv32RGB, pv32RGB, platform::pf32bit}}) {
+  for (const Case c :
+       {Case{pv1g, pv1g, platform::pf1bit}, Case{pv24RGB, pv24RGB, platform::pf24bit},
+        Case{pv16g, pv8g, platform::pf8bit}, Case{pv32RGB, pv32RGB, platform::pf32bit}}) {
     SCOPED_TRACE(int(c.To));
     platform::TBitmap device;  // 0 x 0
     ASSERT_TRUE(device.SetPixelFormat(c.To == pv1g ? platform::pf24bit : platform::pf1bit));

@@ -52,8 +52,7 @@ void FillSource(TPVBitmap& bitmap, uint32_t seed) {
     if (bitmap.Format == pv24RGB && y == 0) std::memset(row + 3 * 7, 255, 3);
   }
   for (int32_t i = 0; i < bitmap.GetPaletteLen(); ++i)
-    bitmap.SetPaletteColor(i, TPVRGB{static_cast<uint8_t>(random()),
-                                     static_cast<uint8_t>(random()),
+    bitmap.SetPaletteColor(i, TPVRGB{static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
                                      static_cast<uint8_t>(random())});
 }
 
@@ -125,8 +124,8 @@ TEST_P(ConversionPair, SetPixelFormatFollowsTheModel) {
     if (device && DeviceHeld(To()) == pvNoFormat) {
       EXPECT_FALSE(bitmap->SetPixelFormat(To()));
       EXPECT_EQ(bitmap->Format, From()) << "the format field alone never changes";
-      EXPECT_TRUE(test::conversion::Matches(
-          {before, static_cast<int32_t>(before.Palette.size())}, ImageOf(*bitmap)));
+      EXPECT_TRUE(test::conversion::Matches({before, static_cast<int32_t>(before.Palette.size())},
+                                            ImageOf(*bitmap)));
       continue;
     }
     ConversionSetting setting;
@@ -171,7 +170,7 @@ TEST_P(ConversionPair, ConvertFromHandsTheAlphaPlaneOver) {
 }
 
 std::string PairName(const ::testing::TestParamInfo<PairCase>& info) {
-  static const char* const kNames[] = {"none", "1g",  "8p",    "8g",  "16g",  "24RGB",
+  static const char* const kNames[] = {"none", "1g",   "8p",    "8g",  "16g",  "24RGB",
                                        "32f",  "CMYK", "RGB48", "Lab", "32RGB"};
   return std::string(kNames[std::get<0>(info.param)]) + "_to_" + kNames[std::get<1>(info.param)] +
          "_" + test::StorageName(std::get<2>(info.param));

@@ -158,7 +158,9 @@ TEST_P(ConversionValues, OrderedDitherMeetsTheWholeMatrixAtEveryLevel) {
           switch (c.Format) {
             case pv8g: bitmap->SetPixel8(x, y, byte); break;
             // Random low bytes: only the top six bits of the word count.
-            case pv16g: bitmap->SetPixel16(x, y, static_cast<uint16_t>(byte << 8 | (random() & 0xFF))); break;
+            case pv16g:
+              bitmap->SetPixel16(x, y, static_cast<uint16_t>(byte << 8 | (random() & 0xFF)));
+              break;
             case pv24RGB: bitmap->SetPixel24(x, y, TPVRGB{byte, byte, byte}); break;
             default: bitmap->SetPixelFloat(x, y, real); break;
           }
@@ -168,7 +170,8 @@ TEST_P(ConversionValues, OrderedDitherMeetsTheWholeMatrixAtEveryLevel) {
     ASSERT_TRUE(bitmap->SetPixelFormat(pv1g));
     for (int32_t y = 0; y < bitmap->GetHeight(); ++y)
       for (int32_t x = 0; x < 8; ++x)
-        ASSERT_EQ((bitmap->GetScanline(y)[0] >> (7 - x)) & 1, kDitherMatrix[x][y % 8] < level[y / 8])
+        ASSERT_EQ((bitmap->GetScanline(y)[0] >> (7 - x)) & 1,
+                  kDitherMatrix[x][y % 8] < level[y / 8])
             << "pixel " << x << ", " << y;
   }
 }
@@ -184,7 +187,8 @@ TEST_P(ConversionValues, ConvertFromLeavesThePixelsAlone) {
     TPVPixelFormat TargetFormat;
     bool HandsOver;
   };
-  for (const Case c : {Case{"another size", 4, pv8g, false}, Case{"equal formats", 3, pv24RGB, true}}) {
+  for (const Case c :
+       {Case{"another size", 4, pv8g, false}, Case{"equal formats", 3, pv24RGB, true}}) {
     SCOPED_TRACE(c.Name);
     auto source = Make(4, 3, pv24RGB);
     auto target = Make(4, c.TargetHeight, c.TargetFormat);

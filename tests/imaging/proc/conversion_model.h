@@ -68,11 +68,13 @@ inline uint8_t Grey8(TPVRGB c) {
                               100);
 }
 inline uint16_t Grey16(TPVRGB c) {
-  const uint32_t sum = uint32_t{c.r} * 257 * 212 + uint32_t{c.g} * 257 * 713 + uint32_t{c.b} * 257 * 75;
+  const uint32_t sum =
+      uint32_t{c.r} * 257 * 212 + uint32_t{c.g} * 257 * 713 + uint32_t{c.b} * 257 * 75;
   return static_cast<uint16_t>(sum / 1000);
 }
 inline uint16_t Grey16(TPVRGB48 c) {
-  return static_cast<uint16_t>((uint32_t{c.r} * 212 + uint32_t{c.g} * 713 + uint32_t{c.b} * 75) / 1000);
+  return static_cast<uint16_t>((uint32_t{c.r} * 212 + uint32_t{c.g} * 713 + uint32_t{c.b} * 75) /
+                               1000);
 }
 inline float FloatGrey(TPVRGB c) {
   return static_cast<float>((c.r * 0.2126 + c.g * 0.7152 + c.b * 0.0722) / 255);
@@ -245,7 +247,8 @@ inline std::unique_ptr<TPVBitmap> BitmapOf(const Image& image) {
     if (image.Format == pv1g) {
       std::memset(row, 0, static_cast<size_t>(bitmap->RowBytes));
       for (int32_t x = 0; x < image.Pixels.Width; ++x)
-        if (*image.Pixels.At(x, y)) row[x / 8] = static_cast<uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
+        if (*image.Pixels.At(x, y))
+          row[x / 8] = static_cast<uint8_t>(row[x / 8] | (0x80 >> (x % 8)));
     } else {
       std::memcpy(row, image.Pixels.Rows[y].data(), image.Pixels.Rows[y].size());
     }
@@ -313,9 +316,11 @@ inline Expectation ExpectQuantized(const Image& source, const ConversionSetting&
   return e;
 }
 
-inline Expectation Expect(const Image& source, TPVPixelFormat to, const ConversionSetting& setting) {
+inline Expectation Expect(const Image& source, TPVPixelFormat to,
+                          const ConversionSetting& setting) {
   if (source.Format == to) return Expectation{source, static_cast<int32_t>(source.Palette.size())};
-  if (to == pv1g) return ExpectOneBit(OneBitIsDirect(source.Format) ? source : Via24(source), setting);
+  if (to == pv1g)
+    return ExpectOneBit(OneBitIsDirect(source.Format) ? source : Via24(source), setting);
   if (to == pv8p && source.Format == pv24RGB) return ExpectQuantized(source, setting);
   const Pixel first{source.Format, source.Pixels.At(0, 0), &source.Palette};
   if (DirectRule(first, to).empty()) return Expect(Via24(source), to, setting);
@@ -342,8 +347,8 @@ inline Expectation Expect(const Image& source, TPVPixelFormat to, const Conversi
 // The result against the expectation: format, pixels and the palette entries the rule sets.
 inline ::testing::AssertionResult Matches(const Expectation& expected, const Image& actual) {
   if (actual.Format != expected.Result.Format)
-    return ::testing::AssertionFailure() << "format " << int(actual.Format) << ", expected "
-                                         << int(expected.Result.Format);
+    return ::testing::AssertionFailure()
+           << "format " << int(actual.Format) << ", expected " << int(expected.Result.Format);
   const ::testing::AssertionResult pixels = SameModel(expected.Result.Pixels, actual.Pixels);
   if (!pixels) return pixels;
   for (int32_t i = 0; i < expected.PaletteEntriesSet; ++i)
