@@ -186,8 +186,11 @@ struct PixelRowRules {
                    width);
     } else {
       const auto rules = MakeSource<From>(converter);
+      // A pixel read as a word pays only where the target is that word rearranged (pv32RGB);
+      // where the rule works channel by channel, byte reads leave the arithmetic units to it.
       WriteRow(target, width, [&](int32_t x, auto where) {
-        return pixel_rules::Convert<To>(rules, LoadPixel<PixelOf<From>>(source, x, where));
+        using Read = std::conditional_t<To == pv32RGB, decltype(where), LastPixel>;
+        return pixel_rules::Convert<To>(rules, LoadPixel<PixelOf<From>>(source, x, Read{}));
       });
     }
   }
