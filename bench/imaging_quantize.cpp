@@ -5,13 +5,13 @@
 // quantisation alone. Counter "PSNR" is compare -metric PSNR of the result against the input.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/peer_runs.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/proc/color_reduction.h"
 #include "imaging/proc/quantizer.h"
@@ -19,18 +19,12 @@
 namespace calmora {
 namespace {
 
+using bench::Quoted;
+using bench::SavePPM;
+using bench::TimedRun;
+
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// Runs a shell command; its wall time in seconds, or -1 when it failed.
-double TimedRun(const std::string& command) {
-  const auto start = std::chrono::steady_clock::now();
-  const int status = std::system((command + " >/dev/null 2>&1").c_str());
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return status == 0 ? elapsed.count() : -1;
-}
 
 // The plasma as PPM and PNG in a private folder, made once per run.
 struct Plasma {
@@ -78,22 +72,6 @@ bool LoadPPM(const std::string& path, TPVBitmap& bitmap) {
     }
   }
   return true;
-}
-
-bool SavePPM(TPVBitmap& bitmap, const std::string& path) {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << bitmap.Width << " " << bitmap.Height << "\n255\n";
-  std::vector<char> row(static_cast<size_t>(bitmap.Width) * 3);
-  for (int y = 0; y < bitmap.Height; ++y) {
-    const uint8_t* line = bitmap.GetScanline(y);
-    for (int x = 0; x < bitmap.Width; ++x) {
-      row[3 * x] = static_cast<char>(line[3 * x + 2]);
-      row[3 * x + 1] = static_cast<char>(line[3 * x + 1]);
-      row[3 * x + 2] = static_cast<char>(line[3 * x]);
-    }
-    out.write(row.data(), static_cast<std::streamsize>(row.size()));
-  }
-  return static_cast<bool>(out);
 }
 
 // compare -metric PSNR prints the value on standard error.

@@ -285,6 +285,36 @@ class TPVBitmap : public TPVBaseBitmap {
   bool Assign(platform::TBitmap& source) { return CopyFromTBitmap(source); }
   // ---- end of device bitmap interchange ----
 
+  // ==== Pixel-format conversion ====
+  // Defined in the processing layer (imaging/proc/bitmap_conversion*.cpp), not here: reducing
+  // to pv1g and pv8p takes the black-and-white tools and the quantiser, which sit above the
+  // bitmap model. Code of the bitmap model itself narrows through bitmap_device_narrow.h, which
+  // shares the per-pixel rules (pixel_rules.h) with these members.
+
+  // Fills this bitmap, allocated in the target format at the source's size, with the source's
+  // pixels converted pixel by pixel; then takes over the source's alpha plane (the source's
+  // becomes null, this bitmap's own is replaced) and realises the palette. To pv1g by
+  // DitherMethod: ordered with the 8 x 8 matrix, or the threshold at the mean colour's grey; to
+  // pv8p from pv24RGB through the quantiser with PaletteColorsUsed colours, from the grey
+  // formats with the grey ramp. Pairs without a rule of their own first convert Source itself
+  // to pv24RGB in place, so a caller's source can come back as pv24RGB. Equal formats and a
+  // source without a format convert nothing but still hand the alpha plane over. False, with
+  // nothing changed, for another size or location pvTBitmap, and when Source could not be
+  // converted to pv24RGB (it is then as it was).
+  bool ConvertFrom(TPVBitmap& Source);
+  // Converts in place. In memory or file: the storage moves to a temporary, the new format is
+  // allocated (the location rule by size applies again) and converted back; the alpha plane
+  // stays. In pvTBitmap: a 1-bit device bitmap expands to 24 bits, a 24-bit one dithers or
+  // thresholds to 1 bit (the black-and-white tools), and any other pair the device bitmap can
+  // hold (pv16g held as pv8g) converts through a copy in memory; an empty device bitmap only
+  // takes the format. An empty bitmap in memory or file only takes the format. False, with
+  // storage, format and pixels as they were, when the new storage cannot be had, the format
+  // is not one of the ten, or a device bitmap cannot hold the target.
+  bool ConvertPixelFormat(TPVPixelFormat format);
+  // ConvertPixelFormat when format differs from the current one; true otherwise.
+  bool SetPixelFormat(TPVPixelFormat format);
+  // ==== End of pixel-format conversion ====
+
   // ---- The raw bitmap stream ----
   // Writes the bitmap with its display settings and alpha plane. False when the stream took
   // fewer bytes than written.

@@ -1,7 +1,6 @@
-// Narrowing a bitmap to what device bitmaps and DIBs hold (8-bit grey or 24-bit RGB) by the
-// library's conversion formulas, for the pairs device interchange needs. The general pixel-
-// format conversion supersedes it; until it exists this is the only conversion these callers
-// have.
+// Narrowing a bitmap to what device bitmaps hold (8-bit grey or 24-bit RGB), for the pairs
+// device interchange needs. The bitmap model cannot call SetPixelFormat, which lives in the
+// processing layer, so it narrows here through the same pair rules (pixel_row_converter.h).
 #pragma once
 
 #include "imaging/core/bitmap.h"

@@ -7,7 +7,6 @@
 
 #include "imaging/core/base/debug_log.h"
 #include "imaging/core/base/row_bits.h"
-#include "imaging/core/bitmap_device_narrow.h"
 #include "imaging/proc/base/bit_helpers.h"
 #include "imaging/proc/base/numeric_helpers.h"
 #include "imaging/proc/dib_interchange.h"
@@ -74,7 +73,7 @@ platform::TGlobalMemory CopyBitmaptoDIBEx(TPVBitmap& Bitmap, int32_t X1, int32_t
     LogDebugLine("_CopyBitmaptoDIBEx: not supported pixel format, converting to 24bit and recurse");
     TPVBitmap copy;
     if (copy.Assign(&Bitmap) && !copy.IsEmpty()) {
-      if (!NarrowPixelFormat(copy, pv24RGB, copy.Location)) return {};
+      if (!copy.SetPixelFormat(pv24RGB)) return {};
       return CopyBitmaptoDIBEx(copy, X1, Y1, X2, Y2, DpiX, DpiY);
     }
     return {};  // an empty bitmap has nothing to pack, and a copy that failed gives no DIB
