@@ -1,0 +1,141 @@
+// GaussianBlurGray8: the kernel, the plain line routine, and the two passes. The row pass
+// convolves a copy of each row padded with its edge samples; the column pass keeps a ring of
+// copies of the rows a window of 2 x HalfWidth + 1 needs, so a row can be written back as soon
+// as it is done and whole rows are convolved at once.
+#include "imaging/proc/gaussian_blur.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "imaging/proc/gaussian_lines.h"
+#include "imaging/proc/processor_features.h"
+
+namespace calmora {
+
+namespace gaussian {
+
+Kernel MakeKernel(double radius) {
+  Kernel kernel;
+  long double curve[2 * MaxHalfWidth + 1];
+  long double sum = 0;
+  for (int32_t i = 0; i <= 2 * MaxHalfWidth; ++i) {
+    const long double t = (i - MaxHalfWidth) / static_cast<long double>(radius);
+    curve[i] = std::exp(-(t * t) / 2);
+    sum += curve[i];
+  }
+  for (int32_t i = 0; i <= 2 * MaxHalfWidth; ++i)
+    kernel.Weights[i] = static_cast<int32_t>(std::nearbyint(curve[i] * 65536 / sum));
+  while (kernel.HalfWidth > 1 && kernel.Weight(kernel.HalfWidth) == 0 &&
+         kernel.Weight(-kernel.HalfWidth) == 0)
+    --kernel.HalfWidth;
+  return kernel;
+}
+
+void ConvolveLinePlain(const Kernel& kernel, const LineTaps& taps, int32_t count, uint8_t* out) {
+  for (int32_t i = 0; i < count; ++i) {
+    uint32_t sum = 32768 + static_cast<uint32_t>(kernel.Weight(0)) * taps.Center[i];
+    for (int32_t k = 1; k <= kernel.HalfWidth; ++k)
+      sum += static_cast<uint32_t>(kernel.Weight(-k)) * taps.Near[k - 1][i] +
+             static_cast<uint32_t>(kernel.Weight(k)) * taps.Far[k - 1][i];
+    out[i] = static_cast<uint8_t>(std::min<uint32_t>(sum >> 16, 255));
+  }
+}
+
+}  // namespace gaussian
+
+namespace {
+
+using gaussian::Kernel;
+using gaussian::LineTaps;
+using LineRoutine = void (*)(const Kernel&, const LineTaps&, int32_t, uint8_t*);
+
+// A block of bytes that is null instead of throwing when it cannot be had.
+std::unique_ptr<uint8_t[]> TryBytes(int64_t size) {
+  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+}
+
+// Columns x1..x2 of each row y1..y2: a padded copy holds HalfWidth repeats of the first sample,
+// the samples and HalfWidth repeats of the last, so tap k of output i is padded[h + i +/- k].
+bool BlurRows(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+              const Kernel& kernel, LineRoutine convolve) {
+  const int32_t h = kernel.HalfWidth, count = x2 - x1 + 1;
+  const int64_t padded = int64_t{count} + 2 * h;
+  std::unique_ptr<uint8_t[]> buffer = TryBytes(padded + count);
+  if (!buffer) return false;
+  uint8_t* line = buffer.get();
+  uint8_t* out = line + padded;
+  std::vector<const uint8_t*> near(h), far(h);
+  for (int32_t k = 1; k <= h; ++k) {
+    near[k - 1] = line + h - k;
+    far[k - 1] = line + h + k;
+  }
+  const LineTaps taps{near.data(), line + h, far.data()};
+  for (int32_t y = y1; y <= y2; ++y) {
+    uint8_t* row = bitmap.GetScanline(y);
+    if (row == nullptr) return false;
+    std::memset(line, row[x1], static_cast<size_t>(h));
+    std::memcpy(line + h, row + x1, static_cast<size_t>(count));
+    std::memset(line + h + count, row[x2], static_cast<size_t>(h));
+    convolve(kernel, taps, count, out);
+    std::memcpy(row + x1, out, static_cast<size_t>(count));
+  }
+  return true;
+}
+
+// Rows y1..y2 over columns x1..x2: the ring holds copies of the source rows y - h..y + h that
+// lie in the rectangle (slot (row - y1) mod (2h + 1)); rows past the rectangle's top or bottom
+// read its first or last row.
+bool BlurColumns(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                 const Kernel& kernel, LineRoutine convolve) {
+  const int32_t h = kernel.HalfWidth, count = x2 - x1 + 1;
+  const int32_t slots = 2 * h + 1;
+  std::unique_ptr<uint8_t[]> buffer = TryBytes((int64_t{slots} + 1) * count);
+  if (!buffer) return false;
+  uint8_t* out = buffer.get() + int64_t{slots} * count;
+  const auto slot = [&](int32_t row) {
+    return buffer.get() + int64_t{(row - y1) % slots} * count;
+  };
+  const TPVBitmap& source = bitmap;
+  int32_t loaded = y1 - 1;  // the last row copied into the ring
+  std::vector<const uint8_t*> near(h), far(h);
+  for (int32_t y = y1; y <= y2; ++y) {
+    // Rows up to y + h are still the source: only rows before y have been written back.
+    for (; loaded < std::min(y + h, y2); ++loaded) {
+      const uint8_t* row = source.GetScanline(loaded + 1);
+      if (row == nullptr) return false;
+      std::memcpy(slot(loaded + 1), row + x1, static_cast<size_t>(count));
+    }
+    for (int32_t k = 1; k <= h; ++k) {
+      near[k - 1] = slot(std::max(y - k, y1));
+      far[k - 1] = slot(std::min(y + k, y2));
+    }
+    convolve(kernel, LineTaps{near.data(), slot(y), far.data()}, count, out);
+    uint8_t* row = bitmap.GetScanline(y);
+    if (row == nullptr) return false;
+    std::memcpy(row + x1, out, static_cast<size_t>(count));
+  }
+  return true;
+}
+
+}  // namespace
+
+void GaussianBlurGray8(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
+                       double Radius) {
+  if (Bitmap.GetPixelFormat() != pv8g || !std::isfinite(Radius) || Radius <= 0) return;
+  const int32_t width = Bitmap.GetWidth(), height = Bitmap.GetHeight();
+  if (width < 1 || height < 1) return;
+  const int32_t x1 = std::clamp(X1, 0, width - 1), x2 = std::clamp(X2, 0, width - 1);
+  const int32_t y1 = std::clamp(Y1, 0, height - 1), y2 = std::clamp(Y2, 0, height - 1);
+  if (x1 > x2 || y1 > y2) return;
+  const Kernel kernel = gaussian::MakeKernel(Radius);
+  const LineRoutine convolve =
+      ProcessorHasAvx2() ? gaussian::ConvolveLineAvx2 : gaussian::ConvolveLinePlain;
+  if (BlurRows(Bitmap, x1, y1, x2, y2, kernel, convolve))
+    BlurColumns(Bitmap, x1, y1, x2, y2, kernel, convolve);
+}
+
+}  // namespace calmora
