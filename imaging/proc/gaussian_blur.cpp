@@ -1,7 +1,8 @@
 // GaussianBlurGray8: the kernel, the plain line routine, and the two passes. The row pass
-// convolves a copy of each row padded with its edge samples; the column pass keeps a ring of
-// copies of the rows a window of 2 x HalfWidth + 1 needs, so a row can be written back as soon
-// as it is done and whole rows are convolved at once.
+// convolves a 16-bit copy of each row padded with its edge samples; the column pass keeps a ring
+// of byte copies of the rows a window of 2 x HalfWidth + 1 needs (in bytes, so a wide ring stays
+// in the second-level cache), so a row can be written back as soon as it is done and whole rows
+// are convolved at once.
 #include "imaging/proc/gaussian_blur.h"
 
 #include <algorithm>
@@ -35,7 +36,9 @@ Kernel MakeKernel(double radius) {
   return kernel;
 }
 
-void ConvolveLinePlain(const Kernel& kernel, const LineTaps& taps, int32_t count, uint8_t* out) {
+template <typename Sample>
+void ConvolveLinePlain(const Kernel& kernel, const LineTaps<Sample>& taps, int32_t count,
+                       uint8_t* out) {
   for (int32_t i = 0; i < count; ++i) {
     uint32_t sum = 32768 + static_cast<uint32_t>(kernel.Weight(0)) * taps.Center[i];
     for (int32_t k = 1; k <= kernel.HalfWidth; ++k)
@@ -45,60 +48,73 @@ void ConvolveLinePlain(const Kernel& kernel, const LineTaps& taps, int32_t count
   }
 }
 
+template void ConvolveLinePlain(const Kernel&, const LineTaps<uint8_t>&, int32_t, uint8_t*);
+template void ConvolveLinePlain(const Kernel&, const LineTaps<uint16_t>&, int32_t, uint8_t*);
+
 }  // namespace gaussian
 
 namespace {
 
 using gaussian::Kernel;
 using gaussian::LineTaps;
-using LineRoutine = void (*)(const Kernel&, const LineTaps&, int32_t, uint8_t*);
+template <typename Sample>
+using LineRoutine = void (*)(const Kernel&, const LineTaps<Sample>&, int32_t, uint8_t*);
 
-// A block of bytes that is null instead of throwing when it cannot be had.
-std::unique_ptr<uint8_t[]> TryBytes(int64_t size) {
-  return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+template <typename Sample>
+LineRoutine<Sample> ChooseLineRoutine() {
+  return ProcessorHasAvx2() ? gaussian::ConvolveLineAvx2<Sample>
+                            : gaussian::ConvolveLinePlain<Sample>;
+}
+
+// A block of 16-bit samples that is null instead of throwing when it cannot be had.
+std::unique_ptr<uint16_t[]> TrySamples(int64_t count) {
+  return std::unique_ptr<uint16_t[]>(new (std::nothrow) uint16_t[static_cast<size_t>(count)]);
+}
+
+void Widen(const uint8_t* bytes, int32_t count, uint16_t* samples) {
+  std::copy(bytes, bytes + count, samples);
 }
 
 // Columns x1..x2 of each row y1..y2: a padded copy holds HalfWidth repeats of the first sample,
 // the samples and HalfWidth repeats of the last, so tap k of output i is padded[h + i +/- k].
 bool BlurRows(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-              const Kernel& kernel, LineRoutine convolve) {
+              const Kernel& kernel) {
+  const LineRoutine<uint16_t> convolve = ChooseLineRoutine<uint16_t>();
   const int32_t h = kernel.HalfWidth, count = x2 - x1 + 1;
-  const int64_t padded = int64_t{count} + 2 * h;
-  std::unique_ptr<uint8_t[]> buffer = TryBytes(padded + count);
-  if (!buffer) return false;
-  uint8_t* line = buffer.get();
-  uint8_t* out = line + padded;
-  std::vector<const uint8_t*> near(h), far(h);
+  const std::unique_ptr<uint16_t[]> line = TrySamples(int64_t{count} + 2 * h);
+  const std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[static_cast<size_t>(count)]);
+  if (!line || !out) return false;
+  std::vector<const uint16_t*> near(h), far(h);
   for (int32_t k = 1; k <= h; ++k) {
-    near[k - 1] = line + h - k;
-    far[k - 1] = line + h + k;
+    near[k - 1] = line.get() + h - k;
+    far[k - 1] = line.get() + h + k;
   }
-  const LineTaps taps{near.data(), line + h, far.data()};
+  const LineTaps<uint16_t> taps{near.data(), line.get() + h, far.data()};
   for (int32_t y = y1; y <= y2; ++y) {
     uint8_t* row = bitmap.GetScanline(y);
     if (row == nullptr) return false;
-    std::memset(line, row[x1], static_cast<size_t>(h));
-    std::memcpy(line + h, row + x1, static_cast<size_t>(count));
-    std::memset(line + h + count, row[x2], static_cast<size_t>(h));
-    convolve(kernel, taps, count, out);
-    std::memcpy(row + x1, out, static_cast<size_t>(count));
+    std::fill(line.get(), line.get() + h, row[x1]);
+    Widen(row + x1, count, line.get() + h);
+    std::fill(line.get() + h + count, line.get() + 2 * h + count, row[x2]);
+    convolve(kernel, taps, count, out.get());
+    std::memcpy(row + x1, out.get(), static_cast<size_t>(count));
   }
   return true;
 }
 
-// Rows y1..y2 over columns x1..x2: the ring holds copies of the source rows y - h..y + h that
+// Rows y1..y2 over columns x1..x2: the ring holds byte copies of the source rows y - h..y + h that
 // lie in the rectangle (slot (row - y1) mod (2h + 1)); rows past the rectangle's top or bottom
 // read its first or last row.
 bool BlurColumns(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                 const Kernel& kernel, LineRoutine convolve) {
+                 const Kernel& kernel) {
+  const LineRoutine<uint8_t> convolve = ChooseLineRoutine<uint8_t>();
   const int32_t h = kernel.HalfWidth, count = x2 - x1 + 1;
   const int32_t slots = 2 * h + 1;
-  std::unique_ptr<uint8_t[]> buffer = TryBytes((int64_t{slots} + 1) * count);
-  if (!buffer) return false;
-  uint8_t* out = buffer.get() + int64_t{slots} * count;
-  const auto slot = [&](int32_t row) {
-    return buffer.get() + int64_t{(row - y1) % slots} * count;
-  };
+  const std::unique_ptr<uint8_t[]> ring(
+      new (std::nothrow) uint8_t[static_cast<size_t>((int64_t{slots} + 1) * count)]);
+  if (!ring) return false;
+  uint8_t* out = ring.get() + int64_t{slots} * count;
+  const auto slot = [&](int32_t row) { return ring.get() + int64_t{(row - y1) % slots} * count; };
   const TPVBitmap& source = bitmap;
   int32_t loaded = y1 - 1;  // the last row copied into the ring
   std::vector<const uint8_t*> near(h), far(h);
@@ -113,7 +129,7 @@ bool BlurColumns(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t 
       near[k - 1] = slot(std::max(y - k, y1));
       far[k - 1] = slot(std::min(y + k, y2));
     }
-    convolve(kernel, LineTaps{near.data(), slot(y), far.data()}, count, out);
+    convolve(kernel, LineTaps<uint8_t>{near.data(), slot(y), far.data()}, count, out);
     uint8_t* row = bitmap.GetScanline(y);
     if (row == nullptr) return false;
     std::memcpy(row + x1, out, static_cast<size_t>(count));
@@ -132,10 +148,7 @@ void GaussianBlurGray8(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, in
   const int32_t y1 = std::clamp(Y1, 0, height - 1), y2 = std::clamp(Y2, 0, height - 1);
   if (x1 > x2 || y1 > y2) return;
   const Kernel kernel = gaussian::MakeKernel(Radius);
-  const LineRoutine convolve =
-      ProcessorHasAvx2() ? gaussian::ConvolveLineAvx2 : gaussian::ConvolveLinePlain;
-  if (BlurRows(Bitmap, x1, y1, x2, y2, kernel, convolve))
-    BlurColumns(Bitmap, x1, y1, x2, y2, kernel, convolve);
+  if (BlurRows(Bitmap, x1, y1, x2, y2, kernel)) BlurColumns(Bitmap, x1, y1, x2, y2, kernel);
 }
 
 }  // namespace calmora

@@ -22,14 +22,21 @@ Kernel MakeKernel(double radius);
 
 // The taps of count outputs: output i reads center[i] and, for k = 1..HalfWidth, near[k - 1][i]
 // and far[k - 1][i], the samples k before and k after it (edge samples repeated as the line's
-// ends require). out[i] = (32768 + sum of weight x sample) >> 16.
+// ends require). out[i] = (32768 + sum of weight x sample) >> 16. Samples are bytes, held in
+// 16 bits where a line is read often enough for widening once to pay (the row pass reads each
+// sample 2 x HalfWidth + 1 times from one short line).
+template <typename Sample>
 struct LineTaps {
-  const uint8_t* const* Near;
-  const uint8_t* Center;
-  const uint8_t* const* Far;
+  const Sample* const* Near;
+  const Sample* Center;
+  const Sample* const* Far;
 };
-void ConvolveLinePlain(const Kernel& kernel, const LineTaps& taps, int32_t count, uint8_t* out);
+template <typename Sample>
+void ConvolveLinePlain(const Kernel& kernel, const LineTaps<Sample>& taps, int32_t count,
+                       uint8_t* out);
 // The same, where ProcessorHasAvx2.
-void ConvolveLineAvx2(const Kernel& kernel, const LineTaps& taps, int32_t count, uint8_t* out);
+template <typename Sample>
+void ConvolveLineAvx2(const Kernel& kernel, const LineTaps<Sample>& taps, int32_t count,
+                      uint8_t* out);
 
 }  // namespace calmora::gaussian

@@ -100,28 +100,36 @@ TEST(GaussianKernel, WeightsFollowTheFormulaInLongDouble) {
   EXPECT_EQ(huge.Weight(100), 326);
 }
 
-TEST(GaussianLines, VectorLinesEqualPlainLines) {
-  if (!ProcessorHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
-  std::mt19937 random(21);
+// Lines of bytes (the column pass) and of bytes held in 16 bits (the row pass), of every length
+// the vector routine splits into groups of 64 and 16 and a plain tail.
+template <typename Sample>
+void ExpectVectorLinesEqualPlainLines(std::mt19937& random) {
   for (const double radius : kRadii) {
     const gaussian::Kernel kernel = gaussian::MakeKernel(radius);
     const int32_t h = kernel.HalfWidth;
     for (int trial = 0; trial < 8; ++trial) {
-      const int32_t count = static_cast<int32_t>(random() % 80);
-      std::vector<uint8_t> line(count + 2 * h);
-      for (uint8_t& b : line) b = static_cast<uint8_t>(trial == 0 ? 255 : random());
-      std::vector<const uint8_t*> near(h), far(h);
+      const int32_t count = static_cast<int32_t>(random() % 200);
+      std::vector<Sample> line(count + 2 * h);
+      for (Sample& b : line) b = static_cast<uint8_t>(trial == 0 ? 255 : random());
+      std::vector<const Sample*> near(h), far(h);
       for (int32_t k = 1; k <= h; ++k) {
         near[k - 1] = line.data() + h - k;
         far[k - 1] = line.data() + h + k;
       }
-      const gaussian::LineTaps taps{near.data(), line.data() + h, far.data()};
+      const gaussian::LineTaps<Sample> taps{near.data(), line.data() + h, far.data()};
       std::vector<uint8_t> plain(count), vector(count);
       gaussian::ConvolveLinePlain(kernel, taps, count, plain.data());
       gaussian::ConvolveLineAvx2(kernel, taps, count, vector.data());
       ASSERT_EQ(vector, plain) << "radius " << radius << " count " << count;
     }
   }
+}
+
+TEST(GaussianLines, VectorLinesEqualPlainLines) {
+  if (!ProcessorHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  std::mt19937 random(21);
+  ExpectVectorLinesEqualPlainLines<uint8_t>(random);
+  ExpectVectorLinesEqualPlainLines<uint16_t>(random);
 }
 
 class BlurStorage : public ::testing::TestWithParam<Storage> {
