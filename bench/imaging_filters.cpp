@@ -188,8 +188,8 @@ class PeerFiles {
   // Runs a command through the shell, each peer on one thread; its exit status, and its
   // standard output in output when given.
   int Run(const std::string& command, std::string* output = nullptr) const {
-    const std::string line = "VIPS_CONCURRENCY=1 MAGICK_CONFIGURE_PATH=" + folder_ + " " +
-                             command + " 2>/dev/null";
+    const std::string line =
+        "VIPS_CONCURRENCY=1 MAGICK_CONFIGURE_PATH=" + folder_ + " " + command + " 2>/dev/null";
     FILE* pipe = popen(line.c_str(), "r");
     if (pipe == nullptr) return -1;
     char buffer[256];
@@ -331,12 +331,12 @@ void WandOutline(benchmark::State& state) {
 const char* const kBlurKernel = "3x3: 1,1,1,1,1,1,1,1,1";
 const char* const kEdgesKernel = "3x3: 1,1,1,1,-8,1,1,1,1";
 
-#define CALMORA_OURS(name, routine, argument)                                               \
+#define CALMORA_OURS(name, routine, argument) \
   BENCHMARK_CAPTURE(routine, name, #name, argument)->Unit(benchmark::kMillisecond)->MinTime(2)
-#define CALMORA_PEER(name, routine, ...)                                        \
-  BENCHMARK_CAPTURE(routine, name, #name, __VA_ARGS__)                          \
-      ->Unit(benchmark::kMillisecond)                                           \
-      ->UseManualTime()                                                         \
+#define CALMORA_PEER(name, routine, ...)               \
+  BENCHMARK_CAPTURE(routine, name, #name, __VA_ARGS__) \
+      ->Unit(benchmark::kMillisecond)                  \
+      ->UseManualTime()                                \
       ->Iterations(3)
 
 CALMORA_OURS(Ours_Blur, OursFilter, 1);

@@ -64,8 +64,8 @@ void CopyPadded(const uint8_t* row, int32_t width, int32_t x1, int32_t count, ui
 
 }  // namespace
 
-void ApplyFilter3x3(TPVBitmap& Bitmap, const Filter3x3& Filter, int32_t X1, int32_t Y1,
-                    int32_t X2, int32_t Y2) {
+void ApplyFilter3x3(TPVBitmap& Bitmap, const Filter3x3& Filter, int32_t X1, int32_t Y1, int32_t X2,
+                    int32_t Y2) {
   if (Bitmap.GetPixelFormat() != pv8g) return;
   const TPVBitmap& source = Bitmap;
   const int32_t width = Bitmap.GetWidth(), height = Bitmap.GetHeight();
@@ -84,8 +84,8 @@ void ApplyFilter3x3(TPVBitmap& Bitmap, const Filter3x3& Filter, int32_t X1, int3
   uint8_t* filtered = below + stride;
 
   const filter3x3::RowPlan plan = filter3x3::MakeRowPlan(Filter);
-  const auto filterRow = plan.Narrow && ProcessorHasAvx2() ? filter3x3::FilterRowAvx2
-                                                                       : filter3x3::FilterRowPlain;
+  const auto filterRow =
+      plan.Narrow && ProcessorHasAvx2() ? filter3x3::FilterRowAvx2 : filter3x3::FilterRowPlain;
   const auto copyRow = [&](int32_t y, uint8_t* padded) {
     const uint8_t* row = source.GetScanline(y);
     if (row != nullptr) CopyPadded(row, width, x1, count, padded);

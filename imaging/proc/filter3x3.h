@@ -21,8 +21,8 @@ struct Filter3x3 {
 // Each pixel of [X1, X2) x [Y1, Y2), cut to the image, becomes ClampByte(|sum| div divisor) of
 // its weighted 3 x 3 neighbourhood as it was before the call; neighbours beyond the image edge
 // repeat the edge pixel. Only pv8g: other formats, and an empty rectangle, are left unchanged.
-void ApplyFilter3x3(TPVBitmap& Bitmap, const Filter3x3& Filter, int32_t X1, int32_t Y1,
-                    int32_t X2, int32_t Y2);
+void ApplyFilter3x3(TPVBitmap& Bitmap, const Filter3x3& Filter, int32_t X1, int32_t Y1, int32_t X2,
+                    int32_t Y2);
 
 // Index of the built-in "Blur" in the named list (all nine weights 1, divisor 9).
 inline constexpr int32_t NamedFilterBlur = 1;

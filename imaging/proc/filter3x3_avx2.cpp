@@ -15,7 +15,8 @@ __attribute__((target("avx2"))) void FilterRowBlocks(const RowPlan& plan, const 
                                                      int32_t blocks, uint8_t* out) {
   const uint8_t* rows[3] = {above, middle, below};
   __m256i weights[9];
-  for (int32_t i = 0; i < 9; ++i) weights[i] = _mm256_set1_epi16(static_cast<int16_t>(plan.Weights[i]));
+  for (int32_t i = 0; i < 9; ++i)
+    weights[i] = _mm256_set1_epi16(static_cast<int16_t>(plan.Weights[i]));
   const __m256i magic = _mm256_set1_epi16(static_cast<int16_t>(plan.Magic));
   const __m128i shift = _mm_cvtsi32_si128(plan.Shift);
   for (int32_t block = 0; block < blocks; ++block) {
@@ -23,8 +24,7 @@ __attribute__((target("avx2"))) void FilterRowBlocks(const RowPlan& plan, const 
     __m256i sum = _mm256_setzero_si256();
     for (int32_t r = 0; r < 3; ++r)
       for (int32_t c = 0; c < 3; ++c) {
-        const __m128i bytes =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + i + c));
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + i + c));
         sum = _mm256_add_epi16(sum,
                                _mm256_mullo_epi16(_mm256_cvtepu8_epi16(bytes), weights[3 * r + c]));
       }

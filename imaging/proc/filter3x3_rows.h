@@ -15,9 +15,9 @@ namespace calmora::filter3x3 {
 // Magic x d - 2^(15 + L) stays below d <= 2^L, which is what exactness over 15 bits needs).
 struct RowPlan {
   int32_t Weights[9] = {};
-  int32_t Divisor = 1;     // 0 already made 1; may be negative (every result is then 0)
-  bool Narrow = false;     // the 16-bit conditions above hold
-  uint16_t Magic = 0;      // for Divisor >= 2
+  int32_t Divisor = 1;  // 0 already made 1; may be negative (every result is then 0)
+  bool Narrow = false;  // the 16-bit conditions above hold
+  uint16_t Magic = 0;   // for Divisor >= 2
   int32_t Shift = 0;
 };
 RowPlan MakeRowPlan(const Filter3x3& filter);

@@ -36,9 +36,8 @@ void MagicWandFill(const TPVBitmap& Bitmap, int32_t X, int32_t Y, bool Dilate, i
     for (int32_t r = std::max(y - 1, 0); r <= std::min(y + 1, taken.Height() - 1); ++r)
       for (int64_t w = firstWord; w <= lastWord; ++w) merged[w] |= taken.Row(r)[w];
     wand::SpreadSideways(merged.get(), firstWord, lastWord, grown);
-    wand::ForEachRun(grown, left, right, [&](int32_t a, int32_t b) {
-      wand::SetMaskRun(Mask, y, a, b, MaskValue);
-    });
+    wand::ForEachRun(grown, left, right,
+                     [&](int32_t a, int32_t b) { wand::SetMaskRun(Mask, y, a, b, MaskValue); });
   }
 }
 

@@ -83,8 +83,8 @@ class OutlineGrid {
            box_.Get(static_cast<int32_t>(c), static_cast<int32_t>(r));
   }
   bool IsBorder(int64_t x, int64_t y) const {
-    return !IsInside(x, y) && (IsInside(x - 1, y) || IsInside(x + 1, y) || IsInside(x, y - 1) ||
-                               IsInside(x, y + 1));
+    return !IsInside(x, y) &&
+           (IsInside(x - 1, y) || IsInside(x + 1, y) || IsInside(x, y - 1) || IsInside(x, y + 1));
   }
   // A border cell the walk has not been on.
   bool IsOpen(int64_t x, int64_t y) const {

@@ -114,7 +114,9 @@ struct AnyFormatTest {
 template <typename Use>
 void WithPixelTest(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolerance, Use use) {
   const ChannelTables tables(bitmap.GetPixelAsRGB(x, y), tolerance);
-  const auto grey = [&](int32_t level) { return tables.Red[level] && tables.Green[level] && tables.Blue[level]; };
+  const auto grey = [&](int32_t level) {
+    return tables.Red[level] && tables.Green[level] && tables.Blue[level];
+  };
   switch (bitmap.GetPixelFormat()) {
     case pv8g:
     case pv8p:
@@ -122,8 +124,8 @@ void WithPixelTest(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolera
       const bool wide = bitmap.GetPixelFormat() == pv16g;
       ByteKeyTest test{{}, wide ? 2 : 1, wide ? 1 : 0};
       for (int32_t v = 0; v < 256; ++v)
-        test.Matches[v] = bitmap.GetPixelFormat() == pv8p ? tables.Matches(bitmap.GetPaletteColor(v))
-                                                          : grey(v);
+        test.Matches[v] =
+            bitmap.GetPixelFormat() == pv8p ? tables.Matches(bitmap.GetPaletteColor(v)) : grey(v);
       use(test);
       return;
     }
@@ -145,8 +147,7 @@ static_assert(sizeof(Segment) == 16);
 // run found there is taken whole, its continuation pushed, and where the run reaches past the
 // parent's span, the parent's row is pushed again for those pixels.
 template <typename Test>
-void Fill(const TPVBitmap& bitmap, int32_t seedX, int32_t seedY, const Test& test,
-          Region& region) {
+void Fill(const TPVBitmap& bitmap, int32_t seedX, int32_t seedY, const Test& test, Region& region) {
   const int32_t width = bitmap.GetWidth(), height = bitmap.GetHeight();
   BitPlane& taken = region.Taken;
   std::vector<Segment> stack;
@@ -201,8 +202,7 @@ void Fill(const TPVBitmap& bitmap, int32_t seedX, int32_t seedY, const Test& tes
 
 }  // namespace
 
-bool FindRegion(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolerance,
-                Region& region) {
+bool FindRegion(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolerance, Region& region) {
   region = Region{};
   const int32_t width = bitmap.GetWidth(), height = bitmap.GetHeight();
   if (x < 0 || y < 0 || x >= width || y >= height) return false;

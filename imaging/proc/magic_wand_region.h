@@ -65,8 +65,7 @@ struct Region {
 // The 4-connected set of pixels around (x, y) whose red, green and blue each differ from the
 // seed pixel's by at most tolerance (every format read as GetPixelAsRGB reads it; a negative
 // tolerance matches nothing). False when the seed lies outside or the memory cannot be had.
-bool FindRegion(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolerance,
-                Region& region);
+bool FindRegion(const TPVBitmap& bitmap, int32_t x, int32_t y, int32_t tolerance, Region& region);
 
 // Calls visit(y, first, last) for each run of pixels, row by row from the top, that match the
 // colour of (x, y) as FindRegion's test does. Nothing when the seed lies outside.

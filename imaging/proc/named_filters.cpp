@@ -6,19 +6,19 @@ namespace calmora {
 // "Low Pass 1" divides its nine ones by 10, not 9, so it also darkens by a tenth; images
 // filtered with it before must keep looking the same.
 const Filter3x3 BuiltInFilters[9] = {
-    {{0, 0, 0, 0, 1, 0, 0, 0, 0}, 0},
-    {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 9},
-    {{1, 1, 1, 1, -8, 1, 1, 1, 1}, 1},
-    {{-1, 0, 1, -1, 1, 1, -1, 0, 1}, 1},
-    {{0, -1, 0, -1, 5, -1, 0, -1, 0}, 1},
-    {{-1, -1, -1, -1, 9, -1, -1, -1, -1}, 1},
-    {{1, -2, 1, -2, 5, -2, 1, -2, 1}, 1},
-    {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 10},
-    {{1, 2, 1, 2, 4, 2, 1, 2, 1}, 16},
+    {{0, 0, 0, 0, 1, 0, 0, 0, 0}, 0},          // None
+    {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 9},          // Blur
+    {{1, 1, 1, 1, -8, 1, 1, 1, 1}, 1},         // Edges
+    {{-1, 0, 1, -1, 1, 1, -1, 0, 1}, 1},       // Emboss
+    {{0, -1, 0, -1, 5, -1, 0, -1, 0}, 1},      // High Pass 1
+    {{-1, -1, -1, -1, 9, -1, -1, -1, -1}, 1},  // High Pass 2
+    {{1, -2, 1, -2, 5, -2, 1, -2, 1}, 1},      // High Pass 3
+    {{1, 1, 1, 1, 1, 1, 1, 1, 1}, 10},         // Low Pass 1
+    {{1, 2, 1, 2, 4, 2, 1, 2, 1}, 16},         // Low Pass 2
 };
 
 const char* const BuiltInFilterNames[9] = {
-    "None",        "Blur",        "Edges",      "Emboss",    "High Pass 1",
+    "None",        "Blur",        "Edges",      "Emboss",     "High Pass 1",
     "High Pass 2", "High Pass 3", "Low Pass 1", "Low Pass 2",
 };
 

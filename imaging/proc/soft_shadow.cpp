@@ -126,8 +126,8 @@ void MergeBits(TPVBitmap& bitmap, TPVBitmap& alpha, const SavedAlpha& saved, con
 }  // namespace
 
 int32_t RenderSoftShadow(TPVBitmap& Bitmap, int32_t OffsetX, int32_t OffsetY, double Radius,
-                         int32_t Intensity, TPVRGB Color, int32_t Left, int32_t Top,
-                         int32_t Right, int32_t Bottom) {
+                         int32_t Intensity, TPVRGB Color, int32_t Left, int32_t Top, int32_t Right,
+                         int32_t Bottom) {
   // Radius 0 stands for the small 3 x 3 blur, whose reach is that of radius 2.
   const bool small = Radius == 0;
   const double radius = small ? 2 : Radius;
@@ -156,8 +156,8 @@ int32_t RenderSoftShadow(TPVBitmap& Bitmap, int32_t OffsetX, int32_t OffsetY, do
     const auto target = [](int64_t at) {
       return static_cast<int32_t>(std::clamp<int64_t>(at, INT32_MIN, INT32_MAX));
     };
-    if (!alpha->MoveRect(blur.X1(), blur.Y1(), blur.X2(), blur.Y2(),
-                         target(blur.Left + OffsetX), target(blur.Top + OffsetY), 0)) {
+    if (!alpha->MoveRect(blur.X1(), blur.Y1(), blur.X2(), blur.Y2(), target(blur.Left + OffsetX),
+                         target(blur.Top + OffsetY), 0)) {
       own.Restore(*alpha);
       return static_cast<int32_t>(margin);
     }

@@ -21,7 +21,7 @@ namespace calmora {
 // (Intensity limited to 0..100); a soft object edge (0 < a0 < 255) is laid over the shadow;
 // everywhere else the alpha goes back to a0. Other formats are left as they were, alpha included.
 int32_t RenderSoftShadow(TPVBitmap& Bitmap, int32_t OffsetX, int32_t OffsetY, double Radius,
-                         int32_t Intensity, TPVRGB Color, int32_t Left, int32_t Top,
-                         int32_t Right, int32_t Bottom);
+                         int32_t Intensity, TPVRGB Color, int32_t Left, int32_t Top, int32_t Right,
+                         int32_t Bottom);
 
 }  // namespace calmora

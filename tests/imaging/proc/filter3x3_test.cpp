@@ -79,8 +79,8 @@ class FilterStorage : public ::testing::TestWithParam<Storage> {
 };
 
 // A rectangle that often reaches past an edge, starts before 0 or is empty.
-void RandomRectangle(std::mt19937& random, int32_t width, int32_t height, int32_t& x1,
-                     int32_t& y1, int32_t& x2, int32_t& y2) {
+void RandomRectangle(std::mt19937& random, int32_t width, int32_t height, int32_t& x1, int32_t& y1,
+                     int32_t& x2, int32_t& y2) {
   std::uniform_int_distribution<int32_t> across(-4, width + 4), down(-4, height + 4);
   x1 = across(random);
   x2 = across(random);
@@ -101,7 +101,8 @@ TEST_P(FilterStorage, EveryNamedFilterMatchesThePerPixelModel) {
       const Plane source = RandomPlane(random, width, height, pv8g);
       int32_t x1, y1, x2, y2;
       RandomRectangle(random, width, height, x1, y1, x2, y2);
-      if (trial == 0) x1 = y1 = -3, x2 = width, y2 = height;  // a negative start writes nothing outside
+      if (trial == 0)
+        x1 = y1 = -3, x2 = width, y2 = height;  // a negative start writes nothing outside
       TPVBitmap bitmap;
       MakeBitmap(bitmap, GetParam(), source, pv8g);
       ApplyFilter3x3(bitmap, BuiltInFilters[f], x1, y1, x2, y2);
@@ -132,8 +133,7 @@ TEST_P(FilterStorage, RandomFiltersMatchThePerPixelModel) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Storages, FilterStorage, ::testing::ValuesIn(kStorages),
-                         StorageCaseName);
+INSTANTIATE_TEST_SUITE_P(Storages, FilterStorage, ::testing::ValuesIn(kStorages), StorageCaseName);
 
 TEST(ApplyFilter3x3, FlatAreasAndTheIdentity) {
   Plane flat(20, 5, 1);

@@ -33,7 +33,8 @@ std::vector<int32_t> ModelWeights(double radius) {
     sum += g[i];
   }
   std::vector<int32_t> weights(201);
-  for (int32_t i = 0; i <= 200; ++i) weights[i] = static_cast<int32_t>(nearbyintl(g[i] * 65536 / sum));
+  for (int32_t i = 0; i <= 200; ++i)
+    weights[i] = static_cast<int32_t>(nearbyintl(g[i] * 65536 / sum));
   return weights;
 }
 
@@ -81,8 +82,7 @@ TEST(GaussianKernel, WeightsFollowTheFormulaInLongDouble) {
   for (const double radius : kRadii) {
     const gaussian::Kernel kernel = gaussian::MakeKernel(radius);
     const std::vector<int32_t> expected = ModelWeights(radius);
-    EXPECT_EQ(std::vector<int32_t>(std::begin(kernel.Weights), std::end(kernel.Weights)),
-              expected)
+    EXPECT_EQ(std::vector<int32_t>(std::begin(kernel.Weights), std::end(kernel.Weights)), expected)
         << "radius " << radius;
     EXPECT_EQ(kernel.HalfWidth, ModelHalfWidth(expected)) << "radius " << radius;
     for (int32_t k = 1; k <= 100; ++k) ASSERT_EQ(kernel.Weight(k), kernel.Weight(-k));
@@ -213,9 +213,9 @@ TEST(GaussianBlurGray8, EachPassIsWithinOneOfImageMagick) {
       spec << (rows ? size : 1) << "x" << (rows ? 1 : size) << ":";
       for (int32_t k = -kernel.HalfWidth; k <= kernel.HalfWidth; ++k)
         spec << (k > -kernel.HalfWidth ? "," : " ") << kernel.Weight(k) / 65536.0;
-      const ToolResult run = RunTool("convert " + ShellQuoted(in) +
-                                     " -virtual-pixel edge -morphology Convolve " +
-                                     ShellQuoted(spec.str()) + " -depth 8 " + ShellQuoted(out));
+      const ToolResult run =
+          RunTool("convert " + ShellQuoted(in) + " -virtual-pixel edge -morphology Convolve " +
+                  ShellQuoted(spec.str()) + " -depth 8 " + ShellQuoted(out));
       ASSERT_EQ(run.Status, 0) << run.Output;
       TPVBitmap expected;
       std::string error;

@@ -196,6 +196,8 @@ void ExpectSameMask(const TPVMask& actual, const TPVMask& expected) {
 
 // ---- Images ----
 
+int32_t Below(std::mt19937& random, int32_t n) { return static_cast<int32_t>(random() % n); }
+
 // A random image of a few colours (some close to each other, so tolerances matter): blobs of
 // random rectangles over a background, in any format.
 void FewColourImage(std::mt19937& random, TPVBitmap& bitmap, Storage storage, int32_t width,
@@ -206,21 +208,23 @@ void FewColourImage(std::mt19937& random, TPVBitmap& bitmap, Storage storage, in
   std::uniform_int_distribution<int32_t> sample(0, limit), nudge(-6, 6);
   for (int32_t i = 0; i < colours; ++i)
     for (int32_t c = 0; c < plane.channels; ++c)
-      palette[i].push_back(i > 0 && i % 2 == 0 && limit > 1
-                               ? std::clamp(palette[i - 1][c] + nudge(random) * (limit / 255), 0, limit)
-                               : sample(random));
+      palette[i].push_back(
+          i > 0 && i % 2 == 0 && limit > 1
+              ? std::clamp(palette[i - 1][c] + nudge(random) * (limit / 255), 0, limit)
+              : sample(random));
   std::vector<int32_t> index(static_cast<size_t>(width) * height, 0);
   for (int32_t n = 0; n < 2 + width * height / 12; ++n) {
-    const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
-    const int32_t w = 1 + static_cast<int32_t>(random() % 4), h = 1 + static_cast<int32_t>(random() % 4);
-    const int32_t colour = static_cast<int32_t>(random() % colours);
+    const int32_t x = Below(random, width), y = Below(random, height);
+    const int32_t w = 1 + Below(random, 4), h = 1 + Below(random, 4);
+    const int32_t colour = Below(random, colours);
     for (int32_t yy = y; yy < std::min(y + h, height); ++yy)
       for (int32_t xx = x; xx < std::min(x + w, width); ++xx) index[yy * width + xx] = colour;
   }
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x)
       for (int32_t c = 0; c < plane.channels; ++c)
-        plane.at(x, y, c) = format == pv8p ? index[y * width + x] : palette[index[y * width + x]][c];
+        plane.at(x, y, c) =
+            format == pv8p ? index[y * width + x] : palette[index[y * width + x]][c];
   if (format == pv32f) {  // floats between 0 and 1, written as floats
     MakeBitmap(bitmap, storage, width, height, format);
     for (int32_t y = 0; y < height; ++y)
@@ -229,13 +233,13 @@ void FewColourImage(std::mt19937& random, TPVBitmap& bitmap, Storage storage, in
     return;
   }
   MakeBitmap(bitmap, storage, plane, format);
-  if (format == pv8p)
+  const auto byte = [&] { return static_cast<uint8_t>(random()); };
+  if (format == pv8p)  // red 40 on every third entry, so some colours lie close
     for (int32_t i = 0; i < 256; ++i)
-      bitmap.SetPaletteColor(i, TPVRGB{static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
-                                       static_cast<uint8_t>(i % 3 == 0 ? 40 : random())});
+      bitmap.SetPaletteColor(i, TPVRGB{byte(), byte(), i % 3 == 0 ? uint8_t{40} : byte()});
 }
 
-constexpr TPVPixelFormat kFormats[] = {pv1g,  pv8p,    pv8g,   pv16g,   pv24RGB,
+constexpr TPVPixelFormat kFormats[] = {pv1g,  pv8p,   pv8g,    pv16g,    pv24RGB,
                                        pv32f, pvCMYK, pvRGB48, pvCIELab, pv32RGB};
 
 class WandStorage : public ::testing::TestWithParam<Storage> {
@@ -249,19 +253,19 @@ TEST_P(WandStorage, FillEqualsABreadthFirstFill) {
   std::mt19937 random(41);
   for (const TPVPixelFormat format : kFormats)
     for (int trial = 0; trial < 8; ++trial) {
-      const int32_t width = 1 + static_cast<int32_t>(random() % 70);
-      const int32_t height = 1 + static_cast<int32_t>(random() % 20);
+      const int32_t width = 1 + Below(random, 70);
+      const int32_t height = 1 + Below(random, 20);
       TPVBitmap bitmap;
       FewColourImage(random, bitmap, GetParam(), width, height, format, 2 + trial % 4);
-      const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
-      const int32_t tolerance = static_cast<int32_t>(random() % 3) * 4;
+      const int32_t x = Below(random, width), y = Below(random, height);
+      const int32_t tolerance = Below(random, 3) * 4;
       const bool dilate = trial % 2 == 1;
       const int32_t bits = trial % 3 == 0 ? 1 : 8;
       const int32_t values1[] = {1, 2, 0}, values8[] = {255, 100, 0};
       const int32_t value = (bits == 1 ? values1 : values8)[trial % 3];
       TPVMask mask, expected;
       // The mask may be larger or smaller than the image, and holds something already.
-      const int32_t maskWidth = std::max(width + static_cast<int32_t>(random() % 5) - 2, 1);
+      const int32_t maskWidth = std::max(width + Below(random, 5) - 2, 1);
       for (TPVMask* m : {&mask, &expected}) {
         ASSERT_TRUE(m->Allocate(maskWidth, height + 1, bits));
         if (trial % 3 == 2) m->Fill(0x5A);
@@ -278,11 +282,11 @@ TEST_P(WandStorage, GlobalEqualsATestOfEveryPixel) {
   std::mt19937 random(43);
   for (const TPVPixelFormat format : kFormats)
     for (int trial = 0; trial < 4; ++trial) {
-      const int32_t width = 1 + static_cast<int32_t>(random() % 150);
-      const int32_t height = 1 + static_cast<int32_t>(random() % 12);
+      const int32_t width = 1 + Below(random, 150);
+      const int32_t height = 1 + Below(random, 12);
       TPVBitmap bitmap;
       FewColourImage(random, bitmap, GetParam(), width, height, format, 3);
-      const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
+      const int32_t x = Below(random, width), y = Below(random, height);
       const int32_t tolerance = trial * 5;
       TPVMask mask, expected;
       ASSERT_TRUE(mask.Allocate(width, height, 8));
@@ -305,11 +309,11 @@ TEST_P(WandStorage, OutlineEqualsTheLiteralGrid) {
   std::mt19937 random(47);
   for (const TPVPixelFormat format : kFormats)
     for (int trial = 0; trial < 12; ++trial) {
-      const int32_t width = 1 + static_cast<int32_t>(random() % 40);
-      const int32_t height = 1 + static_cast<int32_t>(random() % 25);
+      const int32_t width = 1 + Below(random, 40);
+      const int32_t height = 1 + Below(random, 25);
       TPVBitmap bitmap;
       FewColourImage(random, bitmap, GetParam(), width, height, format, 2 + trial % 3);
-      const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
+      const int32_t x = Below(random, width), y = Below(random, height);
       const bool dilate = trial % 2 == 1;
       const int32_t tolerance = trial % 3 == 0 ? 6 : 0;
       int32_t count = -1;
@@ -327,11 +331,11 @@ TEST_P(WandStorage, OutlineEqualsTheLiteralGrid) {
 TEST(MagicWandOutline, ManyRegionsEqualTheLiteralGrid) {
   std::mt19937 random(61);
   for (int trial = 0; trial < 1500; ++trial) {
-    const int32_t width = 1 + static_cast<int32_t>(random() % 24);
-    const int32_t height = 1 + static_cast<int32_t>(random() % 24);
+    const int32_t width = 1 + Below(random, 24);
+    const int32_t height = 1 + Below(random, 24);
     TPVBitmap bitmap;
     FewColourImage(random, bitmap, Storage::MemoryBlock, width, height, pv8g, 2);
-    const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
+    const int32_t x = Below(random, width), y = Below(random, height);
     const bool dilate = trial % 2 == 1;
     int32_t count = -1;
     const std::unique_ptr<TPoint[]> points = MagicWandOutline(bitmap, x, y, dilate, 0, count);
@@ -355,7 +359,8 @@ TEST(MagicWandOutline, DocumentedVertexLists) {
     std::vector<TPoint> pixels;
     std::vector<TPoint> vertices;
   } cases[] = {
-      {{{10, 20}}, {{10, 20}, {11, 20}, {11, 20}, {11, 21}, {11, 21}, {10, 21}, {10, 21}, {10, 20}}},
+      {{{10, 20}},
+       {{10, 20}, {11, 20}, {11, 20}, {11, 21}, {11, 21}, {10, 21}, {10, 21}, {10, 20}}},
       {{{10, 20}, {11, 20}, {10, 21}, {11, 21}},
        {{10, 20}, {12, 20}, {12, 20}, {12, 22}, {12, 22}, {10, 22}, {10, 22}, {10, 20}}},
   };
@@ -393,11 +398,11 @@ TEST(MagicWandOutline, AHoleFreeOutlineHoldsExactlyTheRegionsCentres) {
   std::mt19937 random(53);
   int32_t checked = 0;
   for (int trial = 0; trial < 2000 && checked < 400; ++trial) {
-    const int32_t width = 2 + static_cast<int32_t>(random() % 30);
-    const int32_t height = 2 + static_cast<int32_t>(random() % 20);
+    const int32_t width = 2 + Below(random, 30);
+    const int32_t height = 2 + Below(random, 20);
     TPVBitmap bitmap;
     FewColourImage(random, bitmap, Storage::MemoryBlock, width, height, pv8g, 2);
-    const int32_t x = static_cast<int32_t>(random() % width), y = static_cast<int32_t>(random() % height);
+    const int32_t x = Below(random, width), y = Below(random, height);
     const Flags region = ModelRegion(bitmap, x, y, 0);
     if (HasHoles(region)) continue;
     ++checked;
@@ -458,7 +463,8 @@ TEST(MagicWand, ToleranceZeroAndDiagonalNeighbours) {
   Flags expected(5, 5);
   expected.Set(2, 2), expected.Set(3, 2), expected.Set(3, 3);
   for (int32_t y = 0; y < 5; ++y)
-    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(mask.GetPixel(x, y) != 0, expected.At(x, y)) << x << "," << y;
+    for (int32_t x = 0; x < 5; ++x)
+      EXPECT_EQ(mask.GetPixel(x, y) != 0, expected.At(x, y)) << x << "," << y;
   TPVMask loose;
   ASSERT_TRUE(loose.Allocate(5, 5, 8));
   bitmap.SetPixel24(2, 3, TPVRGB{255, 255, 254});

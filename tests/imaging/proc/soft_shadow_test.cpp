@@ -28,8 +28,14 @@ TEST(RenderSoftShadow, Margins) {
     double radius;
     int32_t margin;
   } cases[] = {
-      {3, 4, 0, 18},      {0, 0, 0, 10},   {0, 0, 2.5, 12},          {-7, 2, 1, 19},
-      {0, 0, 0.19, 1},    {0, 0, -3, 1},   {2, -9, std::nan(""), 18}, {0, 0, 1e300, INT32_MAX},
+      {3, 4, 0, 18},
+      {0, 0, 0, 10},
+      {0, 0, 2.5, 12},
+      {-7, 2, 1, 19},
+      {0, 0, 0.19, 1},
+      {0, 0, -3, 1},
+      {2, -9, std::nan(""), 18},
+      {0, 0, 1e300, INT32_MAX},
       {INT32_MIN, 0, 1, INT32_MAX},
   };
   for (const auto& c : cases)
@@ -49,8 +55,12 @@ void ModelShadow(Plane& pixels, Plane& alpha, TPVPixelFormat format, const Shado
   const int64_t margin = std::max<int64_t>(
       2 * std::max(std::abs(c.offsetX), std::abs(c.offsetY)) + static_cast<int64_t>(5 * radius), 1);
   const int32_t width = pixels.width, height = pixels.height;
-  const auto clampX = [&](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, width - 1)); };
-  const auto clampY = [&](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, height - 1)); };
+  const auto clampX = [&](int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, width - 1));
+  };
+  const auto clampY = [&](int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, 0, height - 1));
+  };
   const Plane own = alpha;
   TPVBitmap plane;
   MakeBitmap(plane, Storage::MemoryBlock, alpha, pv8g);
@@ -134,17 +144,16 @@ TEST_P(ShadowStorage, PixelsAndAlphaFollowTheFormulas) {
       RenderSoftShadow(bitmap, c.offsetX, c.offsetY, c.radius, c.intensity, color, c.left, c.top,
                        c.right, c.bottom);
       ModelShadow(pixels, alpha, format, c, color);
-      SCOPED_TRACE(testing::Message() << "format " << int(format) << " offsets " << c.offsetX
-                                      << "," << c.offsetY << " radius " << c.radius
-                                      << " intensity " << c.intensity);
+      SCOPED_TRACE(testing::Message()
+                   << "format " << int(format) << " offsets " << c.offsetX << "," << c.offsetY
+                   << " radius " << c.radius << " intensity " << c.intensity);
       EXPECT_EQ(ReadPlane(bitmap), pixels);
       EXPECT_EQ(ReadPlane(*bitmap.GetAlphaChannel()), alpha);
       EXPECT_FALSE(bitmap.GetAlphaChannel()->Opaque);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Storages, ShadowStorage, ::testing::ValuesIn(kStorages),
-                         StorageCaseName);
+INSTANTIATE_TEST_SUITE_P(Storages, ShadowStorage, ::testing::ValuesIn(kStorages), StorageCaseName);
 
 // Outside the object, full intensity leaves the shadow's alpha as the blur made it, none keeps
 // a third of it; the pixel takes the colour either way.
