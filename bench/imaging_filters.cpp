@@ -1,10 +1,6 @@
-// Filtering an 8000 x 6000 grey image on one thread: ApplyFilter3x3 ("Blur", "Edges") and
-// GaussianBlurGray8 (radius 1, 2.5, 10) against libvips (conv with an integer mask, gaussblur
-// with sigma = radius), ImageMagick (-morphology Convolve, -blur 0x<radius>) and Pillow
-// (ImageFilter.Kernel, GaussianBlur, timed inside Python) on the same pixels; then
-// MagicWandOutline of a region that fills a 12 MP image, with its peak working memory. A
-// command-line peer's time is its run minus a run that only reads and writes the image. The
-// rates and our ratio to each peer are printed at the end.
+// Filtering an 8000 x 6000 grey image on one thread with ApplyFilter3x3 and GaussianBlurGray8,
+// against libvips, ImageMagick and Pillow on the same pixels; and MagicWandOutline of a region
+// that fills a 12 MP image, with its peak working memory.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <stdlib.h>
@@ -59,6 +55,10 @@ void operator delete[](void* block) noexcept { Untrack(block); }
 void operator delete(void* block, size_t) noexcept { Untrack(block); }
 void operator delete[](void* block, size_t) noexcept { Untrack(block); }
 
+// The peers: libvips conv with an integer mask and gaussblur with sigma = radius, ImageMagick
+// -morphology Convolve and -blur 0x<radius>, Pillow ImageFilter.Kernel and GaussianBlur (timed
+// inside Python). A command-line peer's time is its run minus a run that only reads and writes
+// the image. The rates and our ratio to each peer are printed at the end.
 namespace calmora {
 namespace {
 

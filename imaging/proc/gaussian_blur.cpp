@@ -1,8 +1,5 @@
-// GaussianBlurGray8: the kernel, the plain line routine, and the two passes. The row pass
-// convolves a 16-bit copy of each row padded with its edge samples; the column pass keeps a ring
-// of byte copies of the rows a window of 2 x HalfWidth + 1 needs (in bytes, so a wide ring stays
-// in the second-level cache), so a row can be written back as soon as it is done and whole rows
-// are convolved at once.
+// GaussianBlurGray8: the kernel, the plain line routine, and the two passes, each on copies of
+// the rows it reads so that a row is written back as soon as it is done.
 #include "imaging/proc/gaussian_blur.h"
 
 #include <algorithm>
@@ -71,12 +68,9 @@ std::unique_ptr<uint16_t[]> TrySamples(int64_t count) {
   return std::unique_ptr<uint16_t[]>(new (std::nothrow) uint16_t[static_cast<size_t>(count)]);
 }
 
-void Widen(const uint8_t* bytes, int32_t count, uint16_t* samples) {
-  std::copy(bytes, bytes + count, samples);
-}
-
-// Columns x1..x2 of each row y1..y2: a padded copy holds HalfWidth repeats of the first sample,
-// the samples and HalfWidth repeats of the last, so tap k of output i is padded[h + i +/- k].
+// Columns x1..x2 of each row y1..y2: a padded 16-bit copy holds HalfWidth repeats of the first
+// sample, the samples and HalfWidth repeats of the last, so tap k of output i is
+// line[h + i -/+ k].
 bool BlurRows(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
               const Kernel& kernel) {
   const LineRoutine<uint16_t> convolve = ChooseLineRoutine<uint16_t>();
@@ -94,7 +88,7 @@ bool BlurRows(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
     uint8_t* row = bitmap.GetScanline(y);
     if (row == nullptr) return false;
     std::fill(line.get(), line.get() + h, row[x1]);
-    Widen(row + x1, count, line.get() + h);
+    std::copy(row + x1, row + x2 + 1, line.get() + h);
     std::fill(line.get() + h + count, line.get() + 2 * h + count, row[x2]);
     convolve(kernel, taps, count, out.get());
     std::memcpy(row + x1, out.get(), static_cast<size_t>(count));
@@ -102,9 +96,10 @@ bool BlurRows(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
   return true;
 }
 
-// Rows y1..y2 over columns x1..x2: the ring holds byte copies of the source rows y - h..y + h that
-// lie in the rectangle (slot (row - y1) mod (2h + 1)); rows past the rectangle's top or bottom
-// read its first or last row.
+// Rows y1..y2 over columns x1..x2, whole rows at once: the ring holds copies of the source rows
+// y - h..y + h that lie in the rectangle (slot (row - y1) mod (2h + 1)), in bytes so that a wide
+// ring stays in the second-level cache; rows past the rectangle's top or bottom read its first
+// or last row.
 bool BlurColumns(TPVBitmap& bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                  const Kernel& kernel) {
   const LineRoutine<uint8_t> convolve = ChooseLineRoutine<uint8_t>();

@@ -1,8 +1,5 @@
-// The AVX2 line routine of GaussianBlurGray8, sixteen outputs to a group. The kernel is
-// symmetric, so the samples k before and k after an output are added first (at most 510) and
-// two such offsets share one multiply-add of 16-bit pairs into 32-bit sums; the centre weight
-// (up to 65536) is multiplied in 32 bits. The sums are exact, so the results equal the plain
-// routine's; the last outputs of a line go through it.
+// The AVX2 line routine of GaussianBlurGray8: sixteen outputs to a group, exact 32-bit sums, so
+// the results equal the plain routine's, which does the last outputs of a line.
 #include <immintrin.h>
 
 #include <array>
@@ -28,7 +25,9 @@ __attribute__((target("avx2"))) inline void AddPair(__m256i& low, __m256i& high,
   high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(first, second), weights));
 }
 
-// Groups x 16 outputs from i on. Several groups share each tap's pointers and weights, which
+// Groups x 16 outputs from i on. The kernel is symmetric, so the samples k before and k after
+// an output are added first (at most 510) and two such offsets share one multiply-add of 16-bit
+// pairs into 32-bit sums; the centre weight (up to 65536) is multiplied in 32 bits. Several groups share each tap's pointers and weights, which
 // would otherwise be loaded as often as the samples.
 template <int32_t Groups, typename Sample>
 __attribute__((target("avx2"))) void ConvolveGroups(const Kernel& kernel,

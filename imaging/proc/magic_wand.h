@@ -1,7 +1,5 @@
 // The magic wand: from a clicked pixel, the region of similar colour as an outline polygon or
-// straight into a selection mask. A pixel matches when its red, green and blue (as
-// GetPixelAsRGB reads any format) each differ from the seed pixel's by at most the tolerance;
-// a negative tolerance matches nothing.
+// straight into a selection mask.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +10,9 @@
 #include "imaging/core/mask.h"
 
 namespace calmora {
+
+// A pixel matches when its red, green and blue (as GetPixelAsRGB reads any format) each differ
+// from the seed pixel's by at most the tolerance; a negative tolerance matches nothing.
 
 // The outline of the 4-connected region of matching pixels around (X, Y), as pixel-corner
 // vertices that trace the region's outer border clockwise from its top-left corner, with a

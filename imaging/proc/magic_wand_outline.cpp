@@ -1,11 +1,5 @@
-// MagicWandOutline: the region's outer border traced on a grid of four cells per pixel side.
-// Each pixel of the region's bounding box is a 4 x 4 block of "inside" cells two cells in from
-// the grid's top-left; the border cells are the outside cells next to an inside cell across a
-// side. The trace walks from border cell to border cell, eight ways, never twice onto one, and
-// a vertex is kept wherever its direction changes. The grid is never stored: a cell's kind
-// follows from one bit per pixel, and the walked cells are kept in 64 x 64 tiles made only
-// where the walk goes, so the memory is about two bits per pixel of the image, not the sixteen
-// bytes per pixel a grid of cells would take.
+// MagicWandOutline: the region's outer border traced on a grid of four cells per pixel side,
+// eight ways from border cell to border cell, with a vertex wherever the direction changes.
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -23,7 +17,7 @@ using wand::BitPlane;
 // 7 south-east (y grows downward).
 constexpr int32_t StepX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int32_t StepY[8] = {0, -1, -1, -1, 0, 1, 1, 1};
-// The order the trace tries them in: the four sides first, then the corners.
+// The order the trace searches in: east, north, west, south, then the diagonals.
 constexpr int32_t SearchOrder[8] = {0, 2, 4, 6, 1, 3, 5, 7};
 constexpr int32_t NorthEast = 1;
 
@@ -60,8 +54,12 @@ bool BuildBoxPlane(const wand::Region& region, bool dilate, BitPlane& box) {
   return true;
 }
 
-// The cells of the grid over a box plane of W x H pixels: (4W + 4) x (4H + 4), pixel (c, r)
-// covering columns 4c + 2..4c + 5 and rows 4r + 2..4r + 5.
+// The cells of the grid over a box plane of W x H pixels: (4W + 4) x (4H + 4), pixel (c, r) a
+// block of "inside" cells at columns 4c + 2..4c + 5 and rows 4r + 2..4r + 5; the border cells
+// are the outside cells next to an inside cell across a side. The grid is never stored: a
+// cell's kind follows from one bit per pixel, and the cells walked on are kept in 64 x 64 tiles
+// made only where the walk goes. So the outline costs about two bits per pixel of the image
+// (the region and its box) instead of the sixteen bytes per pixel a grid of cells would take.
 class OutlineGrid {
  public:
   explicit OutlineGrid(const BitPlane& box)
@@ -165,7 +163,7 @@ class VertexList {
     y_ += StepY[code];
     last_ = code;
   }
-  std::vector<TPoint>& Points() { return points_; }
+  const std::vector<TPoint>& Points() const { return points_; }
 
  private:
   void Keep() { points_.push_back({static_cast<int32_t>(x_ >> 2), static_cast<int32_t>(y_ >> 2)}); }
@@ -233,7 +231,6 @@ std::unique_ptr<TPoint[]> MagicWandOutline(const TPVBitmap& Bitmap, int32_t X, i
     PointCount = static_cast<int32_t>(points.size());
     return result;
   } catch (const std::bad_alloc&) {
-    PointCount = 0;
     return nullptr;
   }
 }

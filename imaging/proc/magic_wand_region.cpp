@@ -150,8 +150,9 @@ template <typename Test>
 void Fill(const TPVBitmap& bitmap, int32_t seedX, int32_t seedY, const Test& test, Region& region) {
   const int32_t width = bitmap.GetWidth(), height = bitmap.GetHeight();
   BitPlane& taken = region.Taken;
+  // Room for two rows' worth of segments at first (within reason for very wide images).
   std::vector<Segment> stack;
-  stack.reserve(2 * static_cast<size_t>(width));
+  stack.reserve(std::min<size_t>(2 * static_cast<size_t>(width), size_t{1} << 16));
   const auto push = [&](int32_t parent, int32_t left, int32_t right, int32_t dy) {
     const int32_t row = parent + dy;
     if (row >= 0 && row < height) stack.push_back({parent, left, right, dy});

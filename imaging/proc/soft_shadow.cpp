@@ -26,6 +26,8 @@ struct Span2D {
     return {std::clamp<int64_t>(Left, 0, width - 1), std::clamp<int64_t>(Top, 0, height - 1),
             std::clamp<int64_t>(Right, 0, width - 1), std::clamp<int64_t>(Bottom, 0, height - 1)};
   }
+  // An object rectangle given the wrong way round can leave nothing.
+  bool IsEmpty() const { return Left > Right || Top > Bottom; }
   int32_t X1() const { return static_cast<int32_t>(Left); }
   int32_t Y1() const { return static_cast<int32_t>(Top); }
   int32_t X2() const { return static_cast<int32_t>(Right); }
@@ -143,8 +145,7 @@ int32_t RenderSoftShadow(TPVBitmap& Bitmap, int32_t OffsetX, int32_t OffsetY, do
   const Span2D object{Left, Top, Right, Bottom};
   const Span2D paint = object.Grown(margin).Clamped(width, height);
   SavedAlpha own;
-  if (!own.Save(*alpha, paint)) return static_cast<int32_t>(margin);
-  alpha->Opaque = false;
+  if (paint.IsEmpty() || !own.Save(*alpha, paint)) return static_cast<int32_t>(margin);
 
   const Span2D blur = object.Grown(margin / 2).Clamped(width, height);
   if (small)
@@ -158,10 +159,11 @@ int32_t RenderSoftShadow(TPVBitmap& Bitmap, int32_t OffsetX, int32_t OffsetY, do
     };
     if (!alpha->MoveRect(blur.X1(), blur.Y1(), blur.X2(), blur.Y2(), target(blur.Left + OffsetX),
                          target(blur.Top + OffsetY), 0)) {
-      own.Restore(*alpha);
+      own.Restore(*alpha);  // the blur lay within the saved rectangle: nothing is lost
       return static_cast<int32_t>(margin);
     }
   }
+  alpha->Opaque = false;
 
   if (format == pv24RGB) {
     const double q = 3 - std::clamp(Intensity, 0, 100) / 100.0 * 2;

@@ -1,7 +1,6 @@
-// ApplyFilter3x3 and the named filters: the list the processing unit builds, every filter and
-// random ones against a per-pixel model over random rectangles (partly or wholly outside the
-// image too) in memory and in the temporary file, the vector rows against the plain ones, the
-// division by multiply-high at every divisor, and ImageMagick for the averaging filters.
+// ApplyFilter3x3 and the named filters: the list, every filter and random ones against a
+// per-pixel model over random rectangles in memory and in the temporary file, vector rows
+// against plain ones, the multiply-high division at every divisor, ImageMagick's averages.
 #include <gtest/gtest.h>
 
 #include <algorithm>

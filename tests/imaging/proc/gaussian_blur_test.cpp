@@ -1,7 +1,6 @@
-// GaussianBlurGray8: the kernels against the formula in long double, both passes against a
-// line-by-line model over random rectangles in memory and in the temporary file, the vector
-// lines against the plain ones, constants, refused radii and formats, and each pass within 1
-// of ImageMagick convolving with the same one-dimensional kernel.
+// GaussianBlurGray8: kernels against the formula in long double, both passes against a line
+// model in memory and in the temporary file, vector lines against plain ones, constants, refused
+// radii and formats, each pass within 1 of ImageMagick with the same one-dimensional kernel.
 #include <gtest/gtest.h>
 
 #include <cmath>

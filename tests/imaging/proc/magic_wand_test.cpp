@@ -1,8 +1,6 @@
-// The magic wand: MagicWandFill against a breadth-first fill, MagicWandGlobal against a test of
-// every pixel, MagicWandOutline against the outline algorithm written out on its literal grid
-// of cells (16 bytes per pixel), over random few-colour images of every kind of format, in
-// memory and in the temporary file; the documented vertex lists, the centres inside a hole-free
-// outline, seeds outside or on the edges, and working memory that cannot be had.
+// The magic wand against a breadth-first fill, a test of every pixel and the outline algorithm
+// written out on its literal grid of cells, over random few-colour images of every format; the
+// documented vertex lists, hole-free outlines, seeds on and off the edges, memory refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>

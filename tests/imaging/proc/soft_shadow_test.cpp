@@ -226,5 +226,31 @@ TEST(RenderSoftShadow, AnImageWithoutAlphaIsOneOpaqueObject) {
   EXPECT_EQ(ReadPlane(*bitmap.GetAlphaChannel()), opaque);
 }
 
+// When the shadow cannot be moved (no memory nor disk for the moving copy), the image keeps its pixels
+// and alpha; an object rectangle given the wrong way round paints nothing.
+TEST(RenderSoftShadow, ARefusedMoveOrAnEmptyObjectLosesNothing) {
+  std::mt19937 random(83);
+  const ShadowCase c{4, 3, 2, 60, 8, 6, 20, 14};
+  const Plane pixels = RandomPlane(random, 30, 20, pv24RGB);
+  const Plane alpha = ObjectAlpha(random, 30, 20, c);
+  for (const bool refuse : {true, false}) {
+    TPVBitmap bitmap;
+    MakeBitmap(bitmap, Storage::MemoryBlock, pixels, pv24RGB);
+    WritePlane(*bitmap.GetAlphaChannel(), alpha);
+    {
+      BlockLimitScope single(bitmap_testing::SingleBlockLimit, 0);
+      BlockLimitScope fragments(bitmap_testing::FragmentBlockLimit, 0);
+      FreeSpaceScope noDisk([](const std::string&) -> int64_t { return 0; });
+      if (refuse)
+        RenderSoftShadow(bitmap, c.offsetX, c.offsetY, c.radius, c.intensity, TPVRGB{}, c.left,
+                         c.top, c.right, c.bottom);
+      else  // wider than two margins the wrong way round
+        RenderSoftShadow(bitmap, 1, 1, 1, 50, TPVRGB{}, 25, 5, 3, 15);
+    }
+    EXPECT_EQ(ReadPlane(bitmap), pixels) << refuse;
+    EXPECT_EQ(ReadPlane(*bitmap.GetAlphaChannel()), alpha) << refuse;
+  }
+}
+
 }  // namespace
 }  // namespace calmora::test
