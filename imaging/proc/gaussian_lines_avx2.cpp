@@ -27,8 +27,8 @@ __attribute__((target("avx2"))) inline void AddPair(__m256i& low, __m256i& high,
 
 // Groups x 16 outputs from i on. The kernel is symmetric, so the samples k before and k after
 // an output are added first (at most 510) and two such offsets share one multiply-add of 16-bit
-// pairs into 32-bit sums; the centre weight (up to 65536) is multiplied in 32 bits. Several groups share each tap's pointers and weights, which
-// would otherwise be loaded as often as the samples.
+// pairs into 32-bit sums; the centre weight (up to 65536) is multiplied in 32 bits. Several groups
+// share each tap's pointers and weights, which would otherwise be loaded as often as the samples.
 template <int32_t Groups, typename Sample>
 __attribute__((target("avx2"))) void ConvolveGroups(const Kernel& kernel,
                                                     const LineTaps<Sample>& taps,

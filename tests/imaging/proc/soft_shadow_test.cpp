@@ -226,8 +226,8 @@ TEST(RenderSoftShadow, AnImageWithoutAlphaIsOneOpaqueObject) {
   EXPECT_EQ(ReadPlane(*bitmap.GetAlphaChannel()), opaque);
 }
 
-// When the shadow cannot be moved (no memory nor disk for the moving copy), the image keeps its pixels
-// and alpha; an object rectangle given the wrong way round paints nothing.
+// When the shadow cannot be moved (no memory nor disk for the moving copy), the image keeps its
+// pixels and alpha; an object rectangle given the wrong way round paints nothing.
 TEST(RenderSoftShadow, ARefusedMoveOrAnEmptyObjectLosesNothing) {
   std::mt19937 random(83);
   const ShadowCase c{4, 3, 2, 60, 8, 6, 20, 14};
