@@ -9,7 +9,6 @@
 #include <memory>
 #include <new>
 
-#include "imaging/proc/base/numeric_helpers.h"
 #include "imaging/proc/filter3x3_rows.h"
 #include "imaging/proc/processor_features.h"
 
