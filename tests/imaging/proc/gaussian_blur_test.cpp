@@ -208,13 +208,14 @@ TEST(GaussianBlurGray8, EachPassIsWithinOneOfImageMagick) {
       ASSERT_TRUE(SavePNM(original, in));
       const gaussian::Kernel kernel = gaussian::MakeKernel(radius);
       const int32_t size = 2 * kernel.HalfWidth + 1;
-      std::ostringstream spec;
-      spec << (rows ? size : 1) << "x" << (rows ? 1 : size) << ":";
+      std::ostringstream kernelText;
+      kernelText.precision(17);
+      kernelText << (rows ? size : 1) << "x" << (rows ? 1 : size) << ":";
       for (int32_t k = -kernel.HalfWidth; k <= kernel.HalfWidth; ++k)
-        spec << (k > -kernel.HalfWidth ? "," : " ") << kernel.Weight(k) / 65536.0;
+        kernelText << (k > -kernel.HalfWidth ? "," : " ") << kernel.Weight(k) / 65536.0;
       const ToolResult run =
           RunTool("convert " + ShellQuoted(in) + " -virtual-pixel edge -morphology Convolve " +
-                  ShellQuoted(spec.str()) + " -depth 8 " + ShellQuoted(out));
+                  ShellQuoted(kernelText.str()) + " -depth 8 " + ShellQuoted(out));
       ASSERT_EQ(run.Status, 0) << run.Output;
       TPVBitmap expected;
       std::string error;

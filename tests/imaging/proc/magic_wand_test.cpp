@@ -352,7 +352,7 @@ void Draw(TPVBitmap& bitmap, int32_t width, int32_t height, const std::vector<TP
   for (const TPoint p : white) bitmap.SetPixel24(p.x, p.y, TPVRGB{255, 255, 255});
 }
 
-TEST(MagicWandOutline, DocumentedVertexLists) {
+TEST(MagicWandOutline, VerticesOfASinglePixelAndATwoByTwoSquare) {
   const struct {
     std::vector<TPoint> pixels;
     std::vector<TPoint> vertices;
