@@ -2,12 +2,16 @@
 #include "imaging/proc/proc_unit.h"
 
 #include "imaging/proc/base/device_bitmap_copy.h"
+#include "imaging/proc/filter3x3.h"
 
 namespace calmora {
 
-// The named filters and the clipboard format arrive with the processing component.
-void InitProcUnit() { Build1BitExpansionTable(); }
+// The clipboard format arrives with the processing component.
+void InitProcUnit() {
+  Build1BitExpansionTable();
+  InitNamedFilters();
+}
 
-void FinalizeProcUnit() {}
+void FinalizeProcUnit() { FreeNamedFilters(); }
 
 }  // namespace calmora
