@@ -19,15 +19,6 @@ bool IsIndexed(TPixelFormat format) {
   return format == pf1bit || format == pf4bit || format == pf8bit;
 }
 
-int32_t TableLengthOf(TPixelFormat format) {
-  switch (format) {
-    case pf1bit: return 2;
-    case pf4bit: return 16;
-    case pf8bit: return 256;
-    default: return 0;
-  }
-}
-
 TRGBQuad Quad(uint8_t r, uint8_t g, uint8_t b) { return TRGBQuad{b, g, r, 0}; }
 
 // Default tables of a newly indexed bitmap: black and white; the 16 VGA colours; a 3-3-2
@@ -47,40 +38,6 @@ void FillDefaultTable(TPixelFormat format, TRGBQuad* table) {
       table[i] = Quad(static_cast<uint8_t>(((i >> 5) & 7) * 255 / 7),
                       static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7),
                       static_cast<uint8_t>((i & 3) * 255 / 3));
-  }
-}
-
-void WriteColor(uint8_t* row, int32_t x, TPixelFormat format, const TRGBQuad* table,
-                TRGBQuad c) {
-  switch (format) {
-    case pf1bit:
-    case pf4bit:
-    case pf8bit: WriteIndex(row, x, format, NearestEntry(table, TableLengthOf(format), c)); break;
-    case pf15bit: {
-      const uint32_t w = ((c.rgbRed >> 3) << 10) | ((c.rgbGreen >> 3) << 5) | (c.rgbBlue >> 3);
-      row[2 * x] = static_cast<uint8_t>(w);
-      row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
-      break;
-    }
-    case pf16bit: {
-      const uint32_t w = ((c.rgbRed >> 3) << 11) | ((c.rgbGreen >> 2) << 5) | (c.rgbBlue >> 3);
-      row[2 * x] = static_cast<uint8_t>(w);
-      row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
-      break;
-    }
-    case pf24bit:
-      row[3 * x] = c.rgbBlue;
-      row[3 * x + 1] = c.rgbGreen;
-      row[3 * x + 2] = c.rgbRed;
-      break;
-    case pfDevice:
-    case pf32bit:
-      row[4 * x] = c.rgbBlue;
-      row[4 * x + 1] = c.rgbGreen;
-      row[4 * x + 2] = c.rgbRed;
-      row[4 * x + 3] = c.rgbReserved;
-      break;
-    default: break;
   }
 }
 

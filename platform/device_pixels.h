@@ -81,4 +81,51 @@ inline int32_t NearestEntry(const TRGBQuad* table, int32_t length, TRGBQuad c) {
   return best;
 }
 
+// Colour-table entries of a format: 2, 16 or 256 for the indexed formats, else 0.
+inline int32_t TableLengthOf(TPixelFormat format) {
+  switch (format) {
+    case pf1bit: return 2;
+    case pf4bit: return 16;
+    case pf8bit: return 256;
+    default: return 0;
+  }
+}
+
+// Writes a colour as pixel x of a row of any format: the indexed formats take the nearest of
+// their table's entries, 15 and 16 bits keep the high bits of each channel, 32 bits store the
+// fourth byte as given.
+inline void WriteColor(uint8_t* row, int32_t x, TPixelFormat format, const TRGBQuad* table,
+                       TRGBQuad c) {
+  switch (format) {
+    case pf1bit:
+    case pf4bit:
+    case pf8bit: WriteIndex(row, x, format, NearestEntry(table, TableLengthOf(format), c)); break;
+    case pf15bit: {
+      const uint32_t w = ((c.rgbRed >> 3) << 10) | ((c.rgbGreen >> 3) << 5) | (c.rgbBlue >> 3);
+      row[2 * x] = static_cast<uint8_t>(w);
+      row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
+      break;
+    }
+    case pf16bit: {
+      const uint32_t w = ((c.rgbRed >> 3) << 11) | ((c.rgbGreen >> 2) << 5) | (c.rgbBlue >> 3);
+      row[2 * x] = static_cast<uint8_t>(w);
+      row[2 * x + 1] = static_cast<uint8_t>(w >> 8);
+      break;
+    }
+    case pf24bit:
+      row[3 * x] = c.rgbBlue;
+      row[3 * x + 1] = c.rgbGreen;
+      row[3 * x + 2] = c.rgbRed;
+      break;
+    case pfDevice:
+    case pf32bit:
+      row[4 * x] = c.rgbBlue;
+      row[4 * x + 1] = c.rgbGreen;
+      row[4 * x + 2] = c.rgbRed;
+      row[4 * x + 3] = c.rgbReserved;
+      break;
+    default: break;
+  }
+}
+
 }  // namespace calmora::platform
