@@ -1,5 +1,5 @@
 // The antialiased drawing layer on QPainter. GDI+ puts pixel centres on whole coordinates and
-// QPainter on halves, so every drawing is moved by half a pixel.
+// QPainter on halves.
 #include "platform/smooth_graphics.h"
 
 #include <QPainter>
@@ -46,9 +46,12 @@ Qt::BrushStyle HatchOf(TBrushStyle style) {
   }
 }
 
+// Antialiased, QPainter's areas are exact: half a pixel moves them onto GDI+'s grid. Aliased,
+// QPainter already fills the pixels whose centres (on its halves) a shape covers, which are
+// GDI+'s pixels.
 void Prepare(QPainter& painter, bool antialias) {
   painter.setRenderHint(QPainter::Antialiasing, antialias);
-  painter.translate(0.5, 0.5);
+  if (antialias) painter.translate(0.5, 0.5);
 }
 
 }  // namespace
@@ -56,8 +59,10 @@ void Prepare(QPainter& painter, bool antialias) {
 void TSmoothGraphics::DrawLine(const TSmoothPen& pen, float x1, float y1, float x2, float y2) {
   Canvas_.Paint([&](QPainter& painter) {
     Prepare(painter, Antialias_);
-    QPen line(ColorOfArgb(pen.Argb), pen.Width, DashOf(pen.Style), Qt::FlatCap,
-              JoinOf(pen.LineJoin));
+    // GDI+ draws a line over the pixels of both ends; antialiased, its flat ends cover half
+    // of those pixels, aliased they are whole.
+    QPen line(ColorOfArgb(pen.Argb), pen.Width, DashOf(pen.Style),
+              Antialias_ ? Qt::FlatCap : Qt::SquareCap, JoinOf(pen.LineJoin));
     painter.setPen(line);
     painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
   });

@@ -30,7 +30,8 @@ class TSmoothGraphics {
   TSmoothGraphics(TCanvas& canvas, bool antialias) : Canvas_(canvas), Antialias_(antialias) {}
 
   void SetAntialias(bool antialias) { Antialias_ = antialias; }
-  // A line with flat ends from the first point to the second, both included.
+  // A line from the first point to the second, over the pixels of both (antialiased, with
+  // flat ends that cover half of the end pixels).
   void DrawLine(const TSmoothPen& pen, float x1, float y1, float x2, float y2);
   // The area from (x, y), width by height; with antialiasing its edge pixels are partly
   // covered, as GDI+'s are.

@@ -102,11 +102,10 @@ void RampStrip(const TStrip& strip) {
   const int64_t length = strip.Length();
   if (width < 1 || length < 1) return;
   const int64_t lastJ = std::min(width, strip.AcrossLimit() - 1 - strip.AcrossStart);
-  int64_t firstJ = 0;
-  for (int64_t i = 0; i <= length && strip.AlongStart + i < strip.AlongLimit(); ++i) {
+  const int64_t lastI = std::min(length, strip.AlongLimit() - 1 - strip.AlongStart);
+  for (int64_t i = std::max<int64_t>(0, -strip.AlongStart); i <= lastI; ++i) {
     // The near end is slanted: past length - width + 1, each step starts one further out.
-    if (i > length - width + 1) ++firstJ;
-    if (strip.AlongStart + i < 0) continue;
+    const int64_t firstJ = std::max<int64_t>(0, i - (length - width + 1));
     const int32_t ceiling = RampLevel(static_cast<double>(length - 3 * i) / length);
     for (int64_t j = std::max(firstJ, -strip.AcrossStart); j <= lastJ; ++j) {
       const int32_t grey = std::max(RampLevel(static_cast<double>(j) / width), ceiling);

@@ -10,6 +10,7 @@
 #include "imaging/core/base/defs.h"
 #include "imaging/core/view_base.h"
 #include "imaging/core/view_services.h"
+#include "platform/graphics_tools.h"
 
 namespace calmora {
 
