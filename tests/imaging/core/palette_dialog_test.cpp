@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -175,6 +178,36 @@ TEST(PaletteDialogTest, AGrabShowsEveryCellInItsColourTheCurrentOneOutlinedBlack
   // The 16th pixel of every pitch is the dialog's background, not a cell.
   EXPECT_EQ(shot.pixelColor(16, 5), shot.pixelColor(0, 0));
   EXPECT_EQ(shot.pixelColor(5, 16), shot.pixelColor(0, 0));
+}
+
+// On a display (QT_QPA_PLATFORM=xcb, under Xvfb for instance) the dialog opens as a real
+// window: the screen shows the cells where the dialog drew them. CALMORA_SCREENSHOT names a
+// PNG file for the screen's picture of the window.
+TEST(PaletteDialogTest, OpensAsARealWindowOnADisplay) {
+  if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+    GTEST_SKIP() << "needs a display (QT_QPA_PLATFORM=xcb)";
+  const std::vector<TPVRGB> entries = Entries(256);
+  TPictavoPaletteDialog dialog;
+  dialog.SetPalette(entries.data(), 256);
+  QImage screenShot;
+  RunWith(dialog, [&] {
+    MoveTo(dialog, QPoint(20, 20));
+    test::ProcessEventsUntil([&] { return dialog.CurrentCell == 33; });
+    dialog.repaint();
+    QCoreApplication::processEvents();
+    const QPoint origin = dialog.mapToGlobal(QPoint(0, 0));
+    screenShot = dialog.screen()->grabWindow(0, origin.x(), origin.y(), 520, 199).toImage();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+  });
+  ASSERT_EQ(screenShot.size(), QSize(520, 199));
+  for (int i = 0; i < 256; ++i) {
+    const int x = (i % 32) * 16 + 8, y = (i / 32) * 16 + 8;
+    EXPECT_EQ(screenShot.pixelColor(x, y), QColor(entries[i].r, entries[i].g, entries[i].b)) << i;
+  }
+  EXPECT_EQ(screenShot.pixelColor(1 * 16 + 1, 1 * 16 + 1), QColor(Qt::black));  // cell 33
+  if (const char* path = std::getenv("CALMORA_SCREENSHOT")) {
+    EXPECT_TRUE(screenShot.save(path));
+  }
 }
 
 }  // namespace
