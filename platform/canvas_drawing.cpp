@@ -198,7 +198,8 @@ void TCanvas::FillRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
   }
   // Hatches draw their lines only; the pixels between them stay.
   Paint([&](QPainter& painter) {
-    painter.fillRect(l, t, r - l, b - t, QBrush(ToolkitColor(Brush.Color), ToolkitBrushStyle(Brush.Style)));
+    painter.fillRect(l, t, r - l, b - t,
+                     QBrush(ToolkitColor(Brush.Color), ToolkitBrushStyle(Brush.Style)));
   });
 }
 

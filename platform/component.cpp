@@ -65,8 +65,7 @@ void TComponent::DestroyComponents() {
 void TComponent::FreeNotification(TComponent* AComponent) {
   if (AComponent == nullptr || AComponent == this) return;
   if (Owner_ == nullptr || AComponent->Owner_ != Owner_) {
-    if (std::find(FreeNotifies_.begin(), FreeNotifies_.end(), AComponent) ==
-        FreeNotifies_.end()) {
+    if (std::find(FreeNotifies_.begin(), FreeNotifies_.end(), AComponent) == FreeNotifies_.end()) {
       FreeNotifies_.push_back(AComponent);
       AComponent->FreeNotification(this);
     }

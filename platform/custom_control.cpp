@@ -59,8 +59,7 @@ void TCustomControl::RecreateWnd() {
   CreateParams(params);
   FrameWidth_ = FrameWidthOf(params);
   // Without the redraw styles only the area a resize uncovers is painted again.
-  setAttribute(Qt::WA_StaticContents,
-               (params.WindowClassStyle & (CS_HREDRAW | CS_VREDRAW)) == 0);
+  setAttribute(Qt::WA_StaticContents, (params.WindowClassStyle & (CS_HREDRAW | CS_VREDRAW)) == 0);
   setAttribute(Qt::WA_OpaquePaintEvent, ControlStyle.Contains(csOpaque));
   LayOut();
   QWidget::update();
@@ -166,8 +165,8 @@ void TCustomControl::DrawFrame(QPainter& painter) const {
   }
   if (Bars_[SB_HORZ].Visible && Bars_[SB_VERT].Visible) {
     const int32_t extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    painter.fillRect(box.right() - FrameWidth_ - extent + 1, box.bottom() - FrameWidth_ - extent + 1,
-                     extent, extent, kSizeBox);
+    painter.fillRect(box.right() - FrameWidth_ - extent + 1,
+                     box.bottom() - FrameWidth_ - extent + 1, extent, extent, kSizeBox);
   }
 }
 

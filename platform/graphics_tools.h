@@ -7,7 +7,15 @@
 
 namespace calmora::platform {
 
-enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenStyle : uint8_t {
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame
+};
 
 // How a pen's colour P combines with a pixel D (the binary raster operations, in the
 // toolkit's order).

@@ -12,11 +12,11 @@ int32_t ScreenPixelsPerInchX();
 int32_t ScreenPixelsPerInchY();
 
 enum TSystemMetric : int32_t {
-  SM_CXVSCROLL = 2,   // width of a vertical scroll bar
-  SM_CYHSCROLL = 3,   // height of a horizontal scroll bar
-  SM_CXBORDER = 5,    // a plain border: 1
+  SM_CXVSCROLL = 2,  // width of a vertical scroll bar
+  SM_CYHSCROLL = 3,  // height of a horizontal scroll bar
+  SM_CXBORDER = 5,   // a plain border: 1
   SM_CYBORDER = 6,
-  SM_CXEDGE = 45,     // a 3-D edge: 2
+  SM_CXEDGE = 45,  // a 3-D edge: 2
   SM_CYEDGE = 46,
 };
 

@@ -1,7 +1,6 @@
-// The window scroll bars of our custom controls with the platform's semantics: a range, a page
-// and a position per bar, the position kept within min .. max - page + 1, arrows enabled or
-// not, shown or hidden (only ShowScrollBar shows or hides a bar). The flat scroll-bar
-// functions work on the same two bars.
+// The two window scroll bars of our custom controls with the platform's rules: range, page and
+// position (kept within min .. max - page + 1), arrows, shown or hidden (by ShowScrollBar
+// only). The flat scroll-bar functions work on the same two bars.
 #pragma once
 
 #include <cstdint>

@@ -20,7 +20,7 @@ struct TSmoothPen {
 
 struct TSmoothBrush {
   uint32_t Argb = 0xFFFFFFFFu;
-  TBrushStyle Style = bsSolid;    // hatches draw their lines over HatchBackArgb
+  TBrushStyle Style = bsSolid;  // hatches draw their lines over HatchBackArgb
   uint32_t HatchBackArgb = 0;
 };
 

@@ -45,16 +45,16 @@ extern TGaussianBlurGray8Proc GaussianBlurGray8Proc;
 // (Right, Top) in the second.
 void DrawBevelFrame(platform::TCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right,
                     int32_t Bottom, TColor LeftTopColor, TColor RightBottomColor);
-void DrawBevelFramePV(TPVCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right,
-                      int32_t Bottom, TColor LeftTopColor, TColor RightBottomColor);
+void DrawBevelFramePV(TPVCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right, int32_t Bottom,
+                      TColor LeftTopColor, TColor RightBottomColor);
 // A box of the text's size plus 12 in the font and brush, kept inside the area (it ends one
 // pixel inside) and never left of or above 0; X and Y come back as its position. Backup
 // (made when null) becomes a 24-bit copy of the canvas area the box covers, so that the
 // caller can restore it.
 void DrawHintBox(platform::TCanvas& Canvas, int32_t& X, int32_t& Y, const std::string& Text,
                  const platform::TFont& Font, const platform::TBrush& Brush,
-                 std::unique_ptr<platform::TBitmap>& Backup, int32_t AreaWidth,
-                 int32_t AreaHeight, TColor LeftTopColor, TColor RightBottomColor);
+                 std::unique_ptr<platform::TBitmap>& Backup, int32_t AreaWidth, int32_t AreaHeight,
+                 TColor LeftTopColor, TColor RightBottomColor);
 // A translucent light-yellow box (antialiased when that layer is started) with Text in
 // "Arial" 9 pt; the box is as wide as the wider of the two texts, but only Text is drawn.
 // X and Y are raised to 0.
@@ -65,8 +65,7 @@ void DrawInfoBox(platform::TCanvas& Canvas, int32_t& X, int32_t& Y, const std::s
 // Output[k] for k = 0 .. N - 1: the normal density exp(-S^2 t^2 / 2) / (S sqrt(2 pi)) at
 // t = 2k / N - 1, scaled so that its largest value becomes High and 0 becomes Low. The last
 // argument is not read.
-void MakeGaussianCurve(int32_t N, double Low, double High, double S, double* Output,
-                       int32_t Spare);
+void MakeGaussianCurve(int32_t N, double Low, double High, double S, double* Output, int32_t Spare);
 // Makes Graphic Width x Height, 24 bits, filled with grey rows 240, 251, 255, 251 repeated.
 void PaintStripedTexture(platform::TBitmap& Graphic, int32_t Width, int32_t Height);
 // Makes Graphic Width x Height, 24 bits, grey brightest in the middle column (208) and about

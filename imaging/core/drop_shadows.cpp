@@ -1,7 +1,6 @@
 // The two strips of a drop shadow, written once: the bottom strip is the right strip with rows
-// and columns exchanged. "Across" runs over the strip's width (the right strip's columns),
-// "along" over its length. Loops visit only coordinates where the canvas or the bitmap has
-// pixels, so a huge strip costs no more than the surface.
+// and columns exchanged ("across" is the strip's width, "along" its length). Loops visit only
+// coordinates where the canvas or the bitmap has pixels, so a huge strip costs no more.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

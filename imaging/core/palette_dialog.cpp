@@ -90,8 +90,8 @@ void TPictavoPaletteDialog::mousePressEvent(QMouseEvent* event) {
 }
 
 void TPictavoPaletteDialog::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = Pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click =
+      Pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   Pressed_ = false;
   if (click) PickCell();
 }

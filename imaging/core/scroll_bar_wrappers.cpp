@@ -11,8 +11,8 @@ bool SetScrollBarRange(TCustomControl* Window, int32_t Bar, int32_t Min, int32_t
               : p::SetScrollRange(Window, Bar, Min, Max, Redraw);
 }
 
-int32_t SetScrollBarInfo(TCustomControl* Window, int32_t Bar, const TScrollInfo& Info,
-                         bool Redraw, bool Flat) {
+int32_t SetScrollBarInfo(TCustomControl* Window, int32_t Bar, const TScrollInfo& Info, bool Redraw,
+                         bool Flat) {
   return Flat ? p::FlatSB_SetScrollInfo(Window, Bar, Info, Redraw)
               : p::SetScrollInfo(Window, Bar, Info, Redraw);
 }

@@ -14,11 +14,10 @@ using platform::TScrollInfo;
 bool SetScrollBarRange(TCustomControl* Window, int32_t Bar, int32_t Min, int32_t Max, bool Redraw,
                        bool Flat);
 // Answers the position afterwards.
-int32_t SetScrollBarInfo(TCustomControl* Window, int32_t Bar, const TScrollInfo& Info,
-                         bool Redraw, bool Flat);
-// SetScrollBarInfo with a 28-byte record that sets the page only.
-int32_t SetScrollBarPage(TCustomControl* Window, int32_t Bar, int32_t Page, bool Redraw,
+int32_t SetScrollBarInfo(TCustomControl* Window, int32_t Bar, const TScrollInfo& Info, bool Redraw,
                          bool Flat);
+// SetScrollBarInfo with a 28-byte record that sets the page only.
+int32_t SetScrollBarPage(TCustomControl* Window, int32_t Bar, int32_t Page, bool Redraw, bool Flat);
 // Answers the position before.
 int32_t SetScrollBarPos(TCustomControl* Window, int32_t Bar, int32_t Pos, bool Redraw, bool Flat);
 bool EnableScrollBarArrows(TCustomControl* Window, int32_t Bar, uint32_t Arrows, bool Flat);

@@ -67,8 +67,8 @@ void DrawBevelFrame(platform::TCanvas& Canvas, int32_t Left, int32_t Top, int32_
   WalkBevel(bevel, Left, Top, Right, Bottom, LeftTopColor, RightBottomColor);
 }
 
-void DrawBevelFramePV(TPVCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right,
-                      int32_t Bottom, TColor LeftTopColor, TColor RightBottomColor) {
+void DrawBevelFramePV(TPVCanvas& Canvas, int32_t Left, int32_t Top, int32_t Right, int32_t Bottom,
+                      TColor LeftTopColor, TColor RightBottomColor) {
   Canvas.Pen->SetMode(platform::pmCopy);
   Canvas.Pen->SetStyle(platform::psSolid);
   TSurfaceBevel bevel{Canvas};
@@ -77,8 +77,8 @@ void DrawBevelFramePV(TPVCanvas& Canvas, int32_t Left, int32_t Top, int32_t Righ
 
 void DrawHintBox(platform::TCanvas& Canvas, int32_t& X, int32_t& Y, const std::string& Text,
                  const platform::TFont& Font, const platform::TBrush& Brush,
-                 std::unique_ptr<platform::TBitmap>& Backup, int32_t AreaWidth,
-                 int32_t AreaHeight, TColor LeftTopColor, TColor RightBottomColor) {
+                 std::unique_ptr<platform::TBitmap>& Backup, int32_t AreaWidth, int32_t AreaHeight,
+                 TColor LeftTopColor, TColor RightBottomColor) {
   Canvas.Font = Font;
   Canvas.Brush = Brush;
   const int32_t width = Canvas.TextWidth(Text) + kBoxMargin;

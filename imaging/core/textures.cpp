@@ -40,7 +40,8 @@ void PaintStripedTexture(platform::TBitmap& Graphic, int32_t Width, int32_t Heig
   MakeGaussianCurve(4, 130, 255, 0.5, curve, 0);
   for (int32_t y = 0; y < Graphic.GetHeight(); ++y) {
     uint8_t* row = Graphic.GetScanLine(y);
-    for (int32_t x = 0; x < Graphic.GetWidth(); ++x) PutGrey(row, x, static_cast<int32_t>(curve[y % 4]));
+    for (int32_t x = 0; x < Graphic.GetWidth(); ++x)
+      PutGrey(row, x, static_cast<int32_t>(curve[y % 4]));
   }
 }
 

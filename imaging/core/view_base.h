@@ -1,7 +1,6 @@
-// TPVView, the base control of the library's image views: a background colour, a border, the
-// 3-D look, a resolution pair, mouse enter and leave events and the list of callbacks that
-// hear when the view's bitmap changes. The processing and I/O components attach to any view
-// through its virtual operations and that list.
+// TPVView, the base control of the image views: background, border, 3-D look, resolution, mouse
+// enter and leave events, and the callbacks that hear when the view's bitmap changes, through
+// which (and its virtual operations) the processing and I/O components attach to any view.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// The image view, its layers and its vector objects as the processing and I/O layers use them.
-// Those layers sit below the view and cannot name its classes, so the view layer's
-// TPictavoView, TPVLayer and TPictavoVect implement these interfaces, and a component attached
-// to a TPVView asks whether it is such a view with dynamic_cast.
+// The image view, its layers and vector objects as the layers below the view use them: they
+// cannot name the view's classes, so TPictavoView, TPVLayer and TPictavoVect implement these
+// interfaces, and a component attached to a TPVView finds them with dynamic_cast.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// What the static set-up gives the view's units: the resolution globals, the two clipboard
-// formats (distinct, and the same ids whenever asked again), the editors' shortcuts in their
-// order, the class list and the rubber-band pen for the set-up's lifetime, and the drawing
-// layer's switch and count.
+// What the static set-up gives the view's units: resolution globals, two distinct clipboard
+// formats with stable ids, the editors' shortcuts in order, the class list and rubber-band pen
+// for the set-up's lifetime, and the drawing layer's switch and count.
 #include <gtest/gtest.h>
 
 #include "imaging/core/dpi_globals.h"

@@ -68,13 +68,22 @@ TEST(CanvasDrawingTest, PenModesCombinePenAndPixel) {
   };
   const uint32_t p = 0x00F0F0, d = 0x3C0FF0;
   const Case cases[] = {
-      {pmBlack, 0},           {pmWhite, 0xFFFFFF},          {pmNop, d},
-      {pmNot, ~d & 0xFFFFFF}, {pmCopy, p},                  {pmNotCopy, ~p & 0xFFFFFF},
-      {pmMergePenNot, (p | ~d) & 0xFFFFFF}, {pmMaskPenNot, p & ~d},
-      {pmMergeNotPen, (~p | d) & 0xFFFFFF}, {pmMaskNotPen, ~p & d},
-      {pmMerge, p | d},       {pmNotMerge, ~(p | d) & 0xFFFFFF},
-      {pmMask, p & d},        {pmNotMask, ~(p & d) & 0xFFFFFF},
-      {pmXor, p ^ d},         {pmNotXor, ~(p ^ d) & 0xFFFFFF},
+      {pmBlack, 0},
+      {pmWhite, 0xFFFFFF},
+      {pmNop, d},
+      {pmNot, ~d & 0xFFFFFF},
+      {pmCopy, p},
+      {pmNotCopy, ~p & 0xFFFFFF},
+      {pmMergePenNot, (p | ~d) & 0xFFFFFF},
+      {pmMaskPenNot, p & ~d},
+      {pmMergeNotPen, (~p | d) & 0xFFFFFF},
+      {pmMaskNotPen, ~p & d},
+      {pmMerge, p | d},
+      {pmNotMerge, ~(p | d) & 0xFFFFFF},
+      {pmMask, p & d},
+      {pmNotMask, ~(p & d) & 0xFFFFFF},
+      {pmXor, p ^ d},
+      {pmNotXor, ~(p ^ d) & 0xFFFFFF},
   };
   for (const Case& c : cases) {
     for (TPixelFormat format : {pf24bit, pf32bit}) {

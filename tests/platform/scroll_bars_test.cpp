@@ -114,7 +114,8 @@ TEST(ScrollBarsTest, LastPositionIsMaxMinusPagePlusOneNeverBelowMin) {
         state.Min = min;
         state.Max = max;
         state.Page = page;
-        const int64_t expected = std::max<int64_t>(min, int64_t{max} - std::max<int64_t>(page, 1) + 1);
+        const int64_t last = int64_t{max} - std::max<int64_t>(page, 1) + 1;
+        const int64_t expected = std::max<int64_t>(min, last);
         EXPECT_EQ(LastScrollPos(state), expected) << min << " " << max << " " << page;
       }
 }

@@ -88,7 +88,7 @@ struct Case {
 
 // The view's strips around an object (8, 6)-(30, 25), and others that reach past the edges.
 const Case kCases[] = {
-    {true, 30, 6, 35, 28},  {false, 8, 25, 34, 30}, {true, 3, 2, 9, 37},
+    {true, 30, 6, 35, 28},   {false, 8, 25, 34, 30}, {true, 3, 2, 9, 37},
     {false, -4, 30, 44, 37}, {true, 36, -3, 41, 20}, {false, 2, 3, 9, 4},
 };
 
@@ -100,8 +100,8 @@ TEST(DropShadowsTest, DarkeningInTheBitmapAndThroughTheCanvas) {
       Picture expected(bitmap);
       ModelDarken(expected, c.right, c.left, c.top, c.r, c.bottom);
       auto draw = c.right ? DrawRightShadow : DrawBottomShadow;
-      draw(*bitmap.GetCanvas(), throughCanvas ? nullptr : &bitmap, c.left, c.top, c.r, c.bottom,
-           2, 0);
+      draw(*bitmap.GetCanvas(), throughCanvas ? nullptr : &bitmap, c.left, c.top, c.r, c.bottom, 2,
+           0);
       EXPECT_EQ(Picture(bitmap).pixels, expected.pixels)
           << c.right << " " << c.left << "," << c.top << " " << throughCanvas;
     }
@@ -170,8 +170,8 @@ TEST(DropShadowsTest, OtherStylesAndEmptyOrHugeStripsDrawNothingOrStayInside) {
   for (int style : {1, 2, 3}) {
     DrawRightShadow(*bitmap.GetCanvas(), &bitmap, INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2,
                     INT32_MAX / 2, style, 0);
-    DrawBottomShadow(*bitmap.GetCanvas(), nullptr, -2000000000, -5, 2000000000, 2000000000,
-                     style, 0);
+    DrawBottomShadow(*bitmap.GetCanvas(), nullptr, -2000000000, -5, 2000000000, 2000000000, style,
+                     0);
   }
 }
 

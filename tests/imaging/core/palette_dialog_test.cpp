@@ -7,8 +7,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>

@@ -149,7 +149,8 @@ TEST(PVCanvasTest, LayerFillCoversOnePixelLessAndBlendsByAlpha) {
         // pixels are partly covered.
         const bool full = antialias ? (x > 2 && x < 11 && y > 3 && y < 12)
                                     : (x >= 2 && x < 11 && y >= 3 && y < 12);
-        const bool none = x < 2 || x > 11 || y < 3 || y > 12 || (!antialias && (x == 11 || y == 12));
+        const bool none =
+            x < 2 || x > 11 || y < 3 || y > 12 || (!antialias && (x == 11 || y == 12));
         for (int shift : {0, 8, 16}) {
           if (full) {
             EXPECT_NEAR(Channel(c, shift), blended(shift), 1.0) << x << "," << y;
@@ -172,7 +173,8 @@ TEST(PVCanvasTest, LayerLinesIncludeBothEndsAndMoveThePenPosition) {
   surface.LineTo(3, 12);
   EXPECT_EQ(surface.PenPos, (TPoint{3, 12}));
   // Aliased, a one-pixel line covers its column from end to end.
-  for (int y = 0; y < 20; ++y) EXPECT_EQ(canvas.GetPixel(3, y), (y >= 5 && y <= 12) ? 0xFFFFFFu : 0u);
+  for (int y = 0; y < 20; ++y)
+    EXPECT_EQ(canvas.GetPixel(3, y), (y >= 5 && y <= 12) ? 0xFFFFFFu : 0u);
   EXPECT_EQ(canvas.GetPixel(2, 8), 0u);
   EXPECT_EQ(canvas.GetPixel(4, 8), 0u);
 }

@@ -1,7 +1,6 @@
-// The soft shadow against its formula: a mask of the object moved toward the bottom right,
-// blurred by the installed blur (a box blur of this test, or none), and every pixel around
-// the object scaled by 1 - mask / 255. Pixels inside the object never change, none gets
-// lighter.
+// The soft shadow against its formula: the object's mask moved toward the bottom right, blurred
+// by the installed blur (this test's box blur, or none), every pixel around the object scaled
+// by 1 - mask / 255; pixels inside never change, none gets lighter.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -63,7 +62,7 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {60, 50, 10, 12, 40, 30}, {60, 50, 0, 0, 60, 50}, {30, 30, 2, 25, 20, 40},
+    {60, 50, 10, 12, 40, 30}, {60, 50, 0, 0, 60, 50},   {30, 30, 2, 25, 20, 40},
     {40, 40, -10, -8, 5, 6},  {40, 40, 20, 20, 21, 21}, {40, 40, 50, 50, 60, 60},
 };
 
@@ -97,8 +96,8 @@ void CheckAgainstTheFormula(bool withBlur) {
           const int was = original.GetScanLine(y)[3 * x + k];
           const int now = bitmap.GetScanLine(y)[3 * x + k];
           const bool object = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
-          const bool reached = x >= c.left - 5 && x <= c.right + 5 && y >= c.top - 5 &&
-                               y <= c.bottom + 5;
+          const bool reached =
+              x >= c.left - 5 && x <= c.right + 5 && y >= c.top - 5 && y <= c.bottom + 5;
           int expected = was;
           if (reached && !object)
             expected = static_cast<int>(was * (1 - mask[y - c.top + 5][x - c.left + 5] / 255.0));

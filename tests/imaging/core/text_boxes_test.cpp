@@ -52,7 +52,8 @@ void ModelBevel(std::vector<uint32_t>& pixels, int width, int l, int t, int r, i
 }
 
 TEST(TextBoxesTest, BevelFrameIsPixelExact) {
-  for (auto [l, t, r, b] : {std::array{3, 4, 20, 15}, std::array{0, 0, 29, 19}, std::array{5, 5, 6, 6}}) {
+  for (auto [l, t, r, b] :
+       {std::array{3, 4, 20, 15}, std::array{0, 0, 29, 19}, std::array{5, 5, 6, 6}}) {
     TBitmap bitmap;
     TCanvas& canvas = Noise(bitmap, 30, 20, 1);
     std::vector<uint32_t> expected = Pixels(canvas);
@@ -131,11 +132,11 @@ void CheckBox(TCanvas& canvas, const std::vector<uint32_t>& before, int x, int y
   for (int py = 0; py < canvas.GetBitmap().GetHeight(); ++py)
     for (int px = 0; px < width; ++px) {
       const uint32_t c = canvas.GetPixel(px, py);
-      const bool onFrame = frame[py * width + px] != before[py * width + px] ||
-                           (px == x + w - 1 && py == y + 6);
+      const bool onFrame =
+          frame[py * width + px] != before[py * width + px] || (px == x + w - 1 && py == y + 6);
       const bool inBox = px >= x + 6 && px < x + w && py >= y + 6 && py < y + h;
-      const bool inText = px >= x + 9 && px < x + 9 + text.width && py >= y + 9 &&
-                          py < y + 9 + text.height;
+      const bool inText =
+          px >= x + 9 && px < x + 9 + text.width && py >= y + 9 && py < y + 9 + text.height;
       if (!inBox) {
         ASSERT_EQ(c, before[py * width + px]) << what << " outside " << px << "," << py;
       } else if (onFrame && !(px == x + w - 1 && py == y + 6)) {
@@ -231,8 +232,8 @@ TEST(TextBoxesTest, InfoBoxOnTheAntialiasedPathIsTranslucent) {
   int checked = 0;
   for (int py = t + 1; py < b; ++py)
     for (int px = l + 1; px < r - 1; ++px) {
-      const bool inText = px >= x + 9 && px < x + 9 + first.width && py >= y + 9 &&
-                          py < y + 9 + first.height;
+      const bool inText =
+          px >= x + 9 && px < x + 9 + first.width && py >= y + 9 && py < y + 9 + first.height;
       if (inText) continue;
       const uint32_t was = before[py * 260 + px], now = canvas.GetPixel(px, py);
       for (int shift : {0, 8, 16})

@@ -13,7 +13,8 @@ namespace {
 
 void WriteInt32(TStream* stream, int32_t value) {
   uint8_t bytes[4];
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
   stream->WriteBuffer(bytes, 4);
 }
 

@@ -112,8 +112,8 @@ class FakePictavoView : public TPVView, public TPictavoViewServices {
   double Zoom = 100;
   int32_t ViewX = 0;
   int32_t ViewY = 0;
-  int32_t LastSelectionMode = -1;       // of the last LoadSelectionFromStream
-  std::vector<std::string> Calls;       // operations the double does not model
+  int32_t LastSelectionMode = -1;  // of the last LoadSelectionFromStream
+  std::vector<std::string> Calls;  // operations the double does not model
 };
 
 // A vector view double: its "objects" are a byte string written as a PVV stream of its own
