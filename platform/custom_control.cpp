@@ -85,13 +85,13 @@ void TCustomControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t
 
 int32_t TCustomControl::GetClientWidth() {
   HandleNeeded();
-  const int32_t bar = Bars_[SB_VERT].Visible ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  const int32_t bar = Bars_[SB_VERT].Visible ? BarExtent() : 0;
   return std::max(0, width() - 2 * FrameWidth_ - bar);
 }
 
 int32_t TCustomControl::GetClientHeight() {
   HandleNeeded();
-  const int32_t bar = Bars_[SB_HORZ].Visible ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  const int32_t bar = Bars_[SB_HORZ].Visible ? BarExtent() : 0;
   return std::max(0, height() - 2 * FrameWidth_ - bar);
 }
 
@@ -108,6 +108,10 @@ TCanvas* TCustomControl::GetCanvas() {
       if (!Painting_) QWidget::update();
     };
   return canvas;
+}
+
+int32_t TCustomControl::BarExtent() const {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 void TCustomControl::Update() { repaint(); }
@@ -139,7 +143,7 @@ void TCustomControl::ScrollBarChanged(int32_t bar) {
 void TCustomControl::LayOut() {
   HandleNeeded();
   const int32_t frame = FrameWidth_;
-  const int32_t extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int32_t extent = BarExtent();
   const bool horizontal = Bars_[SB_HORZ].Visible;
   const bool vertical = Bars_[SB_VERT].Visible;
   const int32_t clientWidth = GetClientWidth();
@@ -164,7 +168,7 @@ void TCustomControl::DrawFrame(QPainter& painter) const {
     DrawRing(painter, box.adjusted(1, 1, -1, -1), kInnerShadow, kInnerLight);
   }
   if (Bars_[SB_HORZ].Visible && Bars_[SB_VERT].Visible) {
-    const int32_t extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int32_t extent = BarExtent();
     painter.fillRect(box.right() - FrameWidth_ - extent + 1,
                      box.bottom() - FrameWidth_ - extent + 1, extent, extent, kSizeBox);
   }

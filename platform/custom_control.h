@@ -116,6 +116,8 @@ class TCustomControl : public QWidget, public TComponent {
   // Places the bars and fits the client bitmap; Resize when the client size changed.
   void LayOut();
   void DrawFrame(QPainter& painter) const;
+  // The thickness of a scroll bar, as the style draws it.
+  int32_t BarExtent() const;
 
   bool HandleAllocated_ = false;
   bool Ctl3D_ = true;
