@@ -86,13 +86,13 @@ void TPictavoPaletteDialog::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TPictavoPaletteDialog::mousePressEvent(QMouseEvent* event) {
-  Pressed_ = event->button() == Qt::LeftButton;
+  pressed_ = event->button() == Qt::LeftButton;
 }
 
 void TPictavoPaletteDialog::mouseReleaseEvent(QMouseEvent* event) {
   const bool click =
-      Pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-  Pressed_ = false;
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  pressed_ = false;
   if (click) PickCell();
 }
 

@@ -51,7 +51,7 @@ class TPictavoPaletteDialog : public QDialog {
   void reject() override;
 
  private:
-  bool Pressed_ = false;  // a click is a press and a release on the dialog itself
+  bool pressed_ = false;  // a click is a press and a release on the dialog itself
 };
 
 }  // namespace calmora

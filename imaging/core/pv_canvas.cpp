@@ -64,7 +64,7 @@ TPVCanvas::TPVCanvas(platform::TCanvas& ACanvas, bool Antialias, bool AUseGdiPlu
       Pen(std::make_unique<TPVPen>(ACanvas.Pen)),
       Brush(std::make_unique<TPVBrush>(ACanvas.Brush)),
       UseGdiPlus(AUseGdiPlus && GdiPlusAvailable()),
-      Graphics_(ACanvas, Antialias) {}
+      graphics_(ACanvas, Antialias) {}
 
 void TPVCanvas::FillRect(const TRect& R) {
   if (!UseGdiPlus) {
@@ -76,7 +76,7 @@ void TPVCanvas::FillRect(const TRect& R) {
   int32_t right = R.Right;
   int32_t bottom = R.Bottom;
   OrderCorners(left, top, right, bottom);
-  Graphics_.FillRectangle(Brush->GetSmoothBrush(), static_cast<float>(left),
+  graphics_.FillRectangle(Brush->GetSmoothBrush(), static_cast<float>(left),
                           static_cast<float>(top), static_cast<float>(right - left - 1),
                           static_cast<float>(bottom - top - 1));
 }
@@ -91,7 +91,7 @@ void TPVCanvas::LineTo(int32_t X, int32_t Y) {
     Canvas->LineTo(X, Y);
     return;
   }
-  Graphics_.DrawLine(Pen->GetSmoothPen(), static_cast<float>(PenPos.x),
+  graphics_.DrawLine(Pen->GetSmoothPen(), static_cast<float>(PenPos.x),
                      static_cast<float>(PenPos.y), static_cast<float>(X), static_cast<float>(Y));
   PenPos = TPoint{X, Y};
 }

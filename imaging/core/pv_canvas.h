@@ -90,7 +90,7 @@ class TPVCanvas : public TObject {
   bool UseGdiPlus;
 
  private:
-  platform::TSmoothGraphics Graphics_;
+  platform::TSmoothGraphics graphics_;
 };
 
 }  // namespace calmora

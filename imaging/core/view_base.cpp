@@ -18,14 +18,14 @@ TPVView::TPVView(platform::TComponent* AOwner) : TCustomControl(AOwner) {
 
 TPVView::~TPVView() {
   Destroying();
-  while (!Registrations_.empty()) {
-    std::unique_ptr<TRegistration> first = std::move(Registrations_.front());
-    Registrations_.erase(Registrations_.begin());
+  while (!registrations_.empty()) {
+    std::unique_ptr<TRegistration> first = std::move(registrations_.front());
+    registrations_.erase(registrations_.begin());
     if (first->Event) first->Event(this, true);
   }
 }
 
-void TPVView::SetBackground(TColor Value) { Background_ = Value; }
+void TPVView::SetBackground(TColor Value) { background_ = Value; }
 
 void TPVView::SetDpiX(int32_t Value) {
   if (Value != 0) DpiX = Value;
@@ -42,12 +42,12 @@ void TPVView::SetDpi(int32_t X, int32_t Y) {
 
 void TPVView::NotifyBitmapChanged() {
   std::vector<TPVRegistrationHandle> handles;
-  handles.reserve(Registrations_.size());
-  for (const auto& record : Registrations_)
+  handles.reserve(registrations_.size());
+  for (const auto& record : registrations_)
     handles.push_back(reinterpret_cast<TPVRegistrationHandle>(record.get()));
   for (TPVRegistrationHandle handle : handles) {
     auto found = FindRegistration(handle);
-    if (found == Registrations_.end()) continue;
+    if (found == registrations_.end()) continue;
     // A copy: the callback may free its own record.
     const TPVBitmapChangeEvent event = (*found)->Event;
     if (event) event(this, false);
@@ -55,25 +55,25 @@ void TPVView::NotifyBitmapChanged() {
 }
 
 TPVView::TRegistrations::iterator TPVView::FindRegistration(TPVRegistrationHandle Handle) {
-  return std::find_if(Registrations_.begin(), Registrations_.end(), [Handle](const auto& record) {
+  return std::find_if(registrations_.begin(), registrations_.end(), [Handle](const auto& record) {
     return reinterpret_cast<TPVRegistrationHandle>(record.get()) == Handle;
   });
 }
 
 TPVRegistrationHandle TPVView::RegisterBitmapChangeEvent(TPVBitmapChangeEvent Event) {
-  Registrations_.push_back(std::make_unique<TRegistration>(TRegistration{std::move(Event)}));
-  return reinterpret_cast<TPVRegistrationHandle>(Registrations_.back().get());
+  registrations_.push_back(std::make_unique<TRegistration>(TRegistration{std::move(Event)}));
+  return reinterpret_cast<TPVRegistrationHandle>(registrations_.back().get());
 }
 
 void TPVView::UnregisterBitmapChangeEvent(TPVRegistrationHandle Handle) {
   if (Handle == NoRegistration) return;
   auto found = FindRegistration(Handle);
-  if (found != Registrations_.end()) Registrations_.erase(found);
+  if (found != registrations_.end()) registrations_.erase(found);
 }
 
 void TPVView::SetBorderStyle(platform::TBorderStyle Value) {
-  if (Value == BorderStyle_) return;
-  BorderStyle_ = Value;
+  if (Value == borderStyle_) return;
+  borderStyle_ = Value;
   RecreateWnd();
 }
 
@@ -84,7 +84,7 @@ void TPVView::SetCtl3D(bool Value) {
 
 void TPVView::CreateParams(platform::TCreateParams& Params) {
   TCustomControl::CreateParams(Params);
-  if (BorderStyle_ == platform::bsSingle) {
+  if (borderStyle_ == platform::bsSingle) {
     if (platform::NewStyleControls && GetCtl3D())
       Params.ExStyle |= platform::WS_EX_CLIENTEDGE;
     else

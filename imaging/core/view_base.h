@@ -61,8 +61,8 @@ class TPVView : public platform::TCustomControl {
   void UnregisterBitmapChangeEvent(TPVRegistrationHandle Handle);
 
   // ---- Published properties ----
-  TColor GetBackground() const { return Background_; }
-  platform::TBorderStyle GetBorderStyle() const { return BorderStyle_; }
+  TColor GetBackground() const { return background_; }
+  platform::TBorderStyle GetBorderStyle() const { return borderStyle_; }
   // Each stores a changed value and recreates the window, so that the frame is redrawn.
   void SetBorderStyle(platform::TBorderStyle Value);
   void SetCtl3D(bool Value);
@@ -86,9 +86,9 @@ class TPVView : public platform::TCustomControl {
   using TRegistrations = std::vector<std::unique_ptr<TRegistration>>;
   TRegistrations::iterator FindRegistration(TPVRegistrationHandle Handle);
 
-  platform::TBorderStyle BorderStyle_ = platform::bsSingle;
-  TRegistrations Registrations_;
-  TColor Background_ = clBtnFace;
+  platform::TBorderStyle borderStyle_ = platform::bsSingle;
+  TRegistrations registrations_;
+  TColor background_ = clBtnFace;
 };
 
 // The view's canvas (its client area), on which the transition engine draws.
