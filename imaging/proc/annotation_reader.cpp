@@ -10,6 +10,7 @@
 #include "imaging/core/dpi_globals.h"
 #include "imaging/core/imaging_annotations.h"
 #include "imaging/proc/dib_interchange.h"
+#include "imaging/proc/dib_layout.h"
 
 namespace calmora {
 
@@ -34,11 +35,18 @@ void WriteInt32At(uint8_t* bytes, int64_t at, int32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
 }
 
+// Only a DIB whose rows are read gives a picture: for another bit count or compression the
+// loader would make a black picture of whatever size the header claims, and the mark's next
+// save would write all of it.
 std::unique_ptr<TPVBitmap> LoadImage(const std::vector<uint8_t>& dib) {
-  auto image = std::make_unique<TPVBitmap>();
-  if (LoadBitmapFromDIB(dib.data(), static_cast<int64_t>(dib.size()), *image) == 0 ||
-      image->IsEmpty())
+  const auto length = static_cast<int64_t>(dib.size());
+  TDibLayout layout;
+  if (!ReadDibHeader(dib.data(), length, layout) || layout.Width <= 0 || layout.Height <= 0 ||
+      !LocateDibPixels(dib.data(), length, nullptr, 0, TDibDataStart::Loader, layout) ||
+      layout.Rows == TDibRows::None)
     return nullptr;
+  auto image = std::make_unique<TPVBitmap>();
+  if (LoadBitmapFromDIB(dib.data(), length, *image) == 0 || image->IsEmpty()) return nullptr;
   return image;
 }
 
