@@ -293,5 +293,26 @@ TEST(AnnotationImages, AnImageMarkSurvivesSaveAndLoadPixelForPixel) {
   }
 }
 
+// A 104-byte DIB of a bit count no conversion reads (or of rows that are not there) claiming
+// 3000 x 2000 pixels: the mark is kept, without a picture (the loader would make a black one of
+// that size for the first).
+TEST(AnnotationImages, ADibWhoseRowsAreNotReadGivesNoPicture) {
+  for (const uint16_t bitCount : {2, 24}) {
+    SCOPED_TRACE(bitCount);
+    Bytes dib(40 + 64, 0);
+    const int32_t header[] = {40, 3000, 2000};
+    std::memcpy(dib.data(), header, sizeof(header));
+    dib[12] = 1;
+    std::memcpy(dib.data() + 14, &bitCount, 2);
+    TPVAnnotNamedBlocks blocks;
+    blocks.DIB = dib;
+    uint8_t attributes[kAnnotAttributesSize] = {kAnnotImageMark};
+    TPVImagingAnnot annot;
+    AddAnnotObject(annot, blocks, attributes);
+    ASSERT_EQ(annot.Objects.size(), 1u);
+    EXPECT_EQ(annot.Objects[0]->Image, nullptr);
+  }
+}
+
 }  // namespace
 }  // namespace calmora
