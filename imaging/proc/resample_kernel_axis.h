@@ -3,6 +3,7 @@
 // sum back into a byte.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -72,10 +73,10 @@ inline constexpr int32_t kFastWeightSumLimit = 32768;
 // it: the gap is at least 1 / d, and half a float step at k + 1 is (k + 1) 2^-24, smaller
 // while d (k + 1) <= 257 d < 2^24. So truncating the float quotient is the integer one.
 inline uint8_t FastKernelResult(int32_t acc, int32_t weightSum) {
-  const int32_t limited = acc < 0 ? 0 : acc > 256 * weightSum ? 256 * weightSum : acc;
+  const int32_t limited = std::min(std::max(acc, 0), 256 * weightSum);
   const auto quotient =
       static_cast<int32_t>(static_cast<float>(limited) / static_cast<float>(weightSum));
-  return static_cast<uint8_t>(quotient > 255 ? 255 : quotient);
+  return static_cast<uint8_t>(std::min(quotient, 255));
 }
 
 }  // namespace calmora::resample

@@ -124,6 +124,8 @@ bool SeparableKernel(const TPVBitmap& source, TPVBitmap& destination,
   if (!TryResize(extended, columns.Extent() * kChannels + kRowReadSlack) ||
       !TryResize(between, rowSamples * sh) || !TryResize(result, rowSamples))
     return false;
+  ColumnConvolver<kChannels> convolver;
+  if (!convolver.Prepare(columns)) return false;
   KernelProgress progress(reporter, sh, dh);
 
   uint8_t* rowStart = extended.data() - columns.low * kChannels;
@@ -132,7 +134,7 @@ bool SeparableKernel(const TPVBitmap& source, TPVBitmap& destination,
     if (!row) return false;
     Samples::Read(row, sw, rowStart);
     MirrorMargins<kChannels>(columns, extended.data());
-    ConvolveRow<kChannels>(extended.data(), columns, between.data() + rowSamples * y);
+    convolver.Run(extended.data(), between.data() + rowSamples * y);
     progress.After(int64_t{y} + 1);
   }
 

@@ -1,9 +1,10 @@
-// The inner loops of the kernel engine as the engine runs them: the same integer sums as the
-// plain loops, arranged so the compiler vectorises them (AVX2 where the processor has it),
-// and the quotient through FastKernelResult.
+// The inner loops of the kernel engine as the engine runs them: the column pass through the
+// AVX2 loops where the processor has them, the row pass as loops the compiler vectorises,
+// with the quotient through FastKernelResult. The same integer sums as the plain loops.
 #include <algorithm>
 
 #include "imaging/proc/resample_kernel_rows.h"
+#include "imaging/proc/resample_kernel_rows_avx2.h"
 
 namespace calmora::resample {
 
@@ -44,21 +45,22 @@ bool TakesFastResult(int32_t weightSum) {
 }  // namespace
 
 template <int Channels>
-void ConvolveRow(const uint8_t* extended, const KernelAxis& axis, uint8_t* out) {
-  for (const KernelTaps& taps : axis.taps) {
-    const int32_t* weights = axis.WeightsOf(taps);
-    const uint8_t* samples = extended + static_cast<int64_t>(taps.first) * Channels;
-    int32_t acc[Channels] = {};
-    for (int32_t k = 0; k < taps.count; ++k)
-      for (int c = 0; c < Channels; ++c) acc[c] += weights[k] * samples[k * Channels + c];
-    for (int c = 0; c < Channels; ++c)
-      *out++ = TakesFastResult(taps.weightSum) ? FastKernelResult(acc[c], taps.weightSum)
-                                               : KernelResult(acc[c], taps.weightSum);
-  }
+bool ColumnConvolver<Channels>::Prepare(const KernelAxis& axis) {
+  axis_ = &axis;
+  packed_.clear();
+  return !avx2::Available() || avx2::PackWeights<Channels>(axis, packed_);
 }
 
-template void ConvolveRow<1>(const uint8_t*, const KernelAxis&, uint8_t*);
-template void ConvolveRow<3>(const uint8_t*, const KernelAxis&, uint8_t*);
+template <int Channels>
+void ColumnConvolver<Channels>::Run(const uint8_t* extended, uint8_t* out) const {
+  if (packed_.empty())
+    plain::ConvolveRow<Channels>(extended, *axis_, out);
+  else
+    avx2::ConvolveRow<Channels>(extended, *axis_, packed_.data(), out);
+}
+
+template class ColumnConvolver<1>;
+template class ColumnConvolver<3>;
 
 void CombineRows(const uint8_t* const* rows, const int32_t* weights, int32_t count,
                  int32_t weightSum, int32_t samples, uint8_t* out) {

@@ -184,7 +184,9 @@ void ExpectRowsAgree(std::mt19937& random) {
     for (uint8_t& b : row) b = static_cast<uint8_t>(byte(random));
     std::vector<uint8_t> fast(static_cast<size_t>(outputs) * Channels);
     std::vector<uint8_t> plain = fast;
-    resample::ConvolveRow<Channels>(row.data(), axis, fast.data());
+    resample::ColumnConvolver<Channels> convolver;
+    ASSERT_TRUE(convolver.Prepare(axis));
+    convolver.Run(row.data(), fast.data());
     resample::plain::ConvolveRow<Channels>(row.data(), axis, plain.data());
     ASSERT_EQ(fast, plain) << Channels << " channels, trial " << trial;
   }
