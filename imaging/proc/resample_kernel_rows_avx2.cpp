@@ -38,13 +38,11 @@ __attribute__((target("avx2"))) void StorePixel(__m128i sums, int32_t weightSum,
     for (int c = 0; c < 3; ++c) out[c] = KernelResult(lanes[c], weightSum);
     return;
   }
-  // FastKernelResult on four lanes at once.
-  const __m128i limited =
-      _mm_min_epi32(_mm_max_epi32(sums, _mm_setzero_si128()), _mm_set1_epi32(256 * weightSum));
+  // FastKernelResult on four lanes at once; the packing saturates a negative quotient to 0.
+  const __m128i limited = _mm_min_epi32(sums, _mm_set1_epi32(256 * weightSum));
   const __m128 quotient =
       _mm_div_ps(_mm_cvtepi32_ps(limited), _mm_set1_ps(static_cast<float>(weightSum)));
-  const __m128i bytes32 = _mm_min_epi32(_mm_cvttps_epi32(quotient), _mm_set1_epi32(255));
-  const __m128i words = _mm_packus_epi32(bytes32, bytes32);
+  const __m128i words = _mm_packus_epi32(_mm_cvttps_epi32(quotient), _mm_setzero_si128());
   const __m128i bytes = _mm_packus_epi16(words, words);
   const auto packed = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
   std::memcpy(out, &packed, 3);
