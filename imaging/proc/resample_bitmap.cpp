@@ -1,12 +1,11 @@
 // The resampling entry points that choose an engine: ResampleBitmap (pixels and alpha plane),
 // ResampleFiltered, ResampleGray8 and Resample1Bit. Pairs no engine serves are refused before
 // anything is touched, so a caller never takes unwritten pixels for a result.
-#include "imaging/proc/resample_kernels.h"
-
 #include "imaging/proc/fill_transparent.h"
 #include "imaging/proc/resample_common.h"
 #include "imaging/proc/resample_engines.h"
 #include "imaging/proc/resample_kernel_engine.h"
+#include "imaging/proc/resample_kernels.h"
 
 namespace calmora {
 
@@ -14,13 +13,15 @@ namespace {
 
 bool IsAreaFilter(TResampleFilter filter) { return filter == rfBilinear || filter == rfBicubic; }
 bool IsProjection(TResampleFilter filter) { return filter == rfProjectBW || filter == rfProjectWB; }
-bool IsEngineFilter(TResampleFilter filter) { return filter >= rfTriangle && filter <= rfProjectWB; }
+bool IsEngineFilter(TResampleFilter filter) {
+  return filter >= rfTriangle && filter <= rfProjectWB;
+}
 
 // The pairs ResampleFiltered has an engine for. Every engine but the projections writes the
 // source's format, so it needs a destination of that format.
 bool FilteredServes(TPVPixelFormat source, TPVPixelFormat destination, TResampleFilter filter) {
-  if (IsAreaFilter(filter) && (source == pv24RGB || source == pv8g || source == pvRGB48 ||
-                               source == pv16g))
+  if (IsAreaFilter(filter) &&
+      (source == pv24RGB || source == pv8g || source == pvRGB48 || source == pv16g))
     return destination == source;
   if (source == pv24RGB && IsProjection(filter)) return true;
   return (source == pv8g || source == pv24RGB) && destination == source && IsEngineFilter(filter);

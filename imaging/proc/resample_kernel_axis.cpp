@@ -28,7 +28,8 @@ struct KernelPlacement {
   }
 
   int32_t Weight(double (*kernel)(double), double distance) const {
-    const double value = scale >= 1 ? kernel(distance) * 256 : kernel(distance / fscale) * 256 / fscale;
+    const double value =
+        scale >= 1 ? kernel(distance) * 256 : kernel(distance / fscale) * 256 / fscale;
     return static_cast<int32_t>(std::nearbyint(value));
   }
 };

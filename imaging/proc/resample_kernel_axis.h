@@ -23,7 +23,7 @@ inline int32_t ReflectedIndex(int64_t j, int32_t size) {
 // The weights of one output index: input positions Low + first .. Low + first + count - 1 of
 // the axis, each with its weight (zeros inside the run add nothing; those at its ends are cut).
 struct KernelTaps {
-  int32_t first;         // from the axis's Low
+  int32_t first;  // from the axis's Low
   int32_t count;
   int64_t weightOffset;  // into KernelAxis::weights
   int32_t weightSum;
@@ -65,6 +65,10 @@ inline uint8_t KernelResult(int32_t acc, int32_t weightSum) {
 // Weight sums up to this take the quotient through single-precision division (see
 // FastKernelResult). A kernel bounded by 1 gives sums far below it, at any scale.
 inline constexpr int32_t kFastWeightSumLimit = 32768;
+
+inline bool TakesFastKernelResult(int32_t weightSum) {
+  return weightSum > 0 && weightSum <= kFastWeightSumLimit;
+}
 
 // KernelResult for 0 < weightSum <= kFastWeightSumLimit, in a form that vectorises. The sum is
 // first limited to 0 .. 256 weightSum, which changes no result: below 0 the quotient

@@ -105,8 +105,8 @@ bool FillWithPixel(const TPVBitmap& source, TPVBitmap& destination, const Sizes&
 }
 
 template <class Samples, class Rows>
-bool SeparableKernel(const TPVBitmap& source, TPVBitmap& destination,
-                     const TResampleKernel& kernel, const ProgressReporter* reporter) {
+bool SeparableKernel(const TPVBitmap& source, TPVBitmap& destination, const TResampleKernel& kernel,
+                     const ProgressReporter* reporter) {
   constexpr int kChannels = Samples::kChannels;
   const Sizes size(source, destination);
   if (Refused(source, destination, size) || source.GetPixelFormat() != Samples::kFormat ||

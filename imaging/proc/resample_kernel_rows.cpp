@@ -1,9 +1,9 @@
 // The plain inner loops of the kernel engine, written as the arithmetic reads: a sum of
 // weight x sample per output sample, then KernelResult. The vectorised loops
 // (resample_kernel_rows_fast.cpp) are checked against these.
-#include <algorithm>
-
 #include "imaging/proc/resample_kernel_rows.h"
+
+#include <algorithm>
 
 namespace calmora::resample::plain {
 

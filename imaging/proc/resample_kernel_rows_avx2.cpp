@@ -26,13 +26,9 @@ int32_t GroupsOf(const KernelTaps& taps, int32_t groupTaps) {
 
 bool FitsInt16(int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; }
 
-bool TakesFastResult(int32_t weightSum) {
-  return weightSum > 0 && weightSum <= kFastWeightSumLimit;
-}
-
 // The three sums of a pixel (lanes 0 to 2) as bytes.
 __attribute__((target("avx2"))) void StorePixel(__m128i sums, int32_t weightSum, uint8_t* out) {
-  if (!TakesFastResult(weightSum)) {
+  if (!TakesFastKernelResult(weightSum)) {
     alignas(16) int32_t lanes[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sums);
     for (int c = 0; c < 3; ++c) out[c] = KernelResult(lanes[c], weightSum);
@@ -48,14 +44,13 @@ __attribute__((target("avx2"))) void StorePixel(__m128i sums, int32_t weightSum,
   std::memcpy(out, &packed, 3);
 }
 
-__attribute__((target("avx2"))) void ConvolveRow3(const uint8_t* extended,
-                                                   const KernelAxis& axis,
-                                                   const int16_t* packed, uint8_t* out) {
+__attribute__((target("avx2"))) void ConvolveRow3(const uint8_t* extended, const KernelAxis& axis,
+                                                  const int16_t* packed, uint8_t* out) {
   // Each 128-bit half turns two of four consecutive pixels (12 bytes) into 16-bit lanes
   // b0 b1 g0 g1 r0 r1 0 0: the weights w0 w1 w0 w1 w0 w1 0 0 then sum both per channel.
-  const __m256i spread = _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1,
-                                          6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1,
-                                          -1);
+  const __m256i spread =
+      _mm256_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1, 6, -1, 9, -1, 7,
+                       -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
   for (const KernelTaps& taps : axis.taps) {
     const uint8_t* pixels = extended + static_cast<int64_t>(taps.first) * 3;
     __m256i sums = _mm256_setzero_si256();
@@ -71,9 +66,8 @@ __attribute__((target("avx2"))) void ConvolveRow3(const uint8_t* extended,
   }
 }
 
-__attribute__((target("avx2"))) void ConvolveRow1(const uint8_t* extended,
-                                                   const KernelAxis& axis,
-                                                   const int16_t* packed, uint8_t* out) {
+__attribute__((target("avx2"))) void ConvolveRow1(const uint8_t* extended, const KernelAxis& axis,
+                                                  const int16_t* packed, uint8_t* out) {
   for (const KernelTaps& taps : axis.taps) {
     const uint8_t* samples = extended + taps.first;
     __m256i sums = _mm256_setzero_si256();
@@ -87,8 +81,8 @@ __attribute__((target("avx2"))) void ConvolveRow1(const uint8_t* extended,
     total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0x4E));
     total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0xB1));
     const int32_t acc = _mm_cvtsi128_si32(total);
-    *out++ = TakesFastResult(taps.weightSum) ? FastKernelResult(acc, taps.weightSum)
-                                             : KernelResult(acc, taps.weightSum);
+    *out++ = TakesFastKernelResult(taps.weightSum) ? FastKernelResult(acc, taps.weightSum)
+                                                   : KernelResult(acc, taps.weightSum);
   }
 }
 

@@ -13,9 +13,11 @@ namespace {
 // Output samples combined at once: their sums stay in the first-level cache.
 constexpr int32_t kChunk = 1024;
 
-__attribute__((target_clones("avx2", "default"))) void AccumulateRows(
-    const uint8_t* const* rows, const int32_t* weights, int32_t count, int32_t offset,
-    int32_t length, int32_t* acc) {
+__attribute__((target_clones("avx2", "default"))) void AccumulateRows(const uint8_t* const* rows,
+                                                                      const int32_t* weights,
+                                                                      int32_t count, int32_t offset,
+                                                                      int32_t length,
+                                                                      int32_t* acc) {
   std::fill(acc, acc + length, 0);
   int32_t k = 0;
   for (; k + 1 < count; k += 2) {
@@ -32,14 +34,10 @@ __attribute__((target_clones("avx2", "default"))) void AccumulateRows(
 }
 
 __attribute__((target_clones("avx2", "default"))) void FastResults(const int32_t* acc,
-                                                                    int32_t length,
-                                                                    int32_t weightSum,
-                                                                    uint8_t* out) {
+                                                                   int32_t length,
+                                                                   int32_t weightSum,
+                                                                   uint8_t* out) {
   for (int32_t x = 0; x < length; ++x) out[x] = FastKernelResult(acc[x], weightSum);
-}
-
-bool TakesFastResult(int32_t weightSum) {
-  return weightSum > 0 && weightSum <= kFastWeightSumLimit;
 }
 
 }  // namespace
@@ -64,7 +62,7 @@ template class ColumnConvolver<3>;
 
 void CombineRows(const uint8_t* const* rows, const int32_t* weights, int32_t count,
                  int32_t weightSum, int32_t samples, uint8_t* out) {
-  if (!TakesFastResult(weightSum)) {
+  if (!TakesFastKernelResult(weightSum)) {
     plain::CombineRows(rows, weights, count, weightSum, samples, out);
     return;
   }

@@ -59,20 +59,20 @@ double LinearKernel(double x) {
 }
 
 const TResampleKernel ResampleKernels[kResampleKernelRows] = {
-    {nullptr, 0},            // rfNone
-    {TriangleKernel, 1.0},   // rfTriangle
-    {HermiteKernel, 1.0},    // rfHermite
-    {BellKernel, 1.5},       // rfBell
-    {BSplineKernel, 2.0},    // rfBSpline
-    {Lanczos3Kernel, 3.0},   // rfLanczos3
-    {MitchellKernel, 2.0},   // rfMitchell
-    {BoxKernel, 1.0},        // rfNearest
-    {LinearKernel, 1.0},     // rfLinear
-    {nullptr, 0},            // rfFastLinear: the engines below run without a kernel
-    {nullptr, 0},            // rfBilinear
-    {nullptr, 0},            // rfBicubic
-    {nullptr, 0},            // rfProjectBW
-    {nullptr, 0},            // rfProjectWB
+    {nullptr, 0},           // rfNone
+    {TriangleKernel, 1.0},  // rfTriangle
+    {HermiteKernel, 1.0},   // rfHermite
+    {BellKernel, 1.5},      // rfBell
+    {BSplineKernel, 2.0},   // rfBSpline
+    {Lanczos3Kernel, 3.0},  // rfLanczos3
+    {MitchellKernel, 2.0},  // rfMitchell
+    {BoxKernel, 1.0},       // rfNearest
+    {LinearKernel, 1.0},    // rfLinear
+    {nullptr, 0},           // rfFastLinear: the engines below run without a kernel
+    {nullptr, 0},           // rfBilinear
+    {nullptr, 0},           // rfBicubic
+    {nullptr, 0},           // rfProjectBW
+    {nullptr, 0},           // rfProjectWB
 };
 
 }  // namespace calmora

@@ -20,8 +20,7 @@ int32_t NearestIndex(int32_t i, double ratio, int32_t inputSize) {
   return IntMin(static_cast<int32_t>(i * ratio), inputSize - 1);
 }
 
-using CopyRow = void (*)(const uint8_t* source, const std::vector<int32_t>& columns,
-                         uint8_t* out);
+using CopyRow = void (*)(const uint8_t* source, const std::vector<int32_t>& columns, uint8_t* out);
 
 template <int Bytes>
 void CopyPixels(const uint8_t* source, const std::vector<int32_t>& columns, uint8_t* out) {

@@ -80,8 +80,8 @@ TEST_P(ResampleBitmapTest, EqualSizesReproduceTheImage) {
     TPVPixelFormat format;
     std::vector<TResampleFilter> filters;
   };
-  const std::vector<TResampleFilter> eightBit = {rfNone,     rfTriangle,   rfHermite,
-                                                 rfLanczos3, rfNearest,    rfLinear,
+  const std::vector<TResampleFilter> eightBit = {rfNone,       rfTriangle, rfHermite,
+                                                 rfLanczos3,   rfNearest,  rfLinear,
                                                  rfFastLinear, rfBilinear, rfBicubic};
   const Case cases[] = {{pv24RGB, eightBit},
                         {pv8g, eightBit},
@@ -108,9 +108,9 @@ TEST_P(ResampleBitmapTest, BitImagesGetTheFormatTheirEngineWrites) {
     TResampleFilter filter;
     TPVPixelFormat written;
   };
-  for (const Case c : {Case{rfTriangle, pv24RGB}, Case{rfLanczos3, pv24RGB},
-                       Case{rfFastLinear, pv24RGB}, Case{rfBicubic, pv24RGB},
-                       Case{rfProjectBW, pv1g}, Case{rfProjectWB, pv1g}}) {
+  for (const Case c :
+       {Case{rfTriangle, pv24RGB}, Case{rfLanczos3, pv24RGB}, Case{rfFastLinear, pv24RGB},
+        Case{rfBicubic, pv24RGB}, Case{rfProjectBW, pv1g}, Case{rfProjectWB, pv1g}}) {
     TPVBitmap from, to;
     Make(from, source, pv1g);
     Make(to, 17, 5, pv8g);
@@ -229,7 +229,8 @@ const Refusal kUnserved[] = {
     {"pv24RGB into pv8g, nearest", pv24RGB, pv8g, Bitmap(rfNone)},
     {"pv16g bicubic into pv8g", pv16g, pv8g, Filtered(rfBicubic)},
     {"pv1g, filter beyond the table", pv1g, pv8g, Bitmap(static_cast<TResampleFilter>(14))},
-    {"pv24RGB, filter beyond the table", pv24RGB, pv24RGB, Bitmap(static_cast<TResampleFilter>(200))},
+    {"pv24RGB, filter beyond the table", pv24RGB, pv24RGB,
+     Bitmap(static_cast<TResampleFilter>(200))},
     {"pv1g kernel into pv8g", pv1g, pv8g,
      [](TPVBitmap& s, TPVBitmap& d) { return Resample1Bit(s, d, rfTriangle); }},
     {"pv24RGB through the grey engine", pv24RGB, pv24RGB,
@@ -246,8 +247,10 @@ const Refusal kServed[] = {
     {"bitmap nearest", pv8p, pv8p, Bitmap(rfNone)},
     {"filtered kernel", pv24RGB, pv24RGB, Filtered(rfBSpline)},
     {"filtered grey", pv8g, pv8g, Filtered(rfHermite)},
-    {"grey kernel", pv8g, pv8g, [](TPVBitmap& s, TPVBitmap& d) { return ResampleGray8(s, d, rfBell); }},
-    {"1-bit kernel", pv1g, pv24RGB, [](TPVBitmap& s, TPVBitmap& d) { return Resample1Bit(s, d, rfLinear); }},
+    {"grey kernel", pv8g, pv8g,
+     [](TPVBitmap& s, TPVBitmap& d) { return ResampleGray8(s, d, rfBell); }},
+    {"1-bit kernel", pv1g, pv24RGB,
+     [](TPVBitmap& s, TPVBitmap& d) { return Resample1Bit(s, d, rfLinear); }},
     {"nearest", pv16g, pv16g,
      [](TPVBitmap& s, TPVBitmap& d) { return ResampleNearest(s, d, nullptr, nullptr) != nullptr; }},
 };
@@ -259,8 +262,7 @@ class Refusals : public ::testing::TestWithParam<Storage> {
     WritePattern(bitmap, w * h);
   }
   // The call answers false and leaves the destination as it was.
-  void ExpectRefused(const Refusal& r, TPVBitmap& source, TPVBitmap& destination,
-                     const char* how) {
+  void ExpectRefused(const Refusal& r, TPVBitmap& source, TPVBitmap& destination, const char* how) {
     const auto bytes = AllBytes(destination);
     const TPVPixelFormat format = destination.GetPixelFormat();
     const int32_t w = destination.GetWidth(), h = destination.GetHeight();

@@ -28,7 +28,9 @@ double ModelKernel(int filter, double x) {
     case rfHermite: return t < 1 ? (2 * t - 3) * t * t + 1 : 0;
     case rfBell: return t < 0.5 ? 0.75 - t * t : t < 1.5 ? 0.5 * (t - 1.5) * (t - 1.5) : 0;
     case rfBSpline:
-      return t < 1 ? 0.5 * t * t * t - t * t + 2.0 / 3.0 : t < 2 ? (2 - t) * (2 - t) * (2 - t) / 6 : 0;
+      return t < 1   ? 0.5 * t * t * t - t * t + 2.0 / 3.0
+             : t < 2 ? (2 - t) * (2 - t) * (2 - t) / 6
+                     : 0;
     case rfLanczos3: return t < 3 ? ModelSinc(t) * ModelSinc(t / 3) : 0;
     case rfMitchell:
       return t < 1   ? (7 * t * t * t - 12 * t * t + 16.0 / 3.0) / 6
@@ -53,8 +55,8 @@ struct Pair {
 // The contributors of every output index: (index, weight) pairs of non-zero weight, the index
 // mirrored at the edges and then limited.
 std::vector<std::vector<Pair>> Contributors(int32_t in, int32_t out, int filter) {
-  const double scale = in == 1 || out == 1 ? static_cast<double>(out) / in
-                                           : static_cast<double>(out - 1) / (in - 1);
+  const double scale =
+      in == 1 || out == 1 ? static_cast<double>(out) / in : static_cast<double>(out - 1) / (in - 1);
   const double support = ModelSupport(filter);
   const double width = scale >= 1 ? support : support / scale;
   const double fscale = scale >= 1 ? 1 : 1 / scale;
@@ -211,8 +213,8 @@ TEST_P(KernelEngine, EqualSizesReproduceTheImageWithInterpolatingKernels) {
   std::mt19937 random(1500);
   for (const TResampleFilter f : {rfTriangle, rfHermite, rfLanczos3, rfNearest, rfLinear}) {
     const Plane source = RandomPlane(random, 13, 7, variant().source);
-    EXPECT_EQ(Run(source, 13, 7, f), AsWritten(AsBytes(source, variant().source),
-                                                 variant().destination))
+    EXPECT_EQ(Run(source, 13, 7, f),
+              AsWritten(AsBytes(source, variant().source), variant().destination))
         << int{f};
   }
 }

@@ -1,6 +1,8 @@
 // The kernels and their table, the byte a weighted sum becomes (the literal quotient and the
 // fast one against it), the weights of an axis, and the vectorised row loops against the plain
 // ones.
+#include "imaging/proc/resample_kernels.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "imaging/proc/resample_kernel_axis.h"
 #include "imaging/proc/resample_kernel_rows.h"
-#include "imaging/proc/resample_kernels.h"
 
 namespace calmora::test {
 namespace {
@@ -28,17 +29,37 @@ TEST(ResampleKernels, ValuesAtChosenPoints) {
   const double sinc15 = std::sin(std::numbers::pi * 1.5) / (std::numbers::pi * 1.5);
   const double sinc05 = std::sin(std::numbers::pi * 0.5) / (std::numbers::pi * 0.5);
   const KernelPoint points[] = {
-      {rfTriangle, 0, 1},          {rfTriangle, 0.25, 0.75},      {rfTriangle, -0.25, 0.75},
-      {rfTriangle, 1, 0},          {rfHermite, 0.5, 0.5},         {rfHermite, -0.25, 0.84375},
-      {rfHermite, 1, 0},           {rfBell, 0, 0.75},             {rfBell, 0.25, 0.6875},
-      {rfBell, -1, 0.125},         {rfBell, 1.5, 0},              {rfBSpline, 0, 2.0 / 3},
-      {rfBSpline, 1, 1.0 / 6},     {rfBSpline, -1.5, 0.125 / 6},  {rfBSpline, 2, 0},
-      {rfLanczos3, 0, 1},          {rfLanczos3, 1, 0},            {rfLanczos3, -3, 0},
-      {rfLanczos3, 1.5, sinc15 * sinc05}, {rfMitchell, 0, 16.0 / 18}, {rfMitchell, 1, 1.0 / 18},
-      {rfMitchell, -1.5, (-7.0 / 3 * 3.375 + 27 - 30 + 32.0 / 3) / 6}, {rfMitchell, 2, 0},
-      {rfNearest, 0, 1},           {rfNearest, 0.5, 1},           {rfNearest, -0.5, 0},
-      {rfNearest, 0.75, 0},        {rfLinear, -0.25, 0.75},       {rfLinear, 0.5, 0.5},
-      {rfLinear, -1, 0},           {rfLinear, 1, 0},
+      {rfTriangle, 0, 1},
+      {rfTriangle, 0.25, 0.75},
+      {rfTriangle, -0.25, 0.75},
+      {rfTriangle, 1, 0},
+      {rfHermite, 0.5, 0.5},
+      {rfHermite, -0.25, 0.84375},
+      {rfHermite, 1, 0},
+      {rfBell, 0, 0.75},
+      {rfBell, 0.25, 0.6875},
+      {rfBell, -1, 0.125},
+      {rfBell, 1.5, 0},
+      {rfBSpline, 0, 2.0 / 3},
+      {rfBSpline, 1, 1.0 / 6},
+      {rfBSpline, -1.5, 0.125 / 6},
+      {rfBSpline, 2, 0},
+      {rfLanczos3, 0, 1},
+      {rfLanczos3, 1, 0},
+      {rfLanczos3, -3, 0},
+      {rfLanczos3, 1.5, sinc15 * sinc05},
+      {rfMitchell, 0, 16.0 / 18},
+      {rfMitchell, 1, 1.0 / 18},
+      {rfMitchell, -1.5, (-7.0 / 3 * 3.375 + 27 - 30 + 32.0 / 3) / 6},
+      {rfMitchell, 2, 0},
+      {rfNearest, 0, 1},
+      {rfNearest, 0.5, 1},
+      {rfNearest, -0.5, 0},
+      {rfNearest, 0.75, 0},
+      {rfLinear, -0.25, 0.75},
+      {rfLinear, 0.5, 0.5},
+      {rfLinear, -1, 0},
+      {rfLinear, 1, 0},
   };
   for (const KernelPoint& p : points) {
     ASSERT_NE(ResampleKernels[p.filter].Kernel, nullptr) << int{p.filter};
@@ -47,8 +68,8 @@ TEST(ResampleKernels, ValuesAtChosenPoints) {
   }
   EXPECT_EQ(Sinc(0), 1);
   EXPECT_NEAR(Sinc(1.0 / 3), sinc1, 1e-16);
-  EXPECT_NEAR(Lanczos3Kernel(0.5), sinc05 * (std::sin(std::numbers::pi / 6) / (std::numbers::pi / 6)),
-              1e-16);
+  EXPECT_NEAR(Lanczos3Kernel(0.5),
+              sinc05 * (std::sin(std::numbers::pi / 6) / (std::numbers::pi / 6)), 1e-16);
 }
 
 TEST(ResampleKernels, TableHoldsTheKernelsAndTheirSupports) {
@@ -73,9 +94,12 @@ TEST(KernelResult, DividesTruncatingOrShiftsWithoutWeights) {
     int32_t acc, weightSum, expected;
   };
   const Case cases[] = {
-      {256 * 100, 256, 100}, {256 * 100 - 1, 256, 99}, {-255, 256, 0},  {-300, 256, 0},
-      {100000, 256, 255},    {-600, -3, 200},          {600, -3, 0},    {0, 0, 0},
-      {-1, 0, 255},          {-100000, 0, 255},        {1000, 0, 3},    {65535, 0, 255},
+      {256 * 100, 256, 100}, {256 * 100 - 1, 256, 99},
+      {-255, 256, 0},        {-300, 256, 0},
+      {100000, 256, 255},    {-600, -3, 200},
+      {600, -3, 0},          {0, 0, 0},
+      {-1, 0, 255},          {-100000, 0, 255},
+      {1000, 0, 3},          {65535, 0, 255},
       {255, 0, 0},           {511, 0, 1},
   };
   for (const Case& c : cases)
@@ -180,7 +204,8 @@ void ExpectRowsAgree(std::mt19937& random) {
   for (int trial = 0; trial < 300; ++trial) {
     const int32_t inputSize = size(random), outputs = size(random);
     const KernelAxis axis = RandomAxis(random, outputs, inputSize);
-    std::vector<uint8_t> row(static_cast<size_t>(axis.Extent() * Channels + resample::kRowReadSlack));
+    std::vector<uint8_t> row(
+        static_cast<size_t>(axis.Extent() * Channels + resample::kRowReadSlack));
     for (uint8_t& b : row) b = static_cast<uint8_t>(byte(random));
     std::vector<uint8_t> fast(static_cast<size_t>(outputs) * Channels);
     std::vector<uint8_t> plain = fast;
@@ -215,8 +240,7 @@ TEST(KernelRows, VectorisedLoopsMatchThePlainOnes) {
     if (trial % 5 == 0) sum = 0;  // the sum the engine is given, whatever the weights
     std::vector<uint8_t> fast(static_cast<size_t>(samples)), plain(fast.size());
     resample::CombineRows(pointers.data(), weights.data(), taps, sum, samples, fast.data());
-    resample::plain::CombineRows(pointers.data(), weights.data(), taps, sum, samples,
-                                 plain.data());
+    resample::plain::CombineRows(pointers.data(), weights.data(), taps, sum, samples, plain.data());
     ASSERT_EQ(fast, plain) << "trial " << trial;
   }
 }

@@ -17,8 +17,8 @@
 namespace calmora::test {
 namespace {
 
-constexpr TPVPixelFormat kAllFormats[] = {pv1g,    pv8p,    pv8g,    pv16g,    pv24RGB,
-                                          pv32f,   pvCMYK,  pvRGB48, pvCIELab, pv32RGB};
+constexpr TPVPixelFormat kAllFormats[] = {pv1g,  pv8p,   pv8g,    pv16g,    pv24RGB,
+                                          pv32f, pvCMYK, pvRGB48, pvCIELab, pv32RGB};
 
 // Pixel bytes of a row (a pv1g pixel as a byte of 0 or 1), whatever the format.
 std::vector<std::vector<uint8_t>> PixelsOf(const TPVBitmap& bitmap) {
@@ -28,7 +28,8 @@ std::vector<std::vector<uint8_t>> PixelsOf(const TPVBitmap& bitmap) {
     const uint8_t* row = bitmap.GetScanline(y);
     std::vector<uint8_t> pixels;
     if (format == pv1g) {
-      for (int32_t x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back((row[x >> 3] >> (7 - (x & 7))) & 1);
+      for (int32_t x = 0; x < bitmap.GetWidth(); ++x)
+        pixels.push_back((row[x >> 3] >> (7 - (x & 7))) & 1);
     } else {
       pixels.assign(row, row + PixelBytes(bitmap.GetWidth(), format));
     }
