@@ -26,6 +26,12 @@ int32_t GroupsOf(const KernelTaps& taps, int32_t groupTaps) {
 
 bool FitsInt16(int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; }
 
+// An output that takes one input position alone (an enlargement landing on it) is that
+// position's sample: w x s / w = s. Its first packed lane holds the weight.
+bool TakesOneSampleAlone(const KernelTaps& taps, const int16_t* packed) {
+  return taps.count == 1 && packed[0] == taps.weightSum && TakesFastKernelResult(taps.weightSum);
+}
+
 // The three sums of a pixel (lanes 0 to 2) as bytes.
 __attribute__((target("avx2"))) void StorePixel(__m128i sums, int32_t weightSum, uint8_t* out) {
   if (!TakesFastKernelResult(weightSum)) {
@@ -53,6 +59,12 @@ __attribute__((target("avx2"))) void ConvolveRow3(const uint8_t* extended, const
                        -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
   for (const KernelTaps& taps : axis.taps) {
     const uint8_t* pixels = extended + static_cast<int64_t>(taps.first) * 3;
+    if (TakesOneSampleAlone(taps, packed)) {
+      std::memcpy(out, pixels, 3);
+      out += 3;
+      packed += kGroupLanes;
+      continue;
+    }
     __m256i sums = _mm256_setzero_si256();
     for (int32_t g = GroupsOf(taps, 4); g > 0; --g, pixels += 12, packed += kGroupLanes) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
@@ -70,6 +82,11 @@ __attribute__((target("avx2"))) void ConvolveRow1(const uint8_t* extended, const
                                                   const int16_t* packed, uint8_t* out) {
   for (const KernelTaps& taps : axis.taps) {
     const uint8_t* samples = extended + taps.first;
+    if (TakesOneSampleAlone(taps, packed)) {
+      *out++ = *samples;
+      packed += kGroupLanes;
+      continue;
+    }
     __m256i sums = _mm256_setzero_si256();
     for (int32_t g = GroupsOf(taps, 16); g > 0; --g, samples += 16, packed += kGroupLanes) {
       const __m256i words =

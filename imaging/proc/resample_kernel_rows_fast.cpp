@@ -2,6 +2,7 @@
 // AVX2 loops where the processor has them, the row pass as loops the compiler vectorises,
 // with the quotient through FastKernelResult. The same integer sums as the plain loops.
 #include <algorithm>
+#include <cstring>
 
 #include "imaging/proc/resample_kernel_rows.h"
 #include "imaging/proc/resample_kernel_rows_avx2.h"
@@ -64,6 +65,12 @@ void CombineRows(const uint8_t* const* rows, const int32_t* weights, int32_t cou
                  int32_t weightSum, int32_t samples, uint8_t* out) {
   if (!TakesFastKernelResult(weightSum)) {
     plain::CombineRows(rows, weights, count, weightSum, samples, out);
+    return;
+  }
+  // A row that takes one source row alone (an enlargement landing on it) is that row:
+  // w x s / w = s.
+  if (count == 1 && weights[0] == weightSum) {
+    std::memcpy(out, rows[0], static_cast<size_t>(samples));
     return;
   }
   int32_t acc[kChunk];
