@@ -1,5 +1,5 @@
 # Outside libraries, all from Debian packages (see scripts/setup.sh).
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
 find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)

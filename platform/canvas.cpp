@@ -22,16 +22,25 @@ bool IsIndexed(TPixelFormat format) {
 
 bool TCanvas::Paint(const std::function<void(QPainter&)>& paint) {
   if (Bitmap_.GetWidth() < 1 || Bitmap_.GetHeight() < 1) return false;
-  if (IsIndexed(Bitmap_.GetPixelFormat())) return PaintIndexed(paint);
+  if (IsIndexed(Bitmap_.GetPixelFormat())) {
+    const bool painted = PaintIndexed(paint);
+    Changed();
+    return painted;
+  }
   QImage image = Bitmap_.GetImage();
   if (image.isNull()) return false;
   {
     QPainter painter(&image);
     paint(painter);
   }
+  Changed();
   // The image works on the bitmap's buffer; a painter that made it copy itself would have
   // painted somewhere else.
   return image.constBits() == Bitmap_.GetScanLine(0);
+}
+
+void TCanvas::Changed() const {
+  if (OnChange) OnChange();
 }
 
 bool TCanvas::PaintIndexed(const std::function<void(QPainter&)>& paint) {

@@ -81,7 +81,7 @@ inline int32_t NearestEntry(const TRGBQuad* table, int32_t length, TRGBQuad c) {
   return best;
 }
 
-// Entries of the colour table of an indexed format: 2, 16 or 256; 0 for the others.
+// Colour-table entries of a format: 2, 16 or 256 for the indexed formats, else 0.
 inline int32_t TableLengthOf(TPixelFormat format) {
   switch (format) {
     case pf1bit: return 2;
@@ -91,8 +91,9 @@ inline int32_t TableLengthOf(TPixelFormat format) {
   }
 }
 
-// Stores a colour as pixel x of a row of any format; the indexed formats take the table's
-// nearest entry, 15 and 16 bits drop the low bits of each channel.
+// Writes a colour as pixel x of a row of any format: the indexed formats take the nearest of
+// their table's entries, 15 and 16 bits keep the high bits of each channel, 32 bits store the
+// fourth byte as given.
 inline void WriteColor(uint8_t* row, int32_t x, TPixelFormat format, const TRGBQuad* table,
                        TRGBQuad c) {
   switch (format) {

@@ -15,7 +15,8 @@ build_packages=(build-essential cmake ninja-build ccache pkg-config git
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libfuzzer-14-dev
   libclang-rt-14-dev libomp-14-dev
   xvfb xauth imagemagick netpbm libtiff-tools libopenjp2-tools liblcms2-utils qpdf
-  poppler-utils ghostscript locales python3 python3-pil libvips-tools pngquant)
+  poppler-utils ghostscript locales python3 python3-pil libvips-tools pngquant
+  libimage-exiftool-perl libexiv2-dev)
 
 install_packages() {
   local missing=()

@@ -10,16 +10,16 @@ namespace calmora {
 class TPVDataAccessScope {
  public:
   TPVDataAccessScope(TPVBaseBitmap& bitmap, TPVDataAccess access)
-      : Bitmap_(bitmap), Saved_(bitmap.DataAccess) {
+      : bitmap_(bitmap), saved_(bitmap.DataAccess) {
     bitmap.DataAccess = access;
   }
-  ~TPVDataAccessScope() { Bitmap_.DataAccess = Saved_; }
+  ~TPVDataAccessScope() { bitmap_.DataAccess = saved_; }
   TPVDataAccessScope(const TPVDataAccessScope&) = delete;
   TPVDataAccessScope& operator=(const TPVDataAccessScope&) = delete;
 
  private:
-  TPVBaseBitmap& Bitmap_;
-  TPVDataAccess Saved_;
+  TPVBaseBitmap& bitmap_;
+  TPVDataAccess saved_;
 };
 
 }  // namespace calmora

@@ -70,9 +70,9 @@ bool TPVDibbitmap::AllocateBits(int32_t width, int32_t height, int32_t bitCount)
       !FitsInMemory(size))
     return false;
   FreeBits();
-  Block_ = AllocateZeroedPlane(size);
-  if (!Block_) return false;
-  Bits = Block_.get();
+  block_ = AllocateZeroedPlane(size);
+  if (!block_) return false;
+  Bits = block_.get();
   Width = width;
   Height = height;
   BitCount = bitCount;
@@ -85,7 +85,7 @@ bool TPVDibbitmap::AllocateBits(int32_t width, int32_t height, int32_t bitCount)
 }
 
 void TPVDibbitmap::FreeBits() {
-  Block_.reset();
+  block_.reset();
   Bits = nullptr;
   Width = 0;
   Height = 0;

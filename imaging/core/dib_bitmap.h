@@ -74,10 +74,10 @@ class TPVDibbitmap : public TPVBaseBitmap {
   int32_t BitCount = 0;
   int32_t RowBytes = 0;
   TPVBitmapInfo Header;
-  uint8_t* Bits = nullptr;  // in Block_
+  uint8_t* Bits = nullptr;  // in block_
 
  private:
-  TPVPixelBlock Block_;  // owns Bits
+  TPVPixelBlock block_;  // owns Bits
 };
 
 // A plain bottom-up row buffer with 32-bit aligned rows, from AllocHybrid.

@@ -57,9 +57,9 @@ bool TPVMask::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel) {
   }
   FreeData();
   if (width > 0 && height > 0) {
-    DataBlock_ = NewPlane(rowBytes, height);
-    if (!DataBlock_) return false;
-    Data = DataBlock_.get();
+    dataBlock_ = NewPlane(rowBytes, height);
+    if (!dataBlock_) return false;
+    Data = dataBlock_.get();
   }
   Width = width;
   Height = height;
@@ -76,7 +76,7 @@ void TPVMask::FreeData() {
   ZoomRows.clear();
   ZoomWidth = 0;
   ZoomHeight = 0;
-  DataBlock_.reset();
+  dataBlock_.reset();
   Data = nullptr;
   Width = 0;
   Height = 0;
@@ -102,8 +102,8 @@ bool TPVMask::Resize(int32_t width, int32_t height) {
       ClearFrom(target, std::min(width, Width), BitsPerPixel, rowBytes);
     }
   }
-  DataBlock_ = std::move(block);
-  Data = DataBlock_.get();
+  dataBlock_ = std::move(block);
+  Data = dataBlock_.get();
   Width = width;
   Height = height;
   RowBytes = rowBytes;

@@ -134,7 +134,7 @@ class TPVMask : public TObject {
   int32_t Height = 0;
   int32_t BitsPerPixel = 0;  // 1 or 8; 0 without data
   int32_t RowBytes = 0;
-  uint8_t* Data = nullptr;  // Height x RowBytes bytes in DataBlock_; row y at Data + RowBytes x (Height - y - 1)
+  uint8_t* Data = nullptr;  // Height x RowBytes bytes in dataBlock_; row y at Data + RowBytes x (Height - y - 1)
   int32_t BoxLeft = EmptyBoxLeft;  // inclusive
   int32_t BoxTop = EmptyBoxLeft;
   int32_t BoxRight = 0;
@@ -158,7 +158,7 @@ class TPVMask : public TObject {
   bool FillZoomBuffer(int32_t width, int32_t height, int32_t sourceX, int32_t sourceY,
                       int32_t sourceWidth, int32_t sourceHeight);
 
-  TPVPixelBlock DataBlock_;  // owns Data
+  TPVPixelBlock dataBlock_;  // owns Data
 };
 
 }  // namespace calmora

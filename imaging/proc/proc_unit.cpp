@@ -1,13 +1,24 @@
-// Set-up and clean-up of the processing unit (expansion table, named filters, clipboard format).
+// Set-up and clean-up of the processing unit (expansion table, named filters, the blur the
+// core's soft shadow uses, clipboard format).
 #include "imaging/proc/proc_unit.h"
 
+#include "imaging/core/drawing_helpers.h"
 #include "imaging/proc/base/device_bitmap_copy.h"
+#include "imaging/proc/filter3x3.h"
+#include "imaging/proc/gaussian_blur.h"
 
 namespace calmora {
 
-// The named filters and the clipboard format arrive with the processing component.
-void InitProcUnit() { Build1BitExpansionTable(); }
+// The clipboard format arrives with the processing component.
+void InitProcUnit() {
+  Build1BitExpansionTable();
+  InitNamedFilters();
+  GaussianBlurGray8Proc = GaussianBlurGray8;
+}
 
-void FinalizeProcUnit() {}
+void FinalizeProcUnit() {
+  GaussianBlurGray8Proc = nullptr;
+  FreeNamedFilters();
+}
 
 }  // namespace calmora

@@ -1,11 +1,18 @@
 // Set-up and clean-up of the GDI+ drawing unit (the antialiased drawing layer of the view).
 #include "imaging/view/gdiplus_unit.h"
 
+#include "imaging/core/gdiplus_state.h"
+
 namespace calmora {
 
-// The drawing layer's switches arrive with the layer itself; until then there is nothing to set.
-void InitGdiPlusUnit() {}
+// The layer may be used from now on; views start and stop it by their use count.
+void InitGdiPlusUnit() {
+  GdiPlusEnabled = true;
+  GdiPlusLibrary = false;
+  GdiPlusRefCount = 0;
+}
 
+// Starting and stopping follow the use count alone: nothing is left to release here.
 void FinalizeGdiPlusUnit() {}
 
 }  // namespace calmora

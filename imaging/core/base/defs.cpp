@@ -5,8 +5,6 @@
 
 namespace calmora {
 
-TObject::~TObject() = default;
-
 int32_t GrayWeightRed = 21;
 int32_t GrayWeightGreen = 71;
 int32_t GrayWeightBlue = 8;

@@ -8,17 +8,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/object.h"
+
 namespace calmora {
 
-// Root of the library's class tree; gives every object a virtual destructor so owners can
-// hold and free objects through a base pointer.
-class TObject {
- public:
-  TObject() = default;
-  TObject(const TObject&) = default;
-  TObject& operator=(const TObject&) = default;
-  virtual ~TObject();
-};
+// Root of the library's class tree, shared with the platform's components (a view is one).
+using platform::TObject;
 
 // The general exception of the library; components derive their own classes from it.
 class Exception : public std::runtime_error {
