@@ -69,7 +69,7 @@ class RenderersAgainstModel : public ::testing::Test {
       double Black, White;
     };
     static const Levels kLevels[] = {{0, 0},        {100, 200}, {50.5, 180.7}, {200, 100},
-                                     {1000, 60000}, {0.2, 0.8}, {-0.5, 1.5},   {7, 7}};
+                                     {1000, 60000}, {0.2, 0.8}, {-0.5, 1.5},   {7, 7}, {100.9, 200}};
     const Levels levels = OneOf(kLevels);
     source.BlackLevel = levels.Black;
     source.WhiteLevel = levels.White;
