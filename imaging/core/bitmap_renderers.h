@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_pixels.h"
@@ -30,27 +32,79 @@ void CopyStraight(const TPVBitmap& source, TPVRenderRows rows, const TPVRenderAr
 // The transparency limited to the bytes it blends by: a value below 0 moves nothing.
 inline int32_t OpacityLimit(int32_t transparency) { return std::clamp(transparency, 0, 255); }
 
-// d + floor((v - d) x a / 256), in the 32-bit fixed point that makes a = 255 stop one level
-// short of v when v is above d (255 over 0 gives 254).
-inline uint8_t MoveToward(uint8_t d, uint8_t v, int32_t a) {
-  return static_cast<uint8_t>(d + (((v - d) * (a << 10)) >> 18));
-}
-
 // The alpha bytes a blended row reads by source column: the alpha plane's row, the opacity's
 // row, or none (every byte the transparency).
 const uint8_t* AlphaRowOf(const TPVBitmap& source, const TPVRenderOpacity& opacity,
                           int32_t sourceRow);
 
-// The loop. Blended: each channel moves toward the new colour by min(transparency, alpha
-// byte); WithOperation: the new colour is the blend operation of the source colour over (a
-// copy of) the target pixel. RowReuse applies to opaque renders only.
-template <bool Blended, bool WithOperation, class Reader>
-void PaintMapped(const TPVBitmap& source, const Reader& read, TPVRenderRows rows,
-                 int32_t targetRowLength, TPVBlendOperation operation, const TPVRenderArea& area,
+// How the new colours of a row come about: the source colours themselves, or a blend
+// operation of each over (a copy of) its target pixel.
+struct SourceColor {
+  static constexpr bool kReadsTarget = false;
+};
+
+struct OperationColor {
+  static constexpr bool kReadsTarget = true;
+  TPVBlendOperation Operation;
+  void CombineRow(TPVRGB* colors, const uint8_t* target, int32_t count) const;
+};
+
+// The operations that treat the three channels alike, looked up in a table of all 65536
+// (source, target) pairs that BlendPixel itself fills, once per render.
+class TabledOperationColor {
+ public:
+  static constexpr bool kReadsTarget = true;
+  static bool Serves(TPVBlendOperation operation) { return operation <= pvboLinearLight; }
+  explicit TabledOperationColor(TPVBlendOperation operation);
+  void CombineRow(TPVRGB* colors, const uint8_t* target, int32_t count) const;
+
+ private:
+  std::vector<uint8_t> table_;  // entry s x 256 + d
+};
+
+// From this many pixels on, an operation goes through its table: below, filling the table
+// costs more than it saves. A variable so that tests can send small renders through tables.
+extern int64_t TabledOperationPixels;
+
+// A plain pv24RGB row through the column map, four pixels at a time gathered into one 8-byte
+// and one 4-byte store: a pixel-by-pixel copy is bound by its stores. Each pixel is read as 4
+// bytes; the columns from the first whose fourth byte would lie past the source row on are
+// copied 3 bytes at a time.
+class MappedRowCopy24 {
+ public:
+  MappedRowCopy24(std::span<const int32_t> xMap, int32_t count, int32_t sourceRowLength);
+  // next: the source row to fetch into the cache meanwhile, or null.
+  void Run(const uint8_t* in, const uint8_t* next, uint8_t* out) const;
+
+ private:
+  std::vector<int32_t> offsets_;  // byte offset of each column's source pixel
+  int32_t wordColumns_ = 0;       // leading columns read as 4 bytes, a multiple of 4
+};
+
+// Each target byte t of a row moves toward the colour byte c by the weight w (0..255) of its
+// pixel: t + floor((c - t) x w / 256), taken as (t x (256 - w) + c x w) / 256, which stays in
+// 16 bits and runs many bytes at once.
+void BlendRow(uint8_t* target, const uint8_t* colors, const uint8_t* weights, int32_t bytes);
+
+// The loop. Per row: the source colours through the maps (straight into the target when
+// nothing else is to be done); with an operation, combined with the target pixels; then
+// written, or blended by min(transparency, alpha byte). RowReuse applies to opaque renders
+// only. A reader that declares kCopiesMappedRows has its colours copied by MappedRowCopy24.
+template <bool Blended, class Reader, class Combine>
+void PaintMapped(const TPVBitmap& source, const Reader& read, const Combine& combine,
+                 TPVRenderRows rows, int32_t targetRowLength, const TPVRenderArea& area,
                  const TPVRenderOpacity& opacity) {
+  constexpr bool kGathers = Blended || Combine::kReadsTarget;
+  constexpr bool kCopiesRows = requires { Reader::kCopiesMappedRows; };
   const int32_t columns = area.LastColumn - area.FirstColumn + 1;
   const int32_t* xMap = area.XMap.data();
   const int32_t limit = OpacityLimit(opacity.Transparency);
+  std::optional<MappedRowCopy24> copy;
+  if constexpr (kCopiesRows) copy.emplace(area.XMap, columns, source.GetRowLen());
+  std::vector<TPVRGB> colors(kGathers ? static_cast<size_t>(columns) : 0);
+  std::vector<uint8_t> weights(Blended ? static_cast<size_t>(columns) * 3 : 0);
+  const uint8_t* weighedAlpha = nullptr;  // the alpha row the weights were taken from
+  bool weighed = false;
   int32_t previousSourceRow = -1;
   for (int32_t r = area.FirstRow; r <= area.LastRow; ++r) {
     uint8_t* out = rows[r];
@@ -64,25 +118,45 @@ void PaintMapped(const TPVBitmap& source, const Reader& read, TPVRenderRows rows
     if (!in) continue;
     previousSourceRow = s;
     out += static_cast<int64_t>(area.FirstColumn) * 3;
-    [[maybe_unused]] const uint8_t* alpha = Blended ? AlphaRowOf(source, opacity, s) : nullptr;
-    for (int32_t i = 0; i < columns; ++i) {
-      const int32_t x = xMap[i];
-      TPVRGB v = read(in, x);
-      if constexpr (WithOperation || Blended) {
-        TPVRGB d = pixel_access::Read<TPVRGB>(out, i);
-        if constexpr (WithOperation) {
-          TPVRGB combined = d;
-          BlendPixel(v, combined, operation);
-          v = combined;
+    uint8_t* gathered = kGathers ? &colors[0].b : out;
+    if constexpr (kCopiesRows) {
+      // The next source row is fetched while this one is copied; not a file's, whose rows
+      // come through one window.
+      const uint8_t* next = r < area.LastRow && source.Location != pvFile
+                                ? source.GetScanline(area.YMap[r + 1 - area.FirstRow])
+                                : nullptr;
+      copy->Run(in, next != in ? next : nullptr, gathered);
+    } else {
+      for (int32_t i = 0; i < columns; ++i) pixel_access::Write(gathered, i, read(in, xMap[i]));
+    }
+    if constexpr (Combine::kReadsTarget) combine.CombineRow(colors.data(), out, columns);
+    if constexpr (Blended) {
+      // The weights of a row that is not the alpha plane's hold for every row.
+      const uint8_t* alpha = AlphaRowOf(source, opacity, s);
+      if (!weighed || alpha != weighedAlpha || opacity.UseAlphaPlane) {
+        for (int32_t i = 0; i < columns; ++i) {
+          const auto a =
+              static_cast<uint8_t>(alpha ? std::min<int32_t>(limit, alpha[xMap[i]]) : limit);
+          weights[3 * i] = weights[3 * i + 1] = weights[3 * i + 2] = a;
         }
-        if constexpr (Blended) {
-          const int32_t a = alpha ? std::min<int32_t>(limit, alpha[x]) : limit;
-          v = TPVRGB{MoveToward(d.b, v.b, a), MoveToward(d.g, v.g, a), MoveToward(d.r, v.r, a)};
-        }
+        weighed = true;
+        weighedAlpha = alpha;
       }
-      pixel_access::Write(out, i, v);
+      BlendRow(out, gathered, weights.data(), columns * 3);
+    } else if constexpr (kGathers) {
+      std::memcpy(out, gathered, static_cast<size_t>(columns) * 3);
     }
   }
+}
+
+template <class Reader, class Combine>
+void PaintWith(const TPVBitmap& source, const Reader& read, const Combine& combine,
+               TPVRenderRows rows, int32_t targetRowLength, const TPVRenderArea& area,
+               const TPVRenderOpacity* opacity) {
+  if (opacity)
+    PaintMapped<true>(source, read, combine, rows, targetRowLength, area, *opacity);
+  else
+    PaintMapped<false>(source, read, combine, rows, targetRowLength, area, TPVRenderOpacity{});
 }
 
 // Limits the area and runs the loop made for the opacity (null: opaque) and operation.
@@ -91,17 +165,14 @@ void Paint(const TPVBitmap& source, const Reader& read, TPVRenderRows rows, TPVB
            TPVBlendOperation operation, TPVRenderArea area, const TPVRenderOpacity* opacity) {
   if (!LimitToMaps(source, rows, target, area)) return;
   const int32_t rowLength = target.GetRowLen();
-  const TPVRenderOpacity none;
-  if (opacity) {
-    if (operation != pvboNormal)
-      PaintMapped<true, true>(source, read, rows, rowLength, operation, area, *opacity);
-    else
-      PaintMapped<true, false>(source, read, rows, rowLength, operation, area, *opacity);
-  } else if (operation != pvboNormal) {
-    PaintMapped<false, true>(source, read, rows, rowLength, operation, area, none);
-  } else {
-    PaintMapped<false, false>(source, read, rows, rowLength, operation, area, none);
-  }
+  const int64_t pixels = (int64_t{area.LastRow} - area.FirstRow + 1) *
+                         (int64_t{area.LastColumn} - area.FirstColumn + 1);
+  if (operation == pvboNormal)
+    PaintWith(source, read, SourceColor{}, rows, rowLength, area, opacity);
+  else if (TabledOperationColor::Serves(operation) && pixels >= TabledOperationPixels)
+    PaintWith(source, read, TabledOperationColor(operation), rows, rowLength, area, opacity);
+  else
+    PaintWith(source, read, OperationColor{operation}, rows, rowLength, area, opacity);
 }
 
 }  // namespace calmora::render

@@ -7,6 +7,8 @@
 
 namespace calmora::render {
 
+int64_t TabledOperationPixels = 4 * 65536;
+
 namespace {
 
 // Moves the first row (column) up to 0, dropping the map entries of the rows left out.
@@ -75,6 +77,79 @@ void CopyStraight(const TPVBitmap& source, TPVRenderRows rows, const TPVRenderAr
     const uint8_t* in = source.GetScanline(r + area.SourceY - area.TargetY);
     if (!in || !rows[r]) continue;
     std::memcpy(rows[r] + int64_t{area.FirstColumn} * 3, in + firstSourceColumn * 3, bytes);
+  }
+}
+
+// The operations it serves work on each channel alone, so one BlendPixel call fills three
+// entries: target levels d, d + 1 and d + 2 in blue, green and red.
+TabledOperationColor::TabledOperationColor(TPVBlendOperation operation) : table_(65536) {
+  for (int32_t s = 0; s < 256; ++s) {
+    const auto level = static_cast<uint8_t>(s);
+    for (int32_t d = 0; d < 256; d += 3) {
+      TPVRGB pixel{static_cast<uint8_t>(d), static_cast<uint8_t>(std::min(d + 1, 255)),
+                   static_cast<uint8_t>(std::min(d + 2, 255))};
+      BlendPixel(TPVRGB{level, level, level}, pixel, operation);
+      uint8_t* entries = &table_[s << 8 | d];
+      entries[0] = pixel.b;
+      if (d + 1 < 256) entries[1] = pixel.g;
+      if (d + 2 < 256) entries[2] = pixel.r;
+    }
+  }
+}
+
+void TabledOperationColor::CombineRow(TPVRGB* colors, const uint8_t* target,
+                                      int32_t count) const {
+  const uint8_t* __restrict table = table_.data();
+  uint8_t* __restrict c = &colors->b;
+  const uint8_t* __restrict t = target;
+  for (int32_t j = 0; j < count * 3; ++j) c[j] = table[c[j] << 8 | t[j]];
+}
+
+void OperationColor::CombineRow(TPVRGB* colors, const uint8_t* target, int32_t count) const {
+  for (int32_t i = 0; i < count; ++i) {
+    TPVRGB d = pixel_access::Read<TPVRGB>(target, i);
+    BlendPixel(colors[i], d, Operation);
+    colors[i] = d;
+  }
+}
+
+MappedRowCopy24::MappedRowCopy24(std::span<const int32_t> xMap, int32_t count,
+                                 int32_t sourceRowLength)
+    : offsets_(static_cast<size_t>(std::max(count, 0))) {
+  const int64_t lastWord = int64_t{sourceRowLength} - 4;  // last offset a 4-byte read may take
+  int32_t words = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    offsets_[i] = xMap[i] * 3;
+    if (words == i && offsets_[i] <= lastWord) ++words;
+  }
+  wordColumns_ = words & ~3;
+}
+
+void MappedRowCopy24::Run(const uint8_t* in, const uint8_t* next, uint8_t* out) const {
+  const int32_t* at = offsets_.data();
+  const auto pixel = [in](int32_t offset) {
+    uint32_t value;
+    std::memcpy(&value, in + offset, 4);
+    return uint64_t{value & 0xFFFFFFu};
+  };
+  int32_t i = 0;
+  for (; i < wordColumns_; i += 4, out += 12) {
+    if (next) __builtin_prefetch(next + at[i]);
+    const uint64_t third = pixel(at[i + 2]);
+    const uint64_t low = pixel(at[i]) | pixel(at[i + 1]) << 24 | third << 48;
+    const auto high = static_cast<uint32_t>(third >> 16 | pixel(at[i + 3]) << 8);
+    std::memcpy(out, &low, 8);
+    std::memcpy(out + 8, &high, 4);
+  }
+  for (const auto count = static_cast<int32_t>(offsets_.size()); i < count; ++i, out += 3)
+    std::memcpy(out, in + at[i], 3);
+}
+
+void BlendRow(uint8_t* __restrict target, const uint8_t* __restrict colors,
+              const uint8_t* __restrict weights, int32_t bytes) {
+  for (int32_t j = 0; j < bytes; ++j) {
+    const auto w = static_cast<uint16_t>(weights[j]);
+    target[j] = static_cast<uint8_t>((target[j] * (256 - w) + colors[j] * w) >> 8);
   }
 }
 

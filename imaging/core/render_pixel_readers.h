@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "imaging/core/base/pixel_types.h"
 #include "imaging/core/bitmap.h"
@@ -25,6 +26,14 @@ struct RuleReader {
   Rule rule;
   TPVRGB operator()(const uint8_t* row, int32_t x) const {
     return rule.Color(pixel_access::Read<typename Rule::Pixel>(row, x));
+  }
+};
+
+// pv24RGB; the row loop copies its mapped rows whole (MappedRowCopy24) when nothing blends.
+struct RGB24Reader {
+  static constexpr bool kCopiesMappedRows = true;
+  TPVRGB operator()(const uint8_t* row, int32_t x) const {
+    return pixel_access::Read<TPVRGB>(row, x);
   }
 };
 

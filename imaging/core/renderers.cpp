@@ -11,8 +11,17 @@ namespace {
 using render::Paint;
 using render::RuleReader;
 
+// Each format's colours as pixel_rules.h reads them; pv24RGB with its row copy.
 template <TPVPixelFormat Format>
-using PlainReader = RuleReader<pixel_rules::SourceOf<Format>>;
+struct PlainReaderOf {
+  using Type = RuleReader<pixel_rules::SourceOf<Format>>;
+};
+template <>
+struct PlainReaderOf<pv24RGB> {
+  using Type = render::RGB24Reader;
+};
+template <TPVPixelFormat Format>
+using PlainReader = typename PlainReaderOf<Format>::Type;
 
 // Only the 24-bit, 32-bit and 1-bit renderers copy a row that repeats the one above.
 TPVRenderArea WithoutRowReuse(TPVRenderArea area) {

@@ -5,14 +5,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "imaging/core/base/powers.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_renderers.h"
 #include "tests/imaging/core/bitmap_pixel_model.h"
 #include "tests/imaging/core/render_model.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -130,7 +134,12 @@ TEST_F(RenderersAgainstModel, EveryFormatOverRandomCases) {
 
     const test::RGBImage before = test::ImageOf(*target);
     const test::RGBImage expected = test::ExpectedRender(*source, before, call);
-    test::Render(*source, *target, call);
+    {
+      // Every other case sends its operation through the table large renders use.
+      test::ScopedOverride<int64_t> tables(render::TabledOperationPixels,
+                                           i % 4 < 2 ? 0 : INT64_MAX);
+      test::Render(*source, *target, call);
+    }
     ASSERT_TRUE(test::SameImage(expected, test::ImageOf(*target)))
         << "case " << i << ", format " << int{format} << ", source " << source->Width << " x "
         << source->Height << ", target " << target->Width << " x " << target->Height
@@ -139,6 +148,25 @@ TEST_F(RenderersAgainstModel, EveryFormatOverRandomCases) {
         << call.SourceWidth << ", " << call.SourceHeight << "), transparency "
         << call.Transparency << ", operation " << int{call.Operation} << ", reuse "
         << call.RowReuse << ", alpha " << call.UseAlpha << ", clip " << (call.Clip ? ClipText(*call.Clip) : "none");
+  }
+}
+
+// The four-byte reads of the row copy stay inside a source row that ends with its last pixel
+// (the row here is a block of exactly its bytes, which the address sanitizer guards).
+TEST(MappedRowCopy24, ReadsNothingPastTheSourceRow) {
+  for (int32_t width = 1; width <= 9; ++width) {
+    SCOPED_TRACE(width);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(i * 37 + 5);
+    std::vector<int32_t> map;
+    for (int32_t x = 0; x < 2 * width; ++x) map.push_back(x / 2);  // enlarged twice
+    map.push_back(width - 1);
+    const render::MappedRowCopy24 copy(map, static_cast<int32_t>(map.size()),
+                                       static_cast<int32_t>(row.size()));
+    std::vector<uint8_t> out(map.size() * 3);
+    copy.Run(row.data(), nullptr, out.data());
+    for (size_t i = 0; i < map.size(); ++i)
+      ASSERT_EQ(std::memcmp(&out[3 * i], &row[3 * static_cast<size_t>(map[i])], 3), 0) << i;
   }
 }
 
