@@ -182,6 +182,7 @@ void VipsLinearFit(benchmark::State& state) {
 CALMORA_FRAMES(Memcpy, FitTarget, kFitWidth, kFitHeight);
 CALMORA_FRAMES(Fit, Nearest, Render{});
 CALMORA_FRAMES(Fit, NearestBuildingTables, Render{rfNone, false});
+CALMORA_FRAMES(Fit, NearestTransparency128, Render{rfNone, true, 128, pvboNormal});
 CALMORA_FRAMES(Fit, NearestTransparency128Screen, Render{rfNone, true, 128, pvboScreen});
 CALMORA_FRAMES(Fit, Triangle, Render{rfTriangle});
 BENCHMARK(VipsLinearFit)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);

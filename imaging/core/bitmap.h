@@ -319,7 +319,8 @@ class TPVBitmap : public TPVBaseBitmap {
   // ==== End of pixel-format conversion ====
 
   // ==== Scaled rendering ====
-  // (render_to_bitmap.cpp, render_placement.cpp, renderers.cpp, stretch_rect_to.cpp)
+  // (render_to_bitmap.cpp, render_placement.cpp, renderers.cpp, render_area.cpp,
+  // bitmap_renderers.h, stretch_rect_to.cpp)
 
   // Draws the source rectangle of this bitmap, any format, scaled by nearest neighbour into the
   // target rectangle of a pv24RGB target (nothing for another target format): over it by the

@@ -9,6 +9,7 @@
 
 #include "imaging/core/base/debug_log.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap_internal.h"
 #include "imaging/core/bitmap_renderers.h"
 #include "imaging/core/render_placement.h"
 #include "imaging/core/render_resampling.h"
@@ -21,21 +22,6 @@ std::unique_ptr<TPVBitmap> NoResampling(TPVBitmap&, int32_t, int32_t, int32_t, i
                                         int32_t, TResampleFilter, bool, bool) {
   return nullptr;
 }
-
-// The source is read only while it is rendered, whatever it was before.
-class ReadOnlyScope {
- public:
-  explicit ReadOnlyScope(TPVBitmap& bitmap) : bitmap_(bitmap), saved_(bitmap.DataAccess) {
-    bitmap.DataAccess = pvdRead;
-  }
-  ~ReadOnlyScope() { bitmap_.DataAccess = saved_; }
-  ReadOnlyScope(const ReadOnlyScope&) = delete;
-  ReadOnlyScope& operator=(const ReadOnlyScope&) = delete;
-
- private:
-  TPVBitmap& bitmap_;
-  TPVDataAccess saved_;
-};
 
 // The target's rows for one render. A file-stored target cannot keep its rows valid together
 // through GetScanline, so the painted ones are mapped for the render (and written back at its
@@ -105,49 +91,49 @@ class AreaMap {
   std::span<const int32_t> entries_;
 };
 
-// The renderer of the source's format: the blended one when an opacity is given.
-void CallRenderer(const TPVBitmap& source, TPVRenderRows rows, TPVBitmap& target,
-                  TPVBlendOperation operation, const TPVRenderArea& area,
-                  const TPVRenderOpacity* opacity) {
-  const TPVBitmap& s = source;
-  switch (source.GetPixelFormat()) {
-    case pv24RGB:
-      opacity ? s.Render24RGBBlended(rows, target, operation, area, *opacity)
-              : s.Render24RGB(rows, target, operation, area);
-      break;
-    case pv32RGB:
-      opacity ? s.Render32RGBBlended(rows, target, operation, area, *opacity)
-              : s.Render32RGB(rows, target, operation, area);
-      break;
-    case pv1g:
-      opacity ? s.Render1gBlended(rows, target, area, *opacity) : s.Render1g(rows, target, area);
-      break;
-    case pv8g:
-      opacity ? s.Render8gBlended(rows, target, area, *opacity) : s.Render8g(rows, target, area);
-      break;
-    case pv8p:
-      opacity ? s.Render8pBlended(rows, target, area, *opacity) : s.Render8p(rows, target, area);
-      break;
-    case pv16g:
-      opacity ? s.Render16gBlended(rows, target, area, *opacity)
-              : s.Render16g(rows, target, area);
-      break;
-    case pv32f:
-      opacity ? s.Render32fBlended(rows, target, area, *opacity)
-              : s.Render32f(rows, target, area);
-      break;
-    case pvCMYK:
-      opacity ? s.RenderCMYKBlended(rows, target, area, *opacity)
-              : s.RenderCMYK(rows, target, area);
-      break;
-    case pvCIELab:
-      opacity ? s.RenderCIELabBlended(rows, target, area, *opacity)
-              : s.RenderCIELab(rows, target, area);
-      break;
-    case pvRGB48:
-      opacity ? s.RenderRGB48Blended(rows, target, operation, area, *opacity)
-              : s.RenderRGB48(rows, target, operation, area);
-      break;
+// The renderer pair of a format: the blended one when an opacity is given. The 24-, 32- and
+// 48-bit renderers take the blend operation.
+using TOperationRenderer = void (TPVBitmap::*)(TPVRenderRows, TPVBitmap&, TPVBlendOperation,
+                                               const TPVRenderArea&) const;
+using TOperationBlendedRenderer = void (TPVBitmap::*)(TPVRenderRows, TPVBitmap&,
+                                                      TPVBlendOperation, const TPVRenderArea&,
+                                                      const TPVRenderOpacity&) const;
+using TPlainRenderer = void (TPVBitmap::*)(TPVRenderRows, TPVBitmap&,
+                                           const TPVRenderArea&) const;
+using TPlainBlendedRenderer = void (TPVBitmap::*)(TPVRenderRows, TPVBitmap&,
+                                                  const TPVRenderArea&,
+                                                  const TPVRenderOpacity&) const;
+
+struct RenderCall {
+  const TPVBitmap& Source;
+  TPVRenderRows Rows;
+  TPVBitmap& Target;
+  TPVBlendOperation Operation;
+  const TPVRenderArea& Area;
+  const TPVRenderOpacity* Opacity;
+
+  void operator()(TOperationRenderer opaque, TOperationBlendedRenderer blended) const {
+    Opacity ? (Source.*blended)(Rows, Target, Operation, Area, *Opacity)
+            : (Source.*opaque)(Rows, Target, Operation, Area);
+  }
+  void operator()(TPlainRenderer opaque, TPlainBlendedRenderer blended) const {
+    Opacity ? (Source.*blended)(Rows, Target, Area, *Opacity) : (Source.*opaque)(Rows, Target, Area);
+  }
+};
+
+void CallRenderer(const RenderCall& call) {
+  using B = TPVBitmap;
+  switch (call.Source.GetPixelFormat()) {
+    case pv24RGB: call(&B::Render24RGB, &B::Render24RGBBlended); break;
+    case pv32RGB: call(&B::Render32RGB, &B::Render32RGBBlended); break;
+    case pv1g: call(&B::Render1g, &B::Render1gBlended); break;
+    case pv8g: call(&B::Render8g, &B::Render8gBlended); break;
+    case pv8p: call(&B::Render8p, &B::Render8pBlended); break;
+    case pv16g: call(&B::Render16g, &B::Render16gBlended); break;
+    case pv32f: call(&B::Render32f, &B::Render32fBlended); break;
+    case pvCMYK: call(&B::RenderCMYK, &B::RenderCMYKBlended); break;
+    case pvCIELab: call(&B::RenderCIELab, &B::RenderCIELabBlended); break;
+    case pvRGB48: call(&B::RenderRGB48, &B::RenderRGB48Blended); break;
     default: break;
   }
 }
@@ -171,7 +157,7 @@ void TPVBitmap::RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable,
                                int32_t sourceWidth, int32_t sourceHeight, bool useAlpha,
                                bool rowReuse, int32_t transparency, TResampleFilter filter,
                                bool freeTables, TPVBlendOperation operation) {
-  ReadOnlyScope readOnly(*this);
+  const TPVDataAccessScope readOnly(*this, pvdRead);  // whatever the access was before
   if (target.GetPixelFormat() != pv24RGB || (&target == this && Location == pvFile)) return;
   render::Placement placement{targetX,     targetY, targetWidth, targetHeight,
                               sourceX,     sourceY, sourceWidth, sourceHeight};
@@ -228,7 +214,8 @@ void TPVBitmap::RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable,
       opacityLimit < 255 ? static_cast<size_t>(GetWidth()) : 0, static_cast<uint8_t>(opacityLimit));
   const TPVRenderOpacity opacity{transparencyRow, useAlphaPlane, opacityLimit};
   try {
-    CallRenderer(*this, rows.Rows(), target, operation, area, blended ? &opacity : nullptr);
+    CallRenderer(RenderCall{*this, rows.Rows(), target, operation, area,
+                            blended ? &opacity : nullptr});
   } catch (const std::exception& failure) {
     NoteRenderFailure(failure.what());
   } catch (...) {
@@ -239,6 +226,17 @@ void TPVBitmap::RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable,
   lines.HandBack(yMap, freeTables);
 }
 
+namespace {
+
+// A device bitmap as the target of a render, wrapped in place; its owner keeps it.
+std::unique_ptr<TPVBitmap> Wrapped(platform::TBitmap* device) {
+  auto wrapper = std::make_unique<TPVBitmap>();
+  wrapper->EncapsulateTBitmap(device, false);
+  return wrapper;
+}
+
+}  // namespace
+
 void TPVBitmap::RenderToTBitmap(platform::TBitmap* target, TPVRenderRowTable& rowTable,
                                 TPVRenderMap& xMap, TPVRenderMap& yMap, const TRect* clipRect,
                                 int32_t targetX, int32_t targetY, int32_t targetWidth,
@@ -247,11 +245,9 @@ void TPVBitmap::RenderToTBitmap(platform::TBitmap* target, TPVRenderRowTable& ro
                                 bool rowReuse, int32_t transparency, TResampleFilter filter,
                                 bool freeTables, TPVBlendOperation operation) {
   if (!target) return;
-  TPVBitmap wrapper;
-  wrapper.EncapsulateTBitmap(target, false);  // the caller keeps owning the device bitmap
-  RenderToBitmap(wrapper, rowTable, xMap, yMap, clipRect, targetX, targetY, targetWidth,
-                 targetHeight, sourceX, sourceY, sourceWidth, sourceHeight, useAlpha, rowReuse,
-                 transparency, filter, freeTables, operation);
+  RenderToBitmap(*Wrapped(target), rowTable, xMap, yMap, clipRect, targetX, targetY,
+                 targetWidth, targetHeight, sourceX, sourceY, sourceWidth, sourceHeight,
+                 useAlpha, rowReuse, transparency, filter, freeTables, operation);
 }
 
 void TPVBitmap::DrawToBitmap(TPVBitmap& target, int32_t targetX, int32_t targetY,
@@ -271,11 +267,9 @@ void TPVBitmap::DrawToTBitmap(platform::TBitmap* target, int32_t targetX, int32_
                               int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                               int32_t transparency, TResampleFilter filter,
                               TPVBlendOperation operation) {
-  TPVRenderRowTable rowTable;
-  TPVRenderMap xMap, yMap;
-  RenderToTBitmap(target, rowTable, xMap, yMap, nullptr, targetX, targetY, targetWidth,
-                  targetHeight, sourceX, sourceY, sourceWidth, sourceHeight, true, false,
-                  transparency, filter, true, operation);
+  if (!target) return;
+  DrawToBitmap(*Wrapped(target), targetX, targetY, targetWidth, targetHeight, sourceX, sourceY,
+               sourceWidth, sourceHeight, transparency, filter, operation);
 }
 
 }  // namespace calmora

@@ -127,9 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, RenderEveryFormat,
     ::testing::Combine(::testing::ValuesIn(test::kAllFormats),
                        ::testing::ValuesIn(test::kMemoryAndFile)),
-    [](const auto& info) {
-      return std::to_string(int{std::get<0>(info.param)}) +
-             test::StorageName(std::get<1>(info.param));
+    [](const auto& format) {
+      return std::to_string(int{std::get<0>(format.param)}) +
+             test::StorageName(std::get<1>(format.param));
     });
 
 TEST_F(RenderPixels, ANegativeTargetXAtOneToOneSkipsTheSourceColumnsBeforeIt) {
