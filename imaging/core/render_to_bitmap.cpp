@@ -23,6 +23,27 @@ std::unique_ptr<TPVBitmap> NoResampling(TPVBitmap&, int32_t, int32_t, int32_t, i
   return nullptr;
 }
 
+// A failure while painting (a file row that cannot be read or written, memory) ends that step
+// quietly and leaves the target partly painted: the next paint repaints it. Developers see it
+// in the debug log.
+template <class Step>
+void Quietly(const Step& step) {
+  const auto note = [](const char* what) {
+#ifndef NDEBUG
+    LogDebugLine(std::string("RenderToBitmap: painting stopped: ") + what);
+#else
+    (void)what;
+#endif
+  };
+  try {
+    step();
+  } catch (const std::exception& failure) {
+    note(failure.what());
+  } catch (...) {
+    note("an unknown exception");
+  }
+}
+
 // The target's rows for one render. A file-stored target cannot keep its rows valid together
 // through GetScanline, so the painted ones are mapped for the render (and written back at its
 // end), and its table is never handed out.
@@ -34,8 +55,10 @@ class TargetRows {
     if (target.Location == pvFile) {
       mapped_ = true;
       built_.assign(static_cast<size_t>(height), nullptr);
-      for (int32_t r = std::max(area.FirstRow, 0); r <= area.LastRow && r < height; ++r)
-        built_[r] = target.MapRow(r);
+      Quietly([&] {  // rows left unmapped stay null and are not painted
+        for (int32_t r = std::max(area.FirstRow, 0); r <= area.LastRow && r < height; ++r)
+          built_[r] = target.MapRow(r);
+      });
       rows_ = built_;
       return;
     }
@@ -49,7 +72,7 @@ class TargetRows {
     rows_ = built_;
   }
   ~TargetRows() {
-    if (mapped_) target_.UnmapAllRows();
+    if (mapped_) Quietly([this] { target_.UnmapAllRows(); });  // writes the rows back
   }
   TargetRows(const TargetRows&) = delete;
   TargetRows& operator=(const TargetRows&) = delete;
@@ -117,7 +140,8 @@ struct RenderCall {
             : (Source.*opaque)(Rows, Target, Operation, Area);
   }
   void operator()(TPlainRenderer opaque, TPlainBlendedRenderer blended) const {
-    Opacity ? (Source.*blended)(Rows, Target, Area, *Opacity) : (Source.*opaque)(Rows, Target, Area);
+    Opacity ? (Source.*blended)(Rows, Target, Area, *Opacity)
+            : (Source.*opaque)(Rows, Target, Area);
   }
 };
 
@@ -136,14 +160,6 @@ void CallRenderer(const RenderCall& call) {
     case pvRGB48: call(&B::RenderRGB48, &B::RenderRGB48Blended); break;
     default: break;
   }
-}
-
-// A failure while painting (a file row that cannot be read, memory) leaves the target partly
-// painted: the next paint repaints it. Developers see it in the debug log.
-void NoteRenderFailure([[maybe_unused]] const char* what) {
-#ifndef NDEBUG
-  LogDebugLine(std::string("RenderToBitmap: painting stopped: ") + what);
-#endif
 }
 
 }  // namespace
@@ -210,17 +226,14 @@ void TPVBitmap::RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable,
   area.XMap = columns.Entries();
   area.YMap = lines.Entries();
 
-  const std::vector<uint8_t> transparencyRow(
-      opacityLimit < 255 ? static_cast<size_t>(GetWidth()) : 0, static_cast<uint8_t>(opacityLimit));
-  const TPVRenderOpacity opacity{transparencyRow, useAlphaPlane, opacityLimit};
-  try {
+  Quietly([&] {
+    const std::vector<uint8_t> transparencyRow(
+        opacityLimit < 255 ? static_cast<size_t>(GetWidth()) : 0,
+        static_cast<uint8_t>(opacityLimit));
+    const TPVRenderOpacity opacity{transparencyRow, useAlphaPlane, opacityLimit};
     CallRenderer(RenderCall{*this, rows.Rows(), target, operation, area,
                             blended ? &opacity : nullptr});
-  } catch (const std::exception& failure) {
-    NoteRenderFailure(failure.what());
-  } catch (...) {
-    NoteRenderFailure("an unknown exception");
-  }
+  });
   rows.HandBack(rowTable, freeTables);
   columns.HandBack(xMap, freeTables);
   lines.HandBack(yMap, freeTables);

@@ -72,8 +72,10 @@ class RenderersAgainstModel : public ::testing::Test {
     struct Levels {
       double Black, White;
     };
-    static const Levels kLevels[] = {{0, 0},        {100, 200}, {50.5, 180.7}, {200, 100},
-                                     {1000, 60000}, {0.2, 0.8}, {-0.5, 1.5},   {7, 7}, {100.9, 200}};
+    // {100.9, 200}: the truncated levels span more than the real ones, past 255.
+    static const Levels kLevels[] = {{0, 0},     {100, 200},  {50.5, 180.7}, {200, 100},
+                                     {1000, 60000}, {0.2, 0.8}, {-0.5, 1.5}, {7, 7},
+                                     {100.9, 200}};
     const Levels levels = OneOf(kLevels);
     source.BlackLevel = levels.Black;
     source.WhiteLevel = levels.White;
@@ -147,7 +149,8 @@ TEST_F(RenderersAgainstModel, EveryFormatOverRandomCases) {
         << call.TargetHeight << ") from (" << call.SourceX << ", " << call.SourceY << ", "
         << call.SourceWidth << ", " << call.SourceHeight << "), transparency "
         << call.Transparency << ", operation " << int{call.Operation} << ", reuse "
-        << call.RowReuse << ", alpha " << call.UseAlpha << ", clip " << (call.Clip ? ClipText(*call.Clip) : "none");
+        << call.RowReuse << ", alpha " << call.UseAlpha << ", clip "
+        << (call.Clip ? ClipText(*call.Clip) : "none");
   }
 }
 

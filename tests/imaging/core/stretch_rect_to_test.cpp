@@ -55,8 +55,10 @@ Expected Model(const TPVBitmap& source, const Expected& before, const Stretch& s
   const auto alpha = static_cast<uint8_t>(std::clamp(s.Alpha, 0, 255));
   const auto height = static_cast<int64_t>(after.Pixels.size());
   const auto width = static_cast<int64_t>(after.Pixels[0].size());
-  for (int64_t y = std::max(s.TargetY, 0); y <= std::min<int64_t>(int64_t{s.TargetY} + s.TargetHeight - 1, height - 1); ++y)
-    for (int64_t x = std::max(s.TargetX, 0); x <= std::min<int64_t>(int64_t{s.TargetX} + s.TargetWidth - 1, width - 1); ++x) {
+  const int64_t lastRow = std::min<int64_t>(int64_t{s.TargetY} + s.TargetHeight - 1, height - 1);
+  const int64_t lastColumn = std::min<int64_t>(int64_t{s.TargetX} + s.TargetWidth - 1, width - 1);
+  for (int64_t y = std::max(s.TargetY, 0); y <= lastRow; ++y)
+    for (int64_t x = std::max(s.TargetX, 0); x <= lastColumn; ++x) {
       const int64_t sx = SourcePosition(x, s.TargetX, s.SourceX, s.SourceWidth, s.TargetWidth);
       const int64_t sy = SourcePosition(y, s.TargetY, s.SourceY, s.SourceHeight, s.TargetHeight);
       if (sx < 0 || sy < 0 || sx >= source.Width || sy >= source.Height) continue;
