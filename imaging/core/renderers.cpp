@@ -76,7 +76,7 @@ void RenderGreyPixels(const TPVBitmap& source, TPVRenderRows rows, TPVBitmap& ta
   const render::GreyWindow window{source.BlackLevel, source.WhiteLevel};
   const TPVRenderArea painted = WithoutRowReuse(area);
   if (window.Open())
-    Paint(source, WindowedReader(window), rows, target, pvboNormal, painted, opacity);
+    Paint(source, WindowedReader{window}, rows, target, pvboNormal, painted, opacity);
   else
     Paint(source, PlainReader<Format>{}, rows, target, pvboNormal, painted, opacity);
 }
