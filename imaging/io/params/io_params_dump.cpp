@@ -49,8 +49,11 @@ std::string Quoted(const std::u16string& text) {
   return out + "\"";
 }
 
+// Bytes, not characters: each byte of an 8-bit text on its own.
 std::string Format(const std::string& value) {
-  return Quoted(std::u16string(value.begin(), value.end()));
+  std::u16string units;
+  for (const char c : value) units += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return Quoted(units);
 }
 std::string Format(const std::u16string& value) { return Quoted(value); }
 

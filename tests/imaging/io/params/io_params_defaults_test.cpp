@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "imaging/core/dpi_globals.h"
+#include "imaging/core/icc.h"
 #include "imaging/io/params/io_params_dump.h"
 #include "tests/imaging/io/params/params_test_support.h"
 #include "tests/support/qt_test_app.h"
+#include "platform/color_system.h"
 #include "tests/support/scoped_override.h"
 
 namespace calmora {
@@ -310,6 +312,40 @@ TEST(IOParamsResetTest, ResetEXIFDeletesOnlyTheFirstExifApp1) {
       EXPECT_EQ(params.JPEG_Markers.Payloads[i], c.after[i].payload) << c.name;
     }
   }
+}
+
+TEST(IOParamsObjectsTest, AreMadeOnceOnFirstUse) {
+  TIOParamsVals params(nullptr);
+  TPVICC* input = params.GetInputICCProfile();
+  TPVICC* fallback = params.GetDefaultICCProfile();
+  EXPECT_FALSE(input->IsOpen());
+  EXPECT_FALSE(fallback->IsOpen());
+  EXPECT_NE(input, fallback);
+  EXPECT_EQ(params.GetInputICCProfile(), input);
+  EXPECT_EQ(params.GetDefaultICCProfile(), fallback);
+
+  // sRGB is opened once, when the output profile is made, never again.
+  TPVICC* output = params.GetOutputICCProfile();
+  EXPECT_TRUE(output->IsOpen());
+  EXPECT_EQ(output->RawSize, 0);
+  output->CloseProfile();
+  EXPECT_EQ(params.GetOutputICCProfile(), output);
+  EXPECT_FALSE(output->IsOpen());
+
+  TPVImagingAnnot* annot = params.GetImagingAnnot();
+  EXPECT_EQ(annot->Parent, &params);
+  EXPECT_EQ(params.GetImagingAnnot(), annot);
+}
+
+TEST(IOParamsObjectsTest, TheOutputProfileComesEvenWhenSRGBCannotOpen) {
+  platform::SetColorSystemAbsent(true);
+  FreeColorSystemLibrary();
+  TIOParamsVals params(nullptr);
+  TPVICC* output = params.GetOutputICCProfile();
+  EXPECT_NE(output, nullptr);
+  EXPECT_FALSE(output->IsOpen());
+  platform::SetColorSystemAbsent(false);
+  FreeColorSystemLibrary();
 }
 
 }  // namespace
