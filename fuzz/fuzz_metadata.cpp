@@ -98,8 +98,9 @@ void FuzzEmbeddedTIFFHeader(const uint8_t* data, size_t size) {
   calmora::TPVMemStream stream(data, static_cast<int64_t>(size));
   const int64_t found = calmora::FindEmbeddedTIFFHeader(&stream);
   Check(stream.GetPosition() == 0);
-  Check(found == -1 || (found >= 0 && static_cast<size_t>(found) + 8 <= size &&
-                        (data[found] == 'I' || data[found] == 'M') && data[found] == data[found + 1]));
+  Check(found == -1 ||
+        (found >= 0 && static_cast<size_t>(found) + 8 <= size &&
+         (data[found] == 'I' || data[found] == 'M') && data[found] == data[found + 1]));
 }
 
 // A packet found follows a zero byte inside the input.

@@ -73,9 +73,10 @@ double TodayAsDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  const std::chrono::year_month_day date{std::chrono::year{local.tm_year + 1900},
-                                         std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
-                                         std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+  const std::chrono::year_month_day date{
+      std::chrono::year{local.tm_year + 1900},
+      std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+      std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
   return static_cast<double>(std::chrono::sys_days{date}.time_since_epoch().count() +
                              kDaysBefore1970);
 }
@@ -174,8 +175,7 @@ void TIOParamsVals::Assign(const TIOParamsVals* Source) {
 
   AssignOwned(ImagingAnnot, source.ImagingAnnot, [this] { return GetImagingAnnot(); });
   AssignOwned(InputICCProfile, source.InputICCProfile, [this] { return GetInputICCProfile(); });
-  AssignOwned(OutputICCProfile, source.OutputICCProfile,
-              [this] { return GetOutputICCProfile(); });
+  AssignOwned(OutputICCProfile, source.OutputICCProfile, [this] { return GetOutputICCProfile(); });
   AssignOwned(DefaultICCProfile, source.DefaultICCProfile,
               [this] { return GetDefaultICCProfile(); });
 

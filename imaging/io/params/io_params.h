@@ -82,15 +82,15 @@ class TIOParamsVals : public TObject {
   void SetEXIF_Orientation(int32_t Value);
 
   // ---- The EXIF arrays, by index (unchecked but in debug builds: callers keep the range) ----
-  void SetEXIF_ISOSpeedRatings(int32_t Index, int32_t Value);       // 0 .. 1
+  void SetEXIF_ISOSpeedRatings(int32_t Index, int32_t Value);  // 0 .. 1
   int32_t GetEXIF_ISOSpeedRatings(int32_t Index) const;
-  void SetEXIF_ReferenceBlackWhite(int32_t Index, double Value);    // 0 .. 5
+  void SetEXIF_ReferenceBlackWhite(int32_t Index, double Value);  // 0 .. 5
   double GetEXIF_ReferenceBlackWhite(int32_t Index) const;
-  void SetEXIF_WhitePoint(int32_t Index, double Value);             // 0 .. 1
+  void SetEXIF_WhitePoint(int32_t Index, double Value);  // 0 .. 1
   double GetEXIF_WhitePoint(int32_t Index) const;
   void SetEXIF_PrimaryChromaticities(int32_t Index, double Value);  // 0 .. 5
   double GetEXIF_PrimaryChromaticities(int32_t Index) const;
-  void SetEXIF_YCbCrCoefficients(int32_t Index, double Value);      // 0 .. 2
+  void SetEXIF_YCbCrCoefficients(int32_t Index, double Value);  // 0 .. 2
   double GetEXIF_YCbCrCoefficients(int32_t Index) const;
 
   // ---- Objects made on first use ----

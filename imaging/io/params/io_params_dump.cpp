@@ -115,8 +115,9 @@ std::string Format(const TPVDICOMTags& tags) {
 
 std::string Format(const TPVTagsHandler& handler) {
   auto& data = const_cast<TMemoryStream&>(handler.Data);  // GetSize changes nothing
-  return std::to_string(data.GetSize()) + " bytes " + Hex(HashBytes(data.GetMemory(), data.GetSize())) +
-         ", " + std::to_string(handler.ReadContext.TagCount) + " tags";
+  return std::to_string(data.GetSize()) + " bytes " +
+         Hex(HashBytes(data.GetMemory(), data.GetSize())) + ", " +
+         std::to_string(handler.ReadContext.TagCount) + " tags";
 }
 
 std::string Format(const TPVBitmap& bitmap) {
@@ -145,10 +146,7 @@ std::string Format(const std::unique_ptr<T>& object) {
 
 // Procedure variables and the owner link.
 template <typename T>
-  requires std::is_pointer_v<T>
-std::string Format(T pointer) {
-  return pointer ? "set" : "null";
-}
+requires std::is_pointer_v<T> std::string Format(T pointer) { return pointer ? "set" : "null"; }
 
 std::string FormatColorMap(const TIOParamsVals& params) {
   if (params.ColorMap == nullptr) return "null";

@@ -46,9 +46,10 @@ inline constexpr TICOBitCounts kDefaultICOBitCounts{8};
 template <typename Visitor, typename... Records>
 void VisitParamsFields(Visitor&& Visit, Records&... records) {
   using namespace io_params_defaults;
-#define CALMORA_PARAM(Type, Name, Default, Reset, Copy)                                         \
-  Visit(TParamsField<TParamsReset::Reset, TParamsCopy::Copy>{#Name}, [] { return Default; }, \
-        records.Name...);
+#define CALMORA_PARAM(Type, Name, Default, Reset, Copy)                                    \
+  Visit(                                                                                   \
+      TParamsField<TParamsReset::Reset, TParamsCopy::Copy>{#Name}, [] { return Default; }, \
+      records.Name...);
 #include "imaging/io/params/io_params_fields.inc"
 #undef CALMORA_PARAM
 }

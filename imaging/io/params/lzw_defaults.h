@@ -14,8 +14,7 @@ using TGIFLZWDecompressProc = void (*)(TStream* Stream, int32_t Height, int32_t 
                                        bool Interlaced, uint8_t* Indices);
 // Writes Width x Height colour indices as one GIF image's LZW data.
 using TGIFLZWCompressProc = void (*)(TStream* Stream, int32_t Height, int32_t Width,
-                                     bool Interlaced, const uint8_t* Indices,
-                                     int32_t BitsPerPixel);
+                                     bool Interlaced, const uint8_t* Indices, int32_t BitsPerPixel);
 // Returns the next RowSize decoded bytes of a TIFF strip (null on bad data). The first call of
 // a strip (State null) reads the whole strip at Data; a null Data frees State.
 using TTIFFLZWDecompressFunc = uint8_t* (*)(const uint8_t* Data, int32_t RowSize, void*& State,

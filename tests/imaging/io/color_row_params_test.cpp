@@ -35,14 +35,16 @@ TEST_F(ColorRowParamsTest, TheRecordsInputProfileMatchesTransicc) {
     rgb.push_back({(i * 13) % 256, i, i});
   }
   Bytes source;
-  for (const auto& p : rgb) source.insert(source.end(), {uint8_t(p[0]), uint8_t(p[1]), uint8_t(p[2])});
+  for (const auto& p : rgb)
+    source.insert(source.end(), {uint8_t(p[0]), uint8_t(p[1]), uint8_t(p[2])});
 
   TIOParamsVals params(nullptr);
   params.GetInputICCProfile()->LoadFromBuffer(profile.data(), int32_t(profile.size()));
   ASSERT_TRUE(params.InputICCProfile->IsOpen());
   ICCConversion = true;
   Bytes destination(source.size(), 0xEE);
-  ConvertColorRow(source.data(), clRGB24, destination.data(), clBGR24, int32_t(rgb.size()), &params);
+  ConvertColorRow(source.data(), clRGB24, destination.data(), clBGR24, int32_t(rgb.size()),
+                  &params);
   ASSERT_NE(params.OutputICCProfile, nullptr);  // made on demand, as sRGB
   EXPECT_TRUE(params.OutputICCProfile->IsOpen());
 

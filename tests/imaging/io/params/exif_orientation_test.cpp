@@ -20,8 +20,8 @@ constexpr int32_t kWidth = 3;
 constexpr int32_t kHeight = 2;
 
 // ImageMagick's names of the EXIF orientations 1 to 8.
-const char* const kOrientNames[] = {"TopLeft",  "TopRight", "BottomRight", "BottomLeft",
-                                    "LeftTop",  "RightTop", "RightBottom", "LeftBottom"};
+const char* const kOrientNames[] = {"TopLeft", "TopRight", "BottomRight", "BottomLeft",
+                                    "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
 
 // Where each pixel of the result comes from: the index y * 3 + x of a source pixel, row by row,
 // and the result's size.
@@ -77,7 +77,8 @@ void WriteSixPixels(TPVBitmap& bitmap) {
       continue;
     }
     const int32_t size = bitmap.GetBitCount() / 8;
-    for (int32_t i = 0; i < kWidth * size; ++i) row[i] = uint8_t(16 * (y * kWidth + i / size) + i % size + 1);
+    for (int32_t i = 0; i < kWidth * size; ++i)
+      row[i] = uint8_t(16 * (y * kWidth + i / size) + i % size + 1);
   }
   if (bitmap.GetPixelFormat() == pv8p)
     for (int i = 0; i < 256; ++i) bitmap.SetPaletteColor(i, TPVRGB{uint8_t(i), uint8_t(i / 2), 3});
@@ -115,7 +116,8 @@ TEST(ApplyExifOrientationTest, MatchesImageMagickInEveryFormat) {
           for (int32_t x = 0; x < want.width; ++x) {
             const int from = want.source[size_t(y * want.width + x)];
             ASSERT_GE(from, 0);
-            EXPECT_EQ(PixelBytesAt(bitmap, x, y), PixelBytesAt(original, from % kWidth, from / kWidth))
+            EXPECT_EQ(PixelBytesAt(bitmap, x, y),
+                      PixelBytesAt(original, from % kWidth, from / kWidth))
                 << "pixel " << x << "," << y;
           }
         if (format == pv8p) {

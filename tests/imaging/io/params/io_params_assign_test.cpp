@@ -68,15 +68,14 @@ TEST(IOParamsAssignTest, CopiesEveryFieldButForItsRules) {
   const std::string lastIndex = std::to_string(source.CUR_ImageIndex);
   EXPECT_EQ(Differences(from, Fields(target)),
             (std::vector<std::string>{
-                "OwnerIO=set",                             // the target's own
-                "ImageIndex=" + lastIndex,                 // every index copy ends at the
-                "LoadThumbnail=true",                      //   last one set; the thumbnail
-                "TIFF_ImageIndex=" + lastIndex,            //   flag follows JPEG's
-                "DCX_ImageIndex=" + lastIndex,
-                "GIF_ImageIndex=" + lastIndex,
+                "OwnerIO=set",                   // the target's own
+                "ImageIndex=" + lastIndex,       // every index copy ends at the
+                "LoadThumbnail=true",            //   last one set; the thumbnail
+                "TIFF_ImageIndex=" + lastIndex,  //   flag follows JPEG's
+                "DCX_ImageIndex=" + lastIndex, "GIF_ImageIndex=" + lastIndex,
                 "ICO_ImageIndex=" + lastIndex,
                 "EXIF_Orientation=" + std::to_string(source.TIFF_Orientation),
-                "NativePixelFormat=false",                 // never copied
+                "NativePixelFormat=false",  // never copied
             }));
   EXPECT_EQ(target.OwnerIO, &owner);
   // The resolutions went through the setters: the view heard them.

@@ -1,7 +1,5 @@
 // TIOParamsVals: every field after creation with and without an owner against dumps typed from
 // the record's tables, then the setters and resets as a table of the fields each may change.
-#include "imaging/io/params/io_params.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,10 +11,11 @@
 
 #include "imaging/core/dpi_globals.h"
 #include "imaging/core/icc.h"
+#include "imaging/io/params/io_params.h"
 #include "imaging/io/params/io_params_dump.h"
+#include "platform/color_system.h"
 #include "tests/imaging/io/params/params_test_support.h"
 #include "tests/support/qt_test_app.h"
-#include "platform/color_system.h"
 #include "tests/support/scoped_override.h"
 
 namespace calmora {
@@ -137,29 +136,37 @@ const double kInfinity = std::numeric_limits<double>::infinity();
 INSTANTIATE_TEST_SUITE_P(
     Setters, IOParamsSetterTest,
     ::testing::Values(
-        SetterCase{"ImageIndex", [](TIOParamsVals& p) { p.SetImageIndex(3); },
+        SetterCase{"ImageIndex",
+                   [](TIOParamsVals& p) { p.SetImageIndex(3); },
                    {"ImageIndex=3", "TIFF_ImageIndex=3", "DCX_ImageIndex=3", "GIF_ImageIndex=3",
                     "ICO_ImageIndex=3", "CUR_ImageIndex=3"}},
-        SetterCase{"ImageCount", [](TIOParamsVals& p) { p.SetImageCount(5); },
+        SetterCase{"ImageCount",
+                   [](TIOParamsVals& p) { p.SetImageCount(5); },
                    {"ImageCount=5", "TIFF_ImageCount=5", "GIF_ImageCount=5", "AVI_FrameCount=5"}},
-        SetterCase{"LoadThumbnail", [](TIOParamsVals& p) { p.SetLoadThumbnail(true); },
+        SetterCase{"LoadThumbnail",
+                   [](TIOParamsVals& p) { p.SetLoadThumbnail(true); },
                    {"LoadThumbnail=true", "JPEG_LoadExifThumbnail=true"}},
-        SetterCase{"RawPreview", [](TIOParamsVals& p) { p.SetRAW_LoadEmbeddedPreview(true); },
+        SetterCase{"RawPreview",
+                   [](TIOParamsVals& p) { p.SetRAW_LoadEmbeddedPreview(true); },
                    {"RAW_LoadEmbeddedPreview=true"}},
-        SetterCase{"TIFFOrientation", [](TIOParamsVals& p) { p.SetTIFF_Orientation(6); },
+        SetterCase{"TIFFOrientation",
+                   [](TIOParamsVals& p) { p.SetTIFF_Orientation(6); },
                    {"TIFF_Orientation=6", "EXIF_Orientation=6"}},
-        SetterCase{"EXIFOrientation", [](TIOParamsVals& p) { p.SetEXIF_Orientation(8); },
+        SetterCase{"EXIFOrientation",
+                   [](TIOParamsVals& p) { p.SetEXIF_Orientation(8); },
                    {"TIFF_Orientation=8", "EXIF_Orientation=8"}},
-        SetterCase{"DpiX", [](TIOParamsVals& p) { p.SetDpiX(72); },
-                   {"DpiX=72", "EXIF_XResolution=72"}},
-        SetterCase{"DpiY", [](TIOParamsVals& p) { p.SetDpiY(96); },
-                   {"DpiY=96", "EXIF_YResolution=96"}},
-        SetterCase{"ExifXResolution", [](TIOParamsVals& p) { p.SetEXIF_XResolution(299.7); },
+        SetterCase{
+            "DpiX", [](TIOParamsVals& p) { p.SetDpiX(72); }, {"DpiX=72", "EXIF_XResolution=72"}},
+        SetterCase{
+            "DpiY", [](TIOParamsVals& p) { p.SetDpiY(96); }, {"DpiY=96", "EXIF_YResolution=96"}},
+        SetterCase{"ExifXResolution",
+                   [](TIOParamsVals& p) { p.SetEXIF_XResolution(299.7); },
                    {"DpiX=299", "EXIF_XResolution=299.7"}},
         SetterCase{"ExifYResolutionTruncatesTowardZero",
                    [](TIOParamsVals& p) { p.SetEXIF_YResolution(-72.9); },
                    {"DpiY=-72", "EXIF_YResolution=-72.9"}},
-        SetterCase{"HugeResolutionSaturates", [](TIOParamsVals& p) { p.SetEXIF_XResolution(1e12); },
+        SetterCase{"HugeResolutionSaturates",
+                   [](TIOParamsVals& p) { p.SetEXIF_XResolution(1e12); },
                    {"DpiX=2147483647", "EXIF_XResolution=1e+12"}},
         SetterCase{"HugeNegativeResolutionSaturates",
                    [](TIOParamsVals& p) { p.SetEXIF_XResolution(-1e12); },
@@ -173,18 +180,18 @@ INSTANTIATE_TEST_SUITE_P(
         SetterCase{"InfiniteResolutionSaturates",
                    [](TIOParamsVals& p) { p.SetEXIF_YResolution(kInfinity); },
                    {"DpiY=2147483647", "EXIF_YResolution=inf"}},
-        SetterCase{"ArrayEntries",
-                   [](TIOParamsVals& p) {
-                     p.SetEXIF_ISOSpeedRatings(1, 400);
-                     p.SetEXIF_ReferenceBlackWhite(5, 255.5);
-                     p.SetEXIF_WhitePoint(0, 0.3127);
-                     p.SetEXIF_PrimaryChromaticities(3, 0.6);
-                     p.SetEXIF_YCbCrCoefficients(2, 0.114);
-                   },
-                   {"EXIF_WhitePoint=[0.3127, 0]", "EXIF_PrimaryChromaticities=[0, 0, 0, 0.6, 0, 0]",
-                    "EXIF_YCbCrCoefficients=[0, 0, 0.114]",
-                    "EXIF_ReferenceBlackWhite=[0, 0, 0, 0, 0, 255.5]",
-                    "EXIF_ISOSpeedRatings=[0, 400]"}},
+        SetterCase{
+            "ArrayEntries",
+            [](TIOParamsVals& p) {
+              p.SetEXIF_ISOSpeedRatings(1, 400);
+              p.SetEXIF_ReferenceBlackWhite(5, 255.5);
+              p.SetEXIF_WhitePoint(0, 0.3127);
+              p.SetEXIF_PrimaryChromaticities(3, 0.6);
+              p.SetEXIF_YCbCrCoefficients(2, 0.114);
+            },
+            {"EXIF_WhitePoint=[0.3127, 0]", "EXIF_PrimaryChromaticities=[0, 0, 0, 0.6, 0, 0]",
+             "EXIF_YCbCrCoefficients=[0, 0, 0.114]",
+             "EXIF_ReferenceBlackWhite=[0, 0, 0, 0, 0, 255.5]", "EXIF_ISOSpeedRatings=[0, 400]"}},
         SetterCase{"ResetEXIFKeepsTheTIFFOrientationAndDpi",
                    [](TIOParamsVals& p) {
                      p.SetTIFF_Orientation(3);
@@ -231,10 +238,9 @@ INSTANTIATE_TEST_SUITE_P(
                      p.ResetInfo();
                    },
                    {"DpiX=72", "ImageIndex=2", "TIFF_Compression=5", "TIFF_ImageIndex=2",
-                    "TIFF_Orientation=5", "DCX_ImageIndex=2", "GIF_ImageIndex=2",
-                    "JPEG_Quality=50", "ICO_ImageIndex=2", "CUR_ImageIndex=2",
-                    "ColorMap=[bgr(1,2,3)]", "ColorMapCount=1",
-                    "OutputICCProfile=profile 0 bytes #811c9dc5 open"}}),
+                    "TIFF_Orientation=5", "DCX_ImageIndex=2", "GIF_ImageIndex=2", "JPEG_Quality=50",
+                    "ICO_ImageIndex=2", "CUR_ImageIndex=2", "ColorMap=[bgr(1,2,3)]",
+                    "ColorMapCount=1", "OutputICCProfile=profile 0 bytes #811c9dc5 open"}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(IOParamsResolutionTest, TheAttachedViewHearsEachResolution) {
@@ -294,9 +300,11 @@ TEST(IOParamsResetTest, ResetEXIFDeletesOnlyTheFirstExifApp1) {
     std::vector<Marker> after;
   };
   const std::vector<Case> cases = {
-      {"xmp, exif, exif", {{0xE1, xmp}, {0xE1, exif}, {0xE1, otherExif}},
+      {"xmp, exif, exif",
+       {{0xE1, xmp}, {0xE1, exif}, {0xE1, otherExif}},
        {{0xE1, xmp}, {0xE1, otherExif}}},
-      {"an EXIF payload in APP2 is no EXIF APP1", {{0xE2, exif}, {0xFE, xmp}, {0xE1, otherExif}},
+      {"an EXIF payload in APP2 is no EXIF APP1",
+       {{0xE2, exif}, {0xFE, xmp}, {0xE1, otherExif}},
        {{0xE2, exif}, {0xFE, xmp}}},
       {"no EXIF at all", {{0xE1, xmp}, {0xED, exif}}, {{0xE1, xmp}, {0xED, exif}}},
   };

@@ -70,8 +70,8 @@ TEST(XMPBlockTest, ABuiltBlockReadsBackInExiftool) {
   const Bytes block = Built(params);
   EXPECT_EQ(block.size(), 29 + params.XMP_Info.size());
   const std::string splicedPath = folder.File("spliced.jpg");
-  ASSERT_TRUE(test::WriteFileBytes(
-      splicedPath, test::WithSegment(test::ReadFileBytes(plainPath), 0xE1, block)));
+  ASSERT_TRUE(test::WriteFileBytes(splicedPath,
+                                   test::WithSegment(test::ReadFileBytes(plainPath), 0xE1, block)));
 
   const std::string expected = ExiftoolXMP(folder.File("tagged.jpg"));
   EXPECT_NE(expected.find("Harbour at dawn"), std::string::npos);
@@ -107,8 +107,7 @@ TEST(XMPBlockTest, PayloadsThatAreNoXMPGiveNoPacket) {
   };
   const std::vector<Case> cases = {
       {"another APP1", std::string("Exif\0\0", 6) + std::string(40, 'a'), nullptr},
-      {"the first 24 bytes differ", "http://ns.adobe.com/xmp/1.0/" + std::string(10, 'b'),
-       nullptr},
+      {"the first 24 bytes differ", "http://ns.adobe.com/xmp/1.0/" + std::string(10, 'b'), nullptr},
       // The identifier's zero byte may be missing: the search stays within the payload.
       {"no zero byte at all", "http://ns.adobe.com/xap/1.0/ABCDEFG", nullptr},
       {"a later zero", "http://ns.adobe.com/xap/1.0/+ext" + std::string(1, '\0') + "<p/>", "<p/>"},
