@@ -11,6 +11,7 @@
 #include "imaging/core/mask.h"
 #include "imaging/proc/color_reduction.h"
 #include "imaging/proc/pictavo_proc.h"
+#include "platform/clipboard_formats.h"
 #include "tests/imaging/proc/pictavo_proc_test_support.h"
 #include "tests/imaging/support/fake_pictavo_view.h"
 #include "tests/support/qt_test_app.h"
@@ -79,8 +80,9 @@ TEST_P(PictavoProcEvents, EachOperationSavesItsUndoThenFinishes) {
     EXPECT_EQ(proc_.UndoCaptions.back(), c.caption);
     EXPECT_EQ(view_.UpdateCount, updates + 1);
     // Every report lies within 0..100.
-    for (const std::string& entry : log_.Entries)
-      if (entry.rfind("progress ", 0) == 0) EXPECT_LE(std::stoi(entry.substr(9)), 100);
+    for (const std::string& entry : log_.Entries) {
+      if (entry.rfind("progress ", 0) == 0) EXPECT_LE(std::stoi(entry.substr(9)), 100) << entry;
+    }
   }
 }
 
@@ -258,6 +260,13 @@ TEST(PictavoProcConstruction, StartsWithItsDocumentedValues) {
   loose.SetBackground(0x654321);
   EXPECT_EQ(view.GetBackground(), 0x654321u);
   EXPECT_EQ(loose.OwnBackground, 0x123456u);
+}
+
+TEST(PictavoProcConstruction, TheRawClipboardFormatIsRegisteredByName) {
+  RegisterRawClipboardFormat();
+  EXPECT_GE(RawClipboardFormat, platform::FirstRegisteredClipboardFormat);
+  EXPECT_EQ(platform::GetClipboardFormatName(RawClipboardFormat), "PICTAVO RAW FORMAT");
+  EXPECT_EQ(platform::RegisterClipboardFormat("pictavo raw format"), RawClipboardFormat);
 }
 
 TEST(PictavoProcConstruction, DialogParamsResetToTheirStartValues) {
