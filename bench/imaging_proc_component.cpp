@@ -17,6 +17,7 @@
 #include "bench/peer_runs.h"
 #include "imaging/core/base/defs.h"
 #include "imaging/core/mask.h"
+#include "imaging/core/temp_file_store.h"
 #include "imaging/proc/color_reduction.h"
 #include "imaging/proc/pictavo_proc.h"
 #include "imaging/proc/rotation.h"
@@ -68,9 +69,10 @@ void BM_SaveUndoImage(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kRowBytes * kHeight);
 }
 
-// An unlinked file in TempFolder, as the bitmap's store makes one.
+// An unlinked file in the folder the bitmap's store uses, as the store makes one.
 int OpenScratchFile() {
-  std::string name = TempFolder.empty() ? std::string("/tmp/") : TempFolder;
+  std::string name = FileBufferFolder();
+  if (!name.empty() && name.back() != '/') name += '/';
   name += "BENCH-XXXXXX";
   const int fd = mkstemp(name.data());
   if (fd >= 0) unlink(name.c_str());

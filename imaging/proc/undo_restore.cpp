@@ -1,6 +1,8 @@
 // Restoring undo and redo snapshots: an image copy into the target or the layer it came from,
 // view streams through the view's own readers, layer records matched to layers by their ids.
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "imaging/core/view_services.h"
 #include "imaging/proc/pictavo_proc.h"
@@ -11,6 +13,42 @@ namespace {
 
 // A layer record starts with its int32 length and the layer's 16-byte id.
 constexpr int64_t kLayerRecordHead = 4 + 16;
+
+// What Assign gives, but into the destination's own storage when it already has the
+// snapshot's geometry: restoring is then one pass of reads, with no new pixel memory to fault
+// in. Any other destination is assigned.
+void RestoreImage(TPVBitmap& destination, TPVBitmap& snapshot) {
+  const bool sameGeometry =
+      !destination.IsEmpty() && destination.Location != pvTBitmap &&
+      destination.GetWidth() == snapshot.GetWidth() &&
+      destination.GetHeight() == snapshot.GetHeight() &&
+      destination.GetPixelFormat() == snapshot.GetPixelFormat() &&
+      destination.RowAlignment == snapshot.RowAlignment &&
+      destination.GetRowLen() == snapshot.GetRowLen();
+  if (!sameGeometry) {
+    destination.Assign(&snapshot);
+    return;
+  }
+  const TPVDataAccess access = destination.DataAccess;
+  destination.DataAccess = pvdWrite;  // every byte is replaced: nothing needs reading first
+  const auto length = static_cast<size_t>(destination.GetRowLen());
+  for (int32_t y = 0; y < destination.GetHeight(); ++y) {
+    const uint8_t* from = std::as_const(snapshot).GetScanline(y);
+    uint8_t* to = destination.GetScanline(y);
+    if (from == nullptr || to == nullptr) break;
+    std::memcpy(to, from, length);
+  }
+  destination.DataAccess = access;
+  snapshot.CopyPaletteTo(&destination);
+  if (snapshot.HasAlphaChannel()) {
+    TPVBitmap* alpha = destination.GetAlphaChannel();
+    if (alpha != nullptr) RestoreImage(*alpha, *snapshot.AlphaBitmap);
+  } else {
+    destination.RemoveAlphaChannel(false, 0);
+  }
+  destination.Opaque = snapshot.Opaque;
+  destination.DitherMethod = snapshot.DitherMethod;
+}
 
 }  // namespace
 
@@ -45,7 +83,7 @@ void TPictavoProc::RestoreSnapshot(TObject& Snapshot, TPVUndoSource Source) {
       TPVLayerServices* layer = view->GetLayer(layerIndex);
       if (layer != nullptr && layer->GetBitmap() != nullptr) destination = layer->GetBitmap();
     }
-    destination->Assign(image);
+    RestoreImage(*destination, *image);
     ImageChanged();
     return;
   }

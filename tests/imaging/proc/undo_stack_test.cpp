@@ -136,6 +136,37 @@ TEST_P(UndoStack, UndoWithRedoThenRedoReturnsTheSameBytes) {
   EXPECT_EQ(proc_.RedoSnapshots.size(), 0u);
 }
 
+// Restoring into an image of the same geometry reuses its storage; everything Assign would
+// bring back must come back all the same.
+TEST_P(UndoStack, RestoringBringsBackPaletteAlphaAndFlags) {
+  const Picture indexed = RandomPicture(random_, 9, 5, pv8p);
+  PutPicture(image_, GetParam(), indexed, pv8p);
+  for (int32_t i = 0; i < 256; ++i)
+    image_.SetPaletteColor(i, TPVRGB{static_cast<uint8_t>(i), 3, static_cast<uint8_t>(~i)});
+  image_.DitherMethod = pvdmOrdered;
+  proc_.AttachBitmap(&image_);
+  proc_.SaveUndo(pvuImage);
+  WritePicture(image_, RandomPicture(random_, 9, 5, pv8p));
+  image_.SetPaletteColor(7, TPVRGB{0, 0, 0});
+  image_.GetAlphaChannel()->SetPixel8(1, 1, 0);
+  image_.DitherMethod = pvdmThreshold;
+  proc_.Undo(false);
+  EXPECT_EQ(ReadPicture(image_), indexed);
+  EXPECT_EQ(image_.GetPaletteColor(7), (TPVRGB{7, 3, 248}));
+  EXPECT_FALSE(image_.HasAlphaChannel());
+  EXPECT_EQ(image_.DitherMethod, pvdmOrdered);
+
+  // A snapshot with an alpha plane over an image without one.
+  image_.GetAlphaChannel()->SetPixel8(4, 2, 66);
+  proc_.SaveUndo(pvuImage);
+  image_.RemoveAlphaChannel(false, 0);
+  proc_.Undo(false);
+  ASSERT_TRUE(image_.HasAlphaChannel());
+  EXPECT_EQ(image_.GetAlpha(4, 2), 66);
+  EXPECT_EQ(image_.GetAlpha(3, 2), 255);
+  EXPECT_FALSE(image_.GetAlphaChannel()->Opaque);
+}
+
 TEST_P(UndoStack, AnImageSnapshotLivesInOneTemporaryFile) {
   PutPicture(image_, Storage::MemoryBlock, RandomPicture(random_, 8, 6, pv24RGB), pv24RGB);
   proc_.AttachBitmap(&image_);
