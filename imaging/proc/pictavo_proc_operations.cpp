@@ -15,6 +15,14 @@ namespace calmora {
 
 namespace {
 
+// A rectangle by its corner and size.
+struct CropArea {
+  int32_t X = 0;
+  int32_t Y = 0;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
 // Above this many colours a reduction is not worth a palette: the image is left as it is.
 constexpr int32_t kMaxReducedColors = 1024;
 
@@ -26,6 +34,43 @@ int32_t ResampledSide(int32_t requested, int64_t proportional, int32_t current) 
                        : requested == 0 ? current
                                         : std::llabs(int64_t{requested});
   return static_cast<int32_t>(std::clamp<int64_t>(side, 1, INT32_MAX));
+}
+
+// The kept part of an alpha plane, as a plane of its own.
+std::unique_ptr<TPVBitmap> CropAlpha(const TPVBitmap& plane, const CropArea& kept) {
+  auto cropped = TPVBitmap::CreateAlpha(kept.Width, kept.Height, plane.Location);
+  plane.CopyRectTo(*cropped, kept.X, kept.Y, 0, 0, kept.Width, kept.Height);
+  cropped->Opaque = plane.Opaque;
+  return cropped;
+}
+
+// The old storage moves aside and the image allocates anew at the kept size, keeping all its
+// settings; the kept pixels are copied once. On failure the old storage comes back.
+bool CropIntoOwnStorage(TPVBitmap& image, const CropArea& kept) {
+  TPVBitmap old;
+  image.MoveStorageTo(old);
+  if (!image.Allocate(kept.Width, kept.Height, old.GetPixelFormat())) {
+    old.MoveStorageTo(image);
+    return false;
+  }
+  old.CopyPaletteTo(&image);
+  old.CopyRectTo(image, kept.X, kept.Y, 0, 0, kept.Width, kept.Height);
+  if (old.HasAlphaChannel()) image.AttachAlphaChannel(CropAlpha(*old.AlphaBitmap, kept));
+  return true;
+}
+
+// A device bitmap someone else holds stays the one the image wraps: the kept part is copied
+// out and back into it.
+bool CropThroughCopy(TPVBitmap& image, const CropArea& kept) {
+  TPVBitmap cropped(kept.Width, kept.Height, image.GetPixelFormat());
+  if (cropped.IsEmpty()) return false;
+  image.CopyPaletteTo(&cropped);
+  image.CopyRectTo(cropped, kept.X, kept.Y, 0, 0, kept.Width, kept.Height);
+  std::unique_ptr<TPVBitmap> croppedAlpha;
+  if (image.HasAlphaChannel()) croppedAlpha = CropAlpha(*image.AlphaBitmap, kept);
+  image.AssignImage(&cropped);
+  if (croppedAlpha) image.AttachAlphaChannel(std::move(croppedAlpha));
+  return true;
 }
 
 }  // namespace
@@ -167,20 +212,10 @@ void TPictavoProc::Crop(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
 void TPictavoProc::CropClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   if (AutoUndo) SaveUndoCaptioned("Crop", pvuImage);
   TPVBitmap& image = *targetBitmap_;
-  const int32_t width = X2 - X1 + 1;
-  const int32_t height = Y2 - Y1 + 1;
-  TPVBitmap cropped(width, height, image.GetPixelFormat());
-  if (cropped.IsEmpty()) return;  // no memory for the result: the image stays whole
-  image.CopyPaletteTo(&cropped);
-  image.CopyRectTo(cropped, X1, Y1, 0, 0, width, height);
-  std::unique_ptr<TPVBitmap> croppedAlpha;
-  if (image.HasAlphaChannel()) {
-    croppedAlpha = TPVBitmap::CreateAlpha(width, height, image.AlphaBitmap->Location);
-    image.AlphaBitmap->CopyRectTo(*croppedAlpha, X1, Y1, 0, 0, width, height);
-    croppedAlpha->Opaque = image.AlphaBitmap->Opaque;
-  }
-  image.AssignImage(&cropped);
-  if (croppedAlpha) image.AttachAlphaChannel(std::move(croppedAlpha));
+  const CropArea kept{X1, Y1, X2 - X1 + 1, Y2 - Y1 + 1};
+  const bool cropped =
+      image.Location == pvTBitmap ? CropThroughCopy(image, kept) : CropIntoOwnStorage(image, kept);
+  if (!cropped) return;  // no memory for the result: the image stays whole
   ImageChanged();
   DoFinishWork();
 }

@@ -26,13 +26,17 @@ void ExpectState(TPictavoProc& proc, const Expectation& e, FakePictavoView& view
                  platform::TImage& image, const std::string& step) {
   SCOPED_TRACE(step);
   ASSERT_NE(proc.GetTargetBitmap(), nullptr);
-  if (e.target != nullptr) EXPECT_EQ(proc.GetTargetBitmap(), e.target);
+  if (e.target != nullptr) {
+    EXPECT_EQ(proc.GetTargetBitmap(), e.target);
+  }
   EXPECT_EQ(proc.GetOwnsBitmap(), e.target == nullptr);
   EXPECT_EQ(proc.GetLinkedTBitmap(), e.linked);
   EXPECT_EQ(proc.GetAttachedPictavo(), e.attached == Attached::View ? &view : nullptr);
   EXPECT_EQ(proc.GetAttachedTImage(), e.attached == Attached::Image ? &image : nullptr);
   EXPECT_EQ(proc.GetViewChangeHandle() != NoRegistration, e.attached == Attached::View);
-  if (e.attached == Attached::Image) EXPECT_EQ(proc.GetTargetBitmap()->Location, pvTBitmap);
+  if (e.attached == Attached::Image) {
+    EXPECT_EQ(proc.GetTargetBitmap()->Location, pvTBitmap);
+  }
 }
 
 class PictavoProcAttach : public ::testing::TestWithParam<Storage> {
@@ -245,6 +249,15 @@ TEST_P(PictavoProcAttach, OperationsOnAnImageControlRepaintIt) {
   proc.ImageResize(6, 3, 0, 0, 0);
   EXPECT_EQ(picture.GetWidth(), 6);
   EXPECT_FALSE(proc.GetTargetBitmap()->HasAlphaChannel());
+  // A crop keeps working on the control's own picture.
+  picture.GetScanLine(1)[3 * 3] = 99;
+  proc.Crop(2, 1, 4, 2);
+  EXPECT_EQ(image.GetPicture()->GetBitmap(), &picture);
+  EXPECT_EQ(proc.GetLinkedTBitmap(), &picture);
+  EXPECT_EQ(picture.GetWidth(), 3);
+  EXPECT_EQ(picture.GetHeight(), 2);
+  EXPECT_EQ(picture.GetScanLine(0)[3], 99);
+  EXPECT_EQ(changes, 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storages, PictavoProcAttach, ::testing::ValuesIn(kStorages),
