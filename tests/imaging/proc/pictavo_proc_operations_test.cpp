@@ -39,13 +39,14 @@ TEST_P(PictavoProcOperations, ResampleSizes) {
     int32_t newWidth, newHeight;
     int32_t width, height;  // expected
   } cases[] = {
-      {-1, 30, 60, 30}, {20, -1, 20, 10}, {0, 0, 40, 20}, {-5, -7, 40, 20},
-      {-12, 0, 12, 20}, {0, -1, 40, 20},  {7, 3, 7, 3},   {-1, 0, 1, 20},
+      {-1, 300, 600, 300}, {200, -1, 200, 100}, {0, 0, 400, 200},   {-5, -7, 400, 200},
+      {-12, 0, 12, 200},   {0, -1, 400, 200},   {7, 3, 7, 3},       {-1, 0, 1, 200},
+      {-1, 1, 2, 1},       {1, -1, 1, 1},       {-1, -300, 400, 200},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.newWidth) + "," + std::to_string(c.newHeight));
-    Image(40, 20, pv24RGB);
-    proc_.Resample(c.newWidth, c.newHeight, rfBilinear);
+    Image(400, 200, pv24RGB);
+    proc_.Resample(c.newWidth, c.newHeight, rfFastLinear);
     EXPECT_EQ(image_.GetWidth(), c.width);
     EXPECT_EQ(image_.GetHeight(), c.height);
   }
