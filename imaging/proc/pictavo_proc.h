@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ struct TPVPixelFormats {
 };
 
 // The Rotate background that stands for the component's Background.
-inline constexpr TColor UseComponentBackground = 0xFFFFFFFFu;
+inline constexpr TColor kUseComponentBackground = 0xFFFFFFFFu;
 
 class TPictavoProc : public platform::TComponent {
  public:
@@ -120,7 +121,7 @@ class TPictavoProc : public platform::TComponent {
   void Resample(int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
   // -1 for one side keeps the aspect ratio, 0 keeps that side. True when Dest was written.
   bool ResampleTo(TPVBitmap& Dest, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
-  // Degrees, counter-clockwise; BackgroundColor UseComponentBackground takes Background.
+  // Degrees, counter-clockwise; BackgroundColor kUseComponentBackground takes Background.
   void Rotate(double Angle, bool AntiAlias, uint8_t AntiAliasMode, TColor BackgroundColor);
   void ConvertToGray();
   void Fill(TPVRGB Color);

@@ -14,7 +14,7 @@ void TPictavoProc::Rotate(double Angle, bool AntiAlias, uint8_t AntiAliasMode,
   if (Angle == 0 || !PrepareTarget({})) return;
   if (AutoUndo) SaveUndoCaptioned("Rotate " + FormatFloatText(Angle, ffGeneral, 15, 0), pvuImage);
   const TColor background =
-      BackgroundColor == UseComponentBackground ? GetBackground() : BackgroundColor;
+      BackgroundColor == kUseComponentBackground ? GetBackground() : BackgroundColor;
   TPVBitmap& image = *targetBitmap_;
   const TPVPixelFormat format = image.GetPixelFormat();
   std::unique_ptr<TPVBitmap> alpha;

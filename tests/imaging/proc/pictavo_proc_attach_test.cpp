@@ -171,7 +171,7 @@ void RunEveryOperation(TPictavoProc& proc) {
   TPVRGB palette[8];
   proc.ImageResize(6, 5, 1, 1, 255);
   proc.Resample(8, 6, rfBilinear);
-  proc.Rotate(30, true, 1, UseComponentBackground);
+  proc.Rotate(30, true, 1, kUseComponentBackground);
   proc.Rotate(90, false, 0, 0);
   proc.ConvertToGray();
   proc.Fill(TPVRGB{1, 2, 3});
@@ -220,6 +220,19 @@ TEST_P(PictavoProcAttach, OutlivesADestroyedImageControl) {
   RunEveryOperation(proc);
   proc.GetTargetBitmap()->Allocate(4, 4, pv24RGB);
   RunEveryOperation(proc);
+}
+
+// Components of one owner ask for no free notification: the owner passes the news on.
+TEST_P(PictavoProcAttach, HearsOfAnImageControlOfTheSameOwnerGoing) {
+  platform::TComponent owner(nullptr);
+  auto* image = new platform::TImage(&owner);
+  ASSERT_TRUE(image->GetPicture()->GetBitmap()->SetSize(4, 4));
+  auto* proc = new TPictavoProc(&owner);
+  proc->SetAttachedTImage(image);
+  delete image;
+  EXPECT_EQ(proc->GetAttachedTImage(), nullptr);
+  EXPECT_EQ(proc->GetLinkedTBitmap(), nullptr);
+  RunEveryOperation(*proc);
 }
 
 TEST_P(PictavoProcAttach, AViewThatOwnsTheComponentFreesItCleanly) {

@@ -52,7 +52,7 @@ TEST_P(PictavoProcEvents, EachOperationSavesItsUndoThenFinishes) {
        "ImageResize 11,9"},
       {"Resample", [](TPictavoProc& p) { p.Resample(-1, 14, rfBilinear); }, twice,
        "Resample -1,14"},
-      {"Rotate", [](TPictavoProc& p) { p.Rotate(12.5, true, 1, UseComponentBackground); }, once,
+      {"Rotate", [](TPictavoProc& p) { p.Rotate(12.5, true, 1, kUseComponentBackground); }, once,
        "Rotate 12.5"},
       {"Rotate", [](TPictavoProc& p) { p.Rotate(-0.1, false, 0, 0); }, once, "Rotate -0.1"},
       {"Rotate", [](TPictavoProc& p) { p.Rotate(1.0 / 3, false, 0, 0); }, once,
