@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <set>
 #include <tuple>
@@ -11,6 +12,7 @@
 #include "imaging/core/bitmap_pixels.h"
 #include "imaging/proc/pictavo_proc.h"
 #include "imaging/proc/pictavo_proc_tools.h"
+#include "imaging/proc/rotation.h"
 #include "tests/imaging/proc/pictavo_proc_test_support.h"
 
 namespace calmora::test {
@@ -240,6 +242,42 @@ TEST_P(PictavoProcOperations, CropToOpaqueKeepsTheVisibleBoxWithoutAnUndoEntry) 
   EXPECT_EQ(GetOpaqueBounds(image), (TRect{5, 5, -1, -1}));
   proc_.CropToOpaque();
   EXPECT_EQ(image.GetWidth(), 5);
+}
+
+// The alpha plane turns on the one-byte twin of the path the image takes, with 0 outside.
+TEST_P(PictavoProcOperations, RotateTurnsTheAlphaOnTheImagesPath) {
+  const struct {
+    TPVPixelFormat format;
+    bool antiAlias;
+    uint8_t mode;
+    std::function<bool(TPVBitmap&, double)> alphaModel;
+  } cases[] = {
+      {pv24RGB, false, 0,
+       [](TPVBitmap& a, double angle) { return RotateToBoundingBox(a, 0, nullptr, nullptr, angle); }},
+      {pv8g, true, 1,
+       [](TPVBitmap& a, double angle) { return RotateToBoundingBox(a, 0, nullptr, nullptr, angle); }},
+      {pv24RGB, true, 1, [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 1, angle); }},
+      {pv24RGB, true, 2, [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 2, angle); }},
+      {pv24RGB, true, 0,
+       [](TPVBitmap& a, double angle) { return RotateByShears8(a, true, 0, nullptr, nullptr, angle); }},
+      {pv1g, true, 1, [](TPVBitmap& a, double angle) { return Rotate8(a, 0, angle); }},
+  };
+  for (const auto& c : cases) {
+    for (const double angle : {30.0, -17.5}) {
+      SCOPED_TRACE(std::to_string(c.format) + " mode " + std::to_string(c.mode) + " angle " +
+                   std::to_string(angle));
+      TPVBitmap& image = Image(15, 9, c.format);
+      PutRandomAlpha(image, random_);
+      TPVBitmap expected;
+      expected.Assign(image.GetAlphaChannel());
+      ASSERT_TRUE(c.alphaModel(expected, angle));
+      proc_.Rotate(angle, c.antiAlias, c.mode, 0);
+      ASSERT_TRUE(image.HasAlphaChannel());
+      EXPECT_EQ(image.GetAlphaChannel()->GetWidth(), image.GetWidth());
+      EXPECT_EQ(image.GetAlphaChannel()->GetHeight(), image.GetHeight());
+      EXPECT_EQ(ReadPicture(*image.GetAlphaChannel()), ReadPicture(expected));
+    }
+  }
 }
 
 TEST_P(PictavoProcOperations, EmptyReversedOrNegativeRequestsChangeNothing) {
