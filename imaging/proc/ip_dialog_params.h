@@ -35,8 +35,8 @@ class TIPDialogParams : public TObject {
   // Every value back to its start, the memory stream emptied.
   void Reset();
 
-  // The four leading values (index 0..3; others are ignored); each setter also empties the memory stream, whose contents
-  // were computed from them.
+  // The four leading values (index 0..3; others are ignored); each setter also empties the memory
+  // stream, whose contents were computed from them.
   int32_t GetValue(int32_t index) const { return leading_[index]; }
   void SetValue(int32_t index, int32_t value);
 

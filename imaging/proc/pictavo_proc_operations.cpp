@@ -220,7 +220,9 @@ void TPictavoProc::CropClipped(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   DoFinishWork();
 }
 
-void TPictavoProc::CropRect(const TRect& Rect) { Crop(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom); }
+void TPictavoProc::CropRect(const TRect& Rect) {
+  Crop(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom);
+}
 
 void TPictavoProc::CropToOpaque() {
   if (targetBitmap_ == nullptr) return;

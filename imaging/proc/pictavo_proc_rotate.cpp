@@ -32,8 +32,8 @@ void TPictavoProc::Rotate(double Angle, bool AntiAlias, uint8_t AntiAliasMode,
   } else {
     if (alpha && format == pv1g) Rotate8(*alpha, 0, Angle);
     if (alpha && format != pv1g) RotateByShears8(*alpha, AntiAlias, 0, this, OnProgress, Angle);
-    rotated = RotateByShears(image, AntiAlias, this, OnProgress, ColorToRGBRecord(background),
-                             Angle);
+    rotated =
+        RotateByShears(image, AntiAlias, this, OnProgress, ColorToRGBRecord(background), Angle);
   }
   // A plane that did not turn with the image (a refused rotation) would no longer fit it.
   if (alpha && rotated && alpha->GetWidth() == image.GetWidth() &&

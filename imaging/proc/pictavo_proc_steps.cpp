@@ -75,8 +75,7 @@ void TPictavoProc::DoFinishWork() {
 }
 
 bool TPictavoProc::GetSelectionInfo(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2,
-                                    const TPoint*& PolyPoints, int32_t& PolyCount,
-                                    TPVMask*& Mask) {
+                                    const TPoint*& PolyPoints, int32_t& PolyCount, TPVMask*& Mask) {
   if (linkedTBitmap_ != nullptr) targetBitmap_->EncapsulateTBitmap(linkedTBitmap_, false);
   X1 = 0;
   Y1 = 0;

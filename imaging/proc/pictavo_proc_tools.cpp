@@ -70,8 +70,8 @@ TRect GetOpaqueBounds(TPVBitmap& Bitmap, TObject*, const TPVProgressEvent&) {
   return bounds;
 }
 
-void FillRectColor(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
-                   TPVRGB Color, const TPVProgressEvent& OnProgress, TObject* Sender) {
+void FillRectColor(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TPVRGB Color,
+                   const TPVProgressEvent& OnProgress, TObject* Sender) {
   const TPVPixelFormat format = Bitmap.GetPixelFormat();
   if (format != pv24RGB && format != pv1g) return;
   X1 = std::max(X1, 0);

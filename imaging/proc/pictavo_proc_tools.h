@@ -24,7 +24,7 @@ TRect GetOpaqueBounds(TPVBitmap& Bitmap, TObject* Sender = nullptr,
 // The pixels of [X1, X2) x [Y1, Y2), clipped to the bitmap, take Color: pv24RGB directly (with
 // progress after each row, never above 100), pv1g as set bits where Color's red byte is above
 // 0 and clear bits otherwise (no progress). Other formats are left alone.
-void FillRectColor(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
-                   TPVRGB Color, const TPVProgressEvent& OnProgress, TObject* Sender);
+void FillRectColor(TPVBitmap& Bitmap, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TPVRGB Color,
+                   const TPVProgressEvent& OnProgress, TObject* Sender);
 
 }  // namespace calmora

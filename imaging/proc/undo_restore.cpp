@@ -18,13 +18,12 @@ constexpr int64_t kLayerRecordHead = 4 + 16;
 // snapshot's geometry: restoring is then one pass of reads, with no new pixel memory to fault
 // in. Any other destination is assigned.
 void RestoreImage(TPVBitmap& destination, TPVBitmap& snapshot) {
-  const bool sameGeometry =
-      !destination.IsEmpty() && destination.Location != pvTBitmap &&
-      destination.GetWidth() == snapshot.GetWidth() &&
-      destination.GetHeight() == snapshot.GetHeight() &&
-      destination.GetPixelFormat() == snapshot.GetPixelFormat() &&
-      destination.RowAlignment == snapshot.RowAlignment &&
-      destination.GetRowLen() == snapshot.GetRowLen();
+  const bool sameGeometry = !destination.IsEmpty() && destination.Location != pvTBitmap &&
+                            destination.GetWidth() == snapshot.GetWidth() &&
+                            destination.GetHeight() == snapshot.GetHeight() &&
+                            destination.GetPixelFormat() == snapshot.GetPixelFormat() &&
+                            destination.RowAlignment == snapshot.RowAlignment &&
+                            destination.GetRowLen() == snapshot.GetRowLen();
   if (!sameGeometry) {
     destination.Assign(&snapshot);
     return;
@@ -107,7 +106,8 @@ void TPictavoProc::RestoreSnapshot(TObject& Snapshot, TPVUndoSource Source) {
     case pvuObjectsAndLayers:
       if (vect != nullptr) vect->LoadAllFromStream(stream);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

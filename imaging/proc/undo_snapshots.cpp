@@ -5,8 +5,7 @@
 
 namespace calmora {
 
-std::unique_ptr<TObject> TPictavoProc::TakeSnapshot(TPVUndoSource Source,
-                                                    bool& ImageCheckFailed) {
+std::unique_ptr<TObject> TPictavoProc::TakeSnapshot(TPVUndoSource Source, bool& ImageCheckFailed) {
   ImageCheckFailed = false;
   TPictavoViewServices* view = PictavoView();
   TPictavoVectServices* vect = PictavoVect();
@@ -58,7 +57,8 @@ std::unique_ptr<TObject> TPictavoProc::TakeSnapshot(TPVUndoSource Source,
         vect->SaveAllToStream(stream.get(), -1);
         return stream;
       }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 

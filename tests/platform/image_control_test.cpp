@@ -2,9 +2,9 @@
 // the picture is marked modified.
 #include "platform/image_control.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "platform/canvas.h"
 #include "tests/support/qt_test_app.h"

@@ -58,7 +58,11 @@ TEST_P(PictavoProcEvents, EachOperationSavesItsUndoThenFinishes) {
       {"Rotate", [](TPictavoProc& p) { p.Rotate(1.0 / 3, false, 0, 0); }, once,
        "Rotate 0.333333333333333"},
       {"ConvertToGray", [](TPictavoProc& p) { p.ConvertToGray(); }, once, "ConvertToGray"},
-      {"Fill", [](TPictavoProc& p) { p.Fill(TPVRGB{1, 2, 3}); }, once, "Fill"},
+      {"Fill",
+       [](TPictavoProc& p) {
+         p.Fill(TPVRGB{1, 2, 3});
+       },
+       once, "Fill"},
       {"Clear", [](TPictavoProc& p) { p.Clear(); }, once, "Clear"},
       {"ConvertTo", [](TPictavoProc& p) { p.ConvertTo(8, pvdmOrdered); }, once, "ConvertTo 8"},
       {"ConvertTo", [](TPictavoProc& p) { p.ConvertTo(5000, pvdmOrdered); }, once,
@@ -67,7 +71,11 @@ TEST_P(PictavoProcEvents, EachOperationSavesItsUndoThenFinishes) {
        [&palette](TPictavoProc& p) { p.ConvertToPalette(8, palette, pvdmOrdered); }, once,
        "ConvertToPalette"},
       {"Crop", [](TPictavoProc& p) { p.Crop(1, 1, 4, 5); }, once, "Crop"},
-      {"CropRect", [](TPictavoProc& p) { p.CropRect(TRect{0, 1, 8, 6}); }, once, "Crop"},
+      {"CropRect",
+       [](TPictavoProc& p) {
+         p.CropRect(TRect{0, 1, 8, 6});
+       },
+       once, "Crop"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.caption);
@@ -172,8 +180,13 @@ TEST_P(PictavoProcEvents, ASelectionLimitsGreyAndFillToItsPixels) {
     std::function<void(TPVBitmap&)> model;  // the operation on the whole image
   } cases[] = {
       {"ConvertToGray", [](TPictavoProc& p) { p.ConvertToGray(); },
-       [](TPVBitmap& b) { ConvertRectToGray(b, 0, 0, b.GetWidth(), b.GetHeight(), nullptr, nullptr); }},
-      {"Fill", [](TPictavoProc& p) { p.Fill(TPVRGB{3, 200, 17}); },
+       [](TPVBitmap& b) {
+         ConvertRectToGray(b, 0, 0, b.GetWidth(), b.GetHeight(), nullptr, nullptr);
+       }},
+      {"Fill",
+       [](TPictavoProc& p) {
+         p.Fill(TPVRGB{3, 200, 17});
+       },
        [](TPVBitmap& b) { b.Fill(17 | 200 << 8 | 3 << 16); }},
   };
   for (const auto& c : cases) {
@@ -228,7 +241,8 @@ TEST_P(PictavoProcEvents, AWorkAlphaThatIsNotOpaqueReachesTheTarget) {
   EXPECT_FALSE(image.GetAlphaChannel()->Opaque);
   for (int32_t y = 0; y < 21; ++y)
     for (int32_t x = 0; x < 23; ++x)
-      ASSERT_EQ(image.GetAlpha(x, y), view_.SelectionMask.GetPixel(x, y) ? 7 : 255) << x << "," << y;
+      ASSERT_EQ(image.GetAlpha(x, y), view_.SelectionMask.GetPixel(x, y) ? 7 : 255)
+          << x << "," << y;
 }
 
 TEST(PictavoProcConstruction, StartsWithItsDocumentedValues) {
@@ -291,11 +305,13 @@ TEST(PictavoProcConstruction, DialogParamsResetToTheirStartValues) {
   EXPECT_EQ(params.Colors[1], white);
   EXPECT_EQ(params.Colors[2], black);
   EXPECT_EQ(params.Colors[3], white);
-  EXPECT_EQ(std::vector<int32_t>(params.Rect1, params.Rect1 + 4), (std::vector<int32_t>{0, 0, 150, 150}));
+  EXPECT_EQ(std::vector<int32_t>(params.Rect1, params.Rect1 + 4),
+            (std::vector<int32_t>{0, 0, 150, 150}));
   EXPECT_EQ(params.Color5, white);
   EXPECT_EQ(params.Int5, 0);
   EXPECT_TRUE(params.Flag1);
-  EXPECT_EQ(std::vector<int32_t>(params.Rect2, params.Rect2 + 4), (std::vector<int32_t>{0, 0, 150, 150}));
+  EXPECT_EQ(std::vector<int32_t>(params.Rect2, params.Rect2 + 4),
+            (std::vector<int32_t>{0, 0, 150, 150}));
   EXPECT_EQ(params.Gamma, 1.7);
   EXPECT_TRUE(params.Flag2);
   EXPECT_EQ(params.Int6, 10);

@@ -41,8 +41,8 @@ TEST_P(PictavoProcOperations, ResampleSizes) {
     int32_t newWidth, newHeight;
     int32_t width, height;  // expected
   } cases[] = {
-      {-1, 300, 600, 300}, {200, -1, 200, 100}, {0, 0, 400, 200},   {-5, -7, 400, 200},
-      {-12, 0, 12, 200},   {0, -1, 400, 200},   {7, 3, 7, 3},       {-1, 0, 1, 200},
+      {-1, 300, 600, 300}, {200, -1, 200, 100}, {0, 0, 400, 200},     {-5, -7, 400, 200},
+      {-12, 0, 12, 200},   {0, -1, 400, 200},   {7, 3, 7, 3},         {-1, 0, 1, 200},
       {-1, 1, 2, 1},       {1, -1, 1, 1},       {-1, -300, 400, 200},
   };
   for (const auto& c : cases) {
@@ -148,8 +148,10 @@ TEST_P(PictavoProcOperations, FillOfA1BitImageFollowsTheRedByte) {
 // FillRectColor against a plain model: the rectangle clipped at all four sides, pixels outside
 // untouched, progress after each row never above 100.
 TEST_P(PictavoProcOperations, FillRectColorClipsEverySideAndCapsItsProgress) {
-  const struct { int32_t x1, y1, x2, y2; } rects[] = {
-      {-4, -3, 5, 4}, {3, 2, 99, 99}, {0, 0, 1, 1}, {7, 1, 15, 2}, {5, 5, 5, 9}, {-9, -9, -1, 3}};
+  const struct {
+    int32_t x1, y1, x2, y2;
+  } rects[] = {{-4, -3, 5, 4}, {3, 2, 99, 99}, {0, 0, 1, 1},
+               {7, 1, 15, 2},  {5, 5, 5, 9},   {-9, -9, -1, 3}};
   const TPVRGB color{1, 2, 3};
   for (const TPVPixelFormat format : {pv24RGB, pv1g}) {
     for (const auto& r : rects) {
@@ -157,8 +159,9 @@ TEST_P(PictavoProcOperations, FillRectColorClipsEverySideAndCapsItsProgress) {
       Image(13, 8, format);
       Picture model = ReadPicture(image_);
       std::vector<int> reports;
-      FillRectColor(image_, r.x1, r.y1, r.x2, r.y2, color,
-                    [&reports](TObject*, int percent) { reports.push_back(percent); }, nullptr);
+      FillRectColor(
+          image_, r.x1, r.y1, r.x2, r.y2, color,
+          [&reports](TObject*, int percent) { reports.push_back(percent); }, nullptr);
       const int32_t x1 = std::max(r.x1, 0), y1 = std::max(r.y1, 0);
       const int32_t x2 = std::min(r.x2, 13), y2 = std::min(r.y2, 8);
       std::vector<int> expected;
@@ -187,12 +190,18 @@ TEST_P(PictavoProcOperations, CheckPixelFormatFollowsThePreferenceTable) {
     TPVPixelFormats allowed;
     TPVPixelFormat converted;
   } cases[] = {
-      {pv1g, {pv24RGB, pv16g}, pv16g},        {pv8p, {pvCIELab, pvCMYK}, pvCMYK},
-      {pv8g, {pv24RGB}, pv24RGB},             {pv8g, {pvRGB48, pv24RGB}, pv24RGB},
-      {pv16g, {pv24RGB, pvRGB48}, pvRGB48},   {pv24RGB, {pv8g, pv16g}, pv16g},
-      {pv32f, {pvCIELab, pvRGB48}, pvRGB48},  {pvCMYK, {pv8g, pvCIELab}, pvCIELab},
-      {pvRGB48, {pv16g, pvCIELab}, pvCIELab}, {pvCIELab, {pv8g, pvRGB48}, pvRGB48},
-      {pv32RGB, {pv8g, pvCMYK}, pvCMYK},      {pv1g, {pvCMYK, pv32RGB}, pv32RGB},
+      {pv1g, {pv24RGB, pv16g}, pv16g},
+      {pv8p, {pvCIELab, pvCMYK}, pvCMYK},
+      {pv8g, {pv24RGB}, pv24RGB},
+      {pv8g, {pvRGB48, pv24RGB}, pv24RGB},
+      {pv16g, {pv24RGB, pvRGB48}, pvRGB48},
+      {pv24RGB, {pv8g, pv16g}, pv16g},
+      {pv32f, {pvCIELab, pvRGB48}, pvRGB48},
+      {pvCMYK, {pv8g, pvCIELab}, pvCIELab},
+      {pvRGB48, {pv16g, pvCIELab}, pvCIELab},
+      {pvCIELab, {pv8g, pvRGB48}, pvRGB48},
+      {pv32RGB, {pv8g, pvCMYK}, pvCMYK},
+      {pv1g, {pvCMYK, pv32RGB}, pv32RGB},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.format));
@@ -233,7 +242,8 @@ TEST_P(PictavoProcOperations, CropToOpaqueKeepsTheVisibleBoxWithoutAnUndoEntry) 
   ASSERT_EQ(image.GetWidth(), 5);
   ASSERT_EQ(image.GetHeight(), 5);
   for (int32_t y = 0; y < 5; ++y)
-    for (int32_t x = 0; x < 5; ++x) ASSERT_EQ(PixelAt(ReadPicture(image), x, y), PixelAt(source, x + 3, y + 2));
+    for (int32_t x = 0; x < 5; ++x)
+      ASSERT_EQ(PixelAt(ReadPicture(image), x, y), PixelAt(source, x + 3, y + 2));
   EXPECT_EQ(image.GetAlphaChannel()->GetPixel8(0, 4), 1);
   EXPECT_EQ(image.GetAlphaChannel()->GetPixel8(4, 0), 200);
 
@@ -253,13 +263,21 @@ TEST_P(PictavoProcOperations, RotateTurnsTheAlphaOnTheImagesPath) {
     std::function<bool(TPVBitmap&, double)> alphaModel;
   } cases[] = {
       {pv24RGB, false, 0,
-       [](TPVBitmap& a, double angle) { return RotateToBoundingBox(a, 0, nullptr, nullptr, angle); }},
+       [](TPVBitmap& a, double angle) {
+         return RotateToBoundingBox(a, 0, nullptr, nullptr, angle);
+       }},
       {pv8g, true, 1,
-       [](TPVBitmap& a, double angle) { return RotateToBoundingBox(a, 0, nullptr, nullptr, angle); }},
-      {pv24RGB, true, 1, [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 1, angle); }},
-      {pv24RGB, true, 2, [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 2, angle); }},
+       [](TPVBitmap& a, double angle) {
+         return RotateToBoundingBox(a, 0, nullptr, nullptr, angle);
+       }},
+      {pv24RGB, true, 1,
+       [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 1, angle); }},
+      {pv24RGB, true, 2,
+       [](TPVBitmap& a, double angle) { return RotateInterpolated8(a, 0, 2, angle); }},
       {pv24RGB, true, 0,
-       [](TPVBitmap& a, double angle) { return RotateByShears8(a, true, 0, nullptr, nullptr, angle); }},
+       [](TPVBitmap& a, double angle) {
+         return RotateByShears8(a, true, 0, nullptr, nullptr, angle);
+       }},
       {pv1g, true, 1, [](TPVBitmap& a, double angle) { return Rotate8(a, 0, angle); }},
   };
   for (const auto& c : cases) {
@@ -285,11 +303,11 @@ TEST_P(PictavoProcOperations, EmptyReversedOrNegativeRequestsChangeNothing) {
   proc_.AutoUndo = true;
   proc_.SetUndoLimit(5);
   const auto before = AllBytes(image_);
-  proc_.Crop(6, 2, 3, 5);    // reversed
+  proc_.Crop(6, 2, 3, 5);  // reversed
   proc_.Crop(2, 6, 5, 3);
   proc_.Crop(20, 0, 30, 5);  // beside the image
   proc_.Crop(-5, -5, -1, 3);
-  proc_.Crop(0, 0, 9, 7);    // the whole image
+  proc_.Crop(0, 0, 9, 7);  // the whole image
   proc_.Crop(-2, -1, 50, 50);
   proc_.ImageResize(-3, 5, 0, 0, 255);
   proc_.ImageResize(7, 0, 0, 0, 255);

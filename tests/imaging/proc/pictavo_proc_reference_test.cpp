@@ -24,8 +24,7 @@ void RunReference(const std::string& command, TPVBitmap& input, TPVBitmap& outpu
                   const ScratchFolder& folder, bool withAlpha = true) {
   const std::string in = folder.File("in.pam"), out = folder.File("out.pam");
   ASSERT_TRUE(SavePNM(input, in, withAlpha));
-  const ToolResult result =
-      RunTool(command + " " + ShellQuoted(in) + " > " + ShellQuoted(out));
+  const ToolResult result = RunTool(command + " " + ShellQuoted(in) + " > " + ShellQuoted(out));
   ASSERT_EQ(result.Status, 0) << command << ": " << result.Output;
   std::string error;
   ASSERT_TRUE(LoadPNM(out, output, &error)) << error;
@@ -34,12 +33,11 @@ void RunReference(const std::string& command, TPVBitmap& input, TPVBitmap& outpu
 TEST_P(PictavoProcReference, CropAgreesWithPamcut) {
   CALMORA_REQUIRE_TOOL("pamcut");
   const struct {
-    int32_t x1, y1, x2, y2;  // as given to Crop, inclusive
+    int32_t x1, y1, x2, y2;            // as given to Crop, inclusive
     int32_t left, top, width, height;  // the part of the image that is kept
   } cases[] = {
-      {1, 2, 9, 7, 1, 2, 9, 6},        {0, 0, 16, 0, 0, 0, 17, 1},
-      {5, 3, 40, 40, 5, 3, 12, 8},     {-3, -2, 4, 4, 0, 0, 5, 5},
-      {16, 10, 16, 10, 16, 10, 1, 1},  {-9, 4, 99, 4, 0, 4, 17, 1},
+      {1, 2, 9, 7, 1, 2, 9, 6},   {0, 0, 16, 0, 0, 0, 17, 1},     {5, 3, 40, 40, 5, 3, 12, 8},
+      {-3, -2, 4, 4, 0, 0, 5, 5}, {16, 10, 16, 10, 16, 10, 1, 1}, {-9, 4, 99, 4, 0, 4, 17, 1},
   };
   for (const TPVPixelFormat format : {pv24RGB, pv8g, pv1g}) {
     const Picture source = RandomPicture(random_, 17, 11, format);
@@ -81,8 +79,7 @@ TEST_P(PictavoProcReference, ImageResizeAgreesWithImageMagickExtent) {
         PutPicture(image, GetParam(), source, pv24RGB);
         const std::string extent = std::to_string(size.width) + "x" + std::to_string(size.height);
         RunReference(std::string("sh -c 'convert \"$0\" -background \"rgb(200,40,7)\" -gravity ") +
-                         gravities[vertical][horizontal] + " -extent " + extent +
-                         " ppm:-'",
+                         gravities[vertical][horizontal] + " -extent " + extent + " ppm:-'",
                      image, expected, folder_, false);
         TPictavoProc proc(nullptr);
         proc.AttachBitmap(&image);

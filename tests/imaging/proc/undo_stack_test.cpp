@@ -260,10 +260,10 @@ TEST_P(UndoStackOnAView, ABrokenLayerRecordEndsTheWalk) {
   };
   const std::string id = record.substr(4, 16);
   const std::string cases[] = {
-      record + withLength(0, id),                  // a length of 0 would seek in place
-      record + withLength(12, id + "xxxx"),        // shorter than its own head
-      record + withLength(400, id + "tail"),       // past the end
-      record + std::string("\x07\x00", 2),         // too short to hold a head
+      record + withLength(0, id),             // a length of 0 would seek in place
+      record + withLength(12, id + "xxxx"),   // shorter than its own head
+      record + withLength(400, id + "tail"),  // past the end
+      record + std::string("\x07\x00", 2),    // too short to hold a head
       record + withLength(-20, id),
   };
   for (const std::string& bytes : cases) {
