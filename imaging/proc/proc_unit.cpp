@@ -6,14 +6,15 @@
 #include "imaging/proc/base/device_bitmap_copy.h"
 #include "imaging/proc/filter3x3.h"
 #include "imaging/proc/gaussian_blur.h"
+#include "imaging/proc/pictavo_proc.h"
 
 namespace calmora {
 
-// The clipboard format arrives with the processing component.
 void InitProcUnit() {
   Build1BitExpansionTable();
   InitNamedFilters();
   GaussianBlurGray8Proc = GaussianBlurGray8;
+  RegisterRawClipboardFormat();
 }
 
 void FinalizeProcUnit() {
