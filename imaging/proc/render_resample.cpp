@@ -68,19 +68,26 @@ std::unique_ptr<TPVBitmap> ResampleRectForRender(TPVBitmap& source, int32_t x, i
                ? GreyReduction(source, x, y, width, height, targetWidth, targetHeight)
                : nullptr;
 
-  const std::unique_ptr<TPVBitmap> rect = RectCopy(source, x, y, width, height, withAlpha);
+  // The engines only read their source and leave its alpha plane alone, so a rectangle that is
+  // the whole source is resampled in place: a view fitting a large image saves a copy of it on
+  // every paint.
+  const bool whole =
+      x == 0 && y == 0 && width == source.GetWidth() && height == source.GetHeight();
+  const std::unique_ptr<TPVBitmap> rect =
+      whole ? nullptr : RectCopy(source, x, y, width, height, withAlpha);
   const TPVPixelFormat resampledFormat =
       format == pv1g && IsProjection(filter) ? pv1g : pv24RGB;
   std::unique_ptr<TPVBitmap> resampled = Allocated(targetWidth, targetHeight, resampledFormat);
-  if (!rect || !resampled) return nullptr;
-  const bool done = format == pv1g ? Resample1Bit(*rect, *resampled, filter)
-                                   : ResampleFiltered(*rect, *resampled, filter, nullptr, nullptr);
+  if ((!whole && !rect) || !resampled) return nullptr;
+  TPVBitmap& from = whole ? source : *rect;
+  const bool done = format == pv1g ? Resample1Bit(from, *resampled, filter)
+                                   : ResampleFiltered(from, *resampled, filter, nullptr, nullptr);
   if (!done) return nullptr;
 
-  if (TPVBitmap* rectAlpha = rect->AlphaBitmap.get()) {
+  if (TPVBitmap* fromAlpha = withAlpha ? from.AlphaBitmap.get() : nullptr) {
     TPVBitmap* alpha = resampled->GetAlphaChannel();
-    if (!alpha || !ResampleGray8(*rectAlpha, *alpha, filter)) return nullptr;
-    alpha->Opaque = rectAlpha->Opaque;
+    if (!alpha || !ResampleGray8(*fromAlpha, *alpha, filter)) return nullptr;
+    alpha->Opaque = fromAlpha->Opaque;
   }
   return resampled;
 }

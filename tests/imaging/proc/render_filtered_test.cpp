@@ -132,6 +132,7 @@ const RenderCase kRenderCases[] = {
     {"RGBEnlargedTriangle", kRGB, rfTriangle, Area(3, 2, 41, 33, 2, 1, 13, 11)},
     {"RGBShrunkLanczos3", kRGB, rfLanczos3, Area(0, 0, 9, 7, 0, 0, 20, 15)},
     {"RGBWiderAndShorterMitchell", kRGB, rfMitchell, Area(5, 4, 50, 6, 1, 2, 17, 13)},
+    {"RGBLeftPartTriangle", kRGB, rfTriangle, Area(0, 0, 30, 20, 0, 0, 12, 15)},
     {"RGBFastLinear", kRGB, rfFastLinear, Area(1, 1, 11, 30, 0, 0, 20, 15)},
     {"RGBBilinear", kRGB, rfBilinear, Area(0, 3, 31, 8, 3, 3, 16, 11)},
     {"RGBBicubic", kRGB, rfBicubic, Area(2, 0, 29, 44, 0, 0, 20, 15)},
@@ -221,6 +222,7 @@ const StretchCase kStretchCases[] = {
     {"BitsShrunkProjectionToGrey", kBits, rfProjectBW, 3, 3, 20, 40, 2, 1, 33, 27, 140},
     {"BitsEnlargedTriangle", kBits, rfTriangle, 0, 0, 60, 45, 4, 4, 30, 20, 255},
     {"BitsEnlargedProjectWB", kBits, rfProjectWB, 0, 0, 50, 40, 0, 0, 37, 29, 66},
+    {"BitsAlphaTopPartEnlargedHermite", kBitsAlpha, rfHermite, 0, 0, 60, 30, 0, 0, 37, 20, 255},
     {"BitsAlphaShrunkLanczos3", kBitsAlpha, rfLanczos3, 0, 0, 18, 14, 0, 0, 37, 29, 210},
 };
 
@@ -281,6 +283,25 @@ TEST(ResampleRectForRender, MakesNothingForSizesBelowOneOrAnotherFormat) {
                                     r.TargetHeight, rfTriangle, false, r.GreyReduction),
               nullptr)
         << r.Width << " x " << r.Height << " to " << r.TargetWidth << " x " << r.TargetHeight;
+}
+
+TEST(ResampleRectForRender, BringsTheAlphaPlaneAlongOnlyWhenAskedTo) {
+  auto source = MakeSource(kRGBAlpha, Storage::MemoryBlock, 31);
+  struct Rect {
+    int32_t X, Y, Width, Height;
+  };
+  const Rect rects[] = {{0, 0, 20, 15}, {2, 3, 12, 9}};  // the whole source, and a part of it
+  for (const Rect& r : rects) {
+    const auto without = ResampleRectForRender(*source, r.X, r.Y, r.Width, r.Height, 30, 7,
+                                               rfTriangle, false, false);
+    ASSERT_NE(without, nullptr);
+    EXPECT_FALSE(without->HasAlphaChannel()) << r.Width << " x " << r.Height;
+    const auto with = ResampleRectForRender(*source, r.X, r.Y, r.Width, r.Height, 30, 7,
+                                            rfTriangle, true, false);
+    ASSERT_NE(with, nullptr);
+    ASSERT_TRUE(with->HasAlphaChannel());
+    EXPECT_FALSE(with->AlphaBitmap->Opaque);
+  }
 }
 
 TEST(ResampleRectForRender, TheProcessingUnitInstallsItAndCleanUpPutsTheFallbackBack) {
