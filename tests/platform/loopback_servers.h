@@ -1,0 +1,163 @@
+// Servers on 127.0.0.1 that the download tests start for themselves: a few lines of Python for
+// http (also with TLS, also acting as a proxy) and one for ftp. Each takes a port the system
+// chooses, logs the requests it sees, and ends itself after a time limit even if a test dies.
+#pragma once
+
+#include <signal.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "tests/support/outside_tool.h"
+#include "tests/support/scratch_folder.h"
+
+namespace calmora::test {
+
+inline constexpr const char* kPython = "/usr/bin/python3";
+
+// Byte i of every body the http server sends: a pattern that does not repeat within a block,
+// so a lost, doubled or reordered block shows.
+inline uint8_t ServedByte(int64_t i) {
+  const int64_t j = i % 65521;
+  return static_cast<uint8_t>((j * 31 + j / 251) & 255);
+}
+
+// The http server. Paths (with "?n=" the body length, 1000 when absent):
+// /whole (with length, type image/x-test), /nolength (no length, closes to end), /short
+// (announces n, sends half), /slow (eight pieces 0.1 s apart), /stall (a quarter, then
+// silence), /silent (no answer at all), /missing (404 with a body), /redirect (to /whole),
+// /loop (to itself), /toftp (to an ftp address). Absolute request lines (proxy mode) are
+// served the same way. Each request logs one line: request line | agent | authorization |
+// proxy authorization | cache control.
+inline constexpr const char* kHttpServerScript = R"PY(
+import http.server, os, ssl, sys, threading, time, urllib.parse
+folder, limit = sys.argv[1], float(sys.argv[2])
+threading.Timer(limit, lambda: os._exit(0)).start()
+block = bytes(((j * 31 + j // 251) & 255) for j in range(65521))
+def body(n):
+    return (block * (n // len(block) + 1))[:n]
+lock = threading.Lock()
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.1'
+    def log_message(self, *args):
+        pass
+    def head(self, status, length=None, extra=()):
+        self.send_response(status)
+        self.send_header('Content-Type', 'image/x-test')
+        if length is not None:
+            self.send_header('Content-Length', str(length))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+    def do_GET(self):
+        h = self.headers
+        with lock, open(os.path.join(folder, 'requests.log'), 'a') as log:
+            log.write('|'.join([self.requestline, h.get('User-Agent', ''), h.get('Authorization', ''),
+                                h.get('Proxy-Authorization', ''), h.get('Cache-Control', '')]) + '\n')
+        url = urllib.parse.urlsplit(self.path)
+        kind = url.path.strip('/')
+        n = int(dict(urllib.parse.parse_qsl(url.query)).get('n', '1000'))
+        data = body(n)
+        if kind == 'whole':
+            self.head(200, n); self.wfile.write(data)
+        elif kind == 'nolength':
+            self.close_connection = True
+            self.head(200, None, [('Connection', 'close')]); self.wfile.write(data)
+        elif kind == 'short':
+            self.close_connection = True
+            self.head(200, n); self.wfile.write(data[:n // 2])
+        elif kind == 'slow':
+            self.head(200, n)
+            for i in range(8):
+                self.wfile.write(data[i * n // 8:(i + 1) * n // 8]); self.wfile.flush(); time.sleep(0.1)
+        elif kind == 'stall':
+            self.head(200, n); self.wfile.write(data[:n // 4]); self.wfile.flush(); time.sleep(limit)
+        elif kind == 'silent':
+            time.sleep(limit)
+        elif kind == 'missing':
+            self.head(404, 8); self.wfile.write(b'not here')
+        elif kind == 'redirect':
+            self.head(302, 0, [('Location', '/whole?n=%d' % n)])
+        elif kind == 'loop':
+            self.head(302, 0, [('Location', '/loop')])
+        elif kind == 'toftp':
+            self.head(302, 0, [('Location', 'ftp://127.0.0.1:9/x.gif')])
+        else:
+            self.head(500, 0)
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+server.daemon_threads = True
+if len(sys.argv) > 4:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[3], sys.argv[4])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+with open(os.path.join(folder, 'port.tmp'), 'w') as f:
+    f.write(str(server.server_address[1]))
+os.rename(os.path.join(folder, 'port.tmp'), os.path.join(folder, 'port'))
+server.serve_forever()
+)PY";
+
+// The ftp server over the folder: anonymous, or user "user" with password "secret".
+inline constexpr const char* kFtpServerScript = R"PY(
+import os, sys, threading
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+folder, limit = sys.argv[1], float(sys.argv[2])
+threading.Timer(limit, lambda: os._exit(0)).start()
+authorizer = DummyAuthorizer()
+authorizer.add_anonymous(folder)
+authorizer.add_user('user', 'secret', folder)
+FTPHandler.authorizer = authorizer
+server = FTPServer(('127.0.0.1', 0), FTPHandler)
+with open(os.path.join(folder, 'port.tmp'), 'w') as f:
+    f.write(str(server.address[1]))
+os.rename(os.path.join(folder, 'port.tmp'), os.path.join(folder, 'port'))
+server.serve_forever()
+)PY";
+
+// One server process over a scratch folder of its own; stopped (by its id) with the object.
+class LoopbackServer {
+ public:
+  // arguments follow the folder and the time limit on the script's command line.
+  LoopbackServer(const std::string& script, const std::string& arguments = "",
+                 int32_t limitSeconds = 300) {
+    const std::string scriptPath = folder_.File("server.py");
+    WriteFileBytes(scriptPath, script);
+    const ToolResult started =
+        RunTool(std::string(kPython) + " " + ShellQuoted(scriptPath) + " " + ShellQuoted(folder_.Path()) +
+                " " + std::to_string(limitSeconds) + " " + arguments + " >" +
+                ShellQuoted(folder_.File("server.out")) + " 2>&1 & echo $!");
+    pid_ = static_cast<pid_t>(std::atoi(started.Output.c_str()));
+    // The server writes its port once it listens; give it up to 20 s on a loaded machine.
+    for (int attempt = 0; attempt < 1000 && port_ == 0; ++attempt) {
+      const std::string port = ReadFileBytes(folder_.File("port"));
+      if (!port.empty())
+        port_ = std::atoi(port.c_str());
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  ~LoopbackServer() {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+  }
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  int32_t Port() const { return port_; }
+  // The server's request log so far.
+  std::string Log() const { return ReadFileBytes(folder_.File("requests.log")); }
+  // Its standard output and error, to explain a server that did not start.
+  std::string Output() const { return ReadFileBytes(folder_.File("server.out")); }
+  const ScratchFolder& Folder() const { return folder_; }
+
+ private:
+  ScratchFolder folder_{"calmora-server"};
+  pid_t pid_ = 0;
+  int32_t port_ = 0;
+};
+
+}  // namespace calmora::test
