@@ -3,97 +3,33 @@
 #include "platform/internet_download.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <QByteArray>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/internet_library.h"
+#include "tests/platform/download_support.h"
 #include "tests/platform/loopback_servers.h"
 #include "tests/support/outside_tool.h"
-#include "tests/support/scoped_override.h"
-#include "tests/support/scratch_folder.h"
 
 namespace calmora::platform {
 namespace {
 
 using test::LoopbackServer;
 using test::ScopedEnvironmentVariable;
-using test::ScopedOverride;
 
-// A port nobody listens on: one the system just handed out and took back.
-int32_t DeadPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof(address);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
-std::string ServedBody(int64_t size) {
-  std::string body(static_cast<size_t>(size), '\0');
-  for (int64_t i = 0; i < size; ++i) body[static_cast<size_t>(i)] = static_cast<char>(test::ServedByte(i));
-  return body;
-}
-
-std::string BasicAuthorization(const std::string& user, const std::string& password) {
-  return "Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString();
-}
-
-// What one download delivered to its handlers.
-struct Delivery {
-  DownloadOutcome Outcome;
-  std::string Bytes;
-  std::vector<int32_t> Progress;
-};
-
-Delivery Fetch(const std::string& url, const DownloadProxy& proxy = {},
-               std::function<bool()> stop = {}) {
-  Delivery delivery;
-  DownloadHandlers handlers;
-  handlers.WriteBytes = [&](const uint8_t* data, size_t size) {
-    delivery.Bytes.append(reinterpret_cast<const char*>(data), size);
-    return true;
-  };
-  handlers.Progress = [&](int32_t percent) { delivery.Progress.push_back(percent); };
-  handlers.StopRequested = std::move(stop);
-  delivery.Outcome = DownloadURL(url, proxy, handlers);
-  return delivery;
-}
-
-class InternetDownloadTest : public ::testing::Test {
+class InternetDownloadTest : public DownloadTest {
  protected:
-  static void SetUpTestSuite() { Module = LoadInternetLibrary(); }
-  static void TearDownTestSuite() { FreeInternetLibrary(Module); }
-  static void* Module;
-
   void SetUp() override {
-    ASSERT_NE(Module, nullptr);
-    CALMORA_REQUIRE_TOOL(test::kPython);
+    DownloadTest::SetUp();
     ASSERT_GT(Http.Port(), 0) << Http.Output();
   }
   std::string Local(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(Http.Port()) + path;
   }
 
-  // A proxy set in the environment must not send the loopback tests elsewhere.
-  ScopedEnvironmentVariable noHttpProxy_{"http_proxy", std::nullopt};
-  ScopedEnvironmentVariable noHttpsProxy_{"https_proxy", std::nullopt};
-  ScopedEnvironmentVariable noAllProxy_{"all_proxy", std::nullopt};
-  // Stalls are given up after one second rather than thirty.
-  ScopedOverride<int32_t> shortStall_{InternetStallMilliseconds, 1000};
   LoopbackServer Http{test::kHttpServerScript};
 };
-
-void* InternetDownloadTest::Module = nullptr;
 
 struct HttpCase {
   const char* Path;

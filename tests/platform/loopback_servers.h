@@ -100,18 +100,41 @@ os.rename(os.path.join(folder, 'port.tmp'), os.path.join(folder, 'port'))
 server.serve_forever()
 )PY";
 
-// The ftp server over the folder: anonymous, or user "user" with password "secret".
+// The ftp server over the folder: anonymous, or user "user" with password "secret". A file
+// whose name holds "cut" breaks off after its first 1000 bytes, as a failing disk would.
 inline constexpr const char* kFtpServerScript = R"PY(
 import os, sys, threading
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 folder, limit = sys.argv[1], float(sys.argv[2])
 threading.Timer(limit, lambda: os._exit(0)).start()
+class CutFile:
+    def __init__(self, f):
+        self.f, self.name, self.sent = f, f.name, False
+    @property
+    def closed(self):
+        return self.f.closed
+    def read(self, n):
+        if self.sent:
+            raise OSError('the disk went away')
+        self.sent = True
+        return self.f.read(1000)
+    def seek(self, *args):
+        return self.f.seek(*args)
+    def close(self):
+        self.f.close()
+class Files(AbstractedFS):
+    def open(self, filename, mode):
+        f = super().open(filename, mode)
+        return CutFile(f) if 'cut' in os.path.basename(filename) else f
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(folder)
 authorizer.add_user('user', 'secret', folder)
 FTPHandler.authorizer = authorizer
+FTPHandler.abstracted_fs = Files
+FTPHandler.use_sendfile = False
 server = FTPServer(('127.0.0.1', 0), FTPHandler)
 with open(os.path.join(folder, 'port.tmp'), 'w') as f:
     f.write(str(server.address[1]))
