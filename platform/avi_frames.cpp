@@ -34,6 +34,8 @@ std::string LibraryError(const char* what, int code) {
 
 }  // namespace
 
+int64_t AviMaxFramePixels = int64_t{1} << 26;
+
 struct AviFrameReader::Media {
   ~Media() {
     sws_freeContext(Scaler);
@@ -88,7 +90,7 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
   media->Width = codec->width;
   media->Height = codec->height;
   if (media->Width <= 0 || media->Height <= 0 ||
-      int64_t{media->Width} * media->Height > kAviMaxFramePixels) {
+      int64_t{media->Width} * media->Height > AviMaxFramePixels) {
     reason = "unusable frame size " + std::to_string(codec->width) + " x " + std::to_string(codec->height);
     return nullptr;
   }
@@ -120,7 +122,7 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
       return nullptr;
     }
     media->Decoder->thread_count = 1;
-    media->Decoder->max_pixels = kAviMaxFramePixels;
+    media->Decoder->max_pixels = AviMaxFramePixels;
     const int ready = avcodec_open2(media->Decoder, decoder, nullptr);
     if (ready < 0) {
       reason = LibraryError("the decoder did not start", ready);
@@ -259,7 +261,7 @@ bool AviFrameReader::ReadDecodedFrame(uint32_t index, std::vector<uint8_t>& dib,
 
 bool AviFrameReader::ConvertFrame(std::vector<uint8_t>& dib, std::string& reason) {
   const AVFrame& frame = *media_->Frame;
-  if (frame.width <= 0 || frame.height <= 0 || int64_t{frame.width} * frame.height > kAviMaxFramePixels) {
+  if (frame.width <= 0 || frame.height <= 0 || int64_t{frame.width} * frame.height > AviMaxFramePixels) {
     reason = "the decoded frame has an unusable size";
     return false;
   }

@@ -13,8 +13,8 @@
 namespace calmora::platform {
 
 // Frames larger than this are refused rather than allocated (a 64-megapixel frame at 32 bits
-// is already a 256 MB DIB).
-inline constexpr int64_t kAviMaxFramePixels = int64_t{1} << 26;
+// is already a 256 MB DIB); the fuzz target lowers it to stay fast.
+extern int64_t AviMaxFramePixels;
 
 class AviFrameReader {
  public:
