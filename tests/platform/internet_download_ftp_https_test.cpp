@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/internet_download.h"
 #include "platform/internet_library.h"
@@ -42,12 +43,16 @@ TEST_F(FtpDownloadTest, TheFileArrivesWholeWithItsExtensionAsSubtype) {
   }
 }
 
-TEST_F(FtpDownloadTest, AWrongPasswordAMissingFileAndABrokenTransferFail) {
-  for (const std::string& url : {Address("user:wrong@", "/Picture.GIF"), Address("", "/absent.gif"),
-                                 Address("", "/cut.png")}) {
+TEST_F(FtpDownloadTest, AWrongPasswordAMissingFileAndABrokenTransferFailSayingWhy) {
+  const std::pair<std::string, const char*> cases[] = {
+      {Address("user:wrong@", "/Picture.GIF"), "Login denied"},
+      {Address("", "/absent.gif"), "not found"},
+      {Address("", "/cut.png"), "partial"},
+  };
+  for (const auto& [url, reason] : cases) {
     const Delivery delivery = Fetch(url);
     EXPECT_FALSE(delivery.Outcome.Success) << url;
-    EXPECT_FALSE(delivery.Outcome.Reason.empty()) << url;
+    EXPECT_NE(delivery.Outcome.Reason.find(reason), std::string::npos) << url << ": " << delivery.Outcome.Reason;
   }
 }
 

@@ -125,6 +125,7 @@ authorizer.add_user('user', 'secret', folder)
 FTPHandler.authorizer = authorizer
 FTPHandler.abstracted_fs = Files
 FTPHandler.use_sendfile = False
+FTPHandler.auth_failed_timeout = 0
 server = FTPServer(('127.0.0.1', 0), FTPHandler)
 with open(os.path.join(folder, 'port.tmp'), 'w') as f:
     f.write(str(server.address[1]))
