@@ -113,6 +113,9 @@ class Transfer {
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(InternetStallMilliseconds));
     if (proxy.Address.empty()) {
+      // An empty proxy text also keeps the library from taking one from the environment:
+      // the only proxy a download uses is the one its caller names.
+      curl_easy_setopt(easy, CURLOPT_PROXY, "");
       if (!address_.User.empty()) {
         curl_easy_setopt(easy, CURLOPT_USERNAME, address_.User.c_str());
         curl_easy_setopt(easy, CURLOPT_PASSWORD, address_.Password.c_str());

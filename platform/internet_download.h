@@ -16,9 +16,9 @@ inline constexpr int32_t kDownloadMaxRedirects = 10;
 // Bytes the library hands over at most at once: the size of one block.
 inline constexpr int32_t kDownloadBlockSize = 65536;
 
-// A proxy for the download; an empty Address goes direct, or wherever the environment's proxy
-// variables (http_proxy, https_proxy, no_proxy ...) send it. User and Password authenticate
-// at the proxy, and the address's own credentials are then not sent anywhere.
+// A proxy for the download; an empty Address goes direct, whatever the environment's proxy
+// variables (http_proxy, https_proxy, all_proxy ...) say. User and Password authenticate at
+// the proxy, and the address's own credentials are then not sent anywhere.
 struct DownloadProxy {
   std::string Address;
   std::string User;

@@ -123,16 +123,22 @@ TEST_F(InternetDownloadTest, AProxyGetsItsOwnCredentialsAndTheAddressKeepsItsOwn
                             BasicAuthorization("proxyuser", "proxypass") + "|no-cache\n");
 }
 
-TEST_F(InternetDownloadTest, WithoutAProxyTheEnvironmentDecides) {
-  const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(Http.Port());
-  ScopedEnvironmentVariable proxy("http_proxy", proxyUrl);
-  ASSERT_TRUE(Fetch("http://example.invalid/whole?n=30").Outcome.Success);
-  EXPECT_EQ(Http.Log().substr(0, 50), "GET http://example.invalid/whole?n=30 HTTP/1.1|Moz");
-
-  proxy.Set("http://127.0.0.1:" + std::to_string(DeadPort()));
-  EXPECT_FALSE(Fetch("http://example.invalid/whole?n=30").Outcome.Success);
-  // The component's own proxy wins over the environment's dead one.
-  EXPECT_TRUE(Fetch("http://example.invalid/whole?n=30", DownloadProxy{proxyUrl, "", ""}).Outcome.Success);
+TEST_F(InternetDownloadTest, WithoutAProxyTheDownloadGoesDirectWhateverTheEnvironmentSays) {
+  const std::string liveProxy = "http://127.0.0.1:" + std::to_string(Http.Port());
+  const std::string deadProxy = "http://127.0.0.1:" + std::to_string(DeadPort());
+  for (const char* variable : {"http_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+    SCOPED_TRACE(variable);
+    ScopedEnvironmentVariable proxy(variable, deadProxy);
+    ASSERT_TRUE(Fetch(Local("/whole?n=30")).Outcome.Success);
+    // A live proxy in the environment is not asked either: the made-up host stays unknown.
+    proxy.Set(liveProxy);
+    EXPECT_FALSE(Fetch("http://example.invalid/whole?n=30").Outcome.Success);
+  }
+  std::string directOnly;
+  for (int i = 0; i < 4; ++i) directOnly += "GET /whole?n=30 HTTP/1.1|Mozilla/4.*|||no-cache\n";
+  EXPECT_EQ(Http.Log(), directOnly);
+  // The caller's own proxy is used.
+  EXPECT_TRUE(Fetch("http://example.invalid/whole?n=30", DownloadProxy{liveProxy, "", ""}).Outcome.Success);
 }
 
 TEST_F(InternetDownloadTest, NoServerNoAddressAndNoLibraryAreFailures) {
