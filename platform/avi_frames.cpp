@@ -5,12 +5,12 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "platform/avi_dib.h"
 
@@ -62,7 +62,9 @@ AviFrameReader::AviFrameReader(std::unique_ptr<Media> media) : media_(std::move(
 AviFrameReader::~AviFrameReader() = default;
 
 std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName, std::string& reason) {
-  av_log_set_level(AV_LOG_QUIET);
+  // The libraries would print every complaint about a damaged file; the reason says enough.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
   auto media = std::make_unique<Media>();
   AVDictionary* options = nullptr;
   // Only the file itself: an AVI file has no business opening other files or addresses.
