@@ -11,6 +11,7 @@
 
 #include "tests/platform/avi_test_files.h"
 #include "tests/support/outside_tool.h"
+#include "tests/support/scoped_override.h"
 #include "tests/support/scratch_folder.h"
 
 namespace calmora::platform {
@@ -216,6 +217,34 @@ TEST_F(AviFramesTest, MissingForeignAndCutFilesFailClearly) {
   EXPECT_TRUE(reader->ReadFrame(0, dib, reason)) << reason;
   EXPECT_FALSE(reader->ReadFrame(reader->FrameCount() - 1, dib, reason));
   EXPECT_FALSE(reason.empty());
+}
+
+TEST_F(AviFramesTest, AShortFrameFailsAloneAndEmptyOrHugeStreamsDoNotOpen) {
+  const size_t stride = (size_t(kWidth) * 8 + 31) / 32 * 4;
+  const std::string table(4 * 256, '\x40');
+  const std::string whole(stride * kHeight, '\x01');
+  const std::string path = Copy("", "short.avi", test::WriteAvi(kWidth, kHeight, 8, table,
+                                                                {whole, whole.substr(0, whole.size() - 1), whole}));
+  std::string reason;
+  const auto reader = AviFrameReader::Open(path, reason);
+  ASSERT_TRUE(reader) << reason;
+  std::vector<uint8_t> dib;
+  EXPECT_TRUE(reader->ReadFrame(0, dib, reason)) << reason;
+  EXPECT_FALSE(reader->ReadFrame(1, dib, reason));
+  EXPECT_NE(reason.find("holds " + std::to_string(whole.size() - 1) + " of"), std::string::npos) << reason;
+  EXPECT_TRUE(reader->ReadFrame(2, dib, reason)) << reason;
+
+  reason.clear();
+  EXPECT_FALSE(AviFrameReader::Open(Copy("", "empty.avi", test::WriteAvi(kWidth, kHeight, 8, table, {})), reason));
+  EXPECT_FALSE(reason.empty());
+
+  for (const FrameCase& c : {kCases[0], kCases[4]}) {
+    const std::string made = Make(c);
+    test::ScopedOverride<int64_t> smaller(AviMaxFramePixels, int64_t{kWidth} * kHeight - 1);
+    reason.clear();
+    EXPECT_FALSE(AviFrameReader::Open(made, reason)) << c.Name;
+    EXPECT_NE(reason.find("frame size"), std::string::npos) << reason;
+  }
 }
 
 }  // namespace
