@@ -38,8 +38,8 @@ struct Fixture {
     if (mkdtemp(pattern) == nullptr) return;
     folder = pattern;
     std::ofstream(File("server.py")) << test::kHttpServerScript;
-    FILE* started = popen((std::string(test::kPython) + " " + bench::Quoted(File("server.py")) + " " +
-                           bench::Quoted(folder) + " 900 >/dev/null 2>&1 & echo $!")
+    FILE* started = popen((std::string(test::kPython) + " " + bench::Quoted(File("server.py")) +
+                           " " + bench::Quoted(folder) + " 900 >/dev/null 2>&1 & echo $!")
                               .c_str(),
                           "r");
     if (started != nullptr) {
@@ -61,8 +61,10 @@ struct Fixture {
   }
   bool MakeAvi() const {
     static const bool made =
-        bench::TimedRun("ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -frames:v 250 "
-                        "-c:v rawvideo -pix_fmt bgr24 " + bench::Quoted(File("t.avi")) + " && sync") >= 0;
+        bench::TimedRun(
+            "ffmpeg -v error -y -f lavfi -i testsrc=size=640x480:rate=25 -frames:v 250 "
+            "-c:v rawvideo -pix_fmt bgr24 " +
+            bench::Quoted(File("t.avi")) + " && sync") >= 0;
     return made;
   }
 };
@@ -112,7 +114,10 @@ void BM_DownloadURLAgainstCurl(benchmark::State& state) {
   state.counters["ratio"] = ours / curl;
   state.SetBytesProcessed(state.iterations() * kDownloadSize);
 }
-BENCHMARK(BM_DownloadURLAgainstCurl)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DownloadURLAgainstCurl)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
 
 // Each iteration opens the AVI and reads frames 0-249 one by one as DIBs, then lets ffmpeg
 // decode the whole file to nowhere.
@@ -132,8 +137,8 @@ void BM_AviFramesAgainstFfmpeg(benchmark::State& state) {
       if (!reader->ReadFrame(index, dib, reason)) break;
     benchmark::DoNotOptimize(dib.data());
     const double seconds = Seconds(start);
-    const double peer =
-        bench::TimedRun("ffmpeg -v error -i " + bench::Quoted(fixture.File("t.avi")) + " -f rawvideo -y /dev/null");
+    const double peer = bench::TimedRun(
+        "ffmpeg -v error -i " + bench::Quoted(fixture.File("t.avi")) + " -f rawvideo -y /dev/null");
     if (!reader || !reason.empty() || peer < 0) {
       state.SkipWithError(reason.empty() ? "ffmpeg failed" : reason.c_str());
       return;
@@ -145,7 +150,10 @@ void BM_AviFramesAgainstFfmpeg(benchmark::State& state) {
   state.counters["ffmpeg_ms"] = 1000 * ffmpeg / static_cast<double>(state.iterations());
   state.counters["ratio"] = ours / ffmpeg;
 }
-BENCHMARK(BM_AviFramesAgainstFfmpeg)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AviFramesAgainstFfmpeg)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (fd < 0) return 0;
   if (write(fd, data, size) == static_cast<ssize_t>(size)) {
     std::string reason;
-    const auto reader = calmora::platform::AviFrameReader::Open("/proc/self/fd/" + std::to_string(fd), reason);
+    const auto reader =
+        calmora::platform::AviFrameReader::Open("/proc/self/fd/" + std::to_string(fd), reason);
     if (reader) {
       std::vector<uint8_t> dib;
       const uint32_t last = reader->FrameCount() - 1;

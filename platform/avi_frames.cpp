@@ -61,7 +61,8 @@ struct AviFrameReader::Media {
 AviFrameReader::AviFrameReader(std::unique_ptr<Media> media) : media_(std::move(media)) {}
 AviFrameReader::~AviFrameReader() = default;
 
-std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName, std::string& reason) {
+std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName,
+                                                     std::string& reason) {
   // The libraries would print every complaint about a damaged file; the reason says enough.
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
@@ -78,8 +79,8 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
   }
   AVFormatContext* format = media->Format;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
-    const bool isFirstVideo = media->StreamIndex < 0 &&
-                              format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    const bool isFirstVideo =
+        media->StreamIndex < 0 && format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
     if (isFirstVideo) media->StreamIndex = static_cast<int>(i);
     format->streams[i]->discard = isFirstVideo ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   }
@@ -93,7 +94,8 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
   media->Height = codec->height;
   if (media->Width <= 0 || media->Height <= 0 ||
       int64_t{media->Width} * media->Height > AviMaxFramePixels) {
-    reason = "unusable frame size " + std::to_string(codec->width) + " x " + std::to_string(codec->height);
+    reason = "unusable frame size " + std::to_string(codec->width) + " x " +
+             std::to_string(codec->height);
     return nullptr;
   }
   if (stream->nb_frames <= 0) {
@@ -106,7 +108,8 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
     media->BitCount = codec->bits_per_coded_sample;
     size_t extraSize = codec->extradata != nullptr ? static_cast<size_t>(codec->extradata_size) : 0;
     if (extraSize >= kBottomUpMarkSize &&
-        std::memcmp(codec->extradata + extraSize - kBottomUpMarkSize, kBottomUpMark, kBottomUpMarkSize) == 0) {
+        std::memcmp(codec->extradata + extraSize - kBottomUpMarkSize, kBottomUpMark,
+                    kBottomUpMarkSize) == 0) {
       media->BottomUp = true;
       extraSize -= kBottomUpMarkSize;
     }
@@ -114,7 +117,8 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
       // Always the whole table, so the DIB's colour count is exact; entries the file lacks
       // are black.
       media->ColorTable.assign(size_t{4} << media->BitCount, 0);
-      std::copy_n(codec->extradata, std::min(extraSize, media->ColorTable.size()), media->ColorTable.begin());
+      std::copy_n(codec->extradata, std::min(extraSize, media->ColorTable.size()),
+                  media->ColorTable.begin());
     }
   } else {
     const AVCodec* decoder = avcodec_find_decoder(codec->codec_id);
@@ -146,7 +150,8 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
 
 bool AviFrameReader::ReadFrame(uint32_t index, std::vector<uint8_t>& dib, std::string& reason) {
   if (index >= frameCount_) {
-    reason = "frame " + std::to_string(index) + " is past the last of " + std::to_string(frameCount_);
+    reason =
+        "frame " + std::to_string(index) + " is past the last of " + std::to_string(frameCount_);
     return false;
   }
   const bool read = media_->Decoder == nullptr ? ReadStoredFrame(index, dib, reason)
@@ -157,7 +162,8 @@ bool AviFrameReader::ReadFrame(uint32_t index, std::vector<uint8_t>& dib, std::s
 
 bool AviFrameReader::SeekTo(uint32_t index, std::string& reason) {
   if (nextIndex_ == index) return true;
-  const int sought = av_seek_frame(media_->Format, media_->StreamIndex, index, AVSEEK_FLAG_BACKWARD);
+  const int sought =
+      av_seek_frame(media_->Format, media_->StreamIndex, index, AVSEEK_FLAG_BACKWARD);
   if (sought < 0) {
     reason = LibraryError("cannot seek to the frame", sought);
     return false;
@@ -175,12 +181,14 @@ int64_t AviFrameReader::NextPacketIndex(std::string& reason) {
     av_packet_unref(media_->Packet);
     const int got = av_read_frame(media_->Format, media_->Packet);
     if (got < 0) {
-      reason = got == AVERROR_EOF ? "the file ends before the frame" : LibraryError("cannot read the file", got);
+      reason = got == AVERROR_EOF ? "the file ends before the frame"
+                                  : LibraryError("cannot read the file", got);
       return -1;
     }
     if (media_->Packet->stream_index != media_->StreamIndex) continue;
     // The time base is one frame, so a time stamp is a frame index.
-    const int64_t stamp = media_->Packet->dts != AV_NOPTS_VALUE ? media_->Packet->dts : media_->Packet->pts;
+    const int64_t stamp =
+        media_->Packet->dts != AV_NOPTS_VALUE ? media_->Packet->dts : media_->Packet->pts;
     if (stamp == AV_NOPTS_VALUE) {
       reason = "a frame without a position";
       return -1;
@@ -189,7 +197,8 @@ int64_t AviFrameReader::NextPacketIndex(std::string& reason) {
   }
 }
 
-bool AviFrameReader::ReadStoredFrame(uint32_t index, std::vector<uint8_t>& dib, std::string& reason) {
+bool AviFrameReader::ReadStoredFrame(uint32_t index, std::vector<uint8_t>& dib,
+                                     std::string& reason) {
   if (!SeekTo(index, reason)) return false;
   int64_t at;
   do {
@@ -205,8 +214,8 @@ bool AviFrameReader::ReadStoredFrame(uint32_t index, std::vector<uint8_t>& dib, 
   const size_t stride = DIBRowStride(media.Width, media.BitCount);
   const size_t size = stride * static_cast<size_t>(media.Height);
   if (static_cast<size_t>(media.Packet->size) < size) {
-    reason = "frame " + std::to_string(index) + " holds " + std::to_string(media.Packet->size) + " of " +
-             std::to_string(size) + " bytes";
+    reason = "frame " + std::to_string(index) + " holds " + std::to_string(media.Packet->size) +
+             " of " + std::to_string(size) + " bytes";
     return false;
   }
   dib = MakePackedDIB(media.Width, media.Height, media.BitCount, media.ColorTable);
@@ -215,12 +224,14 @@ bool AviFrameReader::ReadStoredFrame(uint32_t index, std::vector<uint8_t>& dib, 
     std::memcpy(rows, media.Packet->data, size);
   } else {
     for (int32_t y = 0; y < media.Height; ++y)
-      std::memcpy(rows + stride * static_cast<size_t>(media.Height - 1 - y), media.Packet->data + stride * y, stride);
+      std::memcpy(rows + stride * static_cast<size_t>(media.Height - 1 - y),
+                  media.Packet->data + stride * y, stride);
   }
   return true;
 }
 
-bool AviFrameReader::ReadDecodedFrame(uint32_t index, std::vector<uint8_t>& dib, std::string& reason) {
+bool AviFrameReader::ReadDecodedFrame(uint32_t index, std::vector<uint8_t>& dib,
+                                      std::string& reason) {
   if (!SeekTo(index, reason)) return false;
   Media& media = *media_;
   for (;;) {
@@ -263,13 +274,14 @@ bool AviFrameReader::ReadDecodedFrame(uint32_t index, std::vector<uint8_t>& dib,
 
 bool AviFrameReader::ConvertFrame(std::vector<uint8_t>& dib, std::string& reason) {
   const AVFrame& frame = *media_->Frame;
-  if (frame.width <= 0 || frame.height <= 0 || int64_t{frame.width} * frame.height > AviMaxFramePixels) {
+  if (frame.width <= 0 || frame.height <= 0 ||
+      int64_t{frame.width} * frame.height > AviMaxFramePixels) {
     reason = "the decoded frame has an unusable size";
     return false;
   }
-  media_->Scaler = sws_getCachedContext(media_->Scaler, frame.width, frame.height,
-                                        static_cast<AVPixelFormat>(frame.format), frame.width, frame.height,
-                                        AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+  media_->Scaler = sws_getCachedContext(
+      media_->Scaler, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+      frame.width, frame.height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (media_->Scaler == nullptr) {
     reason = "cannot convert the decoded frame's pixel format";
     return false;
@@ -277,8 +289,8 @@ bool AviFrameReader::ConvertFrame(std::vector<uint8_t>& dib, std::string& reason
   dib = MakePackedDIB(frame.width, frame.height, 24, {});
   const int stride = static_cast<int>(DIBRowStride(frame.width, 24));
   // Written from the bottom row of the DIB up, so its rows come out bottom-up.
-  uint8_t* const target[4] = {DIBRows(dib) + static_cast<size_t>(stride) * (frame.height - 1), nullptr,
-                              nullptr, nullptr};
+  uint8_t* const target[4] = {DIBRows(dib) + static_cast<size_t>(stride) * (frame.height - 1),
+                              nullptr, nullptr, nullptr};
   const int targetStride[4] = {-stride, 0, 0, 0};
   sws_scale(media_->Scaler, frame.data, frame.linesize, 0, frame.height, target, targetStride);
   return true;

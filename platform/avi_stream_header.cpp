@@ -31,7 +31,8 @@ std::optional<AviRateAndScale> SearchChunks(const uint8_t* begin, const uint8_t*
     if (IsTag(at, "LIST") && size >= 4 && depth < 2 &&
         (IsTag(body, "hdrl") || IsTag(body, "strl"))) {
       if (auto found = SearchChunks(body + 4, body + size, depth + 1)) return found;
-    } else if (IsTag(at, "strh") && size >= kRateOffset + 4 && IsTag(body + kStreamTypeOffset, "vids")) {
+    } else if (IsTag(at, "strh") && size >= kRateOffset + 4 &&
+               IsTag(body + kStreamTypeOffset, "vids")) {
       return AviRateAndScale{ReadLE32(body + kRateOffset), ReadLE32(body + kScaleOffset)};
     }
     // Chunks are padded to an even size.

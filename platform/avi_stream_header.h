@@ -11,7 +11,7 @@
 namespace calmora::platform {
 
 struct AviRateAndScale {
-  uint32_t Rate = 0;   // frames per Scale seconds, as stored
+  uint32_t Rate = 0;  // frames per Scale seconds, as stored
   uint32_t Scale = 0;
 };
 

@@ -92,13 +92,15 @@ class Transfer {
     const size_t query = address_.Path.find('?');
     const std::string path = address_.Path.substr(0, query);
     const std::string port = std::to_string(address_.Port);
-    if (curl_url_set(url_.get(), CURLUPART_SCHEME, UrlSchemeName(address_.Scheme), 0) != CURLUE_OK ||
+    if (curl_url_set(url_.get(), CURLUPART_SCHEME, UrlSchemeName(address_.Scheme), 0) !=
+            CURLUE_OK ||
         curl_url_set(url_.get(), CURLUPART_HOST, address_.Host.c_str(), 0) != CURLUE_OK ||
         curl_url_set(url_.get(), CURLUPART_PORT, port.c_str(), 0) != CURLUE_OK ||
         curl_url_set(url_.get(), CURLUPART_PATH, path.c_str(), 0) != CURLUE_OK)
       return false;
     if (query != std::string::npos &&
-        curl_url_set(url_.get(), CURLUPART_QUERY, address_.Path.c_str() + query + 1, 0) != CURLUE_OK)
+        curl_url_set(url_.get(), CURLUPART_QUERY, address_.Path.c_str() + query + 1, 0) !=
+            CURLUE_OK)
       return false;
     return curl_easy_setopt(easy_.get(), CURLOPT_CURLU, url_.get()) == CURLE_OK;
   }
@@ -156,7 +158,8 @@ class Transfer {
 
   int64_t ContentLength() const {
     curl_off_t length = -1;
-    if (!IsHttp() || curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+    if (!IsHttp() ||
+        curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
       return -1;
     return length;
   }
@@ -212,7 +215,8 @@ class Transfer {
       failure_ = "the download was stopped";
       return false;
     }
-    const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
+    const auto idle =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
     if (idle.count() > InternetStallMilliseconds) {
       failure_ = "nothing arrived for " + std::to_string(InternetStallMilliseconds) + " ms";
       return false;

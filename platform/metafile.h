@@ -20,7 +20,8 @@ enum class MetafileKind : uint8_t {
 // Play stretch the picture to it.
 class Metafile {
  public:
-  Metafile(int32_t width, int32_t height, MetafileKind kind) : width_(width), height_(height), kind_(kind) {}
+  Metafile(int32_t width, int32_t height, MetafileKind kind)
+      : width_(width), height_(height), kind_(kind) {}
   virtual ~Metafile() = default;
   Metafile(const Metafile&) = delete;
   Metafile& operator=(const Metafile&) = delete;

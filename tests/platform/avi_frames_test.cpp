@@ -24,13 +24,13 @@ constexpr int32_t kHeight = 30;
 
 struct FrameCase {
   const char* Name;
-  const char* Encoding;    // ffmpeg's output options; empty: written by WriteSmallDepthAvi
-  int32_t BitCount;        // of the DIBs
+  const char* Encoding;  // ffmpeg's output options; empty: written by WriteSmallDepthAvi
+  int32_t BitCount;      // of the DIBs
   int32_t Frames;
-  const char* Rate;        // ffmpeg's frame rate
-  uint64_t Delay;          // milliseconds
-  int32_t Tolerance;       // per channel against ffmpeg's decode
-  int32_t SignificantBits; // compared per channel
+  const char* Rate;         // ffmpeg's frame rate
+  uint64_t Delay;           // milliseconds
+  int32_t Tolerance;        // per channel against ffmpeg's decode
+  int32_t SignificantBits;  // compared per channel
 };
 
 const FrameCase kCases[] = {
@@ -48,7 +48,8 @@ const FrameCase kCases[] = {
 std::string WriteSmallDepthAvi(int32_t bitCount, int32_t frames) {
   std::string table;
   for (int32_t i = 0; i < (1 << bitCount); ++i)
-    table += {static_cast<char>(i * 37 + 5), static_cast<char>(255 - i * 13), static_cast<char>(i * i * 7), '\0'};
+    table += {static_cast<char>(i * 37 + 5), static_cast<char>(255 - i * 13),
+              static_cast<char>(i * i * 7), '\0'};
   const size_t stride = (size_t(kWidth) * bitCount + 31) / 32 * 4;
   std::vector<std::string> rows;
   for (int32_t f = 0; f < frames; ++f) {
@@ -73,14 +74,16 @@ class AviFramesTest : public ::testing::Test {
     if (*c.Encoding == '\0') {
       EXPECT_TRUE(test::WriteFileBytes(path, WriteSmallDepthAvi(c.BitCount, c.Frames)));
     } else {
-      const test::ToolResult made = test::RunTool(
-          "ffmpeg -v error -y -f lavfi -i testsrc=size=" + std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-          ":rate=" + c.Rate + " -frames:v " + std::to_string(c.Frames) + " " + c.Encoding + " " + ShellQuoted(path));
+      const test::ToolResult made =
+          test::RunTool("ffmpeg -v error -y -f lavfi -i testsrc=size=" + std::to_string(kWidth) +
+                        "x" + std::to_string(kHeight) + ":rate=" + c.Rate + " -frames:v " +
+                        std::to_string(c.Frames) + " " + c.Encoding + " " + ShellQuoted(path));
       EXPECT_EQ(made.Status, 0) << made.Output;
     }
     return path;
   }
-  std::string Copy(const std::string& path, const std::string& name, const std::string& bytes) {
+  // A file of the scratch folder with the bytes.
+  std::string Put(const std::string& name, const std::string& bytes) {
     const std::string copy = folder_.File(name);
     EXPECT_TRUE(test::WriteFileBytes(copy, bytes));
     return copy;
@@ -90,7 +93,8 @@ class AviFramesTest : public ::testing::Test {
 };
 
 // Frame index of the file equals ffmpeg's decode within the case's tolerance.
-void ExpectFrameMatches(AviFrameReader& reader, uint32_t index, const std::string& decoded, const FrameCase& c) {
+void ExpectFrameMatches(AviFrameReader& reader, uint32_t index, const std::string& decoded,
+                        const FrameCase& c) {
   std::vector<uint8_t> dib;
   std::string reason;
   ASSERT_TRUE(reader.ReadFrame(index, dib, reason)) << index << ": " << reason;
@@ -124,8 +128,8 @@ TEST_F(AviFramesTest, FramesEqualFfmpegsDecodeInBothRowOrders) {
   for (const FrameCase& c : kCases) {
     SCOPED_TRACE(c.Name);
     const std::string made = Make(c);
-    const std::string flipped = Copy(made, std::string(c.Name) + "-flipped.avi",
-                                     test::FlipHeightSign(test::ReadFileBytes(made)));
+    const std::string flipped =
+        Put(std::string(c.Name) + "-flipped.avi", test::FlipHeightSign(test::ReadFileBytes(made)));
     for (const std::string& path : {made, flipped}) {
       SCOPED_TRACE(path);
       const std::string decoded = test::FfmpegFrames(path);
@@ -150,7 +154,8 @@ TEST_F(AviFramesTest, EveryFrameInOrderOfAStoredAndADecodedStream) {
     std::string reason;
     const auto reader = AviFrameReader::Open(path, reason);
     ASSERT_TRUE(reader) << reason;
-    for (uint32_t index = 0; index < reader->FrameCount(); ++index) ExpectFrameMatches(*reader, index, decoded, c);
+    for (uint32_t index = 0; index < reader->FrameCount(); ++index)
+      ExpectFrameMatches(*reader, index, decoded, c);
   }
 }
 
@@ -176,7 +181,8 @@ TEST(AviFrameDelayTest, ScaleTimesAThousandDivRateIn64Bits) {
   EXPECT_EQ(AviFrameDelay(1, 0xFFFFFFFFu), 4294967295000u);
   for (uint32_t rate = 1; rate < 3000; rate += 7)
     for (uint32_t scale = 1; scale < 3000; scale += 11)
-      ASSERT_EQ(AviFrameDelay(rate, scale), static_cast<uint64_t>(static_cast<double>(scale) * 1000 / rate + 1e-9))
+      ASSERT_EQ(AviFrameDelay(rate, scale),
+                static_cast<uint64_t>(static_cast<double>(scale) * 1000 / rate + 1e-9))
           << rate << " " << scale;
 }
 
@@ -186,8 +192,11 @@ TEST_F(AviFramesTest, TheStreamHeadersRateAndScaleAsStored) {
     uint32_t Rate, Scale;
     uint64_t Delay;
   };
-  for (const HeaderCase& h : {HeaderCase{0, 1, 0}, HeaderCase{25, 0, 0}, HeaderCase{50, 2, 40}, HeaderCase{7, 3, 428}}) {
-    const std::string path = Copy(made, "rate.avi", test::SetStreamHeaderField(test::SetStreamHeaderField(made, 24, h.Rate), 20, h.Scale));
+  for (const HeaderCase& h :
+       {HeaderCase{0, 1, 0}, HeaderCase{25, 0, 0}, HeaderCase{50, 2, 40}, HeaderCase{7, 3, 428}}) {
+    const std::string path =
+        Put("rate.avi",
+            test::SetStreamHeaderField(test::SetStreamHeaderField(made, 24, h.Rate), 20, h.Scale));
     std::string reason;
     const auto reader = AviFrameReader::Open(path, reason);
     ASSERT_TRUE(reader) << reason;
@@ -204,14 +213,14 @@ TEST_F(AviFramesTest, MissingForeignAndCutFilesFailClearly) {
   std::string reason;
   EXPECT_FALSE(AviFrameReader::Open(folder_.File("absent.avi"), reason));
   EXPECT_FALSE(reason.empty());
-  for (const std::string& bytes : {std::string(), std::string("RIFF"), made.substr(0, 200), std::string(5000, 'x'),
-                                   test::ReadFileBytes("/bin/sh")}) {
+  for (const std::string& bytes : {std::string(), std::string("RIFF"), made.substr(0, 200),
+                                   std::string(5000, 'x'), test::ReadFileBytes("/bin/sh")}) {
     reason.clear();
-    EXPECT_FALSE(AviFrameReader::Open(Copy(made, "foreign.avi", bytes), reason)) << bytes.size();
+    EXPECT_FALSE(AviFrameReader::Open(Put("foreign.avi", bytes), reason)) << bytes.size();
     EXPECT_FALSE(reason.empty());
   }
   // Cut in the middle: the frames before the cut still read, those after fail.
-  const auto reader = AviFrameReader::Open(Copy(made, "cut.avi", made.substr(0, made.size() / 2)), reason);
+  const auto reader = AviFrameReader::Open(Put("cut.avi", made.substr(0, made.size() / 2)), reason);
   ASSERT_TRUE(reader) << reason;
   std::vector<uint8_t> dib;
   EXPECT_TRUE(reader->ReadFrame(0, dib, reason)) << reason;
@@ -223,19 +232,22 @@ TEST_F(AviFramesTest, AShortFrameFailsAloneAndEmptyOrHugeStreamsDoNotOpen) {
   const size_t stride = (size_t(kWidth) * 8 + 31) / 32 * 4;
   const std::string table(4 * 256, '\x40');
   const std::string whole(stride * kHeight, '\x01');
-  const std::string path = Copy("", "short.avi", test::WriteAvi(kWidth, kHeight, 8, table,
-                                                                {whole, whole.substr(0, whole.size() - 1), whole}));
+  const std::string path = Put(
+      "short.avi",
+      test::WriteAvi(kWidth, kHeight, 8, table, {whole, whole.substr(0, whole.size() - 1), whole}));
   std::string reason;
   const auto reader = AviFrameReader::Open(path, reason);
   ASSERT_TRUE(reader) << reason;
   std::vector<uint8_t> dib;
   EXPECT_TRUE(reader->ReadFrame(0, dib, reason)) << reason;
   EXPECT_FALSE(reader->ReadFrame(1, dib, reason));
-  EXPECT_NE(reason.find("holds " + std::to_string(whole.size() - 1) + " of"), std::string::npos) << reason;
+  EXPECT_NE(reason.find("holds " + std::to_string(whole.size() - 1) + " of"), std::string::npos)
+      << reason;
   EXPECT_TRUE(reader->ReadFrame(2, dib, reason)) << reason;
 
   reason.clear();
-  EXPECT_FALSE(AviFrameReader::Open(Copy("", "empty.avi", test::WriteAvi(kWidth, kHeight, 8, table, {})), reason));
+  EXPECT_FALSE(AviFrameReader::Open(Put("empty.avi", test::WriteAvi(kWidth, kHeight, 8, table, {})),
+                                    reason));
   EXPECT_FALSE(reason.empty());
 
   for (const FrameCase& c : {kCases[0], kCases[4]}) {

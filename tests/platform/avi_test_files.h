@@ -13,42 +13,51 @@
 
 namespace calmora::test {
 
-inline std::string Le16(uint32_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }
+inline std::string Le16(uint32_t value) {
+  return {static_cast<char>(value), static_cast<char>(value >> 8)};
+}
 inline std::string Le32(uint32_t value) { return Le16(value) + Le16(value >> 16); }
 inline uint32_t ReadLe32(const std::string& bytes, size_t at) {
   uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+  for (size_t i = 0; i < 4; ++i)
+    value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
   return value;
 }
 
 inline std::string Chunk(const std::string& tag, const std::string& body) {
-  return tag + Le32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
+  return tag + Le32(static_cast<uint32_t>(body.size())) + body +
+         (body.size() % 2 ? std::string(1, '\0') : "");
 }
-inline std::string List(const std::string& type, const std::string& body) { return Chunk("LIST", type + body); }
+inline std::string List(const std::string& type, const std::string& body) {
+  return Chunk("LIST", type + body);
+}
 
 // An uncompressed AVI of frames (each the stored rows, bottom row first) at bitCount bits with
 // the colour table (4 bytes per entry), 25 frames a second.
-inline std::string WriteAvi(int32_t width, int32_t height, int32_t bitCount, const std::string& colorTable,
-                            const std::vector<std::string>& frames) {
+inline std::string WriteAvi(int32_t width, int32_t height, int32_t bitCount,
+                            const std::string& colorTable, const std::vector<std::string>& frames) {
   const uint32_t count = static_cast<uint32_t>(frames.size());
   const uint32_t frameSize = static_cast<uint32_t>(frames.empty() ? 0 : frames[0].size());
-  const std::string mainHeader = Le32(40000) + Le32(0) + Le32(0) + Le32(0x10) + Le32(count) + Le32(0) + Le32(1) +
-                                 Le32(frameSize) + Le32(width) + Le32(height) + std::string(16, '\0');
-  const std::string streamHeader = "vids" + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(1) + Le32(25) + Le32(0) +
-                                   Le32(count) + Le32(frameSize) + Le32(0xFFFFFFFF) + Le32(0) + Le16(0) +
-                                   Le16(0) + Le16(width) + Le16(height);
-  const std::string format = Le32(40) + Le32(width) + Le32(height) + Le16(1) + Le16(bitCount) + Le32(0) +
-                             Le32(frameSize) + Le32(0) + Le32(0) + Le32(static_cast<uint32_t>(colorTable.size() / 4)) +
-                             Le32(0) + colorTable;
+  const std::string mainHeader = Le32(40000) + Le32(0) + Le32(0) + Le32(0x10) + Le32(count) +
+                                 Le32(0) + Le32(1) + Le32(frameSize) + Le32(width) + Le32(height) +
+                                 std::string(16, '\0');
+  const std::string streamHeader =
+      "vids" + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(1) + Le32(25) + Le32(0) + Le32(count) +
+      Le32(frameSize) + Le32(0xFFFFFFFF) + Le32(0) + Le16(0) + Le16(0) + Le16(width) + Le16(height);
+  const std::string format =
+      Le32(40) + Le32(width) + Le32(height) + Le16(1) + Le16(bitCount) + Le32(0) + Le32(frameSize) +
+      Le32(0) + Le32(0) + Le32(static_cast<uint32_t>(colorTable.size() / 4)) + Le32(0) + colorTable;
   std::string movi = "movi", index;
   for (const std::string& frame : frames) {
-    index += "00db" + Le32(0x10) + Le32(static_cast<uint32_t>(movi.size())) + Le32(static_cast<uint32_t>(frame.size()));
+    index += "00db" + Le32(0x10) + Le32(static_cast<uint32_t>(movi.size())) +
+             Le32(static_cast<uint32_t>(frame.size()));
     movi += Chunk("00db", frame);
   }
-  const std::string body = "AVI " +
-                           List("hdrl", Chunk("avih", mainHeader) +
-                                            List("strl", Chunk("strh", streamHeader) + Chunk("strf", format))) +
-                           Chunk("LIST", movi) + Chunk("idx1", index);
+  const std::string body =
+      "AVI " +
+      List("hdrl", Chunk("avih", mainHeader) +
+                       List("strl", Chunk("strh", streamHeader) + Chunk("strf", format))) +
+      Chunk("LIST", movi) + Chunk("idx1", index);
   return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
 }
 
@@ -62,7 +71,8 @@ inline size_t ChunkBody(const std::string& avi, const std::string& tag) {
 // and the other way round.
 inline std::string FlipHeightSign(std::string avi) {
   const size_t format = ChunkBody(avi, "strf");
-  const std::string height = Le32(static_cast<uint32_t>(-static_cast<int32_t>(ReadLe32(avi, format + 8))));
+  const std::string height =
+      Le32(static_cast<uint32_t>(-static_cast<int32_t>(ReadLe32(avi, format + 8))));
   avi.replace(format + 8, 4, height);
   return avi;
 }
@@ -75,7 +85,8 @@ inline std::string SetStreamHeaderField(std::string avi, size_t offset, uint32_t
 
 // Every frame ffmpeg decodes from the file, as top-down rows of blue, green, red.
 inline std::string FfmpegFrames(const std::string& path) {
-  return RunTool("ffmpeg -v error -i " + ShellQuoted(path) + " -f rawvideo -pix_fmt bgr24 -", false).Output;
+  return RunTool("ffmpeg -v error -i " + ShellQuoted(path) + " -f rawvideo -pix_fmt bgr24 -", false)
+      .Output;
 }
 
 // A DIB (40-byte header, colour table, rows bottom-up) read plainly into top-down rows of blue,
@@ -99,7 +110,9 @@ inline std::string DIBToBGR(const std::vector<uint8_t>& dib) {
         b = dib[table + 4 * entry], g = dib[table + 4 * entry + 1], r = dib[table + 4 * entry + 2];
       } else if (bits == 16) {
         const uint32_t v = row[2 * x] | row[2 * x + 1] << 8;
-        const auto widen = [](uint32_t five) { return static_cast<uint8_t>(five << 3 | five >> 2); };
+        const auto widen = [](uint32_t five) {
+          return static_cast<uint8_t>(five << 3 | five >> 2);
+        };
         b = widen(v & 31), g = widen(v >> 5 & 31), r = widen(v >> 10 & 31);
       } else {
         const uint8_t* pixel = row + size_t(x) * (bits / 8);

@@ -2,11 +2,10 @@
 // sends, and one download's deliveries collected for checking.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <functional>
@@ -37,7 +36,8 @@ inline int32_t DeadPort() {
 
 inline std::string ServedBody(int64_t size) {
   std::string body(static_cast<size_t>(size), '\0');
-  for (int64_t i = 0; i < size; ++i) body[static_cast<size_t>(i)] = static_cast<char>(test::ServedByte(i));
+  for (int64_t i = 0; i < size; ++i)
+    body[static_cast<size_t>(i)] = static_cast<char>(test::ServedByte(i));
   return body;
 }
 
@@ -53,7 +53,7 @@ struct Delivery {
 };
 
 inline Delivery Fetch(const std::string& url, const DownloadProxy& proxy = {},
-               std::function<bool()> stop = {}) {
+                      std::function<bool()> stop = {}) {
   Delivery delivery;
   DownloadHandlers handlers;
   handlers.WriteBytes = [&](const uint8_t* data, size_t size) {

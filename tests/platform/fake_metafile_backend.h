@@ -36,8 +36,10 @@ class FakeMetafile final : public Metafile {
     for (const FakeMetafileRect& rect : picture_.Rects) {
       canvas.Brush.Color = rect.Color;
       canvas.Brush.Style = bsSolid;
-      canvas.FillRect(Scaled(rect.Left, Width(), picture_.Width), Scaled(rect.Top, Height(), picture_.Height),
-                      Scaled(rect.Right, Width(), picture_.Width), Scaled(rect.Bottom, Height(), picture_.Height));
+      canvas.FillRect(Scaled(rect.Left, Width(), picture_.Width),
+                      Scaled(rect.Top, Height(), picture_.Height),
+                      Scaled(rect.Right, Width(), picture_.Width),
+                      Scaled(rect.Bottom, Height(), picture_.Height));
     }
   }
   static inline int PlayCount = 0;
@@ -56,7 +58,9 @@ class FakeMetafileBackend final : public MetafileBackend {
   FakeMetafileBackend(const FakeMetafileBackend&) = delete;
   FakeMetafileBackend& operator=(const FakeMetafileBackend&) = delete;
 
-  void Register(const std::string& fileName, const FakeMetafilePicture& picture) { pictures_[fileName] = picture; }
+  void Register(const std::string& fileName, const FakeMetafilePicture& picture) {
+    pictures_[fileName] = picture;
+  }
 
   std::unique_ptr<Metafile> Load(const std::string& fileName, std::string& reason) override {
     const auto found = pictures_.find(fileName);

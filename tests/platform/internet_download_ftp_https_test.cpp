@@ -52,15 +52,19 @@ TEST_F(FtpDownloadTest, AWrongPasswordAMissingFileAndABrokenTransferFailSayingWh
   for (const auto& [url, reason] : cases) {
     const Delivery delivery = Fetch(url);
     EXPECT_FALSE(delivery.Outcome.Success) << url;
-    EXPECT_NE(delivery.Outcome.Reason.find(reason), std::string::npos) << url << ": " << delivery.Outcome.Reason;
+    EXPECT_NE(delivery.Outcome.Reason.find(reason), std::string::npos)
+        << url << ": " << delivery.Outcome.Reason;
   }
 }
 
 // A self-signed certificate for the host name given, and its key, made by openssl.
-bool MakeCertificate(const test::ScratchFolder& folder, const std::string& stem, const std::string& altName) {
+bool MakeCertificate(const test::ScratchFolder& folder, const std::string& stem,
+                     const std::string& altName) {
   const test::ToolResult made = test::RunTool(
-      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=calmora-test"
-      " -addext " + ShellQuoted("subjectAltName=" + altName) + " -keyout " +
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+      "/CN=calmora-test"
+      " -addext " +
+      ShellQuoted("subjectAltName=" + altName) + " -keyout " +
       ShellQuoted(folder.File(stem + ".key")) + " -out " + ShellQuoted(folder.File(stem + ".pem")));
   EXPECT_EQ(made.Status, 0) << made.Output;
   return made.Status == 0;
@@ -76,7 +80,8 @@ class HttpsDownloadTest : public DownloadTest {
   std::unique_ptr<LoopbackServer> Serve(const std::string& stem, const std::string& altName) {
     if (!MakeCertificate(keys_, stem, altName)) return nullptr;
     auto server = std::make_unique<LoopbackServer>(
-        test::kHttpServerScript, ShellQuoted(keys_.File(stem + ".pem")) + " " + ShellQuoted(keys_.File(stem + ".key")));
+        test::kHttpServerScript,
+        ShellQuoted(keys_.File(stem + ".pem")) + " " + ShellQuoted(keys_.File(stem + ".key")));
     EXPECT_GT(server->Port(), 0) << server->Output();
     return server;
   }
@@ -91,7 +96,8 @@ TEST_F(HttpsDownloadTest, AnUnknownAuthorityIsRefusedUntilTrusted) {
   const std::string url = "https://127.0.0.1:" + std::to_string(server->Port()) + "/whole?n=100000";
   const Delivery refused = Fetch(url);
   EXPECT_FALSE(refused.Outcome.Success);
-  EXPECT_NE(refused.Outcome.Reason.find("certificate"), std::string::npos) << refused.Outcome.Reason;
+  EXPECT_NE(refused.Outcome.Reason.find("certificate"), std::string::npos)
+      << refused.Outcome.Reason;
   EXPECT_EQ(refused.Bytes, "");
 
   test::ScopedOverride<std::string> trusted(InternetExtraAuthorityFile, Authority("loopback"));

@@ -3,6 +3,7 @@
 #include "platform/internet_download.h"
 
 #include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,7 +88,8 @@ TEST_F(InternetDownloadTest, AnErrorPageNeverReachesTheSink) {
 TEST_F(InternetDownloadTest, AStalledServerIsGivenUpWithAReason) {
   const Delivery delivery = Fetch(Local("/stall?n=100000"));
   EXPECT_FALSE(delivery.Outcome.Success);
-  EXPECT_NE(delivery.Outcome.Reason.find("nothing arrived"), std::string::npos) << delivery.Outcome.Reason;
+  EXPECT_NE(delivery.Outcome.Reason.find("nothing arrived"), std::string::npos)
+      << delivery.Outcome.Reason;
   EXPECT_EQ(delivery.Outcome.BytesReceived, 25000);
 }
 
@@ -110,8 +112,8 @@ TEST_F(InternetDownloadTest, TheRequestCarriesTheAgentNoCacheAndTheAddressCreden
   const std::string url =
       "http://user:pa:ss@127.0.0.1:" + std::to_string(Http.Port()) + "/whole?n=10";
   ASSERT_TRUE(Fetch(url).Outcome.Success);
-  EXPECT_EQ(Http.Log(), "GET /whole?n=10 HTTP/1.1|Mozilla/4.*|" + BasicAuthorization("user", "pa:ss") +
-                            "||no-cache\n");
+  EXPECT_EQ(Http.Log(), "GET /whole?n=10 HTTP/1.1|Mozilla/4.*|" +
+                            BasicAuthorization("user", "pa:ss") + "||no-cache\n");
 }
 
 TEST_F(InternetDownloadTest, AProxyGetsItsOwnCredentialsAndTheAddressKeepsItsOwn) {
@@ -138,14 +140,16 @@ TEST_F(InternetDownloadTest, WithoutAProxyTheDownloadGoesDirectWhateverTheEnviro
   for (int i = 0; i < 4; ++i) directOnly += "GET /whole?n=30 HTTP/1.1|Mozilla/4.*|||no-cache\n";
   EXPECT_EQ(Http.Log(), directOnly);
   // The caller's own proxy is used.
-  EXPECT_TRUE(Fetch("http://example.invalid/whole?n=30", DownloadProxy{liveProxy, "", ""}).Outcome.Success);
+  EXPECT_TRUE(
+      Fetch("http://example.invalid/whole?n=30", DownloadProxy{liveProxy, "", ""}).Outcome.Success);
 }
 
 TEST_F(InternetDownloadTest, NoServerNoAddressAndNoLibraryAreFailures) {
   const std::string dead = "127.0.0.1:" + std::to_string(DeadPort());
-  for (const std::string& url : {"http://" + dead + "/x", "https://" + dead + "/x", "ftp://" + dead + "/x.gif",
-                                 std::string("http://127.0.0.1"), std::string("file:///etc/hostname"),
-                                 std::string("http://u@127.0.0.1/x")}) {
+  for (const std::string& url :
+       {"http://" + dead + "/x", "https://" + dead + "/x", "ftp://" + dead + "/x.gif",
+        std::string("http://127.0.0.1"), std::string("file:///etc/hostname"),
+        std::string("http://u@127.0.0.1/x")}) {
     const Delivery delivery = Fetch(url);
     EXPECT_FALSE(delivery.Outcome.Success) << url;
     EXPECT_FALSE(delivery.Outcome.Reason.empty()) << url;

@@ -27,9 +27,9 @@ class LoopbackServer {
     const std::string scriptPath = folder_.File("server.py");
     WriteFileBytes(scriptPath, script);
     const ToolResult started =
-        RunTool(std::string(kPython) + " " + ShellQuoted(scriptPath) + " " + ShellQuoted(folder_.Path()) +
-                " " + std::to_string(limitSeconds) + " " + arguments + " >" +
-                ShellQuoted(folder_.File("server.out")) + " 2>&1 & echo $!");
+        RunTool(std::string(kPython) + " " + ShellQuoted(scriptPath) + " " +
+                ShellQuoted(folder_.Path()) + " " + std::to_string(limitSeconds) + " " + arguments +
+                " >" + ShellQuoted(folder_.File("server.out")) + " 2>&1 & echo $!");
     pid_ = static_cast<pid_t>(std::atoi(started.Output.c_str()));
     // The server writes its port once it listens; give it up to 20 s on a loaded machine.
     for (int attempt = 0; attempt < 1000 && port_ == 0; ++attempt) {

@@ -40,7 +40,9 @@ TEST(MetafileTest, AnInstalledBackendServesLoadsWhileItLives) {
 
 TEST(MetafileTest, PlayPaintsOnlyItsPictureStretchedToTheSizeSet) {
   FakeMetafileBackend fake;
-  fake.Register("r.emf", {10, 10, MetafileKind::kEnhanced, {{0, 0, 5, 10, 0x0000FF}, {5, 5, 10, 10, 0x010203}}});
+  fake.Register(
+      "r.emf",
+      {10, 10, MetafileKind::kEnhanced, {{0, 0, 5, 10, 0x0000FF}, {5, 5, 10, 10, 0x010203}}});
   std::string reason;
   const auto metafile = LoadMetafile("r.emf", reason);
   ASSERT_NE(metafile, nullptr);
