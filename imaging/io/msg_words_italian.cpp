@@ -25,7 +25,7 @@ const TMsgWordList kItalianWords = {
     /*  73 */ u"Filtri morfologici", u"Dimensione finestra", u"Massimo", u"Minimo", u"Apertura",
     /*  78 */ u"Chiusura", u"Ruota", u"Capovolgi", u"Orizzontale", u"Verticale",
     /*  83 */ u"Immagine nel dominio della frequenza", u"Seleziona la regione da pulire",
-    /*  85 */ u"Cancella", u"Reimposta",
+    /*  85 */ u"Cancella", u"Ripristina",
     /*  87 */ u"Anima", u"Carica filtro", u"Salva filtro", u"Mappa di rilievo", u"Stampa",
     /*  92 */ u"Margini",
     /*  93 */ u"pollici", u"Destra", u"Basso", u"Posizione", u"Dimensione", u"Normale",
