@@ -1,7 +1,8 @@
 // Resampling a 24-bit 6000 x 4000 image on one thread: reduced to 1500 x 1000 and enlarged
-// x2 by the fast-linear and area-weighted engines, against libvips (resize --kernel linear /
-// cubic) and ImageMagick (-filter Triangle / Cubic -resize) on the same pixels. A peer's time
-// is its run minus a run that only loads the source and saves an image of the output's size.
+// x2 by the fast-linear and area-weighted engines and by the kernel engine with each of its
+// kernels, against libvips (resize --kernel) and ImageMagick (-filter ... -resize) with the
+// same kernel where they have one, on the same pixels. A peer's time is its run minus a run
+// that only loads the source and saves an image of the output's size.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 
 #include "imaging/core/bitmap.h"
 #include "imaging/proc/resample_engines.h"
+#include "imaging/proc/resample_kernels.h"
 
 namespace calmora {
 namespace {
@@ -69,6 +71,20 @@ void Ours(benchmark::State& state, Engine engine, int32_t width, int32_t height)
       case Engine::AreaBicubic: done = ResampleArea8(source, destination, true, nullptr, nullptr); break;
     }
     if (!done) state.SkipWithError("the engine refused");
+    benchmark::DoNotOptimize(destination.GetScanline(0));
+  }
+}
+
+// The kernel engine through the entry point its callers use.
+void OursKernel(benchmark::State& state, TResampleFilter filter, int32_t width, int32_t height) {
+  TPVBitmap& source = Source();
+  TPVBitmap destination;
+  destination.Location = pvMemory;
+  destination.FileThreshold = INT64_MAX;
+  destination.Allocate(width, height, pv24RGB);
+  for (auto _ : state) {
+    if (!ResampleFiltered(source, destination, filter, nullptr, nullptr))
+      state.SkipWithError("the engine refused");
     benchmark::DoNotOptimize(destination.GetScanline(0));
   }
 }
@@ -133,14 +149,15 @@ PeerFiles& Files() {
 
 enum class Peer { Vips, ImageMagick };
 
-// The peer's command for the kernel ("linear" or "cubic"), and its plain load and save of an
-// image of the output's size.
+// The peer's command for the kernel as the peer names it ("linear", "lanczos3" for libvips;
+// "Triangle", "Lanczos" for ImageMagick), and its plain load and save of an image of the
+// output's size.
 struct PeerCommands {
   std::string run;
   std::string plain;
 };
 
-PeerCommands CommandsFor(Peer peer, bool cubic, int32_t width, int32_t height) {
+PeerCommands CommandsFor(Peer peer, const std::string& kernel, int32_t width, int32_t height) {
   const PeerFiles& f = Files();
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
   const bool enlarge = width > kWidth;
@@ -151,13 +168,11 @@ PeerCommands CommandsFor(Peer peer, bool cubic, int32_t width, int32_t height) {
                                             std::to_string(width) + " " + std::to_string(height)
                                       : "vips crop " + in + " " + out + " 0 0 " +
                                             std::to_string(width) + " " + std::to_string(height);
-    return {"vips resize " + in + " " + out + " " + scale + " --kernel " +
-                (cubic ? "cubic" : "linear"),
-            plain};
+    return {"vips resize " + in + " " + out + " " + scale + " --kernel " + kernel, plain};
   }
   const std::string convert = "convert -limit thread 1 " + f.Path("source.ppm") + " ";
   const std::string out = " " + f.Path("out.ppm");
-  return {convert + "-filter " + (cubic ? "Cubic" : "Triangle") + " -resize " + size + "!" + out,
+  return {convert + "-filter " + kernel + " -resize " + size + "!" + out,
           convert + (enlarge ? "-background black -extent " + size : "-crop " + size + "+0+0") +
               out};
 }
@@ -168,13 +183,14 @@ double Seconds(const PeerFiles& files, const std::string& command, bool& failed)
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void PeerRun(benchmark::State& state, Peer peer, bool cubic, int32_t width, int32_t height) {
+void PeerRun(benchmark::State& state, Peer peer, const char* kernel, int32_t width,
+             int32_t height) {
   const PeerFiles& files = Files();
   if (!files.Ready()) {
     state.SkipWithError("vips could not read the source (is libvips-tools installed?)");
     return;
   }
-  const PeerCommands commands = CommandsFor(peer, cubic, width, height);
+  const PeerCommands commands = CommandsFor(peer, kernel, width, height);
   double whole = 0, plain = 0;
   for (auto _ : state) {
     bool failed = false;
@@ -200,8 +216,8 @@ constexpr int32_t kLargeHeight = 2 * kHeight;
 
 #define CALMORA_OURS(name, engine, w, h) \
   BENCHMARK_CAPTURE(Ours, name, engine, w, h)->Unit(benchmark::kMillisecond)->MinTime(2)
-#define CALMORA_PEER(name, peer, cubic, w, h)                                          \
-  BENCHMARK_CAPTURE(PeerRun, name, peer, cubic, w, h)                                  \
+#define CALMORA_PEER(name, peer, kernel, w, h)                                         \
+  BENCHMARK_CAPTURE(PeerRun, name, peer, kernel, w, h)                                 \
       ->Unit(benchmark::kMillisecond)                                                  \
       ->UseManualTime()                                                                \
       ->Iterations(3)
@@ -209,18 +225,60 @@ constexpr int32_t kLargeHeight = 2 * kHeight;
 CALMORA_OURS(FastLinear_Reduce, Engine::FastLinear, kReducedWidth, kReducedHeight);
 CALMORA_OURS(AreaBilinear_Reduce, Engine::AreaBilinear, kReducedWidth, kReducedHeight);
 CALMORA_OURS(AreaBicubic_Reduce, Engine::AreaBicubic, kReducedWidth, kReducedHeight);
-CALMORA_PEER(Vips_Linear_Reduce, Peer::Vips, false, kReducedWidth, kReducedHeight);
-CALMORA_PEER(Vips_Cubic_Reduce, Peer::Vips, true, kReducedWidth, kReducedHeight);
-CALMORA_PEER(Magick_Triangle_Reduce, Peer::ImageMagick, false, kReducedWidth, kReducedHeight);
-CALMORA_PEER(Magick_Cubic_Reduce, Peer::ImageMagick, true, kReducedWidth, kReducedHeight);
+CALMORA_PEER(Vips_Linear_Reduce, Peer::Vips, "linear", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Vips_Cubic_Reduce, Peer::Vips, "cubic", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Triangle_Reduce, Peer::ImageMagick, "Triangle", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Cubic_Reduce, Peer::ImageMagick, "Cubic", kReducedWidth, kReducedHeight);
 
 CALMORA_OURS(FastLinear_Enlarge, Engine::FastLinear, kLargeWidth, kLargeHeight);
 CALMORA_OURS(AreaBilinear_Enlarge, Engine::AreaBilinear, kLargeWidth, kLargeHeight);
 CALMORA_OURS(AreaBicubic_Enlarge, Engine::AreaBicubic, kLargeWidth, kLargeHeight);
-CALMORA_PEER(Vips_Linear_Enlarge, Peer::Vips, false, kLargeWidth, kLargeHeight);
-CALMORA_PEER(Vips_Cubic_Enlarge, Peer::Vips, true, kLargeWidth, kLargeHeight);
-CALMORA_PEER(Magick_Triangle_Enlarge, Peer::ImageMagick, false, kLargeWidth, kLargeHeight);
-CALMORA_PEER(Magick_Cubic_Enlarge, Peer::ImageMagick, true, kLargeWidth, kLargeHeight);
+CALMORA_PEER(Vips_Linear_Enlarge, Peer::Vips, "linear", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Vips_Cubic_Enlarge, Peer::Vips, "cubic", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Triangle_Enlarge, Peer::ImageMagick, "Triangle", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Cubic_Enlarge, Peer::ImageMagick, "Cubic", kLargeWidth, kLargeHeight);
+
+// The kernel engine with every kernel; the peers' kernels of the same shape: the box is
+// ImageMagick's Box and libvips' nearest, the quadratic bell ImageMagick's Quadratic, the
+// cubic B-spline its Spline. Triangle and linear are the same kernel, whose peers run above.
+#define CALMORA_KERNEL(name, filter, w, h) \
+  BENCHMARK_CAPTURE(OursKernel, name, filter, w, h)->Unit(benchmark::kMillisecond)->MinTime(2)
+
+CALMORA_KERNEL(Triangle_Reduce, rfTriangle, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Hermite_Reduce, rfHermite, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Bell_Reduce, rfBell, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(BSpline_Reduce, rfBSpline, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Lanczos3_Reduce, rfLanczos3, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Mitchell_Reduce, rfMitchell, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Box_Reduce, rfNearest, kReducedWidth, kReducedHeight);
+CALMORA_KERNEL(Linear_Reduce, rfLinear, kReducedWidth, kReducedHeight);
+CALMORA_PEER(Vips_Lanczos3_Reduce, Peer::Vips, "lanczos3", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Vips_Mitchell_Reduce, Peer::Vips, "mitchell", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Vips_Nearest_Reduce, Peer::Vips, "nearest", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Hermite_Reduce, Peer::ImageMagick, "Hermite", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Quadratic_Reduce, Peer::ImageMagick, "Quadratic", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Spline_Reduce, Peer::ImageMagick, "Spline", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Lanczos_Reduce, Peer::ImageMagick, "Lanczos", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Mitchell_Reduce, Peer::ImageMagick, "Mitchell", kReducedWidth, kReducedHeight);
+CALMORA_PEER(Magick_Box_Reduce, Peer::ImageMagick, "Box", kReducedWidth, kReducedHeight);
+
+CALMORA_KERNEL(Triangle_Enlarge, rfTriangle, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Hermite_Enlarge, rfHermite, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Bell_Enlarge, rfBell, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(BSpline_Enlarge, rfBSpline, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Lanczos3_Enlarge, rfLanczos3, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Mitchell_Enlarge, rfMitchell, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Box_Enlarge, rfNearest, kLargeWidth, kLargeHeight);
+CALMORA_KERNEL(Linear_Enlarge, rfLinear, kLargeWidth, kLargeHeight);
+CALMORA_PEER(Vips_Lanczos3_Enlarge, Peer::Vips, "lanczos3", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Vips_Mitchell_Enlarge, Peer::Vips, "mitchell", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Vips_Nearest_Enlarge, Peer::Vips, "nearest", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Hermite_Enlarge, Peer::ImageMagick, "Hermite", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Quadratic_Enlarge, Peer::ImageMagick, "Quadratic", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Spline_Enlarge, Peer::ImageMagick, "Spline", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Lanczos_Enlarge, Peer::ImageMagick, "Lanczos", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Mitchell_Enlarge, Peer::ImageMagick, "Mitchell", kLargeWidth, kLargeHeight);
+CALMORA_PEER(Magick_Box_Enlarge, Peer::ImageMagick, "Box", kLargeWidth, kLargeHeight);
 
 }  // namespace
 }  // namespace calmora

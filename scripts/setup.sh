@@ -9,14 +9,15 @@ mode=${1:-start}
 
 build_packages=(build-essential cmake ninja-build ccache pkg-config git
   qt6-base-dev zlib1g-dev libjpeg62-turbo-dev libpng-dev libopenjp2-7-dev libraw-dev
-  liblcms2-dev libcurl4-openssl-dev fonts-dejavu-core fonts-liberation2 ffmpeg)
+  liblcms2-dev libcurl4-openssl-dev libavformat-dev libavcodec-dev libswscale-dev
+  fonts-dejavu-core fonts-liberation2 ffmpeg)
 # clang's runtime libraries and OpenMP (LibRaw's link flags carry -fopenmp) are only
 # recommended by clang, so a --no-install-recommends install must name them.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libfuzzer-14-dev
   libclang-rt-14-dev libomp-14-dev
   xvfb xauth imagemagick netpbm libtiff-tools libopenjp2-tools liblcms2-utils qpdf
   poppler-utils ghostscript locales python3 python3-pil libvips-tools pngquant
-  libimage-exiftool-perl libexiv2-dev)
+  libimage-exiftool-perl libexiv2-dev python3-pyftpdlib openssl qt6-translations-l10n)
 
 install_packages() {
   local missing=()

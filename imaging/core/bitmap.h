@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "imaging/core/base/defs.h"
+#include "imaging/core/base/geometry.h"
 #include "imaging/core/base/pixel_types.h"
 #include "imaging/core/bitmap_storage.h"
+#include "imaging/core/blend_operations.h"
+#include "imaging/core/render_tables.h"
 #include "imaging/core/temp_file_store.h"
 
 namespace calmora {
@@ -314,6 +317,105 @@ class TPVBitmap : public TPVBaseBitmap {
   // ConvertPixelFormat when format differs from the current one; true otherwise.
   bool SetPixelFormat(TPVPixelFormat format);
   // ==== End of pixel-format conversion ====
+
+  // ==== Scaled rendering ====
+  // (render_to_bitmap.cpp, render_placement.cpp, renderers.cpp, render_area.cpp,
+  // bitmap_renderers.h, stretch_rect_to.cpp)
+
+  // Draws the source rectangle of this bitmap, any format, scaled by nearest neighbour into the
+  // target rectangle of a pv24RGB target (nothing for another target format): over it by the
+  // transparency (0..255, 255 opaque) and, with useAlpha, by this bitmap's alpha plane; colour
+  // formats with DisplayContrast, ChannelShift and the blend operation, grey formats through
+  // the BlackLevel..WhiteLevel window. A filter other than rfNone first resamples a pv1g or
+  // pv24RGB source rectangle to the target size (through ResampleRectForRenderProc). Only the
+  // target's pixels inside the clip rectangle (inclusive, target coordinates; null for none) are
+  // painted. Each table left empty is built here; with freeTables false a table built here is
+  // handed back through its argument for the next render of the same geometry, tables passed
+  // in are read only. A target in pvFile has its rows mapped for the render: its row table is
+  // neither taken nor handed back. A failure while painting ends the render quietly.
+  void RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable, TPVRenderMap& xMap,
+                      TPVRenderMap& yMap, const TRect* clipRect, int32_t targetX, int32_t targetY,
+                      int32_t targetWidth, int32_t targetHeight, int32_t sourceX, int32_t sourceY,
+                      int32_t sourceWidth, int32_t sourceHeight, bool useAlpha, bool rowReuse,
+                      int32_t transparency, TResampleFilter filter, bool freeTables,
+                      TPVBlendOperation operation);
+  // The same into a device bitmap, wrapped for the render (and left to its owner). Nothing for
+  // a null target.
+  void RenderToTBitmap(platform::TBitmap* target, TPVRenderRowTable& rowTable,
+                       TPVRenderMap& xMap, TPVRenderMap& yMap, const TRect* clipRect,
+                       int32_t targetX, int32_t targetY, int32_t targetWidth,
+                       int32_t targetHeight, int32_t sourceX, int32_t sourceY,
+                       int32_t sourceWidth, int32_t sourceHeight, bool useAlpha, bool rowReuse,
+                       int32_t transparency, TResampleFilter filter, bool freeTables,
+                       TPVBlendOperation operation);
+  // RenderToBitmap and RenderToTBitmap without clip or row reuse, by the alpha plane, with
+  // tables of their own.
+  void DrawToBitmap(TPVBitmap& target, int32_t targetX, int32_t targetY, int32_t targetWidth,
+                    int32_t targetHeight, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                    int32_t sourceHeight, int32_t transparency, TResampleFilter filter,
+                    TPVBlendOperation operation);
+  void DrawToTBitmap(platform::TBitmap* target, int32_t targetX, int32_t targetY,
+                     int32_t targetWidth, int32_t targetHeight, int32_t sourceX, int32_t sourceY,
+                     int32_t sourceWidth, int32_t sourceHeight, int32_t transparency,
+                     TResampleFilter filter, TPVBlendOperation operation);
+  // Copies the source rectangle of a pv1g (set bits white) or pv24RGB bitmap scaled into the
+  // pv24RGB target (other formats paint nothing), resampled first when filter is not rfNone,
+  // and sets the painted area of the target's alpha plane (made on demand) to alpha, or with a
+  // source alpha plane that is not Opaque to its mapped bytes limited to alpha. Target pixels
+  // whose source pixel would lie outside this bitmap are left alone.
+  void StretchRectTo(TPVBitmap& target, int32_t targetX, int32_t targetY, int32_t targetWidth,
+                     int32_t targetHeight, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                     int32_t sourceHeight, TResampleFilter filter, int32_t alpha);
+
+  // The renderers: one pair per pixel format, called by RenderToBitmap for this bitmap's
+  // format, the blended one when the opacity or the alpha plane applies. Each paints the
+  // area's rows through the row table into the pv24RGB target; rows and columns the tables
+  // or the bitmaps do not cover, and map entries outside this bitmap, end the area there.
+  virtual void Render24RGB(TPVRenderRows rowTable, TPVBitmap& target,
+                           TPVBlendOperation operation, const TPVRenderArea& area) const;
+  virtual void Render24RGBBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                  TPVBlendOperation operation, const TPVRenderArea& area,
+                                  const TPVRenderOpacity& opacity) const;
+  virtual void Render32RGB(TPVRenderRows rowTable, TPVBitmap& target,
+                           TPVBlendOperation operation, const TPVRenderArea& area) const;
+  virtual void Render32RGBBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                  TPVBlendOperation operation, const TPVRenderArea& area,
+                                  const TPVRenderOpacity& opacity) const;
+  virtual void Render1g(TPVRenderRows rowTable, TPVBitmap& target,
+                        const TPVRenderArea& area) const;
+  virtual void Render1gBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                               const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void Render8g(TPVRenderRows rowTable, TPVBitmap& target,
+                        const TPVRenderArea& area) const;
+  virtual void Render8gBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                               const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void Render8p(TPVRenderRows rowTable, TPVBitmap& target,
+                        const TPVRenderArea& area) const;
+  virtual void Render8pBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                               const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void Render16g(TPVRenderRows rowTable, TPVBitmap& target,
+                         const TPVRenderArea& area) const;
+  virtual void Render16gBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void Render32f(TPVRenderRows rowTable, TPVBitmap& target,
+                         const TPVRenderArea& area) const;
+  virtual void Render32fBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void RenderCMYK(TPVRenderRows rowTable, TPVBitmap& target,
+                          const TPVRenderArea& area) const;
+  virtual void RenderCMYKBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                 const TPVRenderArea& area, const TPVRenderOpacity& opacity) const;
+  virtual void RenderCIELab(TPVRenderRows rowTable, TPVBitmap& target,
+                            const TPVRenderArea& area) const;
+  virtual void RenderCIELabBlended(TPVRenderRows rowTable, TPVBitmap& target,
+                                   const TPVRenderArea& area,
+                                   const TPVRenderOpacity& opacity) const;
+  virtual void RenderRGB48(TPVRenderRows rowTable, TPVBitmap& target,
+                           TPVBlendOperation operation, const TPVRenderArea& area) const;
+  virtual void RenderRGB48Blended(TPVRenderRows rowTable, TPVBitmap& target,
+                                  TPVBlendOperation operation, const TPVRenderArea& area,
+                                  const TPVRenderOpacity& opacity) const;
+  // ==== End of scaled rendering ====
 
   // ---- The raw bitmap stream ----
   // Writes the bitmap with its display settings and alpha plane. False when the stream took
