@@ -14,8 +14,9 @@ namespace calmora {
 namespace {
 
 constexpr int32_t kMostTokens = 501;
-// Longer than any number a header holds; a longer token cannot be a size.
-constexpr size_t kLongestToken = 20;
+// Longer than any number a header holds (and short enough that its digits fit an int64); a
+// longer token cannot be a size.
+constexpr size_t kLongestToken = 15;
 constexpr int32_t kReadAheadBytes = 1024;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }

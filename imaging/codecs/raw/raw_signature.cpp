@@ -15,11 +15,15 @@ bool IsCameraRawStream(TStream* Stream) {
   thread_local std::unique_ptr<LibRaw> decoder;
   if (!decoder) decoder = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
   TStreamPositionKeeper keeper(Stream);
-  TPVRawDataStream input(Stream);
-  const int result = decoder->open_datastream(&input);
-  // The decoder must not keep a pointer to the adapter, which goes at the end of this call.
-  decoder->recycle();
-  return result == LIBRAW_SUCCESS;
+  try {
+    TPVRawDataStream input(Stream);
+    const int result = decoder->open_datastream(&input);
+    // The decoder must not keep a pointer to the adapter, which goes at the end of this call.
+    decoder->recycle();
+    return result == LIBRAW_SUCCESS;
+  } catch (...) {
+    return false;  // a stream that cannot even be looked at holds no camera's file
+  }
 }
 
 }  // namespace calmora
