@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/core/base/streams.h"
+#include "tests/imaging/support/byte_strings.h"
 
 namespace calmora::test {
 
@@ -17,13 +18,6 @@ struct SignatureCase {
   std::string Bytes;
   bool Expected;
 };
-
-inline void AppendLE(std::string& bytes, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
-inline void AppendBE(std::string& bytes, uint64_t value, int width) {
-  for (int i = width - 1; i >= 0; --i) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
 
 inline bool RunSignature(bool (*test)(TStream*), const std::string& bytes, int64_t start) {
   TPVMemStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));

@@ -23,10 +23,6 @@ struct DetectionFixture {
   int64_t Start = 0;       // where the data starts (bytes ahead of it are other data)
 };
 
-inline void AppendLE(std::string& bytes, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
-
 // A Windows metafile: the 18-byte standard header (type 1, 9 header words, no parameters) and
 // the closing record, optionally behind the 22-byte placeable header.
 inline std::string WindowsMetafile(bool placeable) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "imaging/io/format_detection.h"
 #include "tests/imaging/io/detection_fixtures.h"
@@ -67,6 +68,28 @@ TEST_F(FindFileFormatTest, ReconcilesContentAndExtension) {
     const std::string& bytes = namedCase.Content;
     EXPECT_EQ(Find(namedCase.Name, bytes, true), namedCase.Strict) << namedCase.Name << " strict";
     EXPECT_EQ(Find(namedCase.Name, bytes, false), namedCase.Loose) << namedCase.Name << " loose";
+  }
+}
+
+// Every fixture under its own format's first extension and under a wrong one.
+TEST_F(FindFileFormatTest, EveryFixtureUnderRightAndWrongExtensions) {
+  std::vector<std::string> missing;
+  std::vector<test::DetectionFixture> fixtures = test::MakeToolFixtures(folder_, missing);
+  for (test::DetectionFixture& fixture : test::BuiltFixtures()) fixtures.push_back(std::move(fixture));
+  int number = 0;
+  for (const test::DetectionFixture& fixture : fixtures) {
+    if (fixture.Start != 0) continue;  // a file's content starts at its first byte
+    const TPVFileFormatId format = fixture.Format;
+    const std::string own = format == kFormatAVI ? "avi" : GetFileExt(format, 0);
+    const std::string right = "right" + std::to_string(number) + "." + (own.empty() ? "bin" : own);
+    const std::string wrong = "wrong" + std::to_string(number++) + (format == kFormatGIF ? ".png" : ".gif");
+    // AVI has no entry, so no extension can agree with it under Strict.
+    EXPECT_EQ(Find(right, fixture.Bytes, true), format == kFormatAVI ? 0 : format) << fixture.Name;
+    EXPECT_EQ(Find(right, fixture.Bytes, false), format) << fixture.Name;
+    // Icons and cursors take the extension's id, whatever it is.
+    const bool iconLike = format == kFormatICO || format == kFormatCUR;
+    EXPECT_EQ(Find(wrong, fixture.Bytes, true), iconLike ? kFormatGIF : 0) << fixture.Name;
+    EXPECT_EQ(Find(wrong, fixture.Bytes, false), format) << fixture.Name;
   }
 }
 

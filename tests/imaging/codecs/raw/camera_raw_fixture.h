@@ -4,11 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace calmora::test {
+#include "tests/imaging/support/byte_strings.h"
 
-inline void AppendRawLE(std::string& bytes, uint64_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
+namespace calmora::test {
 
 // A TIFF-structured camera raw file of side x side 16-bit samples behind a colour filter array,
 // marked by the DNG version and the CFA photometric interpretation: what LibRaw identifies when
@@ -34,15 +32,15 @@ inline std::string CameraRawTIFF(int side) {
       {50706, 1, 4, 0x00000401},
   };
   std::string bytes("II*\0", 4);
-  AppendRawLE(bytes, 8, 4);
-  AppendRawLE(bytes, kTags, 2);
+  AppendLE(bytes, 8, 4);
+  AppendLE(bytes, kTags, 2);
   for (const Tag& tag : tags) {
-    AppendRawLE(bytes, tag.Id, 2);
-    AppendRawLE(bytes, tag.Type, 2);
-    AppendRawLE(bytes, tag.Count, 4);
-    AppendRawLE(bytes, tag.Value, 4);
+    AppendLE(bytes, tag.Id, 2);
+    AppendLE(bytes, tag.Type, 2);
+    AppendLE(bytes, tag.Count, 4);
+    AppendLE(bytes, tag.Value, 4);
   }
-  AppendRawLE(bytes, 0, 4);
+  AppendLE(bytes, 0, 4);
   bytes += make + model;
   for (uint32_t i = 0; i < pixelBytes; ++i) bytes.push_back(static_cast<char>(i * 7));
   return bytes;
