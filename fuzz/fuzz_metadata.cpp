@@ -1,6 +1,7 @@
 // libFuzzer target of the metadata readers, each given the whole input: the IPTC block, the
 // annotation block and the TIFF tag block. What the first two read must save to a block that
 // reads and saves again to the very same bytes; the tag array must be the directory's bytes.
+// The searches for an embedded TIFF header and an XMP packet must stay within the input.
 // Fuzz budget in CI: 30 s
 #include <cstddef>
 #include <cstdint>
@@ -9,10 +10,13 @@
 #include <vector>
 
 #include "imaging/core/base/byte_reader.h"
+#include "imaging/core/base/streams.h"
 #include "imaging/core/imaging_annotations.h"
 #include "imaging/core/iptc_info_list.h"
 #include "imaging/core/is_exif_block.h"
 #include "imaging/core/tags_handler.h"
+#include "imaging/io/params/exif_blocks.h"
+#include "imaging/io/params/xmp_blocks.h"
 
 namespace {
 
@@ -89,6 +93,22 @@ void FuzzTags(const uint8_t* data, size_t size) {
   }
 }
 
+// A header found lies within the input, and the stream is back where it started.
+void FuzzEmbeddedTIFFHeader(const uint8_t* data, size_t size) {
+  calmora::TPVMemStream stream(data, static_cast<int64_t>(size));
+  const int64_t found = calmora::FindEmbeddedTIFFHeader(&stream);
+  Check(stream.GetPosition() == 0);
+  Check(found == -1 ||
+        (found >= 0 && static_cast<size_t>(found) + 8 <= size &&
+         (data[found] == 'I' || data[found] == 'M') && data[found] == data[found + 1]));
+}
+
+// A packet found follows a zero byte inside the input.
+void FuzzXMPPacket(const uint8_t* data, size_t size) {
+  const uint8_t* packet = calmora::FindXMPPacket(data, static_cast<int64_t>(size));
+  Check(packet == nullptr || (packet > data && packet <= data + size && packet[-1] == 0));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -97,5 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzAnnotations(data, size);
   FuzzTags(data, size);
   (void)calmora::IsExifBlock(data, static_cast<int64_t>(size));
+  FuzzEmbeddedTIFFHeader(data, size);
+  FuzzXMPPacket(data, size);
   return 0;
 }

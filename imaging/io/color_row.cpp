@@ -2,14 +2,21 @@
 // through them (or the formulas).
 #include "imaging/io/color_row.h"
 
+#include "imaging/io/params/io_params.h"
+
 namespace calmora {
 
 namespace {
 
-// The profile fields of a parameter record. TIOParamsVals is only declared so far, so no
-// record can carry profiles yet and every row takes the formulas; this is the one place that
-// will read InputICCProfile, DefaultICCProfile and GetOutputICCProfile of the record.
-bool ProfilesOfParams(TIOParamsVals* params, TPVRowProfiles& profiles) { return false; }
+// The profiles a record carries. The output profile is asked for only when a conversion
+// through the profiles can happen, since asking makes it (as sRGB).
+bool ProfilesOfParams(TIOParamsVals* params, TPVRowProfiles& profiles) {
+  if (params->InputICCProfile == nullptr && params->DefaultICCProfile == nullptr) return false;
+  profiles.InputICCProfile = params->InputICCProfile.get();
+  profiles.DefaultICCProfile = params->DefaultICCProfile.get();
+  profiles.GetOutputICCProfile = [params] { return params->GetOutputICCProfile(); };
+  return true;
+}
 
 }  // namespace
 

@@ -66,6 +66,14 @@ TEST_F(TempFileStore, FailsInAMissingFolder) {
   EXPECT_THROW(TPVTemporaryFileStream(temp_.Folder() + "/missing/x.tmp"), EInOutError);
 }
 
+TEST_F(TempFileStore, TheStreamStartsEmptyOverAFileThatHeldData) {
+  const std::string name = temp_.Folder() + "/old.tmp";
+  ASSERT_TRUE(test::WriteFileBytes(name, "left over"));
+  TPVTemporaryFileStream stream(name);
+  EXPECT_EQ(stream.GetSize(), 0);
+  EXPECT_FALSE(std::filesystem::exists(name));
+}
+
 TEST_F(TempFileStore, MappedBlocksFollowTheirAccess) {
   TPVFileBuffer store;
   ASSERT_TRUE(store.CreateFile("IMG", 64));
