@@ -9,6 +9,7 @@
 #include "imaging/io/color_row.h"
 #include "imaging/io/file_formats.h"
 #include "imaging/io/io_plugins.h"
+#include "imaging/io/params/lzw_defaults.h"
 #include "imaging/io/url_loader.h"
 #include "imaging/proc/quantizer.h"
 
@@ -21,6 +22,11 @@ int32_t MetafileMaxSize = 8000;
 namespace {
 
 constexpr TStaticSetupStep kSetupSteps[] = {
+    // The library's LZW coders arrive with the GIF and TIFF codecs; until then no default.
+    {"DefaultGIFLZWDecompress", [] { DefaultGIFLZWDecompress = nullptr; }},
+    {"DefaultGIFLZWCompress", [] { DefaultGIFLZWCompress = nullptr; }},
+    {"DefaultTIFFLZWDecompress", [] { DefaultTIFFLZWDecompress = nullptr; }},
+    {"DefaultTIFFLZWCompress", [] { DefaultTIFFLZWCompress = nullptr; }},
     {"TempFolder", [] { TempFolder.clear(); }},  // empty: the system's temporary folder
     {"BuildFileFormatRegistry", BuildFileFormatRegistry},
     {"AVIFileInitialised", [] { AVIFileInitialised = false; }},

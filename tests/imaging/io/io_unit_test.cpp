@@ -14,8 +14,11 @@
 #include "imaging/io/color_row.h"
 #include "imaging/io/file_formats.h"
 #include "imaging/io/io_plugins.h"
+#include "imaging/io/params/io_params.h"
+#include "imaging/io/params/lzw_defaults.h"
 #include "imaging/io/url_loader.h"
 #include "imaging/proc/quantizer.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -28,7 +31,9 @@ std::vector<std::string> StepNames(std::span<const TStaticSetupStep> steps) {
 
 TEST(InitIOUnit, SetsTheGlobalsInTheirOrder) {
   EXPECT_EQ(StepNames(IOUnitSetupSteps()),
-            (std::vector<std::string>{"TempFolder", "BuildFileFormatRegistry",
+            (std::vector<std::string>{"DefaultGIFLZWDecompress", "DefaultGIFLZWCompress",
+                                      "DefaultTIFFLZWDecompress", "DefaultTIFFLZWCompress",
+                                      "TempFolder", "BuildFileFormatRegistry",
                                       "AVIFileInitialised", "TwainLogFileName", "LoadWinInet",
                                       "ConvertColorRowProc", "ICCConversion", "IOPlugins",
                                       "QuantizerAlgorithm", "NeuQuantQuality",
@@ -72,6 +77,39 @@ TEST(InitIOUnit, GivesEveryGlobalItsStartValue) {
   EXPECT_TRUE(CMYKProfileConversion);
   EXPECT_EQ(CMYKProfile, nullptr);
   EXPECT_EQ(MetafileMaxSize, 8000);
+  FinalizeIOUnit();
+}
+
+void FakeGIFDecompress(TStream*, int32_t, int32_t, bool, uint8_t*) {}
+void OtherGIFDecompress(TStream*, int32_t, int32_t, bool, uint8_t*) {}
+void FakeGIFCompress(TStream*, int32_t, int32_t, bool, const uint8_t*, int32_t) {}
+uint8_t* FakeTIFFDecompress(const uint8_t*, int32_t, void*&, int32_t) { return nullptr; }
+void FakeTIFFCompress(const uint8_t*, int32_t, TStream*, void*&) {}
+
+TEST(InitIOUnit, LeavesNoLZWDefaultUntilTheCodersExist) {
+  test::ScopedOverride<TGIFLZWDecompressProc> gif(DefaultGIFLZWDecompress, FakeGIFDecompress);
+  test::ScopedOverride<TTIFFLZWCompressProc> tiff(DefaultTIFFLZWCompress, FakeTIFFCompress);
+  InitIOUnit();
+  EXPECT_EQ(DefaultGIFLZWDecompress, nullptr);
+  EXPECT_EQ(DefaultGIFLZWCompress, nullptr);
+  EXPECT_EQ(DefaultTIFFLZWDecompress, nullptr);
+  EXPECT_EQ(DefaultTIFFLZWCompress, nullptr);
+  FinalizeIOUnit();
+}
+
+// A record takes the defaults as they are when it is made; a later change leaves it alone.
+TEST(InitIOUnit, ARecordMadeAfterItCarriesTheInstalledLZWDefaults) {
+  InitIOUnit();
+  test::ScopedOverride<TGIFLZWDecompressProc> gifIn(DefaultGIFLZWDecompress, FakeGIFDecompress);
+  test::ScopedOverride<TGIFLZWCompressProc> gifOut(DefaultGIFLZWCompress, FakeGIFCompress);
+  test::ScopedOverride<TTIFFLZWDecompressFunc> tiffIn(DefaultTIFFLZWDecompress, FakeTIFFDecompress);
+  test::ScopedOverride<TTIFFLZWCompressProc> tiffOut(DefaultTIFFLZWCompress, FakeTIFFCompress);
+  TIOParamsVals params(nullptr);
+  DefaultGIFLZWDecompress = OtherGIFDecompress;
+  EXPECT_EQ(params.GIF_LZWDecompress, &FakeGIFDecompress);
+  EXPECT_EQ(params.GIF_LZWCompress, &FakeGIFCompress);
+  EXPECT_EQ(params.TIFF_LZWDecompress, &FakeTIFFDecompress);
+  EXPECT_EQ(params.TIFF_LZWCompress, &FakeTIFFCompress);
   FinalizeIOUnit();
 }
 
