@@ -56,8 +56,8 @@ constexpr TStaticSetupStep kCleanupSteps[] = {
        if (AVIFileInitialised) AVIFileExit();
      }},
     {"FreeWinInet", FreeWinInet},
-    // Nothing writes the scanner log yet, so there is no open file to close behind its name.
-    {"TwainLogFileName", [] { TwainLogFileName.clear(); }},
+    // The scanner log is closed here once the acquisition objects write it; nothing opens it yet.
+    {"CloseTwainLog", [] {}},
     {"IOPlugins", [] { IOPlugins = TPVIOPluginList(); }},
 };
 

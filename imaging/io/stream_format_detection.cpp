@@ -71,11 +71,18 @@ struct TContentTest {
   TPVFileFormatId FileType;
 };
 
-bool IsPlainTIFF(TStream* stream) { return IsTIFFStream(stream) && !IsCameraRawTIFFStream(stream); }
-bool IsPNGOfMoreThanSignature(TStream* stream) { return stream->GetSize() > 8 && IsPNGStream(stream); }
+// A TIFF-structured camera raw file is left to the raw decoder, which runs last.
+bool IsPlainTIFF(TStream* stream) {
+  return IsTIFFStream(stream) && !IsCameraRawTIFFStream(stream);
+}
+// A stream of the signature alone holds no picture.
+bool IsPNGOfMoreThanSignature(TStream* stream) {
+  return stream->GetSize() > 8 && IsPNGStream(stream);
+}
 bool HasJPEGStart(TStream* stream) { return FindJPEGStart(stream) >= 0; }
 
-// In this order: the cheap and certain before the loose (TGA and PNM have no real magic).
+// The order is fixed: where two tests could both pass (TGA and PNM have no real magic, a JPEG
+// start may sit behind other bytes), the earlier one names the format.
 constexpr TContentTest kContentTests[] = {
     {IsPlainTIFF, kFormatTIFF},       {IsPNGOfMoreThanSignature, kFormatPNG},
     {IsDICOMStream, kFormatDICOM},    {IsICOStream, kFormatICO},

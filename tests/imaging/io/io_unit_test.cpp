@@ -45,7 +45,7 @@ TEST(FinalizeIOUnit, ReleasesInItsOrder) {
   EXPECT_EQ(StepNames(IOUnitCleanupSteps()),
             (std::vector<std::string>{"FreeCMYKProfiles", "FreeIOPlugins",
                                       "FreeFileFormatRegistry", "AVIFileExit", "FreeWinInet",
-                                      "TwainLogFileName", "IOPlugins"}));
+                                      "CloseTwainLog", "IOPlugins"}));
 }
 
 TEST(InitIOUnit, GivesEveryGlobalItsStartValue) {
