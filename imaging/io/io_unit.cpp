@@ -1,22 +1,77 @@
-// Set-up and clean-up of the I/O unit: the process-wide settings every codec and I/O component reads.
+// Set-up and clean-up of the I/O unit: the process-wide settings every codec and I/O component
+// reads, each step named so that the order can be checked.
 #include "imaging/io/io_unit.h"
 
+#include "imaging/core/base/defs.h"
 #include "imaging/core/cmyk_profile.h"
+#include "imaging/core/color_rows.h"
+#include "imaging/io/avi_frames.h"
 #include "imaging/io/color_row.h"
+#include "imaging/io/file_formats.h"
+#include "imaging/io/io_plugins.h"
+#include "imaging/io/params/lzw_defaults.h"
+#include "imaging/io/url_loader.h"
 #include "imaging/proc/quantizer.h"
 
 namespace calmora {
 
-// The I/O unit's globals (LZW defaults, format registry, row converter...) are installed here as they arrive.
-void InitIOUnit() {
-  ConvertColorRowProc = ConvertColorRow;
-  ICCConversion = false;
-  QuantizerAlgorithm = -1;
-  NeuQuantQuality = -1;
-  CMYKProfileConversion = true;
-  FreeCMYKProfiles();  // CMYKProfile null: made again on first use
+std::string TwainLogFileName;
+bool BufferedStreamRelative = false;
+int32_t MetafileMaxSize = 8000;
+
+namespace {
+
+constexpr TStaticSetupStep kSetupSteps[] = {
+    // The library's LZW coders arrive with the GIF and TIFF codecs; until then no default.
+    {"DefaultGIFLZWDecompress", [] { DefaultGIFLZWDecompress = nullptr; }},
+    {"DefaultGIFLZWCompress", [] { DefaultGIFLZWCompress = nullptr; }},
+    {"DefaultTIFFLZWDecompress", [] { DefaultTIFFLZWDecompress = nullptr; }},
+    {"DefaultTIFFLZWCompress", [] { DefaultTIFFLZWCompress = nullptr; }},
+    {"TempFolder", [] { TempFolder.clear(); }},  // empty: the system's temporary folder
+    {"BuildFileFormatRegistry", BuildFileFormatRegistry},
+    {"AVIFileInitialised", [] { AVIFileInitialised = false; }},
+    {"TwainLogFileName", [] { TwainLogFileName.clear(); }},
+    {"LoadWinInet",
+     [] {
+       WinInetHandle = nullptr;
+       LoadWinInet();
+     }},
+    {"ConvertColorRowProc", [] { ConvertColorRowProc = ConvertColorRow; }},
+    {"ICCConversion", [] { ICCConversion = false; }},
+    {"IOPlugins", [] { IOPlugins.clear(); }},
+    {"QuantizerAlgorithm", [] { QuantizerAlgorithm = -1; }},  // automatic
+    {"NeuQuantQuality", [] { NeuQuantQuality = -1; }},        // from the pixel count
+    {"BufferedStreamRelative", [] { BufferedStreamRelative = false; }},
+    {"CMYKProfileConversion", [] { CMYKProfileConversion = true; }},
+    {"CMYKProfile", FreeCMYKProfiles},  // null: made again on first use
+    {"MetafileMaxSize", [] { MetafileMaxSize = 8000; }},
+};
+
+constexpr TStaticSetupStep kCleanupSteps[] = {
+    {"FreeCMYKProfiles", FreeCMYKProfiles},
+    {"FreeIOPlugins", FreeIOPlugins},
+    {"FreeFileFormatRegistry", FreeFileFormatRegistry},
+    {"AVIFileExit",
+     [] {
+       if (AVIFileInitialised) AVIFileExit();
+     }},
+    {"FreeWinInet", FreeWinInet},
+    // The scanner log is closed here once the acquisition objects write it; nothing opens it yet.
+    {"CloseTwainLog", [] {}},
+    {"IOPlugins", [] { IOPlugins = TPVIOPluginList(); }},
+};
+
+void RunSteps(std::span<const TStaticSetupStep> steps) {
+  for (const TStaticSetupStep& step : steps) step.Run();
 }
 
-void FinalizeIOUnit() { FreeCMYKProfiles(); }
+}  // namespace
+
+std::span<const TStaticSetupStep> IOUnitSetupSteps() { return kSetupSteps; }
+std::span<const TStaticSetupStep> IOUnitCleanupSteps() { return kCleanupSteps; }
+
+void InitIOUnit() { RunSteps(kSetupSteps); }
+
+void FinalizeIOUnit() { RunSteps(kCleanupSteps); }
 
 }  // namespace calmora

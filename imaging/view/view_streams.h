@@ -1,13 +1,6 @@
 // Tests of the view's own stream kinds: vector objects (PVV), layers, and the combined layers
-// and objects stream. Each leaves the stream's position as it found it.
+// and objects stream. Each leaves the stream's position as it found it. They live below the
+// view, with format detection, which calls them too.
 #pragma once
 
-namespace calmora {
-
-class TStream;
-
-bool IsPVVStream(TStream* Stream);
-bool IsLayersStream(TStream* Stream);
-bool IsAllStream(TStream* Stream);
-
-}  // namespace calmora
+#include "imaging/io/view_stream_signatures.h"

@@ -12,7 +12,12 @@ TPVBufferedReadStream::TPVBufferedReadStream(TStream* source, int32_t bufferSize
   Position = Source->GetPosition();
   Base = relative ? Position : 0;
   SourceSize = Source->GetSize();
-  SetBufferSize(bufferSize);
+  try {
+    SetBufferSize(bufferSize);
+  } catch (...) {
+    delete[] Buffer;  // a constructor that raises never reaches the destructor
+    throw;
+  }
 }
 
 TPVBufferedReadStream::~TPVBufferedReadStream() { delete[] Buffer; }

@@ -1,0 +1,63 @@
+// Downloads over the internet library: one whole http, https or ftp resource handed block by
+// block to a byte sink, with progress, a stop request and a clear reason for every failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace calmora::platform {
+
+// The agent text every download announces itself with.
+inline constexpr const char* kDownloadAgent = "Mozilla/4.*";
+// Redirects a download follows (between http and https only) before it gives up.
+inline constexpr int32_t kDownloadMaxRedirects = 10;
+// Bytes the library hands over at most at once: the size of one block.
+inline constexpr int32_t kDownloadBlockSize = 65536;
+
+// A proxy for the download; an empty Address goes direct, whatever the environment's proxy
+// variables (http_proxy, https_proxy, all_proxy ...) say. User and Password authenticate at
+// the proxy, and the address's own credentials are then not sent anywhere.
+struct DownloadProxy {
+  std::string Address;
+  std::string User;
+  std::string Password;
+};
+
+struct DownloadHandlers {
+  // Takes each block as it arrives; false (the bytes could not be kept) ends the download as
+  // a failure.
+  std::function<bool(const uint8_t* Data, size_t Size)> WriteBytes;
+  // Called after each block when the server announced a positive length, with
+  // DownloadPercent of the bytes so far. May be empty.
+  std::function<void(int32_t Percent)> Progress;
+  // Asked after each block and while waiting; true stops the download as a failure. May be
+  // empty.
+  std::function<bool()> StopRequested;
+};
+
+struct DownloadOutcome {
+  bool Success = false;
+  std::string Reason;          // why it failed; empty on success
+  std::string ContentSubtype;  // http: the content type after its first "/" ("image/jpeg"
+                               // gives "jpeg"); ftp: the file's lower-case extension, at most
+                               // 10 characters; empty when unknown
+  int64_t BytesReceived = 0;   // bytes handed to WriteBytes
+};
+
+// Fetches the address (see ParseURL for its form) with the library loaded: always from the
+// network, never into a cache, over a kept-alive connection, https verifying the server's
+// certificate and name. Success means every byte arrived: a status other than 2xx, fewer
+// bytes than a positive announced length, a transport or ftp error, a stop request, or
+// InternetStallMilliseconds without connecting or without a new byte all fail, as do an
+// address ParseURL refuses and a library that is not loaded. Blocks the calling thread.
+DownloadOutcome DownloadURL(const std::string& URL, const DownloadProxy& Proxy,
+                            const DownloadHandlers& Handlers);
+
+// The progress after received of length bytes in whole percent, rounded down: exact, so the
+// last block of a whole download reports 100 (a floating-point 100 / length can land the
+// product just under it); 0 for a length of 0 or less.
+int32_t DownloadPercent(int64_t received, int64_t length);
+
+}  // namespace calmora::platform

@@ -1,0 +1,87 @@
+// What the download tests share: a port nobody listens on, the bodies the loopback server
+// sends, and one download's deliveries collected for checking.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/internet_download.h"
+#include "platform/internet_library.h"
+#include "tests/platform/loopback_servers.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scoped_override.h"
+
+namespace calmora::platform {
+
+// A port nobody listens on: one the system just handed out and took back.
+inline int32_t DeadPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof(address);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+inline std::string ServedBody(int64_t size) {
+  std::string body(static_cast<size_t>(size), '\0');
+  for (int64_t i = 0; i < size; ++i)
+    body[static_cast<size_t>(i)] = static_cast<char>(test::ServedByte(i));
+  return body;
+}
+
+inline std::string BasicAuthorization(const std::string& user, const std::string& password) {
+  return "Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString();
+}
+
+// What one download delivered to its handlers.
+struct Delivery {
+  DownloadOutcome Outcome;
+  std::string Bytes;
+  std::vector<int32_t> Progress;
+};
+
+inline Delivery Fetch(const std::string& url, const DownloadProxy& proxy = {},
+                      std::function<bool()> stop = {}) {
+  Delivery delivery;
+  DownloadHandlers handlers;
+  handlers.WriteBytes = [&](const uint8_t* data, size_t size) {
+    delivery.Bytes.append(reinterpret_cast<const char*>(data), size);
+    return true;
+  };
+  handlers.Progress = [&](int32_t percent) { delivery.Progress.push_back(percent); };
+  handlers.StopRequested = std::move(stop);
+  delivery.Outcome = DownloadURL(url, proxy, handlers);
+  return delivery;
+}
+
+// The library loaded for the suite, the environment's proxies kept away from the loopback
+// servers, and stalls given up after one second rather than thirty.
+class DownloadTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { Module = LoadInternetLibrary(); }
+  static void TearDownTestSuite() { FreeInternetLibrary(Module); }
+  void SetUp() override {
+    ASSERT_NE(Module, nullptr);
+    CALMORA_REQUIRE_TOOL(test::kPython);
+  }
+
+  static inline void* Module = nullptr;
+  test::ScopedEnvironmentVariable noHttpProxy_{"http_proxy", std::nullopt};
+  test::ScopedEnvironmentVariable noHttpsProxy_{"https_proxy", std::nullopt};
+  test::ScopedEnvironmentVariable noAllProxy_{"all_proxy", std::nullopt};
+  test::ScopedOverride<int32_t> shortStall_{InternetStallMilliseconds, 1000};
+};
+
+}  // namespace calmora::platform
