@@ -13,6 +13,8 @@
 #include "imaging/core/base/streams.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/view_base.h"
+#include "imaging/io/file_formats.h"
+#include "imaging/io/load_save_methods.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/params/params_owner.h"
 #include "imaging/io/pictavo_io_types.h"
@@ -109,6 +111,93 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // Waits until no worker runs, setting Aborting first when asked.
   void WaitThreads(bool SetAborting);
 
+  // ==== The load and save sequences (load_save_sequences.cpp) ====
+  // Every per-format method runs one of these with its format's row. Loads answer the count
+  // the reader reports (pages, frames), -1 when handed to a worker. A failure sets Aborting;
+  // the finish event ends every one of them. Open and create failures raise, Aborting set.
+  int32_t LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream);
+  int32_t LoadFormatFromFile(TPVFileFormatId Id, const std::u16string& FileName);
+  void SaveFormatToStream(TPVFileFormatId Id, TStream* Stream);
+  // No file is made when there is no writer, nor, for most formats, no usable bitmap.
+  void SaveFormatToFile(TPVFileFormatId Id, const std::u16string& FileName);
+
+  // ==== Per-format methods ====
+  int32_t LoadFromFileTIFF(const std::u16string& FileName) {
+    return LoadFormatFromFile(kFormatTIFF, FileName);
+  }
+  int32_t LoadFromStreamTIFF(TStream* Stream) { return LoadFormatFromStream(kFormatTIFF, Stream); }
+  void SaveToFileTIFF(const std::u16string& FileName) { SaveFormatToFile(kFormatTIFF, FileName); }
+  void SaveToStreamTIFF(TStream* Stream) { SaveFormatToStream(kFormatTIFF, Stream); }
+  void SaveToFileGIF(const std::u16string& FileName) { SaveFormatToFile(kFormatGIF, FileName); }
+  void SaveToStreamGIF(TStream* Stream) { SaveFormatToStream(kFormatGIF, Stream); }
+  void LoadFromFileJPEG(const std::u16string& FileName) {
+    LoadFormatFromFile(kFormatJPEG, FileName);
+  }
+  void LoadFromStreamJPEG(TStream* Stream) { LoadFormatFromStream(kFormatJPEG, Stream); }
+  void SaveToFileJPEG(const std::u16string& FileName) { SaveFormatToFile(kFormatJPEG, FileName); }
+  void SaveToStreamJPEG(TStream* Stream) { SaveFormatToStream(kFormatJPEG, Stream); }
+  void LoadFromFilePCX(const std::u16string& FileName) { LoadFormatFromFile(kFormatPCX, FileName); }
+  void LoadFromStreamPCX(TStream* Stream) { LoadFormatFromStream(kFormatPCX, Stream); }
+  void SaveToFilePCX(const std::u16string& FileName) { SaveFormatToFile(kFormatPCX, FileName); }
+  void SaveToStreamPCX(TStream* Stream) { SaveFormatToStream(kFormatPCX, Stream); }
+  void LoadFromFileDCX(const std::u16string& FileName) { LoadFormatFromFile(kFormatDCX, FileName); }
+  void LoadFromStreamDCX(TStream* Stream) { LoadFormatFromStream(kFormatDCX, Stream); }
+  void SaveToFileDCX(const std::u16string& FileName) { SaveFormatToFile(kFormatDCX, FileName); }
+  void SaveToStreamDCX(TStream* Stream) { SaveFormatToStream(kFormatDCX, Stream); }
+  void LoadFromFileBMP(const std::u16string& FileName) { LoadFormatFromFile(kFormatBMP, FileName); }
+  void LoadFromStreamBMP(TStream* Stream) { LoadFormatFromStream(kFormatBMP, Stream); }
+  void SaveToFileBMP(const std::u16string& FileName) { SaveFormatToFile(kFormatBMP, FileName); }
+  void SaveToStreamBMP(TStream* Stream) { SaveFormatToStream(kFormatBMP, Stream); }
+  void LoadFromFileTGA(const std::u16string& FileName) { LoadFormatFromFile(kFormatTGA, FileName); }
+  void LoadFromStreamTGA(TStream* Stream) { LoadFormatFromStream(kFormatTGA, Stream); }
+  void SaveToFileTGA(const std::u16string& FileName) { SaveFormatToFile(kFormatTGA, FileName); }
+  void SaveToStreamTGA(TStream* Stream) { SaveFormatToStream(kFormatTGA, Stream); }
+  void LoadFromFilePNG(const std::u16string& FileName) { LoadFormatFromFile(kFormatPNG, FileName); }
+  void LoadFromStreamPNG(TStream* Stream) { LoadFormatFromStream(kFormatPNG, Stream); }
+  void SaveToFilePNG(const std::u16string& FileName) { SaveFormatToFile(kFormatPNG, FileName); }
+  void SaveToStreamPNG(TStream* Stream) { SaveFormatToStream(kFormatPNG, Stream); }
+  void LoadFromFileICO(const std::u16string& FileName) { LoadFormatFromFile(kFormatICO, FileName); }
+  void LoadFromStreamICO(TStream* Stream) { LoadFormatFromStream(kFormatICO, Stream); }
+  void SaveToFileICO(const std::u16string& FileName) { SaveFormatToFile(kFormatICO, FileName); }
+  void SaveToStreamICO(TStream* Stream) { SaveFormatToStream(kFormatICO, Stream); }
+  void LoadFromFileCUR(const std::u16string& FileName) { LoadFormatFromFile(kFormatCUR, FileName); }
+  void LoadFromStreamCUR(TStream* Stream) { LoadFormatFromStream(kFormatCUR, Stream); }
+  void LoadFromFileDICOM(const std::u16string& FileName) {
+    LoadFormatFromFile(kFormatDICOM, FileName);
+  }
+  void LoadFromStreamDICOM(TStream* Stream) { LoadFormatFromStream(kFormatDICOM, Stream); }
+  void LoadFromFilePXM(const std::u16string& FileName) { LoadFormatFromFile(kFormatPXM, FileName); }
+  void LoadFromStreamPXM(TStream* Stream) { LoadFormatFromStream(kFormatPXM, Stream); }
+  void SaveToFilePXM(const std::u16string& FileName) { SaveFormatToFile(kFormatPXM, FileName); }
+  void SaveToStreamPXM(TStream* Stream) { SaveFormatToStream(kFormatPXM, Stream); }
+  void LoadFromFileWBMP(const std::u16string& FileName) {
+    LoadFormatFromFile(kFormatWBMP, FileName);
+  }
+  void LoadFromStreamWBMP(TStream* Stream) { LoadFormatFromStream(kFormatWBMP, Stream); }
+  void SaveToFileWBMP(const std::u16string& FileName) { SaveFormatToFile(kFormatWBMP, FileName); }
+  void SaveToStreamWBMP(TStream* Stream) { SaveFormatToStream(kFormatWBMP, Stream); }
+  void LoadFromFileJP2(const std::u16string& FileName) { LoadFormatFromFile(kFormatJP2, FileName); }
+  void LoadFromStreamJP2(TStream* Stream) { LoadFormatFromStream(kFormatJP2, Stream); }
+  void LoadFromFileJ2K(const std::u16string& FileName) { LoadFormatFromFile(kFormatJ2K, FileName); }
+  void LoadFromStreamJ2K(TStream* Stream) { LoadFormatFromStream(kFormatJ2K, Stream); }
+  void SaveToFileJP2(const std::u16string& FileName) { SaveFormatToFile(kFormatJP2, FileName); }
+  void SaveToStreamJP2(TStream* Stream) { SaveFormatToStream(kFormatJP2, Stream); }
+  void SaveToFileJ2K(const std::u16string& FileName) { SaveFormatToFile(kFormatJ2K, FileName); }
+  void SaveToStreamJ2K(TStream* Stream) { SaveFormatToStream(kFormatJ2K, Stream); }
+  void LoadFromFileRAW(const std::u16string& FileName) {
+    LoadFormatFromFile(kFormatCameraRaw, FileName);
+  }
+  void LoadFromStreamRAW(TStream* Stream) { LoadFormatFromStream(kFormatCameraRaw, Stream); }
+  // Into the bitmap as the caller sized and formatted it; an empty name does nothing.
+  void LoadFromFileRawPixels(const std::u16string& FileName) {
+    if (!FileName.empty()) LoadFormatFromFile(kFormatRawPixels, FileName);
+  }
+  void LoadFromStreamRawPixels(TStream* Stream) { LoadFormatFromStream(kFormatRawPixels, Stream); }
+  void SaveToFilePS(const std::u16string& FileName) { SaveFormatToFile(kFormatPS, FileName); }
+  void SaveToStreamPS(TStream* Stream) { SaveFormatToStream(kFormatPS, Stream); }
+  void SaveToFilePDF(const std::u16string& FileName) { SaveFormatToFile(kFormatPDF, FileName); }
+  void SaveToStreamPDF(TStream* Stream) { SaveFormatToStream(kFormatPDF, Stream); }
+
   // ==== Open documents and media (closed by the destructor) ====
   void CloseMediaFile() { MediaFile.reset(); }
   void CloseAVIFile() { AVIState = {}; }
@@ -184,6 +273,12 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void FreeOwnWorkBitmap();
   // On a worker with a view that has a parent: its window made, posting is the way to it.
   bool PostsToView();
+  // Steps 3 onwards of a load: prepare, read, resolution, alpha, names, refresh.
+  int32_t RunLoad(const TPVFormatMethod& Method, TStream& Stream, const std::u16string* FileName);
+  // The bitmap prepared and converted for the writer; false (Aborting set) when it cannot be.
+  bool PrepareForSave(const TPVFormatMethod& Method, bool ToFile);
+  // The writer run, through memory where the data must start at 0 or get a header first.
+  void WriteFormat(const TPVFormatMethod& Method, TStream& Stream, bool ToFile);
 
   platform::TBitmap* LinkedTBitmap = nullptr;
   TPVBitmap* WorkBitmap = nullptr;

@@ -99,8 +99,9 @@ void ModelSquare(int32_t& width, int32_t& height, int32_t& dpiX, int32_t& dpiY) 
 void FillPattern(TPVBitmap& bitmap) {
   for (int32_t y = 0; y < bitmap.GetHeight(); ++y)
     for (int32_t x = 0; x < bitmap.GetWidth(); ++x)
-      bitmap.SetPixel24(x, y, TPVRGB{static_cast<uint8_t>(x), static_cast<uint8_t>(y),
-                                     static_cast<uint8_t>(x * 7 + y)});
+      bitmap.SetPixel24(x, y,
+                        TPVRGB{static_cast<uint8_t>(x), static_cast<uint8_t>(y),
+                               static_cast<uint8_t>(x * 7 + y)});
 }
 
 TEST(PictavoIOSteps, AdjustDPIMakesSquarePixelsByNearestNeighbour) {
@@ -108,8 +109,8 @@ TEST(PictavoIOSteps, AdjustDPIMakesSquarePixelsByNearestNeighbour) {
   struct Case {
     int32_t w, h, px, py, ew, eh, edpi;
   };
-  for (const Case& c : {Case{300, 100, 300, 150, 300, 200, 300}, Case{100, 300, 300, 150, 50, 300,
-                                                                      150}}) {
+  for (const Case& c :
+       {Case{300, 100, 300, 150, 300, 200, 300}, Case{100, 300, 300, 150, 50, 300, 150}}) {
     TPictavoIO io(nullptr);
     ASSERT_TRUE(io.GetWorkBitmap()->Allocate(c.w, c.h, pv24RGB));
     io.Params->Width = c.w;
@@ -128,7 +129,8 @@ TEST(PictavoIOSteps, AdjustDPIMakesSquarePixelsByNearestNeighbour) {
   }
   std::mt19937 random(7);
   for (int round = 0; round < 200; ++round) {
-    int32_t w = 1 + static_cast<int32_t>(random() % 40), h = 1 + static_cast<int32_t>(random() % 40);
+    int32_t w = 1 + static_cast<int32_t>(random() % 40),
+            h = 1 + static_cast<int32_t>(random() % 40);
     int32_t px = 1 + static_cast<int32_t>(random() % 400),
             py = 1 + static_cast<int32_t>(random() % 400);
     TPictavoIO io(nullptr);
@@ -142,8 +144,8 @@ TEST(PictavoIOSteps, AdjustDPIMakesSquarePixelsByNearestNeighbour) {
     int32_t ew = w, eh = h, epx = px, epy = py;
     if (px != py) ModelSquare(ew, eh, epx, epy);
     io.AdjustDPI();
-    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(px) +
-                 "," + std::to_string(py));
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " at " + std::to_string(px) + "," +
+                 std::to_string(py));
     if (ew < 1 || eh < 1) {  // unusable: left as read
       EXPECT_EQ(image.GetWidth(), w);
       EXPECT_EQ(image.GetHeight(), h);
