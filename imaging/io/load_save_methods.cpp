@@ -31,6 +31,7 @@ std::array<TPVFormatMethod, kFormatDICOM + 1> BuildRows() {
   jpeg.ConvertOnSave = true;
   jpeg.HeaderMagic = "JFIF";
   jpeg.AlwaysLooksForHeader = true;
+  jpeg.PreparesJPEGMarkers = true;
   set(jpeg);
   TPVFormatMethod pcx = Row(kFormatPCX, true, true);
   pcx.ConvertOnSave = true;

@@ -30,6 +30,8 @@ struct TPVFormatMethod {
   bool SavesMask = false;
   // The stream form empties the stream first, so both forms write a one-page file.
   bool TruncatesStream = false;
+  // The resolution, IPTC, EXIF and XMP go into the record's markers first.
+  bool PreparesJPEGMarkers = false;
   // ---- Stream header ----
   // Magic of the 12-byte stream header of stream saves and loads; null: none.
   const char* HeaderMagic = nullptr;

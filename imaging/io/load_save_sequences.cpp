@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "imaging/core/mask.h"
+#include "imaging/io/load_save_jpeg_markers.h"
 #include "imaging/io/load_save_stream_header.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/pictavo_io_codecs.h"
@@ -182,6 +183,10 @@ void TPictavoIO::WriteFormat(const TPVFormatMethod& Method, TStream& Stream, boo
     if (!WorkBitmap->CopyToMask(*mask)) mask.reset();
   }
   const TPVCodecWriter writer = CodecOf(Method.Id).Write;
+  if (Method.PreparesJPEGMarkers && !PrepareJPEGMarkers(*Params)) {
+    Aborting = true;
+    return;
+  }
   if (!ToFile && Method.TruncatesStream) Stream.SetSize(0);
   const bool withHeader = !ToFile && StreamHeaders && Method.HeaderMagic != nullptr;
   // TIFF offsets count from the data's start, and a header needs the data's length: both

@@ -46,8 +46,8 @@ TPVStreamHeader ReadStreamHeader(TStream& Stream, const char* Magic, bool Accept
     Stream.SetPosition(header.DataStart);
     return header;
   }
-  const bool isOldPCX = AcceptOldPCX && got >= kOldPCXHeaderSize &&
-                        std::memcmp(bytes, "PCX\0", kOldPCXHeaderSize) == 0;
+  const bool isOldPCX =
+      AcceptOldPCX && got >= kOldPCXHeaderSize && std::memcmp(bytes, "PCX", 3) == 0;
   if (isOldPCX) {
     header.Kind = TPVStreamHeader::kFound;
     header.DataStart = start + kOldPCXHeaderSize;

@@ -18,8 +18,8 @@ struct TPVStreamHeader {
 
 // Looks at the stream's position for a header of Magic (four letters). Found: the stream is
 // left at the data. None: the stream is back where it was. Bad (a length below 0, data past
-// the stream's end, a header cut short): where it stops matters no more. With AcceptOldPCX the
-// 4-byte "PCX", 0 header counts too, its data running to the stream's end.
+// the stream's end, a header cut short): where it stops matters no more. With AcceptOldPCX any
+// other start "PCX" is the old 4-byte header ("PCX", 0), its data running to the stream's end.
 TPVStreamHeader ReadStreamHeader(TStream& Stream, const char* Magic, bool AcceptOldPCX);
 
 void WriteStreamHeader(TStream& Stream, const char* Magic, int32_t DataLength);
