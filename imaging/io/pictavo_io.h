@@ -88,8 +88,22 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // Gives an image view the record's resolution, its repaint held meanwhile.
   virtual void UpdateViewDPI();
 
-  // ==== Operations a descendant may override, in index order ====
+  // ==== Operations a descendant may override, in index order (load_save_dispatch.cpp) ====
   virtual void DoAcquireBitmap(TPVBitmap* Bitmap, bool& Handled);
+  // By the name's extension; without a working bitmap nothing at all. A name no entry knows,
+  // a URL or an AVI file (read by code not in the library yet) fail with the finish event.
+  virtual void LoadFromFile(const std::u16string& FileName);
+  // The content decides before the extension.
+  virtual void LoadFromFileAuto(const std::u16string& FileName);
+  virtual void SaveToFile(const std::u16string& FileName);
+  virtual void LoadFromFileFormat(const std::u16string& FileName, TPVFileFormatId FileType);
+  // Reads the caller's memory in place; FileType 0 lets the content decide.
+  virtual void LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType);
+  // Content no entry reads fails with the finish event.
+  virtual void LoadFromStream(TStream* Stream);
+  virtual void LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType);
+  // Without a writer Aborting is set and no finish event fires.
+  virtual void SaveToStream(TStream* Stream, TPVFileFormatId FileType);
 
   // ==== Common steps (pictavo_io_steps.cpp) ====
   // False without a working bitmap or when its format is outside a non-empty set. A linked
@@ -273,6 +287,17 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void FreeOwnWorkBitmap();
   // On a worker with a view that has a parent: its window made, posting is the way to it.
   bool PostsToView();
+  // Aborting and the finish event: a load that loads nothing.
+  void FailLoad();
+  TPVProgressRecord MakeProgress();
+  // A file through a registry entry's reader. Unguarded, an open failure and a failed
+  // preparation end without the finish event, and the reader's exceptions are swallowed.
+  void LoadFileThroughRegistry(const TPVFileFormatInfo& Entry, const std::u16string& FileName,
+                               bool Guarded);
+  // The per-format stream method of a built-in entry, else the entry's reader.
+  void LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream);
+  // What a registry writer gets: pv24RGB unless pv24RGB or pv1g.
+  bool ConvertForRegistryWriter();
   // Steps 3 onwards of a load: prepare, read, resolution, alpha, names, refresh.
   int32_t RunLoad(const TPVFormatMethod& Method, TStream& Stream, const std::u16string* FileName);
   // The bitmap prepared and converted for the writer; false (Aborting set) when it cannot be.
