@@ -96,6 +96,11 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // The content decides before the extension.
   virtual void LoadFromFileAuto(const std::u16string& FileName);
   virtual void SaveToFile(const std::u16string& FileName);
+  // The image encoded as FileType, as program text: kind 0 a Pascal constant, 1 a C-style
+  // byte list, 2 base64 lines; kind 3 draws the pv24RGB picture in characters. A failed or
+  // empty encoding (or another kind) writes no file and leaves Aborting set.
+  virtual void SaveAsSourceCode(const std::u16string& FileName, TPVFileFormatId FileType,
+                                uint8_t Kind);
   virtual void LoadFromFileFormat(const std::u16string& FileName, TPVFileFormatId FileType);
   // Reads the caller's memory in place; FileType 0 lets the content decide.
   virtual void LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType);
