@@ -20,7 +20,7 @@ namespace {
 int64_t ReadLimit = 0;  // the most the fake reader may find
 
 int32_t BoundedReader(calmora::TStream& Stream, calmora::TPVBitmap& Bitmap, calmora::TIOParamsVals&,
-                      calmora::TPVProgressRecord&, std::unique_ptr<calmora::TPVMask>&) {
+                      bool, calmora::TPVProgressRecord&, std::unique_ptr<calmora::TPVMask>&) {
   uint8_t buffer[512];
   int64_t total = 0;
   for (int32_t got; (got = Stream.Read(buffer, sizeof buffer)) > 0;) total += got;

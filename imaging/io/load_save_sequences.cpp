@@ -96,7 +96,7 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
   if (reader == nullptr)
     Aborting = true;  // no reader built: fails as a failing reader does
   else
-    count = reader(*source, *WorkBitmap, *Params, progress, mask);
+    count = reader(*source, *WorkBitmap, *Params, false, progress, mask);
   if (dataEnd >= 0) Stream.SetPosition(dataEnd);
 
   if (Method.ApplyDefaultDPI) ApplyDefaultDPI();

@@ -104,6 +104,12 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   virtual void LoadFromFileFormat(const std::u16string& FileName, TPVFileFormatId FileType);
   // Reads the caller's memory in place; FileType 0 lets the content decide.
   virtual void LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType);
+  // Only the parameters, into Params, by content or id; the working bitmap stays as it is.
+  // Every failure is caught: Aborting set, FileType 0. The file forms set FileName.
+  virtual void ParamsFromFile(const std::u16string& FileName);
+  virtual void ParamsFromFileFormat(const std::u16string& FileName, TPVFileFormatId FileType);
+  virtual void ParamsFromStream(TStream* Stream);
+  virtual void ParamsFromStreamFormat(TStream* Stream, TPVFileFormatId FileType);
   // Content no entry reads fails with the finish event.
   virtual void LoadFromStream(TStream* Stream);
   virtual void LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType);
@@ -301,6 +307,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
                                bool Guarded);
   // The per-format stream method of a built-in entry, else the entry's reader.
   void LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream);
+  // The parameters of the stream by the format's codec or registry reader; Aborting when
+  // there is none.
+  void ReadParamsOnly(TStream& Stream, TPVFileFormatId FileType);
   // What a registry writer gets: pv24RGB unless pv24RGB or pv1g.
   bool ConvertForRegistryWriter();
   // Steps 3 onwards of a load: prepare, read, resolution, alpha, names, refresh.

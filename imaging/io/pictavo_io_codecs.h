@@ -17,11 +17,13 @@ class TStream;
 class TPVBitmap;
 class TIOParamsVals;
 
-// Reads one image of its format from the stream's position into Bitmap and Params; Mask
-// receives the transparency of formats that have one. Bad data sets *Progress.Aborting.
-// Answers the number of images (pages, frames) the content holds, 0 when it does not tell.
+// Reads one image of its format from the stream's position into Bitmap and Params (with
+// ParamsOnly, the parameters alone); Mask receives the transparency of formats that have one.
+// Bad data sets *Progress.Aborting. Answers the number of images (pages, frames) the content
+// holds, 0 when it does not tell.
 using TPVCodecReader = int32_t (*)(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params,
-                                   TPVProgressRecord& Progress, std::unique_ptr<TPVMask>& Mask);
+                                   bool ParamsOnly, TPVProgressRecord& Progress,
+                                   std::unique_ptr<TPVMask>& Mask);
 // Writes Bitmap (with Mask as its transparency, when given) at the stream's position.
 using TPVCodecWriter = void (*)(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params,
                                 TPVProgressRecord& Progress, const TPVMask* Mask);

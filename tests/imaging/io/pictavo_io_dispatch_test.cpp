@@ -274,5 +274,75 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
   }
 }
 
+bool SawParamsOnly = false;
+int32_t FakePNGParamsReader(TStream&, TPVBitmap&, TIOParamsVals& Params, bool ParamsOnly,
+                            TPVProgressRecord&, std::unique_ptr<TPVMask>&) {
+  SawParamsOnly = ParamsOnly;
+  Params.Width = 33;
+  return 1;
+}
+
+TEST_F(Dispatch, ParameterReadsLeaveTheImageAndCatchEveryFailure) {
+  ScopedOverride<TPVCodecEntry> png(CodecTable[kFormatPNG], {FakePNGParamsReader, nullptr});
+  ScopedOverride<TPVCodecEntry> gif(CodecTable[kFormatGIF], {});
+  struct Case {
+    const char* name;
+    std::function<void(TPictavoIO&, Dispatch&)> act;
+    bool aborting;
+    TPVFileFormatId fileType;
+    bool namesFile;
+  };
+  const std::string raw = RawFile, missing = OutFile + ".rwt";
+  const Case cases[] = {
+      {"file by content", [&](TPictavoIO& io, Dispatch&) { io.ParamsFromFile(Wide(raw)); }, false,
+       kRawId, true},
+      {"file by id", [&](TPictavoIO& io, Dispatch&) { io.ParamsFromFileFormat(Wide(raw), kRawId); },
+       false, kRawId, true},
+      {"missing file", [&](TPictavoIO& io, Dispatch&) { io.ParamsFromFile(Wide(missing)); }, true,
+       0, true},
+      {"stream by content",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.RawBytes.data(), static_cast<int64_t>(t.RawBytes.size()));
+         io.ParamsFromStream(&stream);
+       },
+       false, kRawId, false},
+      {"stream by id, faked codec",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.RawBytes.data(), 4);
+         io.ParamsFromStreamFormat(&stream, kFormatPNG);
+         EXPECT_TRUE(SawParamsOnly);
+         EXPECT_EQ(io.Params->Width, 33);
+       },
+       false, kFormatPNG, false},
+      {"stream by id, codec not built",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.RawBytes.data(), 4);
+         io.ParamsFromStreamFormat(&stream, kFormatGIF);
+       },
+       true, 0, false},
+      {"stream by unknown id",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.RawBytes.data(), 4);
+         io.ParamsFromStreamFormat(&stream, 999);
+       },
+       true, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPictavoIO io(nullptr);
+    ASSERT_TRUE(io.GetWorkBitmap()->Allocate(3, 2, pv8g));
+    io.GetWorkBitmap()->Fill(44);
+    int finishes = 0;
+    io.OnFinishWork = [&finishes](TObject*) { ++finishes; };
+    EXPECT_NO_THROW(c.act(io, *this));
+    EXPECT_EQ(io.Aborting, c.aborting);
+    EXPECT_EQ(io.Params->FileType, c.fileType);
+    EXPECT_EQ(finishes, 1);
+    EXPECT_EQ(io.Params->FileName.empty(), !c.namesFile);
+    EXPECT_EQ(io.GetWorkBitmap()->GetWidth(), 3);  // the image is not read
+    EXPECT_EQ(io.GetWorkBitmap()->GetPixel8(2, 1), 44);
+  }
+}
+
 }  // namespace
 }  // namespace calmora::test

@@ -37,7 +37,7 @@ struct FakeCodecState {
 };
 FakeCodecState Fake;
 
-int32_t FakeReader(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params,
+int32_t FakeReader(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params, bool,
                    TPVProgressRecord& Progress, std::unique_ptr<TPVMask>& Mask) {
   ++Fake.ReadCalls;
   Fake.ReadStartPosition = Stream.GetPosition();
