@@ -17,6 +17,7 @@ constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 // How a built-in id is loaded.
 enum class TLoadRoute : uint8_t {
   kMethod,     // its per-format method
+  kGIFFrames,  // the GIF load, which composes frames
   kMetafile,   // rendered from a metafile
   kByName,     // written only: the file form goes by the name's extension
   kFormatOnly  // headerless pixels: only when asked for by id
@@ -129,6 +130,9 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
       case TLoadRoute::kMethod:
         LoadFormatFromFile(entry->FileType, FileName);
         return;
+      case TLoadRoute::kGIFFrames:
+        LoadFromFileGIF(FileName);
+        return;
       case TLoadRoute::kMetafile:
         return FailLoad();
       case TLoadRoute::kByName:
@@ -155,6 +159,9 @@ void TPictavoIO::LoadFromFileFormat(const std::u16string& FileName, TPVFileForma
       case TLoadRoute::kMethod:
       case TLoadRoute::kFormatOnly:
         LoadFormatFromFile(FileType, FileName);
+        return;
+      case TLoadRoute::kGIFFrames:
+        LoadFromFileGIF(FileName);
         return;
       case TLoadRoute::kMetafile:
         return FailLoad();
@@ -233,7 +240,10 @@ void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stre
     if (LoadRouteOf(Entry.FileType) == TLoadRoute::kMetafile ||
         LoadRouteOf(Entry.FileType) == TLoadRoute::kByName)
       return FailLoad();
-    LoadFormatFromStream(Entry.FileType, Stream);
+    if (Entry.FileType == kFormatGIF)
+      LoadFromStreamGIF(Stream);
+    else
+      LoadFormatFromStream(Entry.FileType, Stream);
     return;
   }
   if (HandedToWorker()) return;

@@ -153,6 +153,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   int32_t LoadFromStreamTIFF(TStream* Stream) { return LoadFormatFromStream(kFormatTIFF, Stream); }
   void SaveToFileTIFF(const std::u16string& FileName) { SaveFormatToFile(kFormatTIFF, FileName); }
   void SaveToStreamTIFF(TStream* Stream) { SaveFormatToStream(kFormatTIFF, Stream); }
+  // Frames 0 up to GIF_ImageIndex composed onto the logical screen; answer the frame count.
+  int32_t LoadFromFileGIF(const std::u16string& FileName);
+  int32_t LoadFromStreamGIF(TStream* Stream);
   void SaveToFileGIF(const std::u16string& FileName) { SaveFormatToFile(kFormatGIF, FileName); }
   void SaveToStreamGIF(TStream* Stream) { SaveFormatToStream(kFormatGIF, Stream); }
   void LoadFromFileJPEG(const std::u16string& FileName) {
@@ -298,6 +301,14 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void FreeOwnWorkBitmap();
   // On a worker with a view that has a parent: its window made, posting is the way to it.
   bool PostsToView();
+  // The area a composed GIF frame covered and what it asked to happen to it.
+  struct TFrameAreaState {
+    uint8_t Disposal = 0;
+    int32_t X = 0, Y = 0, Width = 0, Height = 0;
+  };
+  int32_t LoadGIFFrames(TStream& Stream);
+  bool ComposeGIFFrame(TPVBitmap& Frame, TPVBitmap& Canvas, TFrameAreaState& Previous,
+                       int32_t NeedWidth, int32_t NeedHeight);
   // Aborting and the finish event: a load that loads nothing.
   void FailLoad();
   TPVProgressRecord MakeProgress();
