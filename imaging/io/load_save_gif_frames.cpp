@@ -6,14 +6,11 @@
 #include "imaging/core/mask.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/pictavo_io_codecs.h"
+#include "imaging/proc/base/color_helpers.h"
 
 namespace calmora {
 
 namespace {
-
-TColor ToColor(TPVRGB Color) {
-  return static_cast<TColor>(Color.r | (Color.g << 8) | (Color.b << 16));
-}
 
 constexpr uint8_t kRestoreToBackground = 2;
 
@@ -23,7 +20,7 @@ constexpr uint8_t kRestoreToBackground = 2;
 // to the background when it asked for that. False when the canvas cannot be had.
 bool TPictavoIO::ComposeGIFFrame(TPVBitmap& Frame, TPVBitmap& Canvas, TFrameAreaState& Previous,
                                  int32_t NeedWidth, int32_t NeedHeight) {
-  const TColor background = ToColor(Params->GIF_Background);
+  const TColor background = static_cast<TColor>(SwapRedBlue(Params->GIF_Background));
   if (Previous.Disposal == kRestoreToBackground && !Canvas.IsEmpty()) {
     const int32_t x2 = Previous.X + Previous.Width - 1, y2 = Previous.Y + Previous.Height - 1;
     Canvas.FillRect(Previous.X, Previous.Y, x2, y2, background);
@@ -110,7 +107,7 @@ int32_t TPictavoIO::LoadGIFFrames(TStream& Stream) {
   if (AutoAdjustDPI) AdjustDPI();
   const TPVRGB shown =
       Params->GIF_Transparent ? Params->GIF_TransparentColor : Params->GIF_Background;
-  SetBackground(ToColor(shown));
+  SetBackground(static_cast<TColor>(SwapRedBlue(shown)));
   Params->FileType = kFormatGIF;
   Params->FileName.clear();
   Update();

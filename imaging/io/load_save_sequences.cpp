@@ -7,6 +7,7 @@
 #include "imaging/io/load_save_stream_header.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/pictavo_io_codecs.h"
+#include "imaging/proc/base/color_helpers.h"
 
 namespace calmora {
 
@@ -14,12 +15,23 @@ namespace {
 
 constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 
+// Another registry entry may claim the camera-raw extension: raw content then goes to it.
+TPVFileFormatId CameraRawClaimant(TPVFileFormatId Id) {
+  if (Id != kFormatCameraRaw) return Id;
+  const TPVFileFormatId claimant = ExtensionToFileType("RAW");
+  return claimant == kFormatUnknown ? Id : claimant;
+}
+
 }  // namespace
 
 // ---- Loads ----
 
 int32_t TPictavoIO::LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream) {
   if (HandedToWorker()) return -1;
+  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+    LoadFromStreamFormat(Stream, claimant);
+    return 0;
+  }
   int32_t count = 0;
   Aborting = false;
   try {
@@ -44,6 +56,10 @@ int32_t TPictavoIO::LoadFormatFromFile(TPVFileFormatId Id, const std::u16string&
   try {
     TPVWideFileStream file(FileName, kOpenForLoad);
     Aborting = false;
+    if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+      LoadFromStreamFormat(&file, claimant);
+      return 0;
+    }
     count = RunLoad(FormatMethodOf(Id), file, &FileName);
   } catch (...) {
     Aborting = true;
@@ -93,11 +109,16 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
   int32_t count = 0;
   std::unique_ptr<TPVMask> mask;
   const TPVCodecReader reader = Method.CanLoad ? CodecOf(Method.Id).Read : nullptr;
+  // A PNG file without a background chunk keeps the background in force.
+  if (Method.Id == kFormatPNG && FileName != nullptr)
+    Params->PNG_Background = ColorToRGBRecord(GetBackground());
   if (reader == nullptr)
     Aborting = true;  // no reader built: fails as a failing reader does
   else
     count = reader(*source, *WorkBitmap, *Params, false, progress, mask);
   if (dataEnd >= 0) Stream.SetPosition(dataEnd);
+  if (Method.Id == kFormatPNG)
+    SetBackground(static_cast<TColor>(SwapRedBlue(Params->PNG_Background)));
 
   if (Method.ApplyDefaultDPI) ApplyDefaultDPI();
   if (mask != nullptr && Method.LoadsMask) {

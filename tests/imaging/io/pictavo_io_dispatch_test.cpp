@@ -274,6 +274,24 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
   }
 }
 
+TEST_F(Dispatch, CameraRawContentGoesToTheEntryThatClaimsTheExtension) {
+  UnregisterFileFormat(kFormatCameraRaw);
+  auto entry = std::make_unique<TPVFileFormatInfo>();
+  entry->FileType = kRawId + 1;
+  entry->Extensions = "RAW";
+  entry->ReadProc = RawRead;
+  RegisterFileFormat(std::move(entry));
+  TPictavoIO io(nullptr);
+  int finishes = 0;
+  io.OnFinishWork = [&finishes](TObject*) { ++finishes; };
+  TPVMemStream stream(RawBytes.data(), static_cast<int64_t>(RawBytes.size()));
+  io.LoadFromStreamRAW(&stream);
+  EXPECT_FALSE(io.Aborting);
+  EXPECT_EQ(io.Params->FileType, kRawId + 1);
+  EXPECT_EQ(io.GetWorkBitmap()->GetWidth(), 7);
+  EXPECT_EQ(finishes, 1);
+}
+
 bool SawParamsOnly = false;
 int32_t FakePNGParamsReader(TStream&, TPVBitmap&, TIOParamsVals& Params, bool ParamsOnly,
                             TPVProgressRecord&, std::unique_ptr<TPVMask>&) {

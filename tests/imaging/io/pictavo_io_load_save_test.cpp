@@ -257,6 +257,23 @@ TEST_F(LoadSave, SavesConvertWhereTheirFormatNeedsIt) {
   }
 }
 
+TEST_F(LoadSave, PNGLoadsSetTheBackgroundAndTheFileFormKeepsOneWithoutItsOwn) {
+  const std::string name = folder_.File("in.png");
+  TMemoryStream data;
+  data.WriteBuffer("content", 7);
+  data.SaveToFile(name);
+  TPictavoIO io(nullptr);
+  io.SetBackground(0x123456);
+  io.Params->PNG_Background = TPVRGB{1, 2, 3};
+  io.LoadFromFilePNG(Wide(name));  // the fake reader names no background
+  EXPECT_EQ(io.GetBackground(), 0x123456u);
+  EXPECT_EQ(io.Params->PNG_Background, (TPVRGB{0x12, 0x34, 0x56}));  // b, g, r
+  io.Params->PNG_Background = TPVRGB{0xCC, 0xBB, 0xAA};
+  data.SetPosition(0);
+  io.LoadFromStreamPNG(&data);
+  EXPECT_EQ(io.GetBackground(), 0xCCBBAAu);
+}
+
 TEST_F(LoadSave, MasksGoOnlyToWritersThatTakeThem) {
   for (TPVFileFormatId id : {kFormatPNG, kFormatTGA, kFormatBMP}) {
     TPictavoIO io(nullptr);
