@@ -18,6 +18,7 @@ constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 enum class TLoadRoute : uint8_t {
   kMethod,     // its per-format method
   kGIFFrames,  // the GIF load, which composes frames
+  kViewFile,   // vector objects and layers, loaded by a view
   kMetafile,   // rendered from a metafile
   kByName,     // written only: the file form goes by the name's extension
   kFormatOnly  // headerless pixels: only when asked for by id
@@ -33,6 +34,12 @@ TLoadRoute LoadRouteOf(TPVFileFormatId Id) {
       return TLoadRoute::kByName;
     case kFormatRawPixels:
       return TLoadRoute::kFormatOnly;
+    case kFormatGIF:
+      return TLoadRoute::kGIFFrames;
+    case kFormatPVV:
+    case kFormatLayers:
+    case kFormatLayersAndObjects:
+      return TLoadRoute::kViewFile;
     default:
       return TLoadRoute::kMethod;
   }
@@ -133,6 +140,9 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
       case TLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
         return;
+      case TLoadRoute::kViewFile:
+        LoadFromFilePVV(FileName, entry->FileType);
+        return;
       case TLoadRoute::kMetafile:
         return FailLoad();
       case TLoadRoute::kByName:
@@ -162,6 +172,9 @@ void TPictavoIO::LoadFromFileFormat(const std::u16string& FileName, TPVFileForma
         return;
       case TLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
+        return;
+      case TLoadRoute::kViewFile:
+        LoadFromFilePVV(FileName, FileType);
         return;
       case TLoadRoute::kMetafile:
         return FailLoad();
@@ -240,8 +253,10 @@ void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stre
     if (LoadRouteOf(Entry.FileType) == TLoadRoute::kMetafile ||
         LoadRouteOf(Entry.FileType) == TLoadRoute::kByName)
       return FailLoad();
-    if (Entry.FileType == kFormatGIF)
+    if (LoadRouteOf(Entry.FileType) == TLoadRoute::kGIFFrames)
       LoadFromStreamGIF(Stream);
+    else if (LoadRouteOf(Entry.FileType) == TLoadRoute::kViewFile)
+      LoadFromStreamPVV(Stream, Entry.FileType);
     else
       LoadFormatFromStream(Entry.FileType, Stream);
     return;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imaging/core/base/encoders.h"
+#include "imaging/io/load_save_names.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {
@@ -16,23 +17,6 @@ namespace {
 constexpr size_t kSourceLineLimit = 70;
 // Dark to light.
 constexpr char kTextShades[] = "W@#*+:., ";
-
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
 
 std::string Hex2(uint8_t value) {
   char text[3];
@@ -71,7 +55,7 @@ void TPictavoIO::SaveAsSourceCode(const std::u16string& FileName, TPVFileFormatI
     }
     encoded.SetPosition(0);
     const auto* bytes = static_cast<const uint8_t*>(encoded.GetMemory());
-    std::string name = Utf8(FileName);
+    std::string name = Utf8Of(FileName);
     if (const size_t dot = name.find('.'); dot != std::string::npos) name[dot] = '_';
     const std::string nameSize = name + "_Size";
     if (Kind == 0) {

@@ -221,6 +221,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
     if (!FileName.empty()) LoadFormatFromFile(kFormatRawPixels, FileName);
   }
   void LoadFromStreamRawPixels(TStream* Stream) { LoadFormatFromStream(kFormatRawPixels, Stream); }
+  // Kinds 25 (vector objects), 26 (layers), 27 (both) into an attached view that holds them.
+  void LoadFromFilePVV(const std::u16string& FileName, TPVFileFormatId Kind);
+  void LoadFromStreamPVV(TStream* Stream, TPVFileFormatId Kind);
   void SaveToFilePS(const std::u16string& FileName) { SaveFormatToFile(kFormatPS, FileName); }
   void SaveToStreamPS(TStream* Stream) { SaveFormatToStream(kFormatPS, Stream); }
   void SaveToFilePDF(const std::u16string& FileName) { SaveFormatToFile(kFormatPDF, FileName); }
