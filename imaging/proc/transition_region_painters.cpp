@@ -53,14 +53,15 @@ void AddBlinds(std::vector<TRegionRect>& rects, bool columns, int32_t side, int3
   }
 }
 
-// Full-length stripes centred at every pitch, each Percent % of the pitch thick.
+// Full-length stripes centred at every pitch, each Percent % of the pitch thick; as for the
+// blinds, columns stacks them down the frame (each one a band of rows).
 void AddCentredStripes(std::vector<TRegionRect>& rects, bool columns, int32_t side,
                        int32_t extent, int32_t pitch, int32_t percent) {
   const int32_t half = static_cast<int32_t>(int64_t{percent} * pitch / 200);
   for (int64_t centre = pitch / 2; centre - half < side; centre += pitch) {
     const auto a = static_cast<int32_t>(centre - half);
     const auto b = static_cast<int32_t>(centre + half);
-    rects.push_back(columns ? TRegionRect{a, 0, b, extent} : TRegionRect{0, a, extent, b});
+    rects.push_back(columns ? TRegionRect{0, a, extent, b} : TRegionRect{a, 0, b, extent});
   }
 }
 
