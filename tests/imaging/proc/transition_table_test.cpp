@@ -349,6 +349,21 @@ TEST(TransitionTableTest, UnrollDrawsARollWhoseWidthFollowsTheProgress) {
   }
 }
 
+TEST(TransitionTableTest, TheRollIsTheFollowingStripMirrored) {
+  // A Target that brightens to the right (and downwards): mirrored, the roll darkens.
+  for (const int kind : {60, 62}) {
+    Painted p;
+    SetUpPictures(p, 100, 100);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) std::fill_n(p.Target.GetScanLine(y) + 3 * x, 3, uint8_t(2 * (kind == 60 ? x : y)));
+    PaintKind(p, kind, 50);  // the roll covers 50 .. 59 and shows 60 .. 69
+    const auto at = [&](int i) { return kind == 60 ? p.Work.GetScanLine(30)[3 * i] : p.Work.GetScanLine(i)[3 * 30]; };
+    EXPECT_GT(at(51), at(58)) << kind;
+    EXPECT_NEAR(at(51), 2 * 68, 4) << kind;
+    EXPECT_NEAR(at(58), 2 * 61, 4) << kind;
+  }
+}
+
 TEST(TransitionTableTest, APushCalledTwiceMovesThePictureTwice) {
   Painted p;
   SetUpPictures(p, 100, 30);
