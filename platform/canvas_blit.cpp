@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -180,6 +181,89 @@ TAxisTaps AxisTaps(int64_t destLength, int64_t visibleFirst, int64_t visibleCoun
   return axis;
 }
 
+// Stretches source rows across, in units of 1/256 of a byte's unit. The taps are laid out
+// once per copy for the common shapes: columns taken as they are, or at most two source
+// pixels a column (enlarging), each without a loop over the taps.
+class TRowStretcher {
+ public:
+  TRowStretcher(const TAxisTaps& across, size_t channels) : Across_(across), Channels_(channels) {
+    const size_t columns = across.First.size() - 1;
+    bool identity = columns > 0, pairs = channels == 3;
+    for (size_t column = 0; column < columns; ++column) {
+      const size_t count = across.First[column + 1] - across.First[column];
+      const TTap& tap = across.Taps[across.First[column]];
+      identity = identity && count == 1 && tap.Weight == kWeightOne &&
+                 tap.Source == across.Taps[0].Source + static_cast<int32_t>(column);
+      pairs = pairs && (count == 1 || count == 2);
+    }
+    if (identity) {
+      Shape_ = kIdentity;
+    } else if (pairs) {
+      Shape_ = kPairs;
+      for (size_t column = 0; column < columns; ++column) {
+        const TTap& near = across.Taps[across.First[column]];
+        const bool two = across.First[column + 1] - across.First[column] == 2;
+        const TTap far = two ? across.Taps[across.First[column] + 1] : TTap{near.Source, 0};
+        Pairs_.push_back(TPair{3 * near.Source, near.Weight, 3 * far.Source, far.Weight});
+      }
+    }
+  }
+
+  void Stretch(const uint8_t* line, uint16_t* out) const {
+    constexpr int32_t kHalf = 1 << (kPassShift - 1);
+    const size_t columns = Across_.First.size() - 1;
+    if (Shape_ == kIdentity) {
+      const uint8_t* in = line + Channels_ * static_cast<size_t>(Across_.Taps[0].Source);
+      for (size_t i = 0; i < columns * Channels_; ++i) out[i] = static_cast<uint16_t>(in[i] << 8);
+      return;
+    }
+    if (Shape_ == kPairs) {
+      for (const TPair& pair : Pairs_) {
+        const uint8_t* p = line + pair.Near;
+        const uint8_t* q = line + pair.Far;
+        out[0] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[0] + pair.FarWeight * q[0]) >> kPassShift);
+        out[1] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[1] + pair.FarWeight * q[1]) >> kPassShift);
+        out[2] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[2] + pair.FarWeight * q[2]) >> kPassShift);
+        out += 3;
+      }
+      return;
+    }
+    if (Channels_ == 3) {
+      for (size_t column = 0; column < columns; ++column) {
+        int32_t b = kHalf, g = kHalf, r = kHalf;
+        for (size_t t = Across_.First[column]; t < Across_.First[column + 1]; ++t) {
+          const uint8_t* pixel = line + 3 * static_cast<size_t>(Across_.Taps[t].Source);
+          const int32_t weight = Across_.Taps[t].Weight;
+          b += weight * pixel[0];
+          g += weight * pixel[1];
+          r += weight * pixel[2];
+        }
+        out[3 * column] = static_cast<uint16_t>(b >> kPassShift);
+        out[3 * column + 1] = static_cast<uint16_t>(g >> kPassShift);
+        out[3 * column + 2] = static_cast<uint16_t>(r >> kPassShift);
+      }
+      return;
+    }
+    for (size_t column = 0; column < columns; ++column)
+      for (size_t c = 0; c < Channels_; ++c) {
+        int32_t sum = kHalf;
+        for (size_t t = Across_.First[column]; t < Across_.First[column + 1]; ++t)
+          sum += Across_.Taps[t].Weight * line[Channels_ * Across_.Taps[t].Source + c];
+        out[Channels_ * column + c] = static_cast<uint16_t>(sum >> kPassShift);
+      }
+  }
+
+ private:
+  enum TShape : uint8_t { kGeneral, kIdentity, kPairs };
+  struct TPair {
+    int32_t Near, NearWeight, Far, FarWeight;  // byte offsets in the row
+  };
+  const TAxisTaps& Across_;
+  size_t Channels_;
+  TShape Shape_ = kGeneral;
+  std::vector<TPair> Pairs_;
+};
+
 // A signed extent as its first position and length, and whether it runs backwards.
 void Normalise(int64_t at, int64_t extent, int64_t& first, int64_t& length, bool& backwards) {
   backwards = extent < 0;
@@ -245,42 +329,53 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     return true;
   }
 
-  // Pass 1, across: every source row the rows below use, at the destination's width. All of
-  // it is read before anything is written, so source and destination may be one bitmap.
-  int32_t firstRow = std::numeric_limits<int32_t>::max();
-  int32_t lastRow = 0;
-  for (const TTap& tap : down.Taps) {
-    firstRow = std::min(firstRow, tap.Source);
-    lastRow = std::max(lastRow, tap.Source);
-  }
-  std::vector<uint16_t> across16(static_cast<size_t>(lastRow - firstRow + 1) * rowSamples);
-  for (int32_t row = firstRow; row <= lastRow; ++row) {
-    const uint8_t* line = picture.GetScanLine(row);
-    uint16_t* out = across16.data() + static_cast<size_t>(row - firstRow) * rowSamples;
-    for (int64_t column = 0; column < visibleWidth; ++column) {
-      for (size_t c = 0; c < channels; ++c) {
-        int32_t sum = 0;
-        for (size_t t = across.First[column]; t < across.First[column + 1]; ++t)
-          sum += across.Taps[t].Weight * line[channels * across.Taps[t].Source + c];
-        out[channels * column + c] = static_cast<uint16_t>((sum + (1 << (kPassShift - 1))) >> kPassShift);
-      }
+  // Pass 1, across: the source rows at the destination's width. Within one bitmap every row
+  // is stretched before anything is written; between two, rows are stretched as the rows
+  // below first need them and dropped once passed, so no frame-sized buffer is filled.
+  const bool oneBitmap = &target == &picture;
+  const TRowStretcher stretcher(across, channels);
+  std::map<int32_t, std::vector<uint16_t>> stretched;
+  const auto stretchRow = [&](int32_t row) -> const uint16_t* {
+    auto found = stretched.find(row);
+    if (found == stretched.end()) {
+      found = stretched.emplace(row, std::vector<uint16_t>(rowSamples)).first;
+      stretcher.Stretch(picture.GetScanLine(row), found->second.data());
     }
-  }
+    return found->second.data();
+  };
+  if (oneBitmap)
+    for (const TTap& tap : down.Taps) stretchRow(tap.Source);
 
   // Pass 2, down: each destination row from the rows it takes.
   std::vector<int32_t> sums(rowSamples);
   for (int64_t row = 0; row < visibleHeight; ++row) {
-    std::fill(sums.begin(), sums.end(), 0);
-    for (size_t t = down.First[row]; t < down.First[row + 1]; ++t) {
-      const uint16_t* in =
-          across16.data() + static_cast<size_t>(down.Taps[t].Source - firstRow) * rowSamples;
-      const int32_t weight = down.Taps[t].Weight;
-      for (size_t s = 0; s < rowSamples; ++s) sums[s] += weight * in[s];
-    }
     uint8_t* out = target.GetScanLine(static_cast<int32_t>(visibleTop + row)) +
                    channels * static_cast<size_t>(visibleLeft);
-    for (size_t s = 0; s < rowSamples; ++s)
-      out[s] = static_cast<uint8_t>(std::min((sums[s] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
+    const size_t first = down.First[row], count = down.First[row + 1] - first;
+    if (!oneBitmap && !stretched.empty()) {
+      // The rows run one way: a row outside this one's taps is not needed again.
+      int32_t low = down.Taps[first].Source, high = low;
+      for (size_t t = first; t < first + count; ++t) {
+        low = std::min(low, down.Taps[t].Source);
+        high = std::max(high, down.Taps[t].Source);
+      }
+      std::erase_if(stretched, [&](const auto& entry) { return entry.first < low || entry.first > high; });
+    }
+    const auto rowOf = [&](const TTap& tap) { return stretchRow(tap.Source); };
+    if (count == 1 && down.Taps[first].Weight == kWeightOne) {
+      // A row taken whole: only the 8 bits below the unit are rounded away.
+      const uint16_t* in = rowOf(down.Taps[first]);
+      for (size_t i = 0; i < rowSamples; ++i) out[i] = static_cast<uint8_t>((in[i] + 128) >> 8);
+      continue;
+    }
+    std::fill(sums.begin(), sums.end(), 0);
+    for (size_t t = first; t < first + count; ++t) {
+      const uint16_t* in = rowOf(down.Taps[t]);
+      const int32_t weight = down.Taps[t].Weight;
+      for (size_t i = 0; i < rowSamples; ++i) sums[i] += weight * in[i];
+    }
+    for (size_t i = 0; i < rowSamples; ++i)
+      out[i] = static_cast<uint8_t>(std::min((sums[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
   }
   Changed(dest);
   return true;

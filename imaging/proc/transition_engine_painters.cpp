@@ -3,6 +3,7 @@
 // pushes work on the row tables; the rest copies blocks between the buffers' canvases.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "imaging/core/base/random.h"
 #include "imaging/core/view_base.h"
@@ -33,20 +34,24 @@ TRect Centred(int32_t W, int32_t H, int32_t s) {
 }  // namespace
 
 void TPVTransitionEffects::Fade(int32_t s, const TPVRGB* sourceColor, const TPVRGB* targetColor) {
-  const int32_t bytes = 3 * Width;
-  const int32_t sourceShare = 1024 - s;
-  const auto channel = [](const TPVRGB& color, int32_t j) {
-    return j % 3 == 0 ? color.b : (j % 3 == 1 ? color.g : color.r);
+  const size_t bytes = 3 * static_cast<size_t>(Width);
+  // A colour stands in as a row of its bytes, so that every row runs the same plain loop.
+  const auto colorRow = [bytes](const TPVRGB* color) {
+    std::vector<uint8_t> row;
+    if (color)
+      for (size_t j = 0; j < bytes; j += 3) row.insert(row.end(), {color->b, color->g, color->r});
+    return row;
   };
+  const std::vector<uint8_t> sourceFill = colorRow(sourceColor);
+  const std::vector<uint8_t> targetFill = colorRow(targetColor);
+  const uint32_t sourceShare = static_cast<uint32_t>(1024 - s);
+  const uint32_t targetShare = static_cast<uint32_t>(s);
   for (int32_t i = 0; i < Height; ++i) {
-    const uint8_t* sourceRow = SourceRows[i];
-    const uint8_t* targetRow = TargetRows[i];
-    uint8_t* workRow = WorkRows[i];
-    for (int32_t j = 0; j < bytes; ++j) {
-      const int32_t from = sourceColor ? channel(*sourceColor, j) : sourceRow[j];
-      const int32_t to = targetColor ? channel(*targetColor, j) : targetRow[j];
-      workRow[j] = static_cast<uint8_t>((from * sourceShare + to * s) >> 10);
-    }
+    const uint8_t* from = sourceColor ? sourceFill.data() : SourceRows[i];
+    const uint8_t* to = targetColor ? targetFill.data() : TargetRows[i];
+    uint8_t* work = WorkRows[i];
+    for (size_t j = 0; j < bytes; ++j)
+      work[j] = static_cast<uint8_t>((from[j] * sourceShare + to[j] * targetShare) >> 10);
   }
 }
 
