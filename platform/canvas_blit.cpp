@@ -329,22 +329,37 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     return true;
   }
 
-  // Pass 1, across: the source rows at the destination's width. Within one bitmap every row
-  // is stretched before anything is written; between two, rows are stretched as the rows
-  // below first need them and dropped once passed, so no frame-sized buffer is filled.
-  const bool oneBitmap = &target == &picture;
+  // Pass 1, across: the source rows at the destination's width, stretched as the rows below
+  // first need them and dropped once passed, so no frame-sized buffer is filled. Within one
+  // bitmap the source rows are first copied aside, as the destination may overwrite them.
+  int32_t firstRow = std::numeric_limits<int32_t>::max();
+  int32_t lastRow = 0;
+  for (const TTap& tap : down.Taps) {
+    firstRow = std::min(firstRow, tap.Source);
+    lastRow = std::max(lastRow, tap.Source);
+  }
+  const size_t rowLength = static_cast<size_t>(picture.GetRowLength());
+  std::vector<uint8_t> sourceCopy;
+  if (&target == &picture) {
+    sourceCopy.resize(static_cast<size_t>(lastRow - firstRow + 1) * rowLength);
+    for (int32_t row = firstRow; row <= lastRow; ++row)
+      std::memcpy(sourceCopy.data() + static_cast<size_t>(row - firstRow) * rowLength,
+                  picture.GetScanLine(row), rowLength);
+  }
+  const auto sourceLine = [&](int32_t row) -> const uint8_t* {
+    return sourceCopy.empty() ? picture.GetScanLine(row)
+                              : sourceCopy.data() + static_cast<size_t>(row - firstRow) * rowLength;
+  };
   const TRowStretcher stretcher(across, channels);
   std::map<int32_t, std::vector<uint16_t>> stretched;
   const auto stretchRow = [&](int32_t row) -> const uint16_t* {
     auto found = stretched.find(row);
     if (found == stretched.end()) {
       found = stretched.emplace(row, std::vector<uint16_t>(rowSamples)).first;
-      stretcher.Stretch(picture.GetScanLine(row), found->second.data());
+      stretcher.Stretch(sourceLine(row), found->second.data());
     }
     return found->second.data();
   };
-  if (oneBitmap)
-    for (const TTap& tap : down.Taps) stretchRow(tap.Source);
 
   // Pass 2, down: each destination row from the rows it takes.
   std::vector<int32_t> sums(rowSamples);
@@ -352,7 +367,7 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     uint8_t* out = target.GetScanLine(static_cast<int32_t>(visibleTop + row)) +
                    channels * static_cast<size_t>(visibleLeft);
     const size_t first = down.First[row], count = down.First[row + 1] - first;
-    if (!oneBitmap && !stretched.empty()) {
+    if (!stretched.empty()) {
       // The rows run one way: a row outside this one's taps is not needed again.
       int32_t low = down.Taps[first].Source, high = low;
       for (size_t t = first; t < first + count; ++t) {
@@ -366,6 +381,16 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
       // A row taken whole: only the 8 bits below the unit are rounded away.
       const uint16_t* in = rowOf(down.Taps[first]);
       for (size_t i = 0; i < rowSamples; ++i) out[i] = static_cast<uint8_t>((in[i] + 128) >> 8);
+      continue;
+    }
+    if (count == 2) {
+      // Enlarging: two rows, one pass.
+      const uint16_t* a = rowOf(down.Taps[first]);
+      const uint16_t* b = rowOf(down.Taps[first + 1]);
+      const int32_t wa = down.Taps[first].Weight, wb = down.Taps[first + 1].Weight;
+      for (size_t i = 0; i < rowSamples; ++i)
+        out[i] = static_cast<uint8_t>(
+            std::min((wa * a[i] + wb * b[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
       continue;
     }
     std::fill(sums.begin(), sums.end(), 0);
