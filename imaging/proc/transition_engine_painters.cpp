@@ -44,14 +44,21 @@ void TPVTransitionEffects::Fade(int32_t s, const TPVRGB* sourceColor, const TPVR
   };
   const std::vector<uint8_t> sourceFill = colorRow(sourceColor);
   const std::vector<uint8_t> targetFill = colorRow(targetColor);
-  const uint32_t sourceShare = static_cast<uint32_t>(1024 - s);
-  const uint32_t targetShare = static_cast<uint32_t>(s);
+  // (S (1024 - s) + T s) >> 10 is S + floor((T - S) s / 1024). With s = 32 high + low, that
+  // is S + floor(((T - S) high + floor((T - S) low / 32)) / 32), whose every step fits 16
+  // bits: the loop then runs on 16-bit lanes.
+  const auto high = static_cast<int16_t>(s >> 5);
+  const auto low = static_cast<int16_t>(s & 31);
   for (int32_t i = 0; i < Height; ++i) {
     const uint8_t* from = sourceColor ? sourceFill.data() : SourceRows[i];
     const uint8_t* to = targetColor ? targetFill.data() : TargetRows[i];
     uint8_t* work = WorkRows[i];
-    for (size_t j = 0; j < bytes; ++j)
-      work[j] = static_cast<uint8_t>((from[j] * sourceShare + to[j] * targetShare) >> 10);
+    for (size_t j = 0; j < bytes; ++j) {
+      const auto difference = static_cast<int16_t>(to[j] - from[j]);
+      const auto coarse = static_cast<int16_t>(difference * high);
+      const auto fine = static_cast<int16_t>(difference * low);
+      work[j] = static_cast<uint8_t>(from[j] + ((coarse + (fine >> 5)) >> 5));
+    }
   }
 }
 
