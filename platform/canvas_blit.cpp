@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <type_traits>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -209,21 +210,31 @@ class TRowStretcher {
     }
   }
 
-  void Stretch(const uint8_t* line, uint16_t* out) const {
-    constexpr int32_t kHalf = 1 << (kPassShift - 1);
+  // The row in units of 1/256 of a byte's unit, for the pass down.
+  void Stretch(const uint8_t* line, uint16_t* out) const { Run(line, out); }
+  // The row as bytes, for rows the pass down takes whole.
+  void StretchToBytes(const uint8_t* line, uint8_t* out) const { Run(line, out); }
+
+ private:
+  template <typename TSample>
+  void Run(const uint8_t* line, TSample* out) const {
+    // Bytes keep no bits below the unit; the pass down's samples keep 8.
+    constexpr int32_t kShift = std::is_same_v<TSample, uint8_t> ? kWeightBits : kPassShift;
+    constexpr int32_t kHalf = 1 << (kShift - 1);
+    constexpr int32_t kUp = kWeightBits - kShift;
     const size_t columns = Across_.First.size() - 1;
     if (Shape_ == kIdentity) {
       const uint8_t* in = line + Channels_ * static_cast<size_t>(Across_.Taps[0].Source);
-      for (size_t i = 0; i < columns * Channels_; ++i) out[i] = static_cast<uint16_t>(in[i] << 8);
+      for (size_t i = 0; i < columns * Channels_; ++i) out[i] = static_cast<TSample>(in[i] << kUp);
       return;
     }
     if (Shape_ == kPairs) {
       for (const TPair& pair : Pairs_) {
         const uint8_t* p = line + pair.Near;
         const uint8_t* q = line + pair.Far;
-        out[0] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[0] + pair.FarWeight * q[0]) >> kPassShift);
-        out[1] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[1] + pair.FarWeight * q[1]) >> kPassShift);
-        out[2] = static_cast<uint16_t>((kHalf + pair.NearWeight * p[2] + pair.FarWeight * q[2]) >> kPassShift);
+        out[0] = static_cast<TSample>((kHalf + pair.NearWeight * p[0] + pair.FarWeight * q[0]) >> kShift);
+        out[1] = static_cast<TSample>((kHalf + pair.NearWeight * p[1] + pair.FarWeight * q[1]) >> kShift);
+        out[2] = static_cast<TSample>((kHalf + pair.NearWeight * p[2] + pair.FarWeight * q[2]) >> kShift);
         out += 3;
       }
       return;
@@ -238,9 +249,9 @@ class TRowStretcher {
           g += weight * pixel[1];
           r += weight * pixel[2];
         }
-        out[3 * column] = static_cast<uint16_t>(b >> kPassShift);
-        out[3 * column + 1] = static_cast<uint16_t>(g >> kPassShift);
-        out[3 * column + 2] = static_cast<uint16_t>(r >> kPassShift);
+        out[3 * column] = static_cast<TSample>(b >> kShift);
+        out[3 * column + 1] = static_cast<TSample>(g >> kShift);
+        out[3 * column + 2] = static_cast<TSample>(r >> kShift);
       }
       return;
     }
@@ -249,11 +260,10 @@ class TRowStretcher {
         int32_t sum = kHalf;
         for (size_t t = Across_.First[column]; t < Across_.First[column + 1]; ++t)
           sum += Across_.Taps[t].Weight * line[Channels_ * Across_.Taps[t].Source + c];
-        out[Channels_ * column + c] = static_cast<uint16_t>(sum >> kPassShift);
+        out[Channels_ * column + c] = static_cast<TSample>(sum >> kShift);
       }
   }
 
- private:
   enum TShape : uint8_t { kGeneral, kIdentity, kPairs };
   struct TPair {
     int32_t Near, NearWeight, Far, FarWeight;  // byte offsets in the row
@@ -378,9 +388,8 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     }
     const auto rowOf = [&](const TTap& tap) { return stretchRow(tap.Source); };
     if (count == 1 && down.Taps[first].Weight == kWeightOne) {
-      // A row taken whole: only the 8 bits below the unit are rounded away.
-      const uint16_t* in = rowOf(down.Taps[first]);
-      for (size_t i = 0; i < rowSamples; ++i) out[i] = static_cast<uint8_t>((in[i] + 128) >> 8);
+      // A row taken whole goes across straight into the destination.
+      stretcher.StretchToBytes(sourceLine(down.Taps[first].Source), out);
       continue;
     }
     if (count == 2) {
