@@ -42,8 +42,8 @@ std::vector<uint8_t*> RowsOf(platform::TBitmap& buffer) {
 
 }  // namespace
 
-TPVTransitionEffects::TPVTransitionEffects(TPVView* View_)
-    : Source(NewBuffer()), Target(NewBuffer()), Work(NewBuffer()), View(View_) {
+TPVTransitionEffects::TPVTransitionEffects(TPVView* view)
+    : Source(NewBuffer()), Target(NewBuffer()), Work(NewBuffer()), View(view) {
   Timer = std::make_unique<platform::TRepeatingTimer>(nullptr);
   Timer->SetEnabled(false);
   Timer->OnTimer = [this](TObject* Sender) { TimerStep(Sender); };
