@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <type_traits>
 #include <vector>
 
@@ -191,11 +190,16 @@ class TRowStretcher {
     const size_t columns = across.First.size() - 1;
     bool identity = columns > 0, pairs = channels == 3;
     for (size_t column = 0; column < columns; ++column) {
+      // A column whose source lies outside the picture has no taps (it comes out black).
       const size_t count = across.First[column + 1] - across.First[column];
-      const TTap& tap = across.Taps[across.First[column]];
-      identity = identity && count == 1 && tap.Weight == kWeightOne &&
-                 tap.Source == across.Taps[0].Source + static_cast<int32_t>(column);
       pairs = pairs && (count == 1 || count == 2);
+      if (count != 1) {
+        identity = false;
+        continue;
+      }
+      const TTap& tap = across.Taps[across.First[column]];
+      identity = identity && tap.Weight == kWeightOne &&
+                 tap.Source == across.Taps[0].Source + static_cast<int32_t>(column);
     }
     if (identity) {
       Shape_ = kIdentity;
@@ -361,14 +365,24 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
                               : sourceCopy.data() + static_cast<size_t>(row - firstRow) * rowLength;
   };
   const TRowStretcher stretcher(across, channels);
-  std::map<int32_t, std::vector<uint16_t>> stretched;
+  // The rows stretched so far that the current destination row may still take; a slot whose
+  // row lies outside the current taps is free for reuse.
+  struct TStretchedRow {
+    int32_t Row;
+    std::vector<uint16_t> Samples;
+  };
+  std::vector<TStretchedRow> stretched;
+  int32_t lowRow = 0, highRow = 0;
   const auto stretchRow = [&](int32_t row) -> const uint16_t* {
-    auto found = stretched.find(row);
-    if (found == stretched.end()) {
-      found = stretched.emplace(row, std::vector<uint16_t>(rowSamples)).first;
-      stretcher.Stretch(sourceLine(row), found->second.data());
+    TStretchedRow* free = nullptr;
+    for (TStretchedRow& slot : stretched) {
+      if (slot.Row == row) return slot.Samples.data();
+      if (slot.Row < lowRow || slot.Row > highRow) free = &slot;
     }
-    return found->second.data();
+    if (free == nullptr) free = &stretched.emplace_back(TStretchedRow{row, std::vector<uint16_t>(rowSamples)});
+    free->Row = row;
+    stretcher.Stretch(sourceLine(row), free->Samples.data());
+    return free->Samples.data();
   };
 
   // Pass 2, down: each destination row from the rows it takes.
@@ -377,14 +391,16 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     uint8_t* out = target.GetScanLine(static_cast<int32_t>(visibleTop + row)) +
                    channels * static_cast<size_t>(visibleLeft);
     const size_t first = down.First[row], count = down.First[row + 1] - first;
-    if (!stretched.empty()) {
-      // The rows run one way: a row outside this one's taps is not needed again.
-      int32_t low = down.Taps[first].Source, high = low;
-      for (size_t t = first; t < first + count; ++t) {
-        low = std::min(low, down.Taps[t].Source);
-        high = std::max(high, down.Taps[t].Source);
-      }
-      std::erase_if(stretched, [&](const auto& entry) { return entry.first < low || entry.first > high; });
+    if (count == 0) {
+      // Every source row of this one lies outside the picture.
+      std::memset(out, 0, rowSamples);
+      continue;
+    }
+    // The rows run one way: a row outside this one's taps is not needed again.
+    lowRow = highRow = down.Taps[first].Source;
+    for (size_t t = first; t < first + count; ++t) {
+      lowRow = std::min(lowRow, down.Taps[t].Source);
+      highRow = std::max(highRow, down.Taps[t].Source);
     }
     const auto rowOf = [&](const TTap& tap) { return stretchRow(tap.Source); };
     if (count == 1 && down.Taps[first].Weight == kWeightOne) {

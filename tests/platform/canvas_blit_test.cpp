@@ -143,6 +143,15 @@ TEST(CanvasBlitTest, SmoothStretchTakesBlackOutsideTheSourceAndServesOnlyWholeBy
   ASSERT_TRUE(SmoothStretchBlt(*dest.GetCanvas(), 0, 0, 8, 8, *source.GetCanvas(), -4, 0, 8, 4));
   EXPECT_EQ(dest.GetScanLine(4)[0], 0);
   EXPECT_EQ(dest.GetScanLine(4)[3 * 7], 200);
+  // Past the right and bottom edges: whole destination columns and rows take nothing.
+  for (const int extent : {8, 40}) {
+    FillRandom(dest, extent, extent, pf24bit, 10);
+    ASSERT_TRUE(SmoothStretchBlt(*dest.GetCanvas(), 0, 0, extent, extent, *source.GetCanvas(), 2,
+                                 2, 8, 8));
+    EXPECT_EQ(dest.GetScanLine(0)[0], 200);
+    EXPECT_EQ(dest.GetScanLine(extent - 1)[3 * (extent - 1)], 0);
+    EXPECT_EQ(dest.GetScanLine(0)[3 * (extent - 1)], 0);
+  }
   TBitmap indexed;
   ASSERT_TRUE(indexed.SetPixelFormat(pf8bit));
   ASSERT_TRUE(indexed.SetSize(4, 4));
