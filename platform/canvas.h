@@ -21,6 +21,11 @@ struct TCanvasPoint {
   friend bool operator==(const TCanvasPoint&, const TCanvasPoint&) = default;
 };
 
+// Stretch modes of CopyRect, numbered as the platform numbers them: the nearest pixel, or the
+// smoothing stretch of canvas_blit.h.
+inline constexpr int32_t COLORONCOLOR = 3;
+inline constexpr int32_t HALFTONE = 4;
+
 // The colour GetPixel answers for a point outside the bitmap.
 inline constexpr uint32_t CLR_INVALID = 0xFFFFFFFFu;
 
@@ -74,7 +79,9 @@ class TCanvas {
   void SetPixel(int32_t x, int32_t y, uint32_t color);
   // Copies source's rectangle [sourceLeft, sourceRight) x [sourceTop, sourceBottom) onto this
   // canvas's [left, right) x [top, bottom), stretched to it (nearest pixel); source pixels
-  // outside their bitmap come out black. source may be this canvas.
+  // outside their bitmap come out black. source may be this canvas. In the HALFTONE stretch
+  // mode, between bitmaps that SmoothStretchBlt serves, it is that smoothing stretch instead.
+  int32_t StretchMode = COLORONCOLOR;
   void CopyRect(int32_t left, int32_t top, int32_t right, int32_t bottom, const TCanvas& source,
                 int32_t sourceLeft, int32_t sourceTop, int32_t sourceRight, int32_t sourceBottom);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/canvas_blit.h"
 #include "platform/device_bitmap.h"
 #include "platform/device_pixels.h"
 #include "platform/font_names.h"
@@ -241,6 +242,10 @@ void TCanvas::SetPixel(int32_t x, int32_t y, uint32_t color) {
 void TCanvas::CopyRect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                        const TCanvas& source, int32_t sourceLeft, int32_t sourceTop,
                        int32_t sourceRight, int32_t sourceBottom) {
+  if (StretchMode == HALFTONE &&
+      SmoothStretchRect(*this, left, top, right, bottom, source, sourceLeft, sourceTop,
+                        sourceRight, sourceBottom))
+    return;
   const int64_t width = int64_t{right} - left;
   const int64_t height = int64_t{bottom} - top;
   const int64_t sourceWidth = int64_t{sourceRight} - sourceLeft;

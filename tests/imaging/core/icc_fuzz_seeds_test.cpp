@@ -4,16 +4,14 @@
 // bytes; with CALMORA_WRITE_FUZZ_SEEDS set it writes them there first.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "imaging/core/icc.h"
 #include "tests/imaging/core/icc_text_model.h"
-#include "tests/support/scratch_folder.h"
+#include "tests/support/fuzz_seed_corpus.h"
 
 namespace calmora {
 namespace {
@@ -152,10 +150,6 @@ std::vector<Seed> Seeds() {
   return seeds;
 }
 
-std::filesystem::path SeedFolder() {
-  return std::filesystem::path(CALMORA_TEST_SOURCE_DIR) / ".." / "fuzz" / "corpus" / "icc_profile";
-}
-
 TEST(ICCFuzzSeeds, EachSeedReadsAsBuilt) {
   for (const Seed& seed : Seeds()) {
     TPVICC icc;
@@ -170,17 +164,9 @@ TEST(ICCFuzzSeeds, EachSeedReadsAsBuilt) {
 }
 
 TEST(ICCFuzzSeeds, TheCorpusHoldsTheseSeeds) {
-  const bool write = std::getenv("CALMORA_WRITE_FUZZ_SEEDS") != nullptr;
-  if (write) std::filesystem::create_directories(SeedFolder());
-  for (const Seed& seed : Seeds()) {
-    const auto path = SeedFolder() / seed.name;
-    if (write) {
-      ASSERT_TRUE(test::WriteFileBytes(path, std::string(seed.bytes.begin(), seed.bytes.end())));
-    }
-    const std::string committed = test::ReadFileBytes(path);
-    EXPECT_EQ(std::vector<uint8_t>(committed.begin(), committed.end()), seed.bytes)
-        << path << " (CALMORA_WRITE_FUZZ_SEEDS=1 writes it anew)";
-  }
+  test::SeedFiles files;
+  for (const Seed& seed : Seeds()) files.emplace_back(seed.name, seed.bytes);
+  test::ExpectSeedCorpus("icc_profile", files);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "imaging/core/iptc_info_list.h"
 #include "imaging/core/is_exif_block.h"
+#include "tests/imaging/core/iptc_datasets.h"
 #include "tests/imaging/core/jpeg_segments.h"
 #include "tests/support/outside_tool.h"
 #include "tests/support/scratch_folder.h"
@@ -18,15 +19,10 @@
 namespace calmora {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct Dataset {
-  int32_t record = 0, dataset = 0;
-  Bytes data;
-  friend bool operator==(const Dataset&, const Dataset&) = default;
-};
-
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+using test::Bytes;
+using test::Dataset;
+using test::Datasets;
+using test::Text;
 
 // A dump line "- Tag 0x0005, IPTCApplication record (15 bytes, ...)": the dataset it opens and
 // how many bytes follow in hex lines.
@@ -78,13 +74,6 @@ std::vector<Dataset> ExiftoolDatasets(const std::string& path) {
       wanted -= taken;
     }
   }
-  return datasets;
-}
-
-std::vector<Dataset> Datasets(const TPVIPTCInfoList& list) {
-  std::vector<Dataset> datasets;
-  for (int32_t i = 0; i < list.GetCount(); ++i)
-    datasets.push_back({list.GetRecordNumber(i), list.GetDatasetNumber(i), list.Buffers[i]});
   return datasets;
 }
 

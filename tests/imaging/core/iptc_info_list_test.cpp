@@ -10,18 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/imaging/core/iptc_datasets.h"
+
 namespace calmora {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct Dataset {
-  int32_t record = 0, dataset = 0;
-  Bytes data;
-  friend bool operator==(const Dataset&, const Dataset&) = default;
-};
-
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+using test::Bytes;
+using test::Dataset;
+using test::Datasets;
+using test::Text;
+using test::AddAll;
 
 Bytes Save(const TPVIPTCInfoList& list, bool withHeader) {
   UniqueMallocBlock<uint8_t> buffer;
@@ -32,20 +30,6 @@ Bytes Save(const TPVIPTCInfoList& list, bool withHeader) {
 
 bool Load(TPVIPTCInfoList& list, const Bytes& block) {
   return list.LoadFromBuffer(block.data(), static_cast<int64_t>(block.size()));
-}
-
-std::vector<Dataset> Datasets(const TPVIPTCInfoList& list) {
-  std::vector<Dataset> datasets;
-  for (int32_t i = 0; i < list.GetCount(); ++i) {
-    EXPECT_EQ(list.Info[i].Length, static_cast<int32_t>(list.Buffers[i].size()));
-    datasets.push_back({list.GetRecordNumber(i), list.GetDatasetNumber(i), list.Buffers[i]});
-  }
-  return datasets;
-}
-
-void AddAll(TPVIPTCInfoList& list, const std::vector<Dataset>& datasets) {
-  for (const Dataset& d : datasets)
-    ASSERT_GE(list.AddItem(d.record, d.dataset, int32_t(d.data.size()), d.data.data()), 0);
 }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {

@@ -4,9 +4,7 @@
 // CALMORA_WRITE_FUZZ_SEEDS set it writes them there first.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,7 +13,7 @@
 #include "imaging/core/iptc_info_list.h"
 #include "imaging/core/tags_handler.h"
 #include "tests/imaging/support/bitmap_patterns.h"
-#include "tests/support/scratch_folder.h"
+#include "tests/support/fuzz_seed_corpus.h"
 
 namespace calmora {
 namespace {
@@ -137,10 +135,6 @@ std::vector<Seed> Seeds() {
   return seeds;
 }
 
-std::filesystem::path SeedFolder() {
-  return std::filesystem::path(CALMORA_TEST_SOURCE_DIR) / ".." / "fuzz" / "corpus" / "metadata";
-}
-
 TEST(MetadataFuzzSeeds, EachSeedReadsAsBuilt) {
   for (const Seed& seed : Seeds()) {
     SCOPED_TRACE(seed.name);
@@ -149,17 +143,9 @@ TEST(MetadataFuzzSeeds, EachSeedReadsAsBuilt) {
 }
 
 TEST(MetadataFuzzSeeds, TheCorpusHoldsTheseSeeds) {
-  const bool write = std::getenv("CALMORA_WRITE_FUZZ_SEEDS") != nullptr;
-  if (write) std::filesystem::create_directories(SeedFolder());
-  for (const Seed& seed : Seeds()) {
-    const auto path = SeedFolder() / seed.name;
-    if (write) {
-      ASSERT_TRUE(test::WriteFileBytes(path, std::string(seed.bytes.begin(), seed.bytes.end())));
-    }
-    const std::string committed = test::ReadFileBytes(path);
-    EXPECT_EQ(Bytes(committed.begin(), committed.end()), seed.bytes)
-        << path << " (CALMORA_WRITE_FUZZ_SEEDS=1 writes it anew)";
-  }
+  test::SeedFiles files;
+  for (const Seed& seed : Seeds()) files.emplace_back(seed.name, seed.bytes);
+  test::ExpectSeedCorpus("metadata", files);
 }
 
 }  // namespace
