@@ -58,7 +58,7 @@ struct TSaveChainLink {
 };
 
 // The extensions SaveToFile knows itself, in the order it tries them.
-constexpr std::array<TSaveChainLink, 37> kSaveChain = {{
+constexpr std::array<TSaveChainLink, 38> kSaveChain = {{
     {u".jpg", kFormatJPEG},
     {u".jpeg", kFormatJPEG},
     {u".jpe", kFormatJPEG},
@@ -95,8 +95,9 @@ constexpr std::array<TSaveChainLink, 37> kSaveChain = {{
     {u".eps", kFormatPS},
     {u".pdf", kFormatPDF},
     {u".psd", kFormatPSD},
-    // XIF is TIFF by another name; saving it any other way would write nothing.
+    // XIF and PIX are TIFF and TGA by other names; saving them any other way would write nothing.
     {u".xif", kFormatTIFF},
+    {u".pix", kFormatTGA},
 }};
 
 // The ids SaveToStream serves with a per-format method.

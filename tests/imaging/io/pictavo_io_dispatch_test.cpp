@@ -187,6 +187,12 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
          io.SaveToFile(Wide(out + ".win"));
        },
        false, 1, kFormatTGA, false, false, ".win"},
+      {"file save, .pix is TGA",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.GetWorkBitmap()->Assign(&t.Picture);
+         io.SaveToFile(Wide(out + ".pix"));
+       },
+       false, 1, kFormatTGA, false, false, ".pix"},
       {"file save, no writer (DICOM)",
        [&](TPictavoIO& io, Dispatch& t) {
          io.GetWorkBitmap()->Assign(&t.Picture);
@@ -262,7 +268,7 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
       ASSERT_EQ(image.GetHeight(), 5);
       EXPECT_EQ(image.GetPixel24(6, 4), Picture.GetPixel24(6, 4));
     }
-    for (const char* extension : {".rwt", ".win", ".dcm", ".lyr", ".png"}) {
+    for (const char* extension : {".rwt", ".win", ".pix", ".dcm", ".lyr", ".png"}) {
       const bool expected =
           row.outExtension != nullptr && std::strcmp(row.outExtension, extension) == 0;
       EXPECT_EQ(std::filesystem::exists(out + extension), expected) << extension;
