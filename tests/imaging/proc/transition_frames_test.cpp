@@ -330,7 +330,7 @@ std::vector<OraclePoint> Triangle(double x1, double y1, double x2, double y2, do
 struct RegionModel {
   std::function<bool(int, int)> Inside;
   bool SoftEdge = false;
-  std::function<bool(int, int)> NearEdge;
+  std::function<bool(int, int)> NearEdge = nullptr;
 };
 
 double DistanceToSegment(OraclePoint p, OraclePoint a, OraclePoint b) {
@@ -596,7 +596,9 @@ TEST_P(TransitionFramesTest, EveryFixedPixelIsAsTheDefinitionSays) {
         }
       ASSERT_EQ(wrong, 0) << "pictures " << int(pictures) << " step " << step;
       // The one-colour pictures leave no pixel open except next to a soft region edge.
-      if (pictures == Pictures::kSolid) EXPECT_GT(known, c.Width * c.Height / 2);
+      if (pictures == Pictures::kSolid) {
+        EXPECT_GT(known, c.Width * c.Height / 2);
+      }
     }
 }
 

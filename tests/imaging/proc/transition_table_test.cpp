@@ -430,14 +430,16 @@ TEST(TransitionRandomKindsTest, PixelsAreSourceOrTargetAndStayRevealed) {
             ASSERT_TRUE(revealed || !before[size_t(y) * w + x]) << kind << " " << step << " hid " << x << "," << y;
             before[size_t(y) * w + x] = revealed;
             // Boxes lie on the 8-pixel grid: a revealed pixel's whole box is revealed.
-            if (kind == 26 && revealed)
+            if (kind == 26 && revealed) {
               ASSERT_TRUE(Is(*engine.Work, p.Target, x & ~7, y & ~7) &&
                           Is(*engine.Work, p.Target, std::min(x | 7, w - 1), std::min(y | 7, h - 1)));
+            }
           }
       }
       // Shreds and speckles end on the whole Target.
-      if (kind > 30)
+      if (kind > 30) {
         for (bool revealed : before) ASSERT_TRUE(revealed) << kind;
+      }
     }
 }
 
