@@ -41,11 +41,9 @@ TEST(CanvasBlitRegionSpansTest, EveryPieceCopiesItsPixelsOnly) {
     }
     const TRegion clip = TRegion::FromRects(rects);
     const int x = offset(random), y = offset(random);
-    TBitmap before;
-    FillRandom(before, 61, 43, format, random);
+    std::vector<std::vector<uint8_t>> before;
     for (int row = 0; row < 43; ++row)
-      for (int i = 0; i < canvas.GetRowLength(); ++i)
-        before.GetScanLine(row)[i] = canvas.GetScanLine(row)[i];
+      before.emplace_back(canvas.GetScanLine(row), canvas.GetScanLine(row) + canvas.GetRowLength());
     DrawThroughRegion(*canvas.GetCanvas(), x, y, picture, clip);
     for (int py = 0; py < 43; ++py)
       for (int px = 0; px < 61; ++px) {
@@ -53,7 +51,7 @@ TEST(CanvasBlitRegionSpansTest, EveryPieceCopiesItsPixelsOnly) {
         const bool copied = clip.Contains(px, py) && qx >= 0 && qy >= 0 && qx < 55 && qy < 47;
         for (int c = 0; c < bytes; ++c) {
           const uint8_t expected = copied ? picture.GetScanLine(qy)[bytes * qx + c]
-                                          : before.GetScanLine(py)[bytes * px + c];
+                                          : before[py][bytes * px + c];
           ASSERT_EQ(canvas.GetScanLine(py)[bytes * px + c], expected)
               << "round " << round << " at " << px << "," << py;
         }
