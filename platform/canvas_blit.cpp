@@ -15,6 +15,8 @@
 
 namespace calmora::platform {
 
+bool SmoothStretchPlainLoops = false;
+
 namespace {
 
 // A block both of whose rectangles lie inside their bitmaps.
@@ -63,12 +65,17 @@ void CopyBlock(TBitmap& dest, TBitmap& source, const TBlock& block) {
   if (format == source.GetPixelFormat() && bits >= 8) {
     const size_t pixelBytes = static_cast<size_t>(bits / 8);
     const size_t bytes = pixelBytes * static_cast<size_t>(block.Width);
+    // Rows follow each other at a fixed stride, so the row addresses are stepped rather than
+    // looked up: region painting copies many short spans.
     const bool upward = &dest == &source && block.Y > block.SourceY;
-    for (int32_t i = 0; i < block.Height; ++i) {
-      const int32_t row = upward ? block.Height - 1 - i : i;
-      std::memmove(dest.GetScanLine(block.Y + row) + pixelBytes * block.X,
-                   source.GetScanLine(block.SourceY + row) + pixelBytes * block.SourceX, bytes);
-    }
+    const int32_t first = upward ? block.Height - 1 : 0;
+    const auto destStride = static_cast<std::ptrdiff_t>(dest.GetRowLength()) * (upward ? -1 : 1);
+    const auto sourceStride =
+        static_cast<std::ptrdiff_t>(source.GetRowLength()) * (upward ? -1 : 1);
+    uint8_t* to = dest.GetScanLine(block.Y + first) + pixelBytes * block.X;
+    const uint8_t* from = source.GetScanLine(block.SourceY + first) + pixelBytes * block.SourceX;
+    for (int32_t i = 0; i < block.Height; ++i, to += destStride, from += sourceStride)
+      std::memmove(to, from, bytes);
     return;
   }
   // Other formats go through colours; all are read first, so one bitmap is no trouble.
@@ -87,6 +94,30 @@ void CopyBlock(TBitmap& dest, TBitmap& source, const TBlock& block) {
     uint8_t* line = dest.GetScanLine(block.Y + row);
     for (int32_t column = 0; column < block.Width; ++column)
       WriteColor(line, block.X + column, format, destTable.data(), colors[next++]);
+  }
+}
+
+// Copies the blocks of one row band (one top and height) between two bitmaps of one format of
+// whole bytes, row by row through every block. Short spans are copied inline, as a call to
+// memcpy costs more than the copy.
+void CopyBand(TBitmap& dest, TBitmap& source, const std::vector<TBlock>& band) {
+  if (band.empty()) return;
+  const size_t pixelBytes = static_cast<size_t>(StorageBitCount(dest.GetPixelFormat()) / 8);
+  uint8_t* to = dest.GetScanLine(band.front().Y);
+  const uint8_t* from = source.GetScanLine(band.front().SourceY);
+  for (int32_t row = 0; row < band.front().Height; ++row) {
+    for (const TBlock& block : band) {
+      uint8_t* spanTo = to + pixelBytes * static_cast<size_t>(block.X);
+      const uint8_t* spanFrom = from + pixelBytes * static_cast<size_t>(block.SourceX);
+      const size_t bytes = pixelBytes * static_cast<size_t>(block.Width);
+      if (bytes <= 16) {
+        for (size_t i = 0; i < bytes; ++i) spanTo[i] = spanFrom[i];
+      } else {
+        std::memcpy(spanTo, spanFrom, bytes);
+      }
+    }
+    to += dest.GetRowLength();
+    from += source.GetRowLength();
   }
 }
 
@@ -181,102 +212,237 @@ TAxisTaps AxisTaps(int64_t destLength, int64_t visibleFirst, int64_t visibleCoun
   return axis;
 }
 
-// Stretches source rows across, in units of 1/256 of a byte's unit. The taps are laid out
-// once per copy for the common shapes: columns taken as they are, or at most two source
-// pixels a column (enlarging), each without a loop over the taps.
+// Stretches source rows across, in units of 1/256 of a byte's unit for the pass down, or to
+// bytes for rows it takes whole. The plain loop walks each column's own taps. The fast one
+// lays the taps out once per copy with one count for every column (zero weights fill the
+// short ones), so its inner loops have fixed lengths the compiler unrolls; where source pixels
+// serve several columns (enlarging), their channels are packed once per row to share one
+// multiply; columns taken as they are become a shift of the row.
 class TRowStretcher {
  public:
-  TRowStretcher(const TAxisTaps& across, size_t channels) : Across_(across), Channels_(channels) {
+  TRowStretcher(const TAxisTaps& across, size_t channels, bool plain)
+      : Across_(across), Channels_(channels) {
     const size_t columns = across.First.size() - 1;
-    bool identity = columns > 0, pairs = channels == 3;
+    if (plain || across.Taps.empty() || (channels != 3 && channels != 4)) return;
+    bool identity = columns > 0;
     for (size_t column = 0; column < columns; ++column) {
-      // A column whose source lies outside the picture has no taps (it comes out black).
-      const size_t count = across.First[column + 1] - across.First[column];
-      pairs = pairs && (count == 1 || count == 2);
-      if (count != 1) {
-        identity = false;
-        continue;
-      }
-      const TTap& tap = across.Taps[across.First[column]];
-      identity = identity && tap.Weight == kWeightOne &&
-                 tap.Source == across.Taps[0].Source + static_cast<int32_t>(column);
+      const size_t first = across.First[column], count = across.First[column + 1] - first;
+      TapCount_ = std::max(TapCount_, count);
+      identity = identity && count == 1 && across.Taps[first].Weight == kWeightOne &&
+                 across.Taps[first].Source == across.Taps[0].Source + static_cast<int32_t>(column);
     }
-    if (identity) {
-      Shape_ = kIdentity;
-    } else if (pairs) {
-      Shape_ = kPairs;
-      for (size_t column = 0; column < columns; ++column) {
-        const TTap& near = across.Taps[across.First[column]];
-        const bool two = across.First[column + 1] - across.First[column] == 2;
-        const TTap far = two ? across.Taps[across.First[column] + 1] : TTap{near.Source, 0};
-        Pairs_.push_back(TPair{3 * near.Source, near.Weight, 3 * far.Source, far.Weight});
+    Shape_ = identity ? kIdentity : kFixed;
+    if (identity) return;
+    Offsets_.resize(columns * TapCount_);
+    Indices_.resize(columns * TapCount_);
+    Weights_.resize(columns * TapCount_);
+    FirstSource_ = LastSource_ = across.Taps[0].Source;
+    for (const TTap& tap : across.Taps) {
+      FirstSource_ = std::min(FirstSource_, tap.Source);
+      LastSource_ = std::max(LastSource_, tap.Source);
+    }
+    Packs_ = columns * TapCount_ >= 2 * static_cast<size_t>(LastSource_ - FirstSource_ + 1);
+    for (size_t column = 0; column < columns; ++column) {
+      const size_t first = across.First[column], count = across.First[column + 1] - first;
+      // A filler tap reads a pixel that is surely in the row and weighs it 0.
+      const int32_t filler = across.Taps[count > 0 ? first : 0].Source;
+      for (size_t t = 0; t < TapCount_; ++t) {
+        const size_t at = column * TapCount_ + t;
+        const int32_t source = t < count ? across.Taps[first + t].Source : filler;
+        Offsets_[at] = static_cast<int32_t>(channels) * source;
+        Indices_[at] = source - FirstSource_;
+        Weights_[at] = t < count ? across.Taps[first + t].Weight : 0;
       }
     }
   }
 
-  // The row in units of 1/256 of a byte's unit, for the pass down.
   void Stretch(const uint8_t* line, uint16_t* out) const { Run(line, out); }
-  // The row as bytes, for rows the pass down takes whole.
   void StretchToBytes(const uint8_t* line, uint8_t* out) const { Run(line, out); }
 
  private:
   template <typename TSample>
-  void Run(const uint8_t* line, TSample* out) const {
+  struct TScale {
     // Bytes keep no bits below the unit; the pass down's samples keep 8.
-    constexpr int32_t kShift = std::is_same_v<TSample, uint8_t> ? kWeightBits : kPassShift;
-    constexpr int32_t kHalf = 1 << (kShift - 1);
-    constexpr int32_t kUp = kWeightBits - kShift;
+    static constexpr int32_t kShift = std::is_same_v<TSample, uint8_t> ? kWeightBits : kPassShift;
+    static constexpr int32_t kHalf = 1 << (kShift - 1);
+  };
+
+  template <typename TSample>
+  void Run(const uint8_t* line, TSample* out) const {
     const size_t columns = Across_.First.size() - 1;
-    if (Shape_ == kIdentity) {
-      const uint8_t* in = line + Channels_ * static_cast<size_t>(Across_.Taps[0].Source);
-      for (size_t i = 0; i < columns * Channels_; ++i) out[i] = static_cast<TSample>(in[i] << kUp);
-      return;
-    }
-    if (Shape_ == kPairs) {
-      for (const TPair& pair : Pairs_) {
-        const uint8_t* p = line + pair.Near;
-        const uint8_t* q = line + pair.Far;
-        out[0] = static_cast<TSample>((kHalf + pair.NearWeight * p[0] + pair.FarWeight * q[0]) >> kShift);
-        out[1] = static_cast<TSample>((kHalf + pair.NearWeight * p[1] + pair.FarWeight * q[1]) >> kShift);
-        out[2] = static_cast<TSample>((kHalf + pair.NearWeight * p[2] + pair.FarWeight * q[2]) >> kShift);
-        out += 3;
+    switch (Shape_) {
+      case kIdentity: {
+        constexpr int32_t kUp = kWeightBits - TScale<TSample>::kShift;
+        const uint8_t* in = line + Channels_ * static_cast<size_t>(Across_.Taps[0].Source);
+        for (size_t i = 0; i < columns * Channels_; ++i) out[i] = static_cast<TSample>(in[i] << kUp);
+        return;
       }
-      return;
+      case kFixed:
+        if (Channels_ == 3 && Packs_) return RunPacked(line, out, columns);
+        if (Channels_ == 3) return RunFixed<3>(line, out, columns);
+        return RunFixed<4>(line, out, columns);
+      case kPlain: break;
     }
-    if (Channels_ == 3) {
-      for (size_t column = 0; column < columns; ++column) {
-        int32_t b = kHalf, g = kHalf, r = kHalf;
-        for (size_t t = Across_.First[column]; t < Across_.First[column + 1]; ++t) {
-          const uint8_t* pixel = line + 3 * static_cast<size_t>(Across_.Taps[t].Source);
-          const int32_t weight = Across_.Taps[t].Weight;
-          b += weight * pixel[0];
-          g += weight * pixel[1];
-          r += weight * pixel[2];
-        }
-        out[3 * column] = static_cast<TSample>(b >> kShift);
-        out[3 * column + 1] = static_cast<TSample>(g >> kShift);
-        out[3 * column + 2] = static_cast<TSample>(r >> kShift);
+    RunPlain(line, out, columns);
+  }
+
+  template <size_t Channels, typename TSample>
+  void RunFixed(const uint8_t* line, TSample* out, size_t columns) const {
+    switch (TapCount_) {
+      case 1: return RunTaps<Channels, 1>(line, out, columns, 1);
+      case 2: return RunTaps<Channels, 2>(line, out, columns, 2);
+      case 3: return RunTaps<Channels, 3>(line, out, columns, 3);
+      case 4: return RunTaps<Channels, 4>(line, out, columns, 4);
+      default: return RunTaps<Channels, 0>(line, out, columns, TapCount_);
+    }
+  }
+
+  // FixedTaps is the tap count known when compiling, or 0 for the run-time count taps.
+  template <size_t Channels, size_t FixedTaps, typename TSample>
+  void RunTaps(const uint8_t* line, TSample* out, size_t columns, size_t taps) const {
+    const size_t count = FixedTaps > 0 ? FixedTaps : taps;
+    const int32_t* offsets = Offsets_.data();
+    const int32_t* weights = Weights_.data();
+    for (size_t column = 0; column < columns; ++column) {
+      int32_t sums[Channels];
+      for (size_t c = 0; c < Channels; ++c) sums[c] = TScale<TSample>::kHalf;
+      for (size_t t = 0; t < count; ++t) {
+        const uint8_t* pixel = line + offsets[t];
+        for (size_t c = 0; c < Channels; ++c) sums[c] += weights[t] * pixel[c];
       }
-      return;
+      for (size_t c = 0; c < Channels; ++c)
+        out[c] = static_cast<TSample>(sums[c] >> TScale<TSample>::kShift);
+      offsets += count;
+      weights += count;
+      out += Channels;
     }
+  }
+
+  // Three channels packed in one 64-bit word, 21 bits apart: a weighted sum of a column's
+  // taps stays below 2^20 in every channel (the weights add up to at most kWeightOne, a byte
+  // is at most 255, and the rounding half is small), so one multiply serves all three.
+  static constexpr int32_t kLaneBits = 21;
+  static constexpr uint64_t kLaneMask = (uint64_t{1} << kLaneBits) - 1;
+  static constexpr uint64_t kLaneOnes = 1 | uint64_t{1} << kLaneBits | uint64_t{1} << (2 * kLaneBits);
+
+  template <typename TSample>
+  void RunPacked(const uint8_t* line, TSample* out, size_t columns) const {
+    Packed_.resize(static_cast<size_t>(LastSource_ - FirstSource_ + 1));
+    const uint8_t* pixel = line + 3 * static_cast<size_t>(FirstSource_);
+    for (uint64_t& packed : Packed_) {
+      packed = pixel[0] | uint64_t{pixel[1]} << kLaneBits | uint64_t{pixel[2]} << (2 * kLaneBits);
+      pixel += 3;
+    }
+    switch (TapCount_) {
+      case 1: return RunPackedTaps<1>(out, columns, 1);
+      case 2: return RunPackedTaps<2>(out, columns, 2);
+      case 3: return RunPackedTaps<3>(out, columns, 3);
+      case 4: return RunPackedTaps<4>(out, columns, 4);
+      default: return RunPackedTaps<0>(out, columns, TapCount_);
+    }
+  }
+
+  template <size_t FixedTaps, typename TSample>
+  void RunPackedTaps(TSample* out, size_t columns, size_t taps) const {
+    constexpr int32_t kShift = TScale<TSample>::kShift;
+    const size_t count = FixedTaps > 0 ? FixedTaps : taps;
+    const int32_t* indices = Indices_.data();
+    const int32_t* weights = Weights_.data();
+    const uint64_t* packed = Packed_.data();
+    for (size_t column = 0; column < columns; ++column) {
+      uint64_t sum = TScale<TSample>::kHalf * kLaneOnes;
+      for (size_t t = 0; t < count; ++t)
+        sum += static_cast<uint64_t>(weights[t]) * packed[indices[t]];
+      out[0] = static_cast<TSample>((sum & kLaneMask) >> kShift);
+      out[1] = static_cast<TSample>(((sum >> kLaneBits) & kLaneMask) >> kShift);
+      out[2] = static_cast<TSample>((sum >> (2 * kLaneBits)) >> kShift);
+      indices += count;
+      weights += count;
+      out += 3;
+    }
+  }
+
+  template <typename TSample>
+  void RunPlain(const uint8_t* line, TSample* out, size_t columns) const {
     for (size_t column = 0; column < columns; ++column)
       for (size_t c = 0; c < Channels_; ++c) {
-        int32_t sum = kHalf;
+        int32_t sum = TScale<TSample>::kHalf;
         for (size_t t = Across_.First[column]; t < Across_.First[column + 1]; ++t)
           sum += Across_.Taps[t].Weight * line[Channels_ * Across_.Taps[t].Source + c];
-        out[Channels_ * column + c] = static_cast<TSample>(sum >> kShift);
+        out[Channels_ * column + c] = static_cast<TSample>(sum >> TScale<TSample>::kShift);
       }
   }
 
-  enum TShape : uint8_t { kGeneral, kIdentity, kPairs };
-  struct TPair {
-    int32_t Near, NearWeight, Far, FarWeight;  // byte offsets in the row
-  };
+  enum TShape : uint8_t { kPlain, kIdentity, kFixed };
   const TAxisTaps& Across_;
   size_t Channels_;
-  TShape Shape_ = kGeneral;
-  std::vector<TPair> Pairs_;
+  TShape Shape_ = kPlain;
+  size_t TapCount_ = 1;
+  std::vector<int32_t> Offsets_;  // byte offsets in the row, TapCount_ a column
+  std::vector<int32_t> Indices_;  // the same as pixels from FirstSource_
+  std::vector<int32_t> Weights_;
+  bool Packs_ = false;  // each source pixel serves two taps or more: packing it pays
+  int32_t FirstSource_ = 0;
+  int32_t LastSource_ = 0;
+  mutable std::vector<uint64_t> Packed_;  // the row's pixels FirstSource_..LastSource_
 };
+
+// The pass down's inner loops, on rows that never overlap, so the compiler may vectorise them.
+[[gnu::always_inline]] inline void BlendTwoRows(const uint16_t* __restrict a, int32_t wa,
+                                                const uint16_t* __restrict b, int32_t wb,
+                                                uint8_t* __restrict out, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    out[i] = static_cast<uint8_t>(
+        std::min((wa * a[i] + wb * b[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
+}
+
+[[gnu::always_inline]] inline void AddWeightedRow(const uint16_t* __restrict in, int32_t weight,
+                                                  int32_t* __restrict sums, size_t count) {
+  for (size_t i = 0; i < count; ++i) sums[i] += weight * in[i];
+}
+
+[[gnu::always_inline]] inline void FinishRow(const int32_t* __restrict sums,
+                                             uint8_t* __restrict out, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    out[i] = static_cast<uint8_t>(std::min((sums[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
+}
+
+// One stretched row and its weight in a destination row.
+struct TRowShare {
+  const uint16_t* Row;
+  int32_t Weight;
+};
+
+// A destination row from the stretched rows it takes; sums holds a row's worth of scratch.
+[[gnu::always_inline]] inline void MixRowsBody(const TRowShare* shares, size_t count,
+                                               int32_t* sums, uint8_t* out, size_t samples) {
+  if (count == 2) {
+    BlendTwoRows(shares[0].Row, shares[0].Weight, shares[1].Row, shares[1].Weight, out, samples);
+    return;
+  }
+  std::fill(sums, sums + samples, 0);
+  for (size_t t = 0; t < count; ++t) AddWeightedRow(shares[t].Row, shares[t].Weight, sums, samples);
+  FinishRow(sums, out, samples);
+}
+
+// The same loops built twice: for the x86-64 baseline and for processors with AVX2, whose
+// wider registers and 32-bit multiplies the compiler then uses.
+void MixRowsBaseline(const TRowShare* shares, size_t count, int32_t* sums, uint8_t* out,
+                     size_t samples) {
+  MixRowsBody(shares, count, sums, out, samples);
+}
+
+[[gnu::target("avx2")]] void MixRowsAvx2(const TRowShare* shares, size_t count, int32_t* sums,
+                                         uint8_t* out, size_t samples) {
+  MixRowsBody(shares, count, sums, out, samples);
+}
+
+using TMixRows = void (*)(const TRowShare*, size_t, int32_t*, uint8_t*, size_t);
+
+TMixRows ChooseMixRows(bool plain) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2 && !plain ? MixRowsAvx2 : MixRowsBaseline;
+}
 
 // A signed extent as its first position and length, and whether it runs backwards.
 void Normalise(int64_t at, int64_t extent, int64_t& first, int64_t& length, bool& backwards) {
@@ -364,7 +530,7 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
     return sourceCopy.empty() ? picture.GetScanLine(row)
                               : sourceCopy.data() + static_cast<size_t>(row - firstRow) * rowLength;
   };
-  const TRowStretcher stretcher(across, channels);
+  const TRowStretcher stretcher(across, channels, SmoothStretchPlainLoops);
   // The rows stretched so far that the current destination row may still take; a slot whose
   // row lies outside the current taps is free for reuse.
   struct TStretchedRow {
@@ -387,6 +553,8 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
 
   // Pass 2, down: each destination row from the rows it takes.
   std::vector<int32_t> sums(rowSamples);
+  std::vector<TRowShare> shares;
+  const TMixRows mixRows = ChooseMixRows(SmoothStretchPlainLoops);
   for (int64_t row = 0; row < visibleHeight; ++row) {
     uint8_t* out = target.GetScanLine(static_cast<int32_t>(visibleTop + row)) +
                    channels * static_cast<size_t>(visibleLeft);
@@ -408,24 +576,10 @@ bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_
       stretcher.StretchToBytes(sourceLine(down.Taps[first].Source), out);
       continue;
     }
-    if (count == 2) {
-      // Enlarging: two rows, one pass.
-      const uint16_t* a = rowOf(down.Taps[first]);
-      const uint16_t* b = rowOf(down.Taps[first + 1]);
-      const int32_t wa = down.Taps[first].Weight, wb = down.Taps[first + 1].Weight;
-      for (size_t i = 0; i < rowSamples; ++i)
-        out[i] = static_cast<uint8_t>(
-            std::min((wa * a[i] + wb * b[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
-      continue;
-    }
-    std::fill(sums.begin(), sums.end(), 0);
-    for (size_t t = first; t < first + count; ++t) {
-      const uint16_t* in = rowOf(down.Taps[t]);
-      const int32_t weight = down.Taps[t].Weight;
-      for (size_t i = 0; i < rowSamples; ++i) sums[i] += weight * in[i];
-    }
-    for (size_t i = 0; i < rowSamples; ++i)
-      out[i] = static_cast<uint8_t>(std::min((sums[i] + (1 << (kFinalShift - 1))) >> kFinalShift, 255));
+    shares.clear();
+    for (size_t t = first; t < first + count; ++t)
+      shares.push_back(TRowShare{rowOf(down.Taps[t]), down.Taps[t].Weight});
+    mixRows(shares.data(), count, sums.data(), out, rowSamples);
   }
   Changed(dest);
   return true;
@@ -447,6 +601,20 @@ bool SmoothStretchRect(TCanvas& dest, int32_t left, int32_t top, int32_t right, 
 void DrawThroughRegion(TCanvas& canvas, int32_t x, int32_t y, TBitmap& picture,
                        const TRegion& clip) {
   TBitmap& target = canvas.GetBitmap();
+  // A region of many narrow pieces (bars, shreds) is best copied a row at a time through all
+  // the pieces of its band, so the frame is walked once in memory order. Within one bitmap
+  // the pieces go one after another, as the order of their rows matters there.
+  const TPixelFormat format = target.GetPixelFormat();
+  const bool byRows = &target != &picture && format == picture.GetPixelFormat() &&
+                      StorageBitCount(format) >= 8;
+  std::vector<TBlock> band;
+  const auto copyBand = [&] {
+    if (byRows)
+      CopyBand(target, picture, band);
+    else
+      for (const TBlock& block : band) CopyBlock(target, picture, block);
+    band.clear();
+  };
   bool drawn = false;
   for (const TRegionRect& rect : clip.Rects()) {
     TBlock block;
@@ -454,9 +622,12 @@ void DrawThroughRegion(TCanvas& canvas, int32_t x, int32_t y, TBitmap& picture,
                    int64_t{rect.Bottom} - rect.Top, picture, int64_t{rect.Left} - x,
                    int64_t{rect.Top} - y, block))
       continue;
-    CopyBlock(target, picture, block);
+    if (!band.empty() && (block.Y != band.front().Y || block.Height != band.front().Height))
+      copyBand();
+    band.push_back(block);
     drawn = true;
   }
+  copyBand();
   if (drawn) Changed(canvas);
 }
 

@@ -28,6 +28,9 @@ void BitBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height,
 bool SmoothStretchBlt(TCanvas& dest, int32_t x, int32_t y, int32_t width, int32_t height,
                       const TCanvas& source, int32_t sourceX, int32_t sourceY,
                       int32_t sourceWidth, int32_t sourceHeight);
+// The smoothing stretch runs unrolled loops over taps laid out once per copy; set, it runs
+// the plain per-tap loops instead, which give the same pixels.
+extern bool SmoothStretchPlainLoops;
 // The same with both rectangles given by their edges (right and bottom exclusive); false also
 // when an extent does not fit 32 bits.
 bool SmoothStretchRect(TCanvas& dest, int32_t left, int32_t top, int32_t right, int32_t bottom,

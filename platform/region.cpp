@@ -24,22 +24,66 @@ struct TBand {
   std::vector<TSpan> Spans;
 };
 
-// The spans of the rectangles that cover a row band, sorted and merged where they overlap or
-// touch.
+bool LeftOf(const TRegionRect* a, const TRegionRect* b) { return a->Left < b->Left; }
+
+// The spans of the rectangles that cover a row band (kept in order of their left edges),
+// merged where they overlap or touch.
 std::vector<TSpan> MergedSpans(const std::vector<const TRegionRect*>& active) {
-  std::vector<TSpan> spans;
-  spans.reserve(active.size());
-  for (const TRegionRect* rect : active) spans.push_back(TSpan{rect->Left, rect->Right});
-  std::sort(spans.begin(), spans.end(),
-            [](const TSpan& a, const TSpan& b) { return a.Left < b.Left; });
   std::vector<TSpan> merged;
-  for (const TSpan& span : spans) {
+  for (const TRegionRect* rect : active) {
+    const TSpan span{rect->Left, rect->Right};
     if (!merged.empty() && span.Left <= merged.back().Right)
       merged.back().Right = std::max(merged.back().Right, span.Right);
     else
       merged.push_back(span);
   }
   return merged;
+}
+
+bool AboveOrLeftOf(const TRegionRect* a, const TRegionRect* b) {
+  return a->Top != b->Top ? a->Top < b->Top : a->Left < b->Left;
+}
+
+// Sorts the rectangles by top, then by left edge (so the ones joining at one row arrive in
+// order and merge into the active set without sorting it again), and lists their distinct
+// top and bottom edges in order. Regions of a picture span few rows for their many pieces,
+// so a bucket per row beats comparison sorts there.
+void SortByRows(std::vector<const TRegionRect*>& pending, std::vector<int32_t>& edges) {
+  if (pending.empty()) return;
+  int64_t first = pending.front()->Top, last = pending.front()->Bottom;
+  for (const TRegionRect* rect : pending) {
+    first = std::min<int64_t>(first, rect->Top);
+    last = std::max<int64_t>(last, rect->Bottom);
+  }
+  const auto rows = static_cast<size_t>(last - first + 1);
+  if (rows > 4 * pending.size() + 4096) {
+    std::sort(pending.begin(), pending.end(), AboveOrLeftOf);
+    for (const TRegionRect* rect : pending) {
+      edges.push_back(rect->Top);
+      edges.push_back(rect->Bottom);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    return;
+  }
+  std::vector<size_t> bucketStart(rows + 1, 0);
+  std::vector<bool> isEdge(rows, false);
+  for (const TRegionRect* rect : pending) {
+    ++bucketStart[static_cast<size_t>(rect->Top - first) + 1];
+    isEdge[static_cast<size_t>(rect->Top - first)] = true;
+    isEdge[static_cast<size_t>(rect->Bottom - first)] = true;
+  }
+  for (size_t row = 0; row < rows; ++row) bucketStart[row + 1] += bucketStart[row];
+  std::vector<size_t> fill(bucketStart.begin(), bucketStart.end() - 1);
+  std::vector<const TRegionRect*> sorted(pending.size());
+  for (const TRegionRect* rect : pending) sorted[fill[static_cast<size_t>(rect->Top - first)]++] = rect;
+  for (size_t row = 0; row < rows; ++row) {
+    const auto begin = sorted.begin() + static_cast<std::ptrdiff_t>(bucketStart[row]);
+    const auto end = sorted.begin() + static_cast<std::ptrdiff_t>(bucketStart[row + 1]);
+    if (end - begin > 1) std::sort(begin, end, AboveOrLeftOf);
+    if (isEdge[row]) edges.push_back(static_cast<int32_t>(first + static_cast<int64_t>(row)));
+  }
+  pending = std::move(sorted);
 }
 
 // QRegion takes a list of rectangles as it is when they are sorted by rows, do not overlap,
@@ -70,17 +114,10 @@ TRegion TRegion::FromRect(int32_t left, int32_t top, int32_t right, int32_t bott
 
 TRegion TRegion::FromRects(const std::vector<TRegionRect>& rects) {
   std::vector<const TRegionRect*> pending;
+  for (const TRegionRect& rect : rects)
+    if (rect.Left < rect.Right && rect.Top < rect.Bottom) pending.push_back(&rect);
   std::vector<int32_t> edges;
-  for (const TRegionRect& rect : rects) {
-    if (rect.Left >= rect.Right || rect.Top >= rect.Bottom) continue;
-    pending.push_back(&rect);
-    edges.push_back(rect.Top);
-    edges.push_back(rect.Bottom);
-  }
-  std::sort(pending.begin(), pending.end(),
-            [](const TRegionRect* a, const TRegionRect* b) { return a->Top < b->Top; });
-  std::sort(edges.begin(), edges.end());
-  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  SortByRows(pending, edges);
 
   // One sweep down the row edges: rectangles join the active set at their top and leave at
   // their bottom; a band equal to the one just above it extends that one.
@@ -91,7 +128,9 @@ TRegion TRegion::FromRects(const std::vector<TRegionRect>& rects) {
     const int32_t top = edges[e];
     const int32_t bottom = edges[e + 1];
     std::erase_if(active, [top](const TRegionRect* rect) { return rect->Bottom <= top; });
+    const auto joined = static_cast<std::ptrdiff_t>(active.size());
     while (next < pending.size() && pending[next]->Top <= top) active.push_back(pending[next++]);
+    std::inplace_merge(active.begin(), active.begin() + joined, active.end(), LeftOf);
     if (active.empty()) continue;
     std::vector<TSpan> spans = MergedSpans(active);
     if (!bands.empty() && bands.back().Bottom == top && bands.back().Spans == spans)

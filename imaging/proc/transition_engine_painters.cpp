@@ -105,11 +105,15 @@ void TPVTransitionEffects::PaintRandomPoints(int32_t s) {
   const int32_t goal = RoundToInt(Width * static_cast<double>(s) * (s / 180.0) / 1024);
   const int32_t owed = goal - RandomDone;
   RandomDone = goal;
-  for (int32_t i = 0; i < Height; ++i)
-    for (int32_t k = 0; k < owed; ++k) {
-      const size_t x = 3 * static_cast<size_t>(Random(Width));
+  if (owed <= 0) return;
+  std::vector<int32_t> columns(static_cast<size_t>(owed));
+  for (int32_t i = 0; i < Height; ++i) {
+    RandomFill(Width, columns.data(), columns.size());
+    for (const int32_t column : columns) {
+      const size_t x = 3 * static_cast<size_t>(column);
       std::memcpy(WorkRows[i] + x, TargetRows[i] + x, 3);
     }
+  }
 }
 
 void TPVTransitionEffects::PaintRandomBoxes(int32_t s) {

@@ -78,14 +78,19 @@ TRegion Shreds(const TTransitionMetrics& m, bool triangles) {
         rects.push_back(TRegionRect{d * cellW - dx, c * cellH - dy, d * cellW + dx, c * cellH + dy});
     return TRegion::FromRects(rects);
   }
-  TRegion region;
+  // Each triangle's own pixels, united in one sweep: uniting them one by one would rebuild
+  // the growing region for every piece.
+  std::vector<TRegionRect> rects;
   const int32_t dx = m.DX / grid, dy = m.DY / grid;
   for (int32_t c = grid; c >= 0; --c)
-    for (int32_t d = grid; d >= 0; --d)
-      region.Combine(TriangleRegion(d * cellW - dx, c * cellH - dy, d * cellW + dx, c * cellH - dy,
-                                    d * cellW - dx, c * cellH + dy),
-                     platform::RGN_OR);
-  return region;
+    for (int32_t d = grid; d >= 0; --d) {
+      const std::vector<TRegionRect> pieces =
+          TriangleRegion(d * cellW - dx, c * cellH - dy, d * cellW + dx, c * cellH - dy,
+                         d * cellW - dx, c * cellH + dy)
+              .Rects();
+      rects.insert(rects.end(), pieces.begin(), pieces.end());
+    }
+  return TRegion::FromRects(rects);
 }
 
 TRegion Sweep(const TTransitionMetrics& m, int32_t percent, bool clockwise) {

@@ -14,6 +14,11 @@ std::atomic<uint32_t> State{0};
 
 constexpr uint32_t kMultiplier = 134775813u;
 
+int32_t Draw(uint32_t state, int32_t N) {
+  if (N <= 0) return 0;
+  return static_cast<int32_t>((uint64_t{state} * static_cast<uint32_t>(N)) >> 32);
+}
+
 }  // namespace
 
 int32_t Random(int32_t N) {
@@ -22,8 +27,19 @@ int32_t Random(int32_t N) {
   do {
     next = current * kMultiplier + 1u;
   } while (!State.compare_exchange_weak(current, next, std::memory_order_relaxed));
-  if (N <= 0) return 0;
-  return static_cast<int32_t>((uint64_t{next} * static_cast<uint32_t>(N)) >> 32);
+  return Draw(next, N);
+}
+
+void RandomFill(int32_t N, int32_t* values, size_t count) {
+  uint32_t current = State.load(std::memory_order_relaxed);
+  uint32_t next = 0;
+  do {
+    next = current;
+    for (size_t i = 0; i < count; ++i) {
+      next = next * kMultiplier + 1u;
+      values[i] = Draw(next, N);
+    }
+  } while (!State.compare_exchange_weak(current, next, std::memory_order_relaxed));
 }
 
 void SetRandomSeed(uint32_t Seed) { State.store(Seed, std::memory_order_relaxed); }
