@@ -2,6 +2,8 @@
 // "base64 -w 76" for every length from 0 to 200.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <random>
 #include <sstream>
 #include <string>
@@ -60,9 +62,29 @@ class StalledStream : public TPVMemStream {
  public:
   using TPVMemStream::TPVMemStream;
   int32_t Read(void* buffer, int32_t count) override {
-    return GetPosition() >= 4 ? 0 : TPVMemStream::Read(buffer, count);
+    const int64_t left = std::max<int64_t>(0, 4 - GetPosition());
+    return TPVMemStream::Read(buffer, static_cast<int32_t>(std::min<int64_t>(count, left)));
   }
 };
+
+// Delivers at most 7 bytes a call, as a pipe or a slow device may.
+class TricklingStream : public TPVMemStream {
+ public:
+  using TPVMemStream::TPVMemStream;
+  int32_t Read(void* buffer, int32_t count) override {
+    return TPVMemStream::Read(buffer, std::min(count, 7));
+  }
+};
+
+TEST(Base64, ShortReadsGiveTheSameText) {
+  std::vector<uint8_t> data(100003);
+  std::mt19937 random(7);
+  for (auto& v : data) v = static_cast<uint8_t>(random());
+  TricklingStream stream(data.data(), static_cast<int64_t>(data.size()));
+  std::ostringstream text;
+  WriteBase64Lines(&stream, text, 76);
+  EXPECT_EQ(text.str(), Lines(data, 76));
+}
 
 TEST(Base64, StalledStreamEndsTheOutput) {
   const uint8_t data[10] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'};
@@ -77,7 +99,11 @@ TEST(Base64, MatchesCoreutilsBase64) {
   const test::ScratchFolder folder("calmora-b64");
   const std::string input = folder.File("in.bin");
   std::mt19937 random(64);
-  for (size_t length = 0; length <= 200; ++length) {
+  std::vector<size_t> lengths;
+  for (size_t length = 0; length <= 200; ++length) lengths.push_back(length);
+  // Around the encoder's read block of 49,152 bytes, and several blocks.
+  for (size_t length : {49151, 49152, 49153, 49154, 150001}) lengths.push_back(length);
+  for (size_t length : lengths) {
     std::vector<uint8_t> data(length);
     for (auto& v : data) v = static_cast<uint8_t>(random());
     ASSERT_TRUE(test::WriteFileBytes(input, std::string(data.begin(), data.end())));
