@@ -9,13 +9,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <cmath>
 
+#include "imaging/core/base/defs.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/core/drawing_helpers.h"
 #include "imaging/io/params/io_params.h"
 
 namespace calmora {
@@ -109,9 +112,10 @@ void TfIOPreviews::BuildForm() {
   setObjectName("fIOPreviews");
   setWindowTitle("Parameters preview");
   setFixedSize(kClientWidth, kClientHeight);
-  auto* image = new QLabel(this);
-  image->setObjectName("Image1");
-  image->setGeometry(0, 0, kClientWidth, kClientHeight);
+  Image1 = new platform::TImage(nullptr);
+  Image1->setParent(this);
+  Image1->setObjectName("Image1");
+  Image1->setGeometry(0, 0, kClientWidth, kClientHeight);
   MakeLabel(this, "Label1", "Original:", 5, 1);
   MakeLabel(this, "Label2", "Result:", 227, 1);
   MakeViewFrame(this, "Pictavo1", 6);
@@ -161,6 +165,22 @@ void TfIOPreviews::FormCreate() {
   Button4->setEnabled(false);
   ComboBox2 = findChild<QComboBox*>("ComboBox2");
   ComboBox16 = findChild<QComboBox*>("ComboBox16");
+}
+
+void TfIOPreviews::resizeEvent(QResizeEvent* Event) {
+  QDialog::resizeEvent(Event);
+  FormResize();
+}
+
+void TfIOPreviews::FormResize() {
+  if (DialogBackgroundStyle != 1 && DialogBackgroundStyle != 2) return;
+  Image1->setGeometry(0, 0, width(), height());
+  platform::TBitmap& texture = *Image1->GetPicture()->GetBitmap();
+  if (DialogBackgroundStyle == 1)
+    PaintStripedTexture(texture, Image1->width(), Image1->height());
+  else
+    PaintNoisyTexture(texture, Image1->width(), Image1->height());
+  Image1->GetPicture()->Modified();
 }
 
 void TfIOPreviews::SetSimplified(bool Value, int32_t APixelsPerInch) {

@@ -13,6 +13,7 @@
 #include "imaging/core/base/pixel_types.h"
 #include "imaging/io/file_formats.h"
 #include "imaging/io/params/lzw_defaults.h"
+#include "platform/image_control.h"
 
 class QCheckBox;
 class QComboBox;
@@ -121,6 +122,8 @@ class TfIOPreviews : public QDialog {
   void FormCreate();
   void FormDestroy() {}
   void FormActivate();
+  // Paints the background texture the dialogs use (DialogBackgroundStyle) behind the controls.
+  void FormResize();
   void PageControl1Change();
   void PageControl1Changing();
   void Button1Click();
@@ -186,6 +189,7 @@ class TfIOPreviews : public QDialog {
   int32_t PixelsPerInch = 96;
 
   // ---- Controls the operations reach by name ----
+  platform::TImage* Image1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* Button1 = nullptr;
@@ -199,6 +203,7 @@ class TfIOPreviews : public QDialog {
  protected:
   // Clicks on the colour panels.
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
 
  private:
   void BuildForm();

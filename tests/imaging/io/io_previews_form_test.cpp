@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "imaging/core/base/defs.h"
 #include "imaging/io/file_formats.h"
 #include "imaging/io/io_previews.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/word_table.h"
 #include "tests/support/qt_test_app.h"
+#include "tests/support/scoped_override.h"
 
 namespace calmora {
 namespace {
@@ -49,13 +51,15 @@ TEST_F(IOPreviewsForm, FrameControlsSitWhereTheyBelong) {
       {"Button1", "QPushButton", 432, 15, -1, -1},   {"Button2", "QPushButton", 432, 43, -1, -1},
       {"Button3", "QPushButton", 432, 76, -1, -1},   {"Button4", "QPushButton", 432, 106, -1, -1},
       {"chkLockPreview", "QCheckBox", 12, 398, -1, -1}, {"Label1", "QLabel", 5, 1, -1, -1},
-      {"Label2", "QLabel", 227, 1, -1, -1},          {"Image1", "QLabel", 0, 0, 527, 425},
+      {"Label2", "QLabel", 227, 1, -1, -1},          {"Image1", nullptr, 0, 0, 527, 425},
   };
   for (const Placed& row : rows) {
     SCOPED_TRACE(row.name);
     auto* control = form_.findChild<QWidget*>(row.name);
     ASSERT_NE(control, nullptr);
-    EXPECT_STREQ(control->metaObject()->className(), row.kind);
+    if (row.kind != nullptr) {
+      EXPECT_STREQ(control->metaObject()->className(), row.kind);
+    }
     EXPECT_EQ(control->x(), row.x);
     EXPECT_EQ(control->y(), row.y);
     if (row.width >= 0) {
@@ -63,11 +67,27 @@ TEST_F(IOPreviewsForm, FrameControlsSitWhereTheyBelong) {
       EXPECT_EQ(control->height(), row.height);
     }
   }
+  EXPECT_NE(dynamic_cast<platform::TImage*>(form_.findChild<QWidget*>("Image1")), nullptr);
   EXPECT_EQ(form_.size(), QSize(527, 425));
   EXPECT_EQ(form_.windowTitle(), "Parameters preview");
   EXPECT_TRUE(form_.Button1->isDefault());
   EXPECT_FALSE(form_.Button4->isEnabled());
   EXPECT_EQ(form_.CancelText, u"&Cancel");
+}
+
+TEST_F(IOPreviewsForm, BackgroundTextureFollowsTheDialogStyle) {
+  platform::TBitmap& texture = *form_.Image1->GetPicture()->GetBitmap();
+  {
+    test::ScopedOverride<uint8_t> style(DialogBackgroundStyle, 0);
+    form_.FormResize();
+    EXPECT_EQ(texture.GetWidth(), 0);
+  }
+  test::ScopedOverride<uint8_t> style(DialogBackgroundStyle, 1);
+  form_.FormResize();
+  ASSERT_EQ(texture.GetWidth(), 527);
+  ASSERT_EQ(texture.GetHeight(), 425);
+  const uint8_t rows[] = {240, 251, 255, 251};
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(texture.GetScanLine(y)[0], rows[y % 4]) << y;
 }
 
 TEST_F(IOPreviewsForm, ElevenPagesInTheirOrder) {

@@ -43,7 +43,10 @@ void RawRead(TStream* stream, TPVBitmap* bitmap, TIOParamsVals&, bool, TPVProgre
   ReportDone(progress);
 }
 
-void FailingWrite(TStream*, TPVBitmap*, TIOParamsVals&, TPVProgressRecord& progress) {
+// Writes a header's worth of bytes, then gives up, as a codec does on a format it cannot write.
+void FailingWrite(TStream* stream, TPVBitmap*, TIOParamsVals&, TPVProgressRecord& progress) {
+  const char header[16] = {};
+  stream->Write(header, sizeof header);
   *progress.Aborting = true;
 }
 
