@@ -31,6 +31,15 @@ namespace calmora {
 class TIOParamsVals;
 class TPVBitmap;
 
+// TIFF photometric values, in the order the photometric list shows them.
+inline constexpr uint8_t kPhotometricWhiteIsZero = 0;
+inline constexpr uint8_t kPhotometricBlackIsZero = 1;
+inline constexpr uint8_t kPhotometricRGB = 2;
+inline constexpr uint8_t kPhotometricRGBPalette = 3;
+inline constexpr uint8_t kPhotometricTransparencyMask = 4;
+inline constexpr uint8_t kPhotometricCMYK = 5;
+inline constexpr uint8_t kPhotometricYCbCr = 6;
+
 // The dialog's copy of every setting it edits; the colour indexes are list positions.
 struct TPreviewWorkingValues {
   int32_t JPEGQuality = 80;

@@ -15,12 +15,6 @@
 namespace calmora {
 namespace {
 
-constexpr uint8_t kBlackIsZero = 1;
-constexpr uint8_t kRGB = 2;
-constexpr uint8_t kRGBPalette = 3;
-constexpr uint8_t kTransparencyMask = 4;
-constexpr uint8_t kCMYK = 5;
-
 // TIFF full page colours list positions.
 constexpr int32_t kBlackAndWhite = 0;
 constexpr int32_t kSixteen = 1;
@@ -55,23 +49,23 @@ void TfIOPreviews::ComboBox2Click() {
   Live = false;
   int32_t photometric = photometricList->currentIndex();
   int32_t colors = colorsList->currentIndex();
-  if (photometric <= kBlackIsZero) {
+  if (photometric <= kPhotometricBlackIsZero) {
     if (colors != kBlackAndWhite) colors = kTwoHundredFiftySix;
-  } else if (photometric == kRGB || photometric >= kCMYK) {
+  } else if (photometric == kPhotometricRGB || photometric >= kPhotometricCMYK) {
     colors = kTrueColor;
-  } else if (photometric == kRGBPalette) {
+  } else if (photometric == kPhotometricRGBPalette) {
     colors = kTwoHundredFiftySix;
   }
-  if (colors == kBlackAndWhite && photometric > kBlackIsZero) photometric = kBlackIsZero;
-  if (colors == kSixteen) photometric = kRGBPalette;
-  if (colors == kTwoHundredFiftySix && photometric == kRGB) photometric = kRGBPalette;
-  if (colors == kTwoHundredFiftySix && photometric > kRGBPalette) photometric = kRGBPalette;
+  if (colors == kBlackAndWhite && photometric > kPhotometricBlackIsZero) photometric = kPhotometricBlackIsZero;
+  if (colors == kSixteen) photometric = kPhotometricRGBPalette;
+  if (colors == kTwoHundredFiftySix && photometric == kPhotometricRGB) photometric = kPhotometricRGBPalette;
+  if (colors == kTwoHundredFiftySix && photometric > kPhotometricRGBPalette) photometric = kPhotometricRGBPalette;
   photometricList->setCurrentIndex(photometric);
   colorsList->setCurrentIndex(colors);
   Live = true;
   constexpr int32_t kDepths[5][2] = {{1, 1}, {1, 4}, {1, 8}, {1, 16}, {3, 8}};
-  const int32_t samples = photometric == kCMYK ? 4 : kDepths[colors < 0 ? 4 : colors][0];
-  const int32_t bits = photometric == kCMYK ? 8 : kDepths[colors < 0 ? 4 : colors][1];
+  const int32_t samples = photometric == kPhotometricCMYK ? 4 : kDepths[colors < 0 ? 4 : colors][0];
+  const int32_t bits = photometric == kPhotometricCMYK ? 8 : kDepths[colors < 0 ? 4 : colors][1];
   const auto compression = static_cast<uint8_t>(IndexToCompression(ListIndex("ComboBox2")));
   if (compression != w.TIFFCompression || photometric != w.TIFFPhotometric ||
       samples != w.SamplesPerPixel || bits != w.BitsPerSample) {
@@ -102,10 +96,10 @@ void TfIOPreviews::ComboBox16Change() {
   w.TIFFCompression = static_cast<uint8_t>(IndexToCompression(compressionList->currentIndex()));
   if (w.TIFFCompression >= 1 && w.TIFFCompression <= 4) {
     colorsList->setCurrentIndex(0);
-    w.TIFFPhotometric = kBlackIsZero;
+    w.TIFFPhotometric = kPhotometricBlackIsZero;
   } else if (w.TIFFCompression == 7) {
     colorsList->setCurrentIndex(3);
-    w.TIFFPhotometric = 6;  // YCbCr
+    w.TIFFPhotometric = kPhotometricYCbCr;
   }
   constexpr int32_t kDepths[4][2] = {{1, 1}, {1, 4}, {1, 8}, {3, 8}};
   const int32_t colors = std::max(0, colorsList->currentIndex());

@@ -23,12 +23,6 @@ constexpr const char* kCompressedSizeLabels[kPreviewPageCount] = {
     "Label25", "Label76", "Label18", "Label80", "Label30", "Label86",
     "Label42", "Label48", "Label53", "Label61", "Label70"};
 
-// TIFF photometric values as the list orders them.
-constexpr uint8_t kWhiteIsZero = 0;
-constexpr uint8_t kBlackIsZero = 1;
-constexpr uint8_t kTransparencyMask = 4;
-constexpr uint8_t kCMYK = 5;
-
 // The TIFF full page's colours ("B/W", "16", "256", "65536", "16M") of a record's depth and
 // photometric.
 int32_t TIFFColorsIndex(int32_t samples, int32_t bits, uint8_t photometric) {
@@ -39,8 +33,8 @@ int32_t TIFFColorsIndex(int32_t samples, int32_t bits, uint8_t photometric) {
     else if (bits >= 5 && bits <= 8) index = 2;
     else if (bits == 16) index = 3;
   }
-  if (photometric >= kCMYK) return 4;
-  if (photometric > kBlackIsZero && photometric <= kTransparencyMask) return index == 0 ? 4 : index;
+  if (photometric >= kPhotometricCMYK) return 4;
+  if (photometric > kPhotometricBlackIsZero && photometric <= kPhotometricTransparencyMask) return index == 0 ? 4 : index;
   return bits == 1 ? 0 : 2;
 }
 

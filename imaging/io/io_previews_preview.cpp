@@ -16,10 +16,6 @@ namespace calmora {
 namespace {
 
 constexpr char kNoResultCaption[] = "Result can not be shown but parameters may be entered";
-constexpr uint8_t kWhiteIsZero = 0;
-constexpr uint8_t kBlackIsZero = 1;
-constexpr uint8_t kCMYK = 5;
-
 // The hourglass while a preview runs, whatever way it ends.
 class BusyCursor {
  public:
@@ -191,14 +187,14 @@ void TfIOPreviews::ReduceLikeSaved(TPVBitmap& Image, TIOParamsVals& ImageParams,
     return;
   }
   const uint8_t photometric = id == kFormatTIFF ? Saved.TIFF_Photometric : 0;
-  if (id == kFormatTIFF && (photometric == kWhiteIsZero || photometric == kBlackIsZero) &&
+  if (id == kFormatTIFF && (photometric == kPhotometricWhiteIsZero || photometric == kPhotometricBlackIsZero) &&
       bits == 8 && samples == 1) {
     proc.ConvertToGray();
     ImageParams.ColorMap.reset();
     ImageParams.ColorMapCount = 0;
     return;
   }
-  if (id == kFormatTIFF && photometric >= kCMYK) return;
+  if (id == kFormatTIFF && photometric >= kPhotometricCMYK) return;
   const int32_t colors = CalcColorCount(bits, samples);
   if (colors > 256) {
     ImageParams.ColorMap.reset();
