@@ -19,6 +19,7 @@
 #include "imaging/core/base/defs.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/drawing_helpers.h"
+#include "imaging/io/io_preview_pane.h"
 #include "imaging/io/params/io_params.h"
 
 namespace calmora {
@@ -76,16 +77,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x,
   return label;
 }
 
-// Stands where a view goes: white, at the view's place and size.
-QFrame* MakeViewFrame(QWidget* parent, const char* name, int x) {
-  auto* frame = new QFrame(parent);
-  frame->setObjectName(QString::fromUtf8(name));
-  frame->setGeometry(x, 17, 191, 135);
-  frame->setAutoFillBackground(true);
-  QPalette palette = frame->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  frame->setPalette(palette);
-  return frame;
+TPreviewPane* MakePane(QWidget* parent, const char* name, int x) {
+  auto* pane = new TPreviewPane(parent);
+  pane->setObjectName(QString::fromUtf8(name));
+  pane->setGeometry(x, 17, 191, 135);
+  return pane;
 }
 
 int32_t TruncScaled(int32_t pixelsPerInch, double factor) {
@@ -118,8 +114,9 @@ void TfIOPreviews::BuildForm() {
   Image1->setGeometry(0, 0, kClientWidth, kClientHeight);
   MakeLabel(this, "Label1", "Original:", 5, 1);
   MakeLabel(this, "Label2", "Result:", 227, 1);
-  MakeViewFrame(this, "Pictavo1", 6);
-  MakeViewFrame(this, "Pictavo2", 227);
+  Pictavo1 = MakePane(this, "Pictavo1", 6);
+  Pictavo2 = MakePane(this, "Pictavo2", 227);
+  Pictavo1->OnViewChange = [this] { Pictavo1ViewChange(); };
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName("ProgressBar1");
   ProgressBar1->setGeometry(6, 157, 412, 10);
@@ -238,6 +235,8 @@ void TfIOPreviews::FormActivate() {
   PageControl1->setVisible(true);
   LoadWorkingCopy();
   ShowPage();
+  Pictavo1->SetExternalBitmap(Source);
+  Pictavo1->Fit();
   QCoreApplication::processEvents();
   PageControl1Change();
   Ready = true;
@@ -289,6 +288,11 @@ void TfIOPreviews::ConnectHandlers() {
   edits({"Edit15"}, &TfIOPreviews::Edit15Change);
   track("TrackBar1", &TfIOPreviews::TrackBar1Change);
   lists({"ComboBox15"}, &TfIOPreviews::TrackBar1Change);
+}
+
+void TfIOPreviews::Pictavo1ViewChange() {
+  Pictavo2->SetZoom(Pictavo1->GetZoom());
+  Pictavo2->SetViewXY(Pictavo1->GetViewX(), Pictavo1->GetViewY());
 }
 
 TPreviewPage TfIOPreviews::ActivePage() const {

@@ -30,6 +30,7 @@ namespace calmora {
 
 class TIOParamsVals;
 class TPVBitmap;
+class TPreviewPane;
 
 // TIFF photometric values, in the order the photometric list shows them.
 inline constexpr uint8_t kPhotometricWhiteIsZero = 0;
@@ -156,6 +157,8 @@ class TfIOPreviews : public QDialog {
   void Panel3Click();
   void Panel4Click();
   void Panel5Click();
+  // The result view takes the source view's zoom and origin.
+  void Pictavo1ViewChange();
   // Percent from the save or the load of a preview.
   void Pictavo1Progress(int32_t Percent);
 
@@ -199,6 +202,8 @@ class TfIOPreviews : public QDialog {
 
   // ---- Controls the operations reach by name ----
   platform::TImage* Image1 = nullptr;
+  TPreviewPane* Pictavo1 = nullptr;  // the source
+  TPreviewPane* Pictavo2 = nullptr;  // the result
   QTabWidget* PageControl1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* Button1 = nullptr;

@@ -8,6 +8,7 @@
 #include "imaging/core/base/row_bits.h"
 #include "imaging/core/base/streams.h"
 #include "imaging/core/bitmap.h"
+#include "imaging/io/io_preview_pane.h"
 #include "imaging/io/io_previews.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/proc/pictavo_proc.h"
@@ -116,6 +117,7 @@ void TfIOPreviews::LoadPreviewParams(TIOParamsVals& Target) const {
 void TfIOPreviews::ShowNoResult() {
   CompressedSizeLabel()->setText("---");
   setWindowTitle(kNoResultCaption);
+  Pictavo2->Blank();
   Result = std::make_unique<TPVBitmap>();
   ResultParams = std::make_unique<TIOParamsVals>(nullptr);
 }
@@ -169,6 +171,8 @@ void TfIOPreviews::MakePreview() {
   CompressedSizeLabel()->setText(SizeText(bytes));
   Result = std::move(result);
   ResultParams = std::move(resultParams);
+  Pictavo2->SetExternalBitmap(Result.get());
+  Pictavo1ViewChange();
   ++PreviewCount;
 }
 

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include "imaging/core/bitmap.h"
 #include "imaging/core/bitmap_pixels.h"
 #include "imaging/io/file_formats.h"
+#include "imaging/io/io_preview_pane.h"
 #include "imaging/io/io_previews.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/word_table.h"
@@ -175,6 +178,36 @@ TEST_F(IOPreviewsPreview, GIFFourBitsHasAtMostSixteenColoursAndASixteenEntryPale
     }
   EXPECT_GT(colours.size(), 1u);
   EXPECT_LE(colours.size(), 16u);
+}
+
+TEST_F(IOPreviewsPreview, ResultFollowsTheSourcesZoomAndOrigin) {
+  InstallFake(kFormatJPEG, &RawWrite, &RawRead);
+  TPVBitmap large(400, 300, pv24RGB);
+  Paint(large);
+  form_.Source = &large;
+  ActivateOn(kFormatJPEG);
+  TPreviewPane& source = *form_.Pictavo1;
+  TPreviewPane& result = *form_.Pictavo2;
+  EXPECT_EQ(source.GetBitmap(), &large);
+  EXPECT_EQ(result.GetBitmap(), form_.Result.get());
+  EXPECT_LT(source.GetZoom(), 100);  // fitted
+  QWheelEvent wheel(QPointF(10, 10), source.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 720),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(&source, &wheel);
+  EXPECT_GT(source.GetZoom(), 100);
+  QTest::mousePress(&source, Qt::LeftButton, Qt::NoModifier, QPoint(150, 120));
+  QTest::mouseMove(&source, QPoint(100, 80));
+  QTest::mouseRelease(&source, Qt::LeftButton, Qt::NoModifier, QPoint(100, 80));
+  EXPECT_GT(source.GetViewX(), 0);
+  EXPECT_GT(source.GetViewY(), 0);
+  EXPECT_DOUBLE_EQ(result.GetZoom(), source.GetZoom());
+  EXPECT_EQ(result.GetViewX(), source.GetViewX());
+  EXPECT_EQ(result.GetViewY(), source.GetViewY());
+  // A new preview keeps following.
+  form_.MakePreview();
+  EXPECT_DOUBLE_EQ(result.GetZoom(), source.GetZoom());
+  EXPECT_EQ(result.GetViewX(), source.GetViewX());
+  form_.Source = &source_;
 }
 
 // A palette panel whose result has no palette (no codec, or a true-colour result) asks the
