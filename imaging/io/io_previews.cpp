@@ -264,10 +264,21 @@ void TfIOPreviews::ConnectHandlers() {
     connect(Control<QSlider>(name), &QSlider::valueChanged, this,
             [this, handler] { (this->*handler)(); });
   };
-  lists({"ComboBox2", "ComboBox3", "ComboBox4"}, &TfIOPreviews::ComboBox2Click);
+  // The TIFF lists tell their handler which of them the user changed.
+  auto tiffList = [this](const char* name, TIFFList list, Handler handler) {
+    connect(Control<QComboBox>(name), &QComboBox::currentIndexChanged, this,
+            [this, list, handler] {
+              TIFFListTouched = list;
+              (this->*handler)();
+            });
+  };
+  lists({"ComboBox2"}, &TfIOPreviews::ComboBox2Click);
+  tiffList("ComboBox3", TIFFList::kPhotometric, &TfIOPreviews::ComboBox2Click);
+  tiffList("ComboBox4", TIFFList::kColors, &TfIOPreviews::ComboBox2Click);
   edits({"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8"},
         &TfIOPreviews::ComboBox2Click);
-  lists({"ComboBox16", "ComboBox17"}, &TfIOPreviews::ComboBox16Change);
+  tiffList("ComboBox16", TIFFList::kCompression, &TfIOPreviews::ComboBox16Change);
+  tiffList("ComboBox17", TIFFList::kColors, &TfIOPreviews::ComboBox16Change);
   lists({"ComboBox5"}, &TfIOPreviews::ComboBox5Click);
   edits({"Edit9", "Edit10", "Edit11", "Edit12"}, &TfIOPreviews::ComboBox5Click);
   checks({"CheckBox4", "CheckBox5"}, &TfIOPreviews::ComboBox5Click);

@@ -192,6 +192,9 @@ class TfIOPreviews : public QDialog {
   int32_t ProgressBase = 0;
   int32_t ProgressDivisor = 1;
   TPreviewWorkingValues Working;
+  // Which TIFF list the user changed last: the other one follows it.
+  enum class TIFFList { kOther, kPhotometric, kColors, kCompression };
+  TIFFList TIFFListTouched = TIFFList::kOther;
   TPVBitmap* Source = nullptr;  // the image previewed; not owned
   // The last preview's image and record; empty when none could be made.
   std::unique_ptr<TPVBitmap> Result;

@@ -42,24 +42,34 @@ void TfIOPreviews::ValuesChanged() {
 }
 
 void TfIOPreviews::ComboBox2Click() {
-  if (!Live) return;
+  if (!Live) {
+    TIFFListTouched = TIFFList::kOther;
+    return;
+  }
   TPreviewWorkingValues& w = Working;
   auto* colorsList = Control<QComboBox>("ComboBox4");
   auto* photometricList = Control<QComboBox>("ComboBox3");
   Live = false;
   int32_t photometric = photometricList->currentIndex();
   int32_t colors = colorsList->currentIndex();
-  if (photometric <= kPhotometricBlackIsZero) {
-    if (colors != kBlackAndWhite) colors = kTwoHundredFiftySix;
-  } else if (photometric == kPhotometricRGB || photometric >= kPhotometricCMYK) {
-    colors = kTrueColor;
-  } else if (photometric == kPhotometricRGBPalette) {
-    colors = kTwoHundredFiftySix;
+  // The list the user did not touch follows the one they did.
+  if (TIFFListTouched == TIFFList::kPhotometric) {
+    if (photometric <= kPhotometricBlackIsZero) {
+      if (colors != kBlackAndWhite) colors = kTwoHundredFiftySix;
+    } else if (photometric == kPhotometricRGB || photometric >= kPhotometricCMYK) {
+      colors = kTrueColor;
+    } else if (photometric == kPhotometricRGBPalette) {
+      colors = kTwoHundredFiftySix;
+    }
+  } else if (TIFFListTouched == TIFFList::kColors) {
+    if (colors == kBlackAndWhite && photometric > kPhotometricBlackIsZero)
+      photometric = kPhotometricBlackIsZero;
+    if (colors == kSixteen) photometric = kPhotometricRGBPalette;
+    if (colors == kTwoHundredFiftySix &&
+        (photometric == kPhotometricRGB || photometric > kPhotometricRGBPalette))
+      photometric = kPhotometricRGBPalette;
   }
-  if (colors == kBlackAndWhite && photometric > kPhotometricBlackIsZero) photometric = kPhotometricBlackIsZero;
-  if (colors == kSixteen) photometric = kPhotometricRGBPalette;
-  if (colors == kTwoHundredFiftySix && photometric == kPhotometricRGB) photometric = kPhotometricRGBPalette;
-  if (colors == kTwoHundredFiftySix && photometric > kPhotometricRGBPalette) photometric = kPhotometricRGBPalette;
+  TIFFListTouched = TIFFList::kOther;
   photometricList->setCurrentIndex(photometric);
   colorsList->setCurrentIndex(colors);
   Live = true;
@@ -87,20 +97,27 @@ void TfIOPreviews::ComboBox2Click() {
 }
 
 void TfIOPreviews::ComboBox16Change() {
-  if (!Live) return;
+  if (!Live) {
+    TIFFListTouched = TIFFList::kOther;
+    return;
+  }
   TPreviewWorkingValues& w = Working;
   auto* compressionList = ComboBox16;
   auto* colorsList = Control<QComboBox>("ComboBox17");
   const TPreviewWorkingValues before = w;
   Live = false;
   w.TIFFCompression = static_cast<uint8_t>(IndexToCompression(compressionList->currentIndex()));
-  if (w.TIFFCompression >= 1 && w.TIFFCompression <= 4) {
-    colorsList->setCurrentIndex(0);
-    w.TIFFPhotometric = kPhotometricBlackIsZero;
-  } else if (w.TIFFCompression == 7) {
-    colorsList->setCurrentIndex(3);
-    w.TIFFPhotometric = kPhotometricYCbCr;
+  // A compression chosen sets the colours it needs; colours chosen may undo the compression.
+  if (TIFFListTouched == TIFFList::kCompression) {
+    if (w.TIFFCompression >= 1 && w.TIFFCompression <= 4) {
+      colorsList->setCurrentIndex(0);
+      w.TIFFPhotometric = kPhotometricBlackIsZero;
+    } else if (w.TIFFCompression == 7) {
+      colorsList->setCurrentIndex(3);
+      w.TIFFPhotometric = kPhotometricYCbCr;
+    }
   }
+  TIFFListTouched = TIFFList::kOther;
   constexpr int32_t kDepths[4][2] = {{1, 1}, {1, 4}, {1, 8}, {3, 8}};
   const int32_t colors = std::max(0, colorsList->currentIndex());
   w.SamplesPerPixel = kDepths[colors][0];

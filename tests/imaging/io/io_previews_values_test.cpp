@@ -295,6 +295,62 @@ TEST_F(IOPreviewsWriteBack, EveryPageWritesItsFieldsAndFileType) {
   }
 }
 
+// The TIFF page's photometric and colours lists keep each other consistent: the list the user
+// did not touch follows. Starts from RGB, 3 samples of 8 bits ("16M").
+TEST_F(IOPreviewsValues, TIFFListsFollowEachOther) {
+  struct Row {
+    const char* list;
+    int index;
+    int photometric, colors, samples, bits;
+  };
+  const Row rows[] = {
+      {"ComboBox3", 0, 0, 2, 1, 8},  // WhiteIsZero: 16M becomes 256
+      {"ComboBox3", 5, 5, 4, 4, 8},  // CMYK: four samples
+      {"ComboBox3", 3, 3, 2, 1, 8},  // RGB palette: 256
+      {"ComboBox3", 4, 4, 4, 3, 8},  // transparency mask changes nothing
+      {"ComboBox3", 7, 7, 4, 3, 8},  // CIELab: 16M
+      {"ComboBox4", 0, 1, 0, 1, 1},  // B/W lowers RGB to BlackIsZero
+      {"ComboBox4", 1, 3, 1, 1, 4},  // 16 sets RGB palette
+      {"ComboBox4", 2, 3, 2, 1, 8},  // 256 turns RGB into RGB palette
+      {"ComboBox4", 3, 2, 3, 1, 16},  // 65536 keeps RGB
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.list) + " -> " + std::to_string(row.index));
+    params_.SetDefaults();
+    ActivateOn(kFormatTIFF);
+    ASSERT_EQ(form_.Control<QComboBox>("ComboBox4")->currentIndex(), 4);
+    SetIndex(row.list, row.index);
+    EXPECT_EQ(form_.Control<QComboBox>("ComboBox3")->currentIndex(), row.photometric);
+    EXPECT_EQ(form_.Control<QComboBox>("ComboBox4")->currentIndex(), row.colors);
+    EXPECT_EQ(form_.Working.TIFFPhotometric, row.photometric);
+    EXPECT_EQ(form_.Working.SamplesPerPixel, row.samples);
+    EXPECT_EQ(form_.Working.BitsPerSample, row.bits);
+  }
+}
+
+TEST_F(IOPreviewsValues, SimplifiedTIFFCompressionAndColoursAgree) {
+  form_.SetSimplified(true, 96);
+  ActivateOn(kFormatTIFF);
+  ASSERT_EQ(form_.ActivePage(), TPreviewPage::kTIFF2);
+  SetIndex("ComboBox16", 1);  // CCITT 1D: bilevel only
+  EXPECT_EQ(form_.Control<QComboBox>("ComboBox17")->currentIndex(), 0);
+  EXPECT_EQ(form_.Working.TIFFPhotometric, 1);
+  EXPECT_EQ(form_.Working.SamplesPerPixel, 1);
+  EXPECT_EQ(form_.Working.BitsPerSample, 1);
+  SetIndex("ComboBox17", 1);  // 16 colours cannot be fax-compressed
+  EXPECT_EQ(form_.Working.TIFFCompression, 0);
+  EXPECT_EQ(form_.ComboBox16->currentIndex(), 0);
+  EXPECT_EQ(form_.Working.BitsPerSample, 4);
+  SetIndex("ComboBox16", form_.ComboBox16->findText("JPEG"));
+  EXPECT_EQ(form_.Control<QComboBox>("ComboBox17")->currentIndex(), 3);
+  EXPECT_EQ(form_.Working.TIFFCompression, 7);
+  EXPECT_EQ(form_.Working.TIFFPhotometric, 6);
+  EXPECT_EQ(form_.Working.SamplesPerPixel, 3);
+  form_.Button1Click();
+  EXPECT_EQ(params_.TIFF_Compression, 7);
+  EXPECT_EQ(params_.FileType, kFormatTIFF);
+}
+
 TEST_F(IOPreviewsValues, ApplyKeepsTheDialogAndCancelKeepsOnlyWhatApplyWrote) {
   ActivateOn(kFormatJPEG);
   SetText("Edit22", "33");
