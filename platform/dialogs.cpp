@@ -1,9 +1,10 @@
-// File and folder dialogs over QFileDialog. The hooks let tests answer them; the current
+// File and folder dialogs over QFileDialog, the colour dialog over QColorDialog. The hooks let tests answer them; the current
 // directory moves after an answered open dialog either way, since later steps rely on it.
 #include "platform/dialogs.h"
 
 #include <unistd.h>
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,11 @@ OpenFilesHook& FilesHook() {
 
 FolderHook& FoldersHook() {
   static FolderHook hook;
+  return hook;
+}
+
+ColorHook& ColorsHook() {
+  static ColorHook hook;
   return hook;
 }
 
@@ -114,6 +120,18 @@ bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string
                                                      QFile::decodeName(initialFolder.c_str()));
   if (chosen.isEmpty()) return false;
   folder = QFile::encodeName(chosen).toStdString();
+  return true;
+}
+
+ColorHook SetColorHook(ColorHook hook) { return std::exchange(ColorsHook(), std::move(hook)); }
+
+bool RunColorDialog(QWidget* owner, uint32_t initial, uint32_t& color) {
+  if (ColorsHook()) return ColorsHook()({owner, initial}, color);
+  const QColor start(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF);
+  const QColor chosen = QColorDialog::getColor(start, owner);
+  if (!chosen.isValid()) return false;
+  color = static_cast<uint32_t>(chosen.red()) | (static_cast<uint32_t>(chosen.green()) << 8) |
+          (static_cast<uint32_t>(chosen.blue()) << 16);
   return true;
 }
 

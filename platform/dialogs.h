@@ -1,7 +1,8 @@
-// The open-file dialog (filter, several files) and the folder dialog (title, initial folder),
-// each replaceable by tests through a hook.
+// The open-file dialog (filter, several files), the folder dialog (title, initial folder) and
+// the colour dialog, each replaceable by tests through a hook.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,17 @@ FolderHook SetFolderHook(FolderHook hook);
 // Lets the user pick a folder; true with its path in folder, false when cancelled.
 bool RunFolderDialog(QWidget* owner, const std::string& title, const std::string& initialFolder,
                      std::string& folder);
+
+struct ColorRequest {
+  QWidget* Owner = nullptr;
+  uint32_t Initial = 0;  // 0x00BBGGRR, as colours are stored by the windows
+};
+using ColorHook = std::function<bool(const ColorRequest&, uint32_t&)>;
+ColorHook SetColorHook(ColorHook hook);
+
+// Lets the user pick a colour, starting at initial; true with it in color (0x00BBGGRR), false
+// when cancelled.
+bool RunColorDialog(QWidget* owner, uint32_t initial, uint32_t& color);
 
 // Turns "Video Files|*.AVI;*.MP4;" into the toolkit's "Video Files (*.[Aa][Vv][Ii] ...)";
 // the patterns ignore letter case, as they do on the platform this filter was written for.
