@@ -210,6 +210,20 @@ TEST(ScannerParams, DestroyingReleasesTheSharedStateInItsOrder) {
   CloseTwainLog();
 }
 
+TEST(ScannerParams, AComponentFreedByItsWindowedOwnerReleasesThemCleanly) {
+  // The owner's window is looked for while the owner itself is being freed.
+  ScratchFolder folder("calmora-scanner");
+  const std::string log = folder.File("scanner.log");
+  ScopedOverride<std::string> name(TwainLogFileName, log);
+  auto* owner = new platform::TCustomControl(nullptr);
+  owner->HandleNeeded();
+  auto* io = new TPictavoIO(owner);
+  HoldWindowAndLibrary(io->TwainParams->Shared);
+  delete owner;
+  EXPECT_EQ(LogMessages(log), kReleaseLines);
+  CloseTwainLog();
+}
+
 TEST(ScannerLog, AppendsDatedLinesUnderTheCurrentName) {
   ScratchFolder folder("calmora-scanner");
   const std::string first = folder.File("first.log");
