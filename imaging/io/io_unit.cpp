@@ -10,6 +10,7 @@
 #include "imaging/io/file_formats.h"
 #include "imaging/io/io_plugins.h"
 #include "imaging/io/params/lzw_defaults.h"
+#include "imaging/io/scanner_log.h"
 #include "imaging/io/url_loader.h"
 #include "imaging/proc/quantizer.h"
 
@@ -56,8 +57,9 @@ constexpr TStaticSetupStep kCleanupSteps[] = {
        if (AVIFileInitialised) AVIFileExit();
      }},
     {"FreeWinInet", FreeWinInet},
-    // The scanner log is closed here once the acquisition objects write it; nothing opens it yet.
-    {"CloseTwainLog", [] {}},
+    // Whether a line left it open decides, not the name: a name cleared after a line would
+    // otherwise keep the file open until the process ends.
+    {"CloseTwainLog", CloseTwainLog},
     {"IOPlugins", [] { IOPlugins = TPVIOPluginList(); }},
 };
 

@@ -13,8 +13,10 @@
 #include "imaging/core/base/streams.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/core/view_base.h"
+#include "imaging/io/device_acquisition.h"
 #include "imaging/io/file_formats.h"
 #include "imaging/io/load_save_methods.h"
+#include "imaging/io/media_graph.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/params/params_owner.h"
 #include "imaging/io/pictavo_io_types.h"
@@ -80,10 +82,10 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   virtual void DoFinishWork();
   // The working bitmap's device bitmap when its pixels live in one, else the linked one.
   platform::TBitmap* GetTBitmap() override;
-  // The acquisition objects are made on first use by the acquisition unit; until it exists
-  // there are none.
-  virtual TObject* GetWIA() { return WIA.get(); }
-  virtual TObject* GetDirectShow() { return DirectShow.get(); }
+  // The acquisition objects, made on first use (pictavo_io_acquisition.cpp). The media object
+  // sends its messages to an attached view's window.
+  virtual TPVWia* GetWIA();
+  virtual TPVDirectShow* GetDirectShow();
   virtual void DoProgress(TObject* Sender, int Percent);
   // Gives an image view the record's resolution, its repaint held meanwhile.
   virtual void UpdateViewDPI();
@@ -230,7 +232,13 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void SaveToStreamPDF(TStream* Stream) { SaveFormatToStream(kFormatPDF, Stream); }
 
   // ==== Open documents and media (closed by the destructor) ====
-  void CloseMediaFile() { MediaFile.reset(); }
+  // Disconnects and frees an open media file.
+  void CloseMediaFile();
+  // The device object's progress: ProgressMethod(this, Percent); false once Aborting is set.
+  bool WIAProgress(int32_t Percent);
+  // Sends the media object's messages to the attached view's window again, after the view's
+  // window changed; nothing without either.
+  void SyncDirectShowWindow();
   void CloseAVIFile() { AVIState = {}; }
   void ClosePSDocument();
   void ClosePDFDocument();
@@ -260,7 +268,7 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
     void* SaveOptions = nullptr;
     int32_t FrameIndex = 0;
   } AVIState;
-  std::unique_ptr<TObject> MediaFile;
+  std::unique_ptr<TPVDirectShow> MediaFile;
   // Slots for an open PostScript and PDF document and their files.
   void* PSDocument = nullptr;
   std::unique_ptr<TPVWideFileStream> PSStream;
@@ -270,8 +278,8 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   std::mutex WorkersLock;
   bool AsyncMode = false;
   int32_t AcquireState = 0;
-  std::unique_ptr<TObject> WIA;
-  std::unique_ptr<TObject> DirectShow;
+  std::unique_ptr<TPVWia> WIA;
+  std::unique_ptr<TPVDirectShow> DirectShow;
   std::u16string ProxyAddress;
   std::u16string ProxyUser;
   std::u16string ProxyPassword;

@@ -1,12 +1,14 @@
 // The small types the I/O component's fields and events are made of: the dialog options and
 // unit, its event signatures, the window messages it posts from a worker, and the settings
-// objects it owns for scanners and print previews.
+// objects it owns for scanners and print previews (each in its own header).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
 #include "imaging/core/base/defs.h"
+#include "imaging/io/print_preview_params.h"
+#include "imaging/io/scanner_params.h"
 
 namespace calmora {
 
@@ -43,28 +45,5 @@ inline constexpr uint32_t PVM_DSNEWFRAME = 8025;    // WM_USER + 7001
 inline constexpr uint32_t PVM_DSEVENT = 8026;       // WM_USER + 7002
 inline constexpr uint32_t PVM_IOPROGRESS = 8027;    // WM_USER + 7003
 inline constexpr uint32_t PVM_IOFINISHWORK = 8028;  // WM_USER + 7004
-
-// Scanner settings; the acquisition code that reads them is not part of the library yet, so
-// only the values at creation that depend on the owner are kept.
-class TPVTWainParams : public TObject {
- public:
-  explicit TPVTWainParams(TObject* AOwner) : Owner(AOwner) {}
-  TObject* Owner;
-  double Gamma = 2.2;
-};
-
-// Print-preview settings at their creation values; nothing in the library reads them.
-class TIOPrintPreviewParams : public TObject {
- public:
-  double MarginLeft = 1.0;
-  double MarginTop = 1.0;
-  double MarginRight = 1.0;
-  double MarginBottom = 1.0;
-  uint8_t Position = 4;
-  uint8_t Size = 1;
-  double Width = -1.0;
-  double Height = -1.0;
-  double Gamma = 1.0;
-};
 
 }  // namespace calmora

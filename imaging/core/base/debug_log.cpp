@@ -16,17 +16,21 @@ std::mutex LogMutex;
 
 }  // namespace
 
-void LogDebugLine(const std::string& message) {
-  const std::lock_guard<std::mutex> lock(LogMutex);
-  if (DebugLogFileName.empty()) return;
-  std::FILE* file = std::fopen(DebugLogFileName.c_str(), "a");
-  if (!file) return;
+std::string DatedLogLine(const std::string& message) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  std::fprintf(file, "%s : %s\n", stamp, message.c_str());
+  return std::string(stamp) + " : " + message;
+}
+
+void LogDebugLine(const std::string& message) {
+  const std::lock_guard<std::mutex> lock(LogMutex);
+  if (DebugLogFileName.empty()) return;
+  std::FILE* file = std::fopen(DebugLogFileName.c_str(), "a");
+  if (!file) return;
+  std::fprintf(file, "%s\n", DatedLogLine(message).c_str());
   std::fclose(file);
 }
 

@@ -16,4 +16,8 @@ extern std::string DebugLogFileName;
 // the name is empty or the file cannot be opened; safe from several threads.
 void LogDebugLine(const std::string& message);
 
+// "<date> <time> : <message>" with the current local date and time, as LogDebugLine writes
+// it (without the line end); the scanner log writes its lines in the same form.
+std::string DatedLogLine(const std::string& message);
+
 }  // namespace calmora

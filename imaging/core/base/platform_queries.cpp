@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "imaging/core/base/platform_queries.h"
+#include "platform/custom_control.h"
 #include "platform/system_info.h"
 #include "platform/temp_files.h"
 
@@ -32,6 +33,16 @@ bool OpenClipboardRetry() {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
+}
+
+platform::TCustomControl* FindOwnerWindowHandle(platform::TComponent* Component) {
+  for (platform::TComponent* walk = Component; walk != nullptr; walk = walk->GetOwner()) {
+    // The first windowed control decides, even without a window: its owners' windows are not
+    // the component's.
+    if (auto* control = dynamic_cast<platform::TCustomControl*>(walk))
+      return control->HandleAllocated() ? control : nullptr;
+  }
+  return nullptr;
 }
 
 bool IsExistingDirectory(const std::string& path) { return platform::IsDirectory(path); }

@@ -7,6 +7,11 @@
 
 namespace calmora {
 
+namespace platform {
+class TComponent;
+class TCustomControl;
+}  // namespace platform
+
 // The Windows version code (0..8) that callers test against. Linux is none of those
 // platforms; it answers 8, the newest platform the table knows, so that every test of the form
 // "at least version n" holds.
@@ -26,6 +31,11 @@ bool IsMouseButtonDown();
 
 // Tries up to 10 times, 20 ms apart, to reach the clipboard; true when it can be used.
 bool OpenClipboardRetry();
+
+// The window that acts for a component: the first windowed control among the component and
+// its owners, when its window has been made; null when it has none yet or no windowed control
+// is found. A control stands for its own window here, so the control is the handle.
+platform::TCustomControl* FindOwnerWindowHandle(platform::TComponent* Component);
 
 // True when the path names an existing directory.
 bool IsExistingDirectory(const std::string& path);

@@ -54,8 +54,9 @@ TEST(PictavoIOCore, StartsWithEveryFieldAtItsInitialValue) {
   EXPECT_EQ(io.TwainParams->Owner, &io);
   ASSERT_NE(io.PrintPreviewParams, nullptr);
   EXPECT_EQ(io.PrintPreviewParams->Position, 4);
-  EXPECT_EQ(io.GetWIA(), nullptr);
-  EXPECT_EQ(io.GetDirectShow(), nullptr);
+  EXPECT_EQ(io.WIA, nullptr);  // made on first use
+  EXPECT_EQ(io.DirectShow, nullptr);
+  EXPECT_EQ(io.MediaFile, nullptr);
   EXPECT_TRUE(io.ProxyAddress.empty());
   EXPECT_EQ(io.PSDocument, nullptr);
   EXPECT_EQ(io.PDFDocument, nullptr);
