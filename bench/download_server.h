@@ -2,6 +2,7 @@
 // of its own; the server and the folder go with the object.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -57,6 +59,30 @@ struct DownloadServer {
 
 inline double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Each iteration times download (true when every byte of the size bytes at url arrived), then
+// lets curl fetch the same url into /dev/null; the time is ours, the counters give curl's and
+// the ratio.
+inline void TimeDownloadAgainstCurl(benchmark::State& state, const std::string& url, int64_t size,
+                                    const std::function<bool()>& download) {
+  double ours = 0, curl = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool loaded = download();
+    const double seconds = SecondsSince(start);
+    const double peer = TimedRun("curl -s -o /dev/null " + Quoted(url));
+    if (!loaded || peer < 0) {
+      state.SkipWithError("a download failed");
+      return;
+    }
+    ours += seconds;
+    curl += peer;
+    state.SetIterationTime(seconds);
+  }
+  state.counters["curl_ms"] = 1000 * curl / static_cast<double>(state.iterations());
+  state.counters["ratio"] = ours / curl;
+  state.SetBytesProcessed(state.iterations() * size);
 }
 
 }  // namespace calmora::bench

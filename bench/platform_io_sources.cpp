@@ -50,29 +50,15 @@ void BM_DownloadURLAgainstCurl(benchmark::State& state) {
   }
   std::vector<uint8_t> memory;
   memory.reserve(static_cast<size_t>(kDownloadSize));
-  double ours = 0, curl = 0;
-  for (auto _ : state) {
+  bench::TimeDownloadAgainstCurl(state, fixture.Url(), kDownloadSize, [&] {
     memory.clear();
     platform::DownloadHandlers handlers;
     handlers.WriteBytes = [&](const uint8_t* data, size_t size) {
       memory.insert(memory.end(), data, data + size);
       return true;
     };
-    const auto start = std::chrono::steady_clock::now();
-    const bool loaded = platform::DownloadURL(fixture.Url(), {}, handlers).Success;
-    const double seconds = bench::SecondsSince(start);
-    const double peer = bench::TimedRun("curl -s -o /dev/null " + bench::Quoted(fixture.Url()));
-    if (!loaded || peer < 0) {
-      state.SkipWithError("a download failed");
-      return;
-    }
-    ours += seconds;
-    curl += peer;
-    state.SetIterationTime(seconds);
-  }
-  state.counters["curl_ms"] = 1000 * curl / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / curl;
-  state.SetBytesProcessed(state.iterations() * kDownloadSize);
+    return platform::DownloadURL(fixture.Url(), {}, handlers).Success;
+  });
 }
 BENCHMARK(BM_DownloadURLAgainstCurl)
     ->UseManualTime()
