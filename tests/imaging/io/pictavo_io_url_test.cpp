@@ -47,7 +47,7 @@ std::string RawBytesOf(const TPVBitmap& bitmap) {
 struct LoadReport {
   bool Aborting = false;
   int32_t Finishes = 0;
-  std::vector<int32_t> DownloadProgress;  // the progress events before the finish event
+  std::vector<int32_t> DownloadProgress;  // the progress events but the finish event's own
   std::string ImageBytes;                 // the working bitmap afterwards, as a raw stream
 };
 
@@ -86,9 +86,15 @@ class UrlLoad : public ::testing::Test {
     TPictavoIO io(nullptr);
     io.GetWorkBitmap()->Assign(&Previous);
     io.OnProgress = [&report](TObject*, int Percent) {
-      if (report.Finishes == 0) report.DownloadProgress.push_back(Percent);
+      report.DownloadProgress.push_back(Percent);
     };
-    io.OnFinishWork = [&report](TObject*) { ++report.Finishes; };
+    io.OnFinishWork = [&report](TObject*) {
+      // The finish event comes right after a progress of 100 of its own: not the download's.
+      ++report.Finishes;
+      ASSERT_FALSE(report.DownloadProgress.empty());
+      EXPECT_EQ(report.DownloadProgress.back(), 100);
+      report.DownloadProgress.pop_back();
+    };
     act(io);
     report.Aborting = io.Aborting;
     report.ImageBytes = RawBytesOf(*io.GetWorkBitmap());
