@@ -288,20 +288,28 @@ TEST_F(UrlLoad, FtpLoadsWholeFilesAndFailsOnBrokenOnes) {
 // whole download, the sender handed to the progress event, and that event's exception.
 TEST_F(UrlLoad, DownloadURLWritesFromTheStreamsPositionAndReportsTheSubtype) {
   TMemoryStream stream;
-  stream.WriteBuffer("ab", 2);
+  const std::string before(100000, 'a');
+  stream.WriteBuffer(before.data(), static_cast<int32_t>(before.size()));
   std::string subtype = "before";
   TObject source;
   TObject* const sender = &source;
   std::vector<TObject*> senders;
-  const TPVProgressEvent progress = [&](TObject* Sender, int) { senders.push_back(Sender); };
+  std::vector<int> percents;
+  const TPVProgressEvent progress = [&](TObject* Sender, int Percent) {
+    senders.push_back(Sender);
+    percents.push_back(Percent);
+  };
   ASSERT_TRUE(DownloadURL(Wide(Local("/whole?n=150000")), &stream, u"", u"", u"", progress, sender,
                           nullptr, subtype));
   EXPECT_EQ(subtype, "x-test");
-  EXPECT_EQ(stream.GetSize(), 150002);
-  EXPECT_EQ(std::string(static_cast<const char*>(stream.GetMemory()) + 2, 150000),
-            platform::ServedBody(150000));
+  ASSERT_EQ(stream.GetSize(), 250000);
+  const std::string written(static_cast<const char*>(stream.GetMemory()), 250000);
+  EXPECT_TRUE(written == before + platform::ServedBody(150000));
   ASSERT_FALSE(senders.empty());
   EXPECT_EQ(senders, std::vector<TObject*>(senders.size(), sender));
+  // The percent counts the resource's bytes, not the bytes the stream held before.
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(percents.back(), 100);
 
   subtype = "kept";
   bool aborting = false;
@@ -310,6 +318,11 @@ TEST_F(UrlLoad, DownloadURLWritesFromTheStreamsPositionAndReportsTheSubtype) {
   EXPECT_EQ(subtype, "kept");
   EXPECT_FALSE(
       DownloadURL(Wide(Local("/whole")), nullptr, u"", u"", u"", {}, nullptr, nullptr, subtype));
+  // A stream that takes no bytes fails the download.
+  TPVMemStream readOnly("", 0);
+  EXPECT_FALSE(
+      DownloadURL(Wide(Local("/whole")), &readOnly, u"", u"", u"", {}, nullptr, nullptr, subtype));
+  EXPECT_EQ(subtype, "kept");
 
   TMemoryStream thrown;
   const TPVProgressEvent throwing = [](TObject*, int) { throw std::runtime_error("no more"); };
