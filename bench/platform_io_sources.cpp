@@ -2,22 +2,16 @@
 // download from a loopback server against curl, and the 250 frames of a 640 x 480 bgr24 AVI
 // one by one against ffmpeg decoding the whole file.
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "bench/download_server.h"
 #include "bench/peer_runs.h"
 #include "platform/avi_frames.h"
 #include "platform/internet_download.h"
 #include "platform/internet_library.h"
-#include "tests/platform/loopback_server_scripts.h"
 
 namespace {
 
@@ -25,40 +19,10 @@ using namespace calmora;
 
 constexpr int64_t kDownloadSize = int64_t{50} << 20;
 
-// A temporary folder with the loopback http server running over it; a 640 x 480 bgr24 AVI of
-// 250 frames made by ffmpeg on first use (after the downloads, so that writing it out does not
-// disturb them). All goes with the object.
-struct Fixture {
-  std::string folder;
-  pid_t server = 0;
-  int port = 0;
-
-  Fixture() {
-    char pattern[] = "/tmp/calmora-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return;
-    folder = pattern;
-    std::ofstream(File("server.py")) << test::kHttpServerScript;
-    FILE* started = popen((std::string(test::kPython) + " " + bench::Quoted(File("server.py")) +
-                           " " + bench::Quoted(folder) + " 900 >/dev/null 2>&1 & echo $!")
-                              .c_str(),
-                          "r");
-    if (started != nullptr) {
-      if (fscanf(started, "%d", &server) != 1) server = 0;
-      pclose(started);
-    }
-    for (int attempt = 0; attempt < 500 && port == 0; ++attempt) {
-      std::ifstream(File("port")) >> port;
-      if (port == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-  ~Fixture() {
-    if (server > 0) kill(server, SIGTERM);
-    if (!folder.empty()) bench::TimedRun("rm -rf " + bench::Quoted(folder));
-  }
-  std::string File(const std::string& name) const { return folder + "/" + name; }
-  std::string Url() const {
-    return "http://127.0.0.1:" + std::to_string(port) + "/whole?n=" + std::to_string(kDownloadSize);
-  }
+// The loopback http server's folder also holds a 640 x 480 bgr24 AVI of 250 frames made by
+// ffmpeg on first use (after the downloads, so that writing it out does not disturb them).
+struct Fixture : bench::DownloadServer {
+  std::string Url() const { return DownloadServer::Url(kDownloadSize); }
   bool MakeAvi() const {
     static const bool made =
         bench::TimedRun(
@@ -74,10 +38,6 @@ const Fixture& Shared() {
   return fixture;
 }
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Each iteration downloads into memory, as the image loader keeps a download (one buffer,
 // grown once), then lets curl fetch the same URL into /dev/null; the time is ours, the
 // counters give curl's and the ratio.
@@ -90,29 +50,15 @@ void BM_DownloadURLAgainstCurl(benchmark::State& state) {
   }
   std::vector<uint8_t> memory;
   memory.reserve(static_cast<size_t>(kDownloadSize));
-  double ours = 0, curl = 0;
-  for (auto _ : state) {
+  bench::TimeDownloadAgainstCurl(state, fixture.Url(), kDownloadSize, [&] {
     memory.clear();
     platform::DownloadHandlers handlers;
     handlers.WriteBytes = [&](const uint8_t* data, size_t size) {
       memory.insert(memory.end(), data, data + size);
       return true;
     };
-    const auto start = std::chrono::steady_clock::now();
-    const bool loaded = platform::DownloadURL(fixture.Url(), {}, handlers).Success;
-    const double seconds = Seconds(start);
-    const double peer = bench::TimedRun("curl -s -o /dev/null " + bench::Quoted(fixture.Url()));
-    if (!loaded || peer < 0) {
-      state.SkipWithError("a download failed");
-      return;
-    }
-    ours += seconds;
-    curl += peer;
-    state.SetIterationTime(seconds);
-  }
-  state.counters["curl_ms"] = 1000 * curl / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / curl;
-  state.SetBytesProcessed(state.iterations() * kDownloadSize);
+    return platform::DownloadURL(fixture.Url(), {}, handlers).Success;
+  });
 }
 BENCHMARK(BM_DownloadURLAgainstCurl)
     ->UseManualTime()
@@ -136,7 +82,7 @@ void BM_AviFramesAgainstFfmpeg(benchmark::State& state) {
     for (uint32_t index = 0; reader && index < 250; ++index)
       if (!reader->ReadFrame(index, dib, reason)) break;
     benchmark::DoNotOptimize(dib.data());
-    const double seconds = Seconds(start);
+    const double seconds = bench::SecondsSince(start);
     const double peer = bench::TimedRun(
         "ffmpeg -v error -i " + bench::Quoted(fixture.File("t.avi")) + " -f rawvideo -y /dev/null");
     if (!reader || !reason.empty() || peer < 0) {

@@ -127,8 +127,8 @@ TPVProgressRecord TPictavoIO::MakeProgress() {
 void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
   if (WorkBitmap == nullptr) return;
   if (FileName.empty()) return FailLoad();
-  // URLs and AVI frames are read by code the library does not hold yet.
-  if (GetURLKindW(FileName) != 0) return FailLoad();
+  if (GetURLKindW(FileName) != 0) return LoadFromURL(FileName);
+  // AVI frames are read by code the library does not hold yet.
   if (ExtractLowerExtensionW(FileName, true) == u".avi") return FailLoad();
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));

@@ -92,8 +92,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
 
   // ==== Operations a descendant may override, in index order (load_save_dispatch.cpp) ====
   virtual void DoAcquireBitmap(TPVBitmap* Bitmap, bool& Handled);
-  // By the name's extension; without a working bitmap nothing at all. A name no entry knows,
-  // a URL or an AVI file (read by code not in the library yet) fail with the finish event.
+  // By the name's extension; a URL goes to LoadFromURL. Without a working bitmap nothing at
+  // all. A name no entry knows or an AVI file (read by code not in the library yet) fail with
+  // the finish event.
   virtual void LoadFromFile(const std::u16string& FileName);
   // The content decides before the extension.
   virtual void LoadFromFileAuto(const std::u16string& FileName);
@@ -114,6 +115,10 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   virtual void ParamsFromStreamFormat(TStream* Stream, TPVFileFormatId FileType);
   // Content no entry reads fails with the finish event.
   virtual void LoadFromStream(TStream* Stream);
+  // An http, https or ftp resource, downloaded whole and loaded by its content
+  // (load_from_url.cpp). A download that fails or is stopped loads nothing: the image stays,
+  // Aborting is set and the finish event fires once.
+  void LoadFromURL(const std::u16string& URL);
   virtual void LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType);
   // Without a writer Aborting is set and no finish event fires.
   virtual void SaveToStream(TStream* Stream, TPVFileFormatId FileType);

@@ -1,5 +1,6 @@
 // What the download tests share: a port nobody listens on, the bodies the loopback server
-// sends, and one download's deliveries collected for checking.
+// sends, https servers with certificates of their own, and one download's deliveries collected
+// for checking.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "tests/platform/loopback_servers.h"
 #include "tests/support/outside_tool.h"
 #include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora::platform {
 
@@ -45,6 +48,33 @@ inline std::string BasicAuthorization(const std::string& user, const std::string
   return "Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString();
 }
 
+// A self-signed certificate for altName ("IP:127.0.0.1", "DNS:name") and its key, made by
+// openssl in the folder as <stem>.pem and <stem>.key; the certificate is its own authority.
+inline bool MakeCertificate(const test::ScratchFolder& folder, const std::string& stem,
+                            const std::string& altName) {
+  const test::ToolResult made = test::RunTool(
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+      "/CN=calmora-test -addext " +
+      test::ShellQuoted("subjectAltName=" + altName) + " -keyout " +
+      test::ShellQuoted(folder.File(stem + ".key")) + " -out " +
+      test::ShellQuoted(folder.File(stem + ".pem")));
+  EXPECT_EQ(made.Status, 0) << made.Output;
+  return made.Status == 0;
+}
+
+// The loopback http server over TLS with a new certificate for altName (see MakeCertificate);
+// null when openssl failed.
+inline std::unique_ptr<test::LoopbackServer> ServeHttps(const test::ScratchFolder& keys,
+                                                        const std::string& stem,
+                                                        const std::string& altName) {
+  if (!MakeCertificate(keys, stem, altName)) return nullptr;
+  auto server = std::make_unique<test::LoopbackServer>(
+      test::kHttpServerScript, test::ShellQuoted(keys.File(stem + ".pem")) + " " +
+                                   test::ShellQuoted(keys.File(stem + ".key")));
+  EXPECT_GT(server->Port(), 0) << server->Output();
+  return server;
+}
+
 // What one download delivered to its handlers.
 struct Delivery {
   DownloadOutcome Outcome;
@@ -66,9 +96,18 @@ inline Delivery Fetch(const std::string& url, const DownloadProxy& proxy = {},
   return delivery;
 }
 
-// The library loaded for the suite, the environment's proxies kept away from the loopback
-// servers, and stalls given up after five seconds rather than thirty (a loaded machine can take
-// a second or more to finish a TLS handshake on the loopback server).
+// For a scope: the environment's proxies kept away from the loopback servers, and stalls given
+// up after five seconds rather than thirty (a loaded machine can take a second or more to
+// finish a TLS handshake on the loopback server).
+class LoopbackDownloadScope {
+ private:
+  test::ScopedEnvironmentVariable noHttpProxy_{"http_proxy", std::nullopt};
+  test::ScopedEnvironmentVariable noHttpsProxy_{"https_proxy", std::nullopt};
+  test::ScopedEnvironmentVariable noAllProxy_{"all_proxy", std::nullopt};
+  test::ScopedOverride<int32_t> shortStall_{InternetStallMilliseconds, 5000};
+};
+
+// The library loaded for the suite, in a LoopbackDownloadScope.
 class DownloadTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { Module = LoadInternetLibrary(); }
@@ -79,10 +118,7 @@ class DownloadTest : public ::testing::Test {
   }
 
   static inline void* Module = nullptr;
-  test::ScopedEnvironmentVariable noHttpProxy_{"http_proxy", std::nullopt};
-  test::ScopedEnvironmentVariable noHttpsProxy_{"https_proxy", std::nullopt};
-  test::ScopedEnvironmentVariable noAllProxy_{"all_proxy", std::nullopt};
-  test::ScopedOverride<int32_t> shortStall_{InternetStallMilliseconds, 5000};
+  LoopbackDownloadScope loopbackScope_;
 };
 
 }  // namespace calmora::platform

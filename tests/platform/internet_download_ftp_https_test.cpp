@@ -17,7 +17,6 @@ namespace calmora::platform {
 namespace {
 
 using test::LoopbackServer;
-using test::ShellQuoted;
 
 class FtpDownloadTest : public DownloadTest {
  protected:
@@ -57,33 +56,14 @@ TEST_F(FtpDownloadTest, AWrongPasswordAMissingFileAndABrokenTransferFailSayingWh
   }
 }
 
-// A self-signed certificate for the host name given, and its key, made by openssl.
-bool MakeCertificate(const test::ScratchFolder& folder, const std::string& stem,
-                     const std::string& altName) {
-  const test::ToolResult made = test::RunTool(
-      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
-      "/CN=calmora-test"
-      " -addext " +
-      ShellQuoted("subjectAltName=" + altName) + " -keyout " +
-      ShellQuoted(folder.File(stem + ".key")) + " -out " + ShellQuoted(folder.File(stem + ".pem")));
-  EXPECT_EQ(made.Status, 0) << made.Output;
-  return made.Status == 0;
-}
-
 class HttpsDownloadTest : public DownloadTest {
  protected:
   void SetUp() override {
     DownloadTest::SetUp();
     CALMORA_REQUIRE_TOOL("openssl");
   }
-  // An https server whose certificate names altName.
   std::unique_ptr<LoopbackServer> Serve(const std::string& stem, const std::string& altName) {
-    if (!MakeCertificate(keys_, stem, altName)) return nullptr;
-    auto server = std::make_unique<LoopbackServer>(
-        test::kHttpServerScript,
-        ShellQuoted(keys_.File(stem + ".pem")) + " " + ShellQuoted(keys_.File(stem + ".key")));
-    EXPECT_GT(server->Port(), 0) << server->Output();
-    return server;
+    return ServeHttps(keys_, stem, altName);
   }
   std::string Authority(const std::string& stem) const { return keys_.File(stem + ".pem"); }
 

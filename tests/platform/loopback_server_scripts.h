@@ -16,7 +16,8 @@ inline uint8_t ServedByte(int64_t i) {
   return static_cast<uint8_t>((j * 31 + j / 251) & 255);
 }
 
-// The http server. Paths (with "?n=" the body length, 1000 when absent):
+// The http server. Paths (with "?n=" the body length, 1000 when absent; with "?file=" the
+// bytes of that file in the server's folder instead of the pattern):
 // /whole (with length, type image/x-test), /nolength (no length, closes to end), /short
 // (announces n, sends half), /slow (eight pieces 0.1 s apart), /stall (a quarter, then
 // silence), /silent (no answer at all), /missing (404 with a body), /redirect (to /whole),
@@ -50,8 +51,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                                 h.get('Proxy-Authorization', ''), h.get('Cache-Control', '')]) + '\n')
         url = urllib.parse.urlsplit(self.path)
         kind = url.path.strip('/')
-        n = int(dict(urllib.parse.parse_qsl(url.query)).get('n', '1000'))
-        data = body(n)
+        query = dict(urllib.parse.parse_qsl(url.query))
+        if 'file' in query:
+            with open(os.path.join(folder, query['file']), 'rb') as f:
+                data = f.read()
+        else:
+            data = body(int(query.get('n', '1000')))
+        n = len(data)
         if kind == 'whole':
             self.head(200, n); self.wfile.write(data)
         elif kind == 'nolength':
@@ -71,7 +77,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif kind == 'missing':
             self.head(404, 8); self.wfile.write(b'not here')
         elif kind == 'redirect':
-            self.head(302, 0, [('Location', '/whole?n=%d' % n)])
+            self.head(302, 0, [('Location', '/whole?' + url.query)])
         elif kind == 'loop':
             self.head(302, 0, [('Location', '/loop')])
         elif kind == 'toftp':

@@ -16,6 +16,7 @@
 #include "imaging/io/file_formats.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/pictavo_io_codecs.h"
+#include "tests/imaging/io/raw_bitmap_format.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scoped_override.h"
 #include "tests/support/scratch_folder.h"
@@ -24,19 +25,6 @@ namespace calmora::test {
 namespace {
 
 constexpr TPVFileFormatId kRawId = 100;
-
-void RawRead(TStream* Stream, TPVBitmap* Bitmap, TIOParamsVals&, bool,
-             TPVProgressRecord& Progress) {
-  if (!Bitmap->LoadRawFromStream(Stream)) *Progress.Aborting = true;
-}
-void RawWrite(TStream* Stream, TPVBitmap* Bitmap, TIOParamsVals&, TPVProgressRecord& Progress) {
-  if (!Bitmap->SaveRawToStream(Stream)) *Progress.Aborting = true;
-}
-bool RawTest(TStream* Stream, int32_t) {
-  char head[sizeof kRawBitmapSignature] = {};
-  return Stream->Read(head, sizeof head) == sizeof head &&
-         std::memcmp(head, kRawBitmapSignature, sizeof head) == 0;
-}
 
 void FakeTGAWriter(TStream& Stream, TPVBitmap&, TIOParamsVals&, TPVProgressRecord&,
                    const TPVMask*) {
@@ -54,14 +42,7 @@ class Dispatch : public ::testing::Test {
  public:
   void SetUp() override {
     BuildFileFormatRegistry();
-    auto entry = std::make_unique<TPVFileFormatInfo>();
-    entry->FileType = kRawId;
-    entry->Description = "Raw bitmap";
-    entry->Extensions = "RWT";
-    entry->ReadProc = RawRead;
-    entry->WriteProc = RawWrite;
-    entry->TestProc = RawTest;
-    RegisterFileFormat(std::move(entry));
+    RegisterRawBitmapFormat(kRawId);
     ASSERT_TRUE(Picture.Allocate(7, 5, pv24RGB));
     for (int32_t y = 0; y < 5; ++y)
       for (int32_t x = 0; x < 7; ++x)
@@ -285,7 +266,7 @@ TEST_F(Dispatch, CameraRawContentGoesToTheEntryThatClaimsTheExtension) {
   auto entry = std::make_unique<TPVFileFormatInfo>();
   entry->FileType = kRawId + 1;
   entry->Extensions = "RAW";
-  entry->ReadProc = RawRead;
+  entry->ReadProc = RawBitmapRead;
   RegisterFileFormat(std::move(entry));
   TPictavoIO io(nullptr);
   int finishes = 0;
