@@ -248,6 +248,11 @@ bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(TPVFileFormatId, 
 
 // ---- The component's side ----
 
+TPVInPlaceScope::TPVInPlaceScope(TPictavoIO& IO)
+    : io_(IO), savedMode_(IO.AsyncMode.exchange(false)) {}
+
+TPVInPlaceScope::~TPVInPlaceScope() { io_.AsyncMode = savedMode_; }
+
 bool TPictavoIO::HandsOverWork() { return AsyncMode && !OwnsWorkBitmap && !InWorkerThread(); }
 
 bool TPictavoIO::HandedURLToWorker(void (TPictavoIO::*Method)(const std::u16string&),
@@ -271,7 +276,12 @@ void TPictavoIO::WaitThreads(bool SetAborting) {
   std::unique_lock<std::mutex> lock(WorkersLock);
   for (TPVIOThread* worker : Workers) worker->Resume();
   if (SetAborting) Aborting = true;
-  WorkerLeft.wait(lock, [this] { return Workers.empty(); });
+  // A worker whose method waits for the workers does not wait for itself.
+  const std::thread::id current = std::this_thread::get_id();
+  WorkerLeft.wait(lock, [this, current] {
+    return std::all_of(Workers.begin(), Workers.end(),
+                       [current](const TPVIOThread* Worker) { return Worker->ThreadId == current; });
+  });
 }
 
 }  // namespace calmora

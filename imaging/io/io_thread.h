@@ -106,6 +106,21 @@ class TPVIOThread {
   std::u16string url_;
 };
 
+// Keeps a component's loads and saves on the calling thread for its scope, whatever the mode:
+// for the calls that give one a stream that lives only as long as they do (a buffer's wrapper,
+// an encoding read back at once), which a worker would read after it is gone.
+class TPVInPlaceScope {
+ public:
+  explicit TPVInPlaceScope(TPictavoIO& IO);
+  ~TPVInPlaceScope();
+  TPVInPlaceScope(const TPVInPlaceScope&) = delete;
+  TPVInPlaceScope& operator=(const TPVInPlaceScope&) = delete;
+
+ private:
+  TPictavoIO& io_;
+  bool savedMode_;
+};
+
 // The seam's adapters (TPictavoIO::HandedToWorker): a method of the owner and its arguments
 // become a worker of the method's kind. A format id before the arguments names the per-format
 // method of that format (the sequence behind it, called with the id), of that method's kind.

@@ -295,6 +295,7 @@ void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stre
 void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType) {
   if (Buffer == nullptr || BufferSize < 0) return FailLoad();
   TPVMemStream stream(Buffer, BufferSize);
+  const TPVInPlaceScope inPlace(*this);
   if (FileType == kFormatUnknown)
     LoadFromStream(&stream);
   else

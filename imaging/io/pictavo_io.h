@@ -3,6 +3,7 @@
 // save reads, with the progress and finish events and the resolution handling after a load.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -133,8 +134,8 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // ==== Asynchronous mode (io_thread.cpp) ====
   // The test every load and save starts with. In asynchronous mode, with a working bitmap that
   // is not the component's own, on a thread that is not one of its workers, a worker is started
-  // that calls Method again with the same Arguments: true, and the caller returns at once (a
-  // method answering a count answers -1). A format id before the arguments stands for the
+  // that calls the method again with the same arguments: true, and the caller returns at once
+  // (a method answering a count answers -1). A format id before the arguments stands for the
   // per-format method of that format.
   template <typename Method, typename... Arguments>
   bool HandedToWorker(Method Called, const Arguments&... Values) {
@@ -147,8 +148,8 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   bool InWorkerThread();
   // Starts every listed worker that has not started yet.
   void ResumeThreads();
-  // Blocks until no worker is listed, setting Aborting first when asked; returns at once when
-  // none is. Workers never wait for this thread, so it cannot deadlock.
+  // Blocks until no other worker is listed, setting Aborting first when asked; returns at once
+  // when none is. Workers never wait for another thread, so it cannot deadlock.
   void WaitThreads(bool SetAborting);
   bool GetAsyncMode() const { return AsyncMode; }
   // Test hook: nothing in the library switches the asynchronous mode on.
@@ -361,7 +362,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   TPVRegistrationHandle ViewCallbackHandle = NoRegistration;
   TColor OwnBackground = 0;
   TPVDitherMethod DefaultDitherMethod = pvdmThreshold;
-  bool AsyncMode = false;
+  // Written by the GUI thread while workers read it.
+  std::atomic<bool> AsyncMode{false};
+  friend class TPVInPlaceScope;
 };
 
 }  // namespace calmora

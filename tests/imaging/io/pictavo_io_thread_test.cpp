@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
@@ -394,6 +395,23 @@ TEST_F(AsyncMode, NoMessageWithoutParentOrEvents) {
       EXPECT_EQ(progressOnWorker, 1);  // the component's own event, called in place
     }
   }
+}
+
+// The buffer's wrapper and the encoding read back live only for the call: a worker would
+// read them after they are gone, so these calls run in place.
+TEST_F(AsyncMode, CallsThatReadTheirOwnStreamBackRunInPlace) {
+  TPictavoIO io(nullptr);
+  MakeAsync(io);
+  fakes_.Watched = &io;
+  io.LoadFromBuffer(rawBytes_.data(), static_cast<int64_t>(rawBytes_.size()), 0);
+  EXPECT_EQ(callersBitmap_.GetWidth(), 3);
+  const std::string text = folder_.File("source.txt");
+  io.SaveAsSourceCode(Wide(text), kFormatJPEG, 1);
+  EXPECT_TRUE(std::filesystem::exists(text));
+  EXPECT_FALSE(io.Aborting);
+  EXPECT_EQ(fakes_.Kinds, (std::vector<int>{-1, -1}));
+  EXPECT_EQ(fakes_.Threads, (std::vector<std::thread::id>(2, std::this_thread::get_id())));
+  EXPECT_TRUE(io.GetAsyncMode());  // the mode is back for what follows
 }
 
 TEST_F(AsyncMode, AnExceptionInAWorkerSetsAbortingAndTheWorkerStillLeaves) {
