@@ -92,7 +92,8 @@ BENCHMARK(BM_SequentialLoads)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AsyncLoads(benchmark::State& state) {
   const double seconds = TimedRounds(state, true);
-  if (seconds > 0 && SequentialSeconds > 0) state.counters["speed_up"] = SequentialSeconds / seconds;
+  if (seconds > 0 && SequentialSeconds > 0)
+    state.counters["speed_up"] = SequentialSeconds / seconds;
 }
 BENCHMARK(BM_AsyncLoads)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -278,10 +278,10 @@ void TPictavoIO::WaitThreads(bool SetAborting) {
   if (SetAborting) Aborting = true;
   // A worker whose method waits for the workers does not wait for itself.
   const std::thread::id current = std::this_thread::get_id();
-  WorkerLeft.wait(lock, [this, current] {
-    return std::all_of(Workers.begin(), Workers.end(),
-                       [current](const TPVIOThread* Worker) { return Worker->ThreadId == current; });
-  });
+  const auto isCaller = [current](const TPVIOThread* Worker) {
+    return Worker->ThreadId == current;
+  };
+  WorkerLeft.wait(lock, [&] { return std::all_of(Workers.begin(), Workers.end(), isCaller); });
 }
 
 }  // namespace calmora
