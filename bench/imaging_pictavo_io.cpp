@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/raw_stream_format.h"
 #include "imaging/core/base/streams.h"
 #include "imaging/core/bitmap.h"
 #include "imaging/io/file_formats.h"
@@ -20,16 +21,10 @@
 namespace calmora {
 namespace {
 
-constexpr TPVFileFormatId kRawId = 100;
 const std::string kFolder = std::filesystem::temp_directory_path() / "calmora-bench-io";
 const std::string kRawFile = kFolder + "/image.rwt";
 
-void RawRead(TStream* Stream, TPVBitmap* Bitmap, TIOParamsVals&, bool, TPVProgressRecord& P) {
-  if (!Bitmap->LoadRawFromStream(Stream)) *P.Aborting = true;
-}
-void RawWrite(TStream* Stream, TPVBitmap* Bitmap, TIOParamsVals&, TPVProgressRecord& P) {
-  if (!Bitmap->SaveRawToStream(Stream)) *P.Aborting = true;
-}
+using bench::MemoryStored;
 
 // The registry with the raw stream as an outside format, and the image saved once.
 void SetUpOnce() {
@@ -37,16 +32,9 @@ void SetUpOnce() {
   if (done) return;
   done = true;
   std::filesystem::create_directories(kFolder);
-  BuildFileFormatRegistry();
-  auto entry = std::make_unique<TPVFileFormatInfo>();
-  entry->FileType = kRawId;
-  entry->Extensions = "RWT";
-  entry->ReadProc = RawRead;
-  entry->WriteProc = RawWrite;
-  RegisterFileFormat(std::move(entry));
+  bench::RegisterRawStreamFormat();
   TPVBitmap image;
-  image.Location = pvMemory;
-  image.FileThreshold = INT64_MAX;
+  MemoryStored(image);
   image.Allocate(6000, 4000, pv24RGB);
   image.Fill(0x336699);
   TFileStream file(kRawFile, fmCreate);
@@ -54,11 +42,6 @@ void SetUpOnce() {
 }
 
 std::u16string Wide(const std::string& text) { return {text.begin(), text.end()}; }
-
-void MemoryStored(TPVBitmap& bitmap) {
-  bitmap.Location = pvMemory;
-  bitmap.FileThreshold = INT64_MAX;
-}
 
 void BM_ComponentLoadFromFile(benchmark::State& state) {
   SetUpOnce();

@@ -193,7 +193,10 @@ void TPictavoIO::LoadFileThroughRegistry(const TPVFileFormatInfo& Entry,
   Params->FileName.clear();
   Params->FileType = kFormatUnknown;
   if (Entry.ReadProc == nullptr) return FailLoad();
-  if (HandedToWorker()) return;
+  // The whole call again, by name or by name and id as the caller asked.
+  if (Guarded ? HandedToWorker(&TPictavoIO::LoadFromFileFormat, FileName, Entry.FileType)
+              : HandedToWorker(&TPictavoIO::LoadFromFile, FileName))
+    return;
   Aborting = true;
   if (!PrepareBitmap({})) {
     if (Guarded) DoFinishWork();
@@ -239,6 +242,7 @@ void TPictavoIO::LoadFromStream(TStream* Stream) {
   Stream->SetPosition(start);
   const TPVFileFormatId id = entry->FileType;
   if (entry->Internal && (id == kFormatWBMP || id == kFormatRawPixels)) return FailLoad();
+  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStream, Stream)) return;
   LoadStreamByEntry(*entry, Stream);
 }
 
@@ -246,6 +250,8 @@ void TPictavoIO::LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType)
   if (FileType == kFormatUnknown) return LoadFromStream(Stream);
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || Stream == nullptr) return FailLoad();
+  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStreamFormat, Stream, FileType))
+    return;
   LoadStreamByEntry(*entry, Stream);
 }
 
@@ -262,7 +268,6 @@ void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stre
       LoadFormatFromStream(Entry.FileType, Stream);
     return;
   }
-  if (HandedToWorker()) return;
   Params->ResetInfo();
   Params->FileName.clear();
   Params->FileType = kFormatUnknown;
@@ -290,6 +295,7 @@ void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stre
 void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType) {
   if (Buffer == nullptr || BufferSize < 0) return FailLoad();
   TPVMemStream stream(Buffer, BufferSize);
+  const TPVInPlaceScope inPlace(*this);
   if (FileType == kFormatUnknown)
     LoadFromStream(&stream);
   else
@@ -311,7 +317,7 @@ void TPictavoIO::SaveToFile(const std::u16string& FileName) {
     Aborting = true;
     return;
   }
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::SaveToFile, FileName)) return;
   Aborting = true;
   try {
     if (PrepareBitmap({}) && ConvertForRegistryWriter()) {
@@ -332,7 +338,7 @@ void TPictavoIO::SaveToFile(const std::u16string& FileName) {
 
 void TPictavoIO::SaveToStream(TStream* Stream, TPVFileFormatId FileType) {
   if (HasStreamSaveMethod(FileType)) return SaveFormatToStream(FileType, Stream);
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::SaveToStream, Stream, FileType)) return;
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || entry->WriteProc == nullptr || entry->Internal || Stream == nullptr) {
     Aborting = true;

@@ -115,7 +115,7 @@ int32_t TPictavoIO::LoadGIFFrames(TStream& Stream) {
 }
 
 int32_t TPictavoIO::LoadFromStreamGIF(TStream* Stream) {
-  if (HandedToWorker()) return -1;
+  if (HandedToWorker(&TPictavoIO::LoadFromStreamGIF, Stream)) return -1;
   Aborting = false;
   int32_t count = 0;
   try {
@@ -133,7 +133,7 @@ int32_t TPictavoIO::LoadFromStreamGIF(TStream* Stream) {
 }
 
 int32_t TPictavoIO::LoadFromFileGIF(const std::u16string& FileName) {
-  if (HandedToWorker()) return -1;
+  if (HandedToWorker(&TPictavoIO::LoadFromFileGIF, FileName)) return -1;
   Aborting = true;
   int32_t count = 0;
   try {

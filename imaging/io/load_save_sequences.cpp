@@ -27,7 +27,7 @@ TPVFileFormatId CameraRawClaimant(TPVFileFormatId Id) {
 // ---- Loads ----
 
 int32_t TPictavoIO::LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker()) return -1;
+  if (HandedToWorker(&TPictavoIO::LoadFormatFromStream, Id, Stream)) return -1;
   if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
     LoadFromStreamFormat(Stream, claimant);
     return 0;
@@ -49,7 +49,7 @@ int32_t TPictavoIO::LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream) {
 }
 
 int32_t TPictavoIO::LoadFormatFromFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker()) return -1;
+  if (HandedToWorker(&TPictavoIO::LoadFormatFromFile, Id, FileName)) return -1;
   int32_t count = 0;
   // Until the file is open the load counts as failed.
   Aborting = true;
@@ -137,7 +137,7 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
 // ---- Saves ----
 
 void TPictavoIO::SaveFormatToStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::SaveFormatToStream, Id, Stream)) return;
   Aborting = false;
   try {
     const TPVFormatMethod& method = FormatMethodOf(Id);
@@ -154,7 +154,7 @@ void TPictavoIO::SaveFormatToStream(TPVFileFormatId Id, TStream* Stream) {
 }
 
 void TPictavoIO::SaveFormatToFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::SaveFormatToFile, Id, FileName)) return;
   const TPVFormatMethod& method = FormatMethodOf(Id);
   Aborting = true;
   try {

@@ -47,7 +47,10 @@ void TPictavoIO::SaveAsSourceCode(const std::u16string& FileName, TPVFileFormatI
   std::ostringstream text;
   if (Kind <= 2) {
     TMemoryStream encoded;
-    SaveToStream(&encoded, FileType);
+    {
+      const TPVInPlaceScope inPlace(*this);
+      SaveToStream(&encoded, FileType);
+    }
     const int64_t size = encoded.GetSize();
     if (Aborting || size <= 0) {
       Aborting = true;

@@ -27,7 +27,7 @@ void PutObjectsOnTransparentPage(TPVView& View, TPictavoVectServices& Vect) {
 }  // namespace
 
 void TPictavoIO::LoadFromFilePVV(const std::u16string& FileName, TPVFileFormatId Kind) {
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::LoadFromFilePVV, FileName, Kind)) return;
   Params->ResetInfo();
   Aborting = false;
   auto* vect = dynamic_cast<TPictavoVectServices*>(AttachedPictavo);
@@ -58,7 +58,7 @@ void TPictavoIO::LoadFromFilePVV(const std::u16string& FileName, TPVFileFormatId
 }
 
 void TPictavoIO::LoadFromStreamPVV(TStream* Stream, TPVFileFormatId Kind) {
-  if (HandedToWorker()) return;
+  if (HandedToWorker(&TPictavoIO::LoadFromStreamPVV, Stream, Kind)) return;
   Params->ResetInfo();
   auto* vect = dynamic_cast<TPictavoVectServices*>(AttachedPictavo);
   auto* view = dynamic_cast<TPictavoViewServices*>(AttachedPictavo);

@@ -3,6 +3,8 @@
 // save reads, with the progress and finish events and the resolution handling after a load.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -15,6 +17,7 @@
 #include "imaging/core/view_base.h"
 #include "imaging/io/device_acquisition.h"
 #include "imaging/io/file_formats.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/load_save_methods.h"
 #include "imaging/io/media_graph.h"
 #include "imaging/io/params/io_params.h"
@@ -26,7 +29,6 @@
 
 namespace calmora {
 
-class TPVIOThread;
 namespace platform {
 class TImage;
 }
@@ -135,13 +137,30 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void ApplyDefaultDPI();
   // Makes the pixels square by resampling the image along its shorter side.
   void AdjustDPI();
-  // The test every load and save starts with: true when the work was handed to a worker, which
-  // will call the same method again. No worker exists yet, so nothing is ever handed over.
-  bool HandedToWorker() { return false; }
+
+  // ==== Asynchronous mode (io_thread.cpp) ====
+  // The test every load and save starts with. In asynchronous mode, with a working bitmap that
+  // is not the component's own, on a thread that is not one of its workers, a worker is started
+  // that calls the method again with the same arguments: true, and the caller returns at once
+  // (a method answering a count answers -1). A format id before the arguments stands for the
+  // per-format method of that format.
+  template <typename Method, typename... Arguments>
+  bool HandedToWorker(Method Called, const Arguments&... Values) {
+    return HandsOverWork() && StartWorker(this, Called, Values...);
+  }
+  // The same for a load from an address, whose worker is of the URL kind.
+  bool HandedURLToWorker(void (TPictavoIO::*Method)(const std::u16string&),
+                         const std::u16string& URL);
   // Whether the calling thread is one of the component's workers.
   bool InWorkerThread();
-  // Waits until no worker runs, setting Aborting first when asked.
+  // Starts every listed worker that has not started yet.
+  void ResumeThreads();
+  // Blocks until no other worker is listed, setting Aborting first when asked; returns at once
+  // when none is. Workers never wait for another thread, so it cannot deadlock.
   void WaitThreads(bool SetAborting);
+  bool GetAsyncMode() const { return AsyncMode; }
+  // Test hook: nothing in the library switches the asynchronous mode on.
+  void SetAsyncModeForTests(bool Value) { AsyncMode = Value; }
 
   // ==== The load and save sequences (load_save_sequences.cpp) ====
   // Every per-format method runs one of these with its format's row. Loads answer the count
@@ -279,9 +298,11 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   std::unique_ptr<TPVWideFileStream> PSStream;
   void* PDFDocument = nullptr;
   std::unique_ptr<TPVWideFileStream> PDFStream;
+  // The running workers, guarded by WorkersLock; WorkerLeft is signalled under the lock each
+  // time one leaves.
   std::vector<TPVIOThread*> Workers;
   std::mutex WorkersLock;
-  bool AsyncMode = false;
+  std::condition_variable WorkerLeft;
   int32_t AcquireState = 0;
   std::unique_ptr<TPVWia> WIA;
   std::unique_ptr<TPVDirectShow> DirectShow;
@@ -301,8 +322,8 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
 
  protected:
   void Notification(platform::TComponent* AComponent, platform::TOperation Operation) override;
-  // Hands a message to the attached view from a worker. No worker exists yet, so nothing is
-  // posted; the worker code gives it its body.
+  // Posts a message to the attached view when it has a parent, to be handled on the view's
+  // thread; the worker that calls it goes on at once.
   virtual void PostToView(uint32_t Message, intptr_t WParam);
 
  private:
@@ -315,8 +336,10 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void TakeNewOwnBitmap();
   // Frees the working bitmap when it is the component's own.
   void FreeOwnWorkBitmap();
-  // On a worker with a view that has a parent: its window made, posting is the way to it.
+  // On a worker with a view that has a parent: posting is the way to it.
   bool PostsToView();
+  // The hand-over condition of HandedToWorker.
+  bool HandsOverWork();
   // The area a composed GIF frame covered and what it asked to happen to it.
   struct TFrameAreaState {
     uint8_t Disposal = 0;
@@ -352,6 +375,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   TPVRegistrationHandle ViewCallbackHandle = NoRegistration;
   TColor OwnBackground = 0;
   TPVDitherMethod DefaultDitherMethod = pvdmThreshold;
+  // Written by the GUI thread while workers read it.
+  std::atomic<bool> AsyncMode{false};
+  friend class TPVInPlaceScope;
 };
 
 }  // namespace calmora

@@ -9,6 +9,7 @@
 #include "imaging/io/pictavo_io.h"
 #include "imaging/proc/resample_kernels.h"
 #include "platform/image_control.h"
+#include "platform/posted_messages.h"
 
 namespace calmora {
 
@@ -21,21 +22,17 @@ bool TPictavoIO::PrepareBitmap(TPVPixelFormats AllowedFormats) {
   return format <= 15 && AllowedFormats.Contains(format);
 }
 
-// Only the worker code lists workers, and it does not exist yet: no thread is one.
-bool TPictavoIO::InWorkerThread() { return false; }
-
-void TPictavoIO::WaitThreads(bool SetAborting) {
-  std::lock_guard<std::mutex> lock(WorkersLock);
-  if (SetAborting) Aborting = true;
+void TPictavoIO::PostToView(uint32_t Message, intptr_t WParam) {
+  TPVView* view = AttachedPictavo;
+  if (view == nullptr || view->parentWidget() == nullptr) return;
+  // The view's window is made on its own thread, ahead of the message.
+  platform::PostCallTo(view, [view] { view->HandleNeeded(); });
+  platform::PostMessageTo(view, Message, WParam, 0);
 }
 
-void TPictavoIO::PostToView(uint32_t, intptr_t) {}
-
 bool TPictavoIO::PostsToView() {
-  if (AttachedPictavo == nullptr || AttachedPictavo->parentWidget() == nullptr) return false;
-  if (!InWorkerThread()) return false;
-  EnsureViewHandle();
-  return true;
+  return AttachedPictavo != nullptr && AttachedPictavo->parentWidget() != nullptr &&
+         InWorkerThread();
 }
 
 void TPictavoIO::EnsureViewHandle() {
@@ -46,11 +43,14 @@ void TPictavoIO::Update() {
   // A device bitmap carries no alpha plane: what the load left there is dropped.
   if (LinkedTBitmap != nullptr && WorkBitmap != nullptr)
     WorkBitmap->RemoveAlphaChannel(false, 0xFFFFFF);
-  if (AttachedPictavo != nullptr) {
-    if (PostsToView())
-      PostToView(PVM_IOUPDATE, 0);
-    else
-      AttachedPictavo->Update();
+  if (AttachedPictavo != nullptr && InWorkerThread()) {
+    // A worker never calls the view: the refresh and the ImageChange after it run on the
+    // view's thread, in that order.
+    if (PostsToView()) PostToView(PVM_IOUPDATE, 0);
+    TPVView* view = AttachedPictavo;
+    platform::PostCallTo(view, [view] { view->ImageChange(); });
+  } else if (AttachedPictavo != nullptr) {
+    AttachedPictavo->Update();
     AttachedPictavo->ImageChange();
   } else if (LinkedTBitmap != nullptr && AttachedTImage != nullptr) {
     AttachedTImage->GetPicture()->Modified();
@@ -82,6 +82,16 @@ void TPictavoIO::ApplyDefaultDPI() {
 void TPictavoIO::UpdateViewDPI() {
   auto* view = dynamic_cast<TPictavoViewServices*>(AttachedPictavo);
   if (view == nullptr) return;
+  if (InWorkerThread()) {
+    // Handed to the view's thread like the refresh that follows it.
+    TPVView* target = AttachedPictavo;
+    platform::PostCallTo(target, [target, view, x = Params->DpiX, y = Params->DpiY] {
+      view->LockUpdate();
+      target->SetDpi(x, y);
+      view->UnlockUpdateSilently();
+    });
+    return;
+  }
   view->LockUpdate();
   AttachedPictavo->SetDpi(Params->DpiX, Params->DpiY);
   view->UnlockUpdateSilently();

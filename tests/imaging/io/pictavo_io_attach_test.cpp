@@ -43,7 +43,7 @@ TEST(PictavoIOCore, StartsWithEveryFieldAtItsInitialValue) {
   EXPECT_EQ(io.DialogsMeasureUnit, pvduInches);
   EXPECT_FALSE(io.AutoAdjustDPI);
   EXPECT_FALSE(io.FilteredAdjustDPI);
-  EXPECT_FALSE(io.AsyncMode);
+  EXPECT_FALSE(io.GetAsyncMode());
   EXPECT_EQ(io.AcquireState, 0);
   EXPECT_TRUE(io.Workers.empty());
   EXPECT_EQ(io.GetDefaultDitherMethod(), pvdmThreshold);
