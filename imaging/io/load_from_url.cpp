@@ -6,7 +6,7 @@
 namespace calmora {
 
 void TPictavoIO::LoadFromURL(const std::u16string& URL) {
-  if (HandedToWorker()) return;
+  if (HandedURLToWorker(&TPictavoIO::LoadFromURL, URL)) return;
   // A stop left from an earlier load would otherwise end this download before its first block.
   Aborting = false;
   TMemoryStream stream;
