@@ -85,6 +85,9 @@ std::array<TPVFormatMethod, kFormatDICOM + 1> BuildRows() {
   dcx.CreatesFileFirst = true;
   dcx.TruncatesStream = true;
   set(dcx);
+  TPVFormatMethod psd = Row(kFormatPSD, true, true);
+  psd.CreatesFileFirst = true;
+  set(psd);
   set(Row(kFormatCameraRaw, true, false));
   TPVFormatMethod rawPixels = Row(kFormatRawPixels, true, false);
   rawPixels.ApplyDefaultDPI = rawPixels.AdjustDPI = false;

@@ -247,6 +247,12 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
     if (!FileName.empty()) LoadFormatFromFile(kFormatRawPixels, FileName);
   }
   void LoadFromStreamRawPixels(TStream* Stream) { LoadFormatFromStream(kFormatRawPixels, Stream); }
+  // With PSD_LoadLayers and PSD_ReplaceLayers an attached image view's layers are cleared
+  // first; a save with such a view writes the composite of its layers.
+  void LoadFromFilePSD(const std::u16string& FileName) { LoadFormatFromFile(kFormatPSD, FileName); }
+  void LoadFromStreamPSD(TStream* Stream) { LoadFormatFromStream(kFormatPSD, Stream); }
+  void SaveToFilePSD(const std::u16string& FileName) { SaveFormatToFile(kFormatPSD, FileName); }
+  void SaveToStreamPSD(TStream* Stream) { SaveFormatToStream(kFormatPSD, Stream); }
   // Kinds 25 (vector objects), 26 (layers), 27 (both) into an attached view that holds them.
   void LoadFromFilePVV(const std::u16string& FileName, TPVFileFormatId Kind);
   void LoadFromStreamPVV(TStream* Stream, TPVFileFormatId Kind);

@@ -31,6 +31,18 @@ void FakeTGAWriter(TStream& Stream, TPVBitmap&, TIOParamsVals&, TPVProgressRecor
   Stream.WriteBuffer("TGA!", 4);
 }
 
+int32_t FakePSDReader(TStream&, TPVBitmap& Bitmap, TIOParamsVals&, bool, TPVProgressRecord&,
+                      std::unique_ptr<TPVMask>&) {
+  return Bitmap.Allocate(3, 2, pv24RGB) ? 1 : 0;
+}
+void FakePSDWriter(TStream& Stream, TPVBitmap&, TIOParamsVals&, TPVProgressRecord&,
+                   const TPVMask*) {
+  Stream.WriteBuffer("8BPS", 4);
+}
+
+// A Photoshop document header: version 1, 3 channels, 2 x 3 pixels, 8 bits, RGB.
+const std::string kPSDHeader("8BPS\0\1\0\0\0\0\0\0\0\3\0\0\0\2\0\0\0\3\0\x08\0\3", 26);
+
 std::u16string Wide(const std::string& text) { return {text.begin(), text.end()}; }
 
 std::string FileBytes(const std::string& name) {
@@ -78,6 +90,7 @@ struct Row {
 TEST_F(Dispatch, EveryEntryPointInEverySituation) {
   ScopedOverride<std::array<TPVCodecEntry, kCodecTableSize>> codecs(CodecTable, {});
   CodecTable[kFormatTGA] = {nullptr, FakeTGAWriter};
+  CodecTable[kFormatPSD] = {FakePSDReader, FakePSDWriter};
   const std::string raw = RawFile, png = PngFile, out = OutFile;
   const Row rows[] = {
       {"file load, registry path", [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(Wide(raw)); },
@@ -174,6 +187,13 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
          io.SaveToFile(Wide(out + ".pix"));
        },
        false, 1, kFormatTGA, false, false, ".pix"},
+      {"file save, .psd is PSD",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.GetWorkBitmap()->Assign(&t.Picture);
+         io.SaveToFile(Wide(out + ".psd"));
+         EXPECT_EQ(FileBytes(out + ".psd"), "8BPS");
+       },
+       false, 1, kFormatPSD, false, false, ".psd"},
       {"file save, no writer (DICOM)",
        [&](TPictavoIO& io, Dispatch& t) {
          io.GetWorkBitmap()->Assign(&t.Picture);
@@ -214,6 +234,28 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
                    t.RawBytes);
        },
        false, 1, kRawId, false},
+      {"stream save by the PSD id",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.GetWorkBitmap()->Assign(&t.Picture);
+         TMemoryStream stream;
+         io.SaveToStream(&stream, kFormatPSD);
+         EXPECT_EQ(stream.GetSize(), 4);
+       },
+       false, 1, -1, false},
+      {"stream load of PSD content",
+       [&](TPictavoIO& io, Dispatch&) {
+         TPVMemStream stream(kPSDHeader.data(), static_cast<int64_t>(kPSDHeader.size()));
+         io.LoadFromStream(&stream);
+         EXPECT_EQ(io.GetWorkBitmap()->GetWidth(), 3);
+       },
+       false, 1, kFormatPSD, false},
+      {"file load by the PSD id",
+       [&](TPictavoIO& io, Dispatch&) {
+         std::ofstream(out + ".dat", std::ios::binary) << kPSDHeader;
+         io.LoadFromFileFormat(Wide(out + ".dat"), kFormatPSD);
+         EXPECT_EQ(io.Params->FileName, Wide(out + ".dat"));
+       },
+       false, 1, kFormatPSD, false},
       {"stream save, no writer (cursor)",
        [&](TPictavoIO& io, Dispatch& t) {
          io.GetWorkBitmap()->Assign(&t.Picture);
@@ -249,7 +291,7 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
       ASSERT_EQ(image.GetHeight(), 5);
       EXPECT_EQ(image.GetPixel24(6, 4), Picture.GetPixel24(6, 4));
     }
-    for (const char* extension : {".rwt", ".win", ".pix", ".dcm", ".lyr", ".png"}) {
+    for (const char* extension : {".rwt", ".win", ".pix", ".dcm", ".lyr", ".png", ".psd"}) {
       const bool expected =
           row.outExtension != nullptr && std::strcmp(row.outExtension, extension) == 0;
       EXPECT_EQ(std::filesystem::exists(out + extension), expected) << extension;

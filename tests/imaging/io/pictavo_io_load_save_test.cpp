@@ -32,7 +32,10 @@ struct FakeCodecState {
   int32_t WriteCalls = 0;
   int64_t WriteStartPosition = -1;
   TPVPixelFormat WrittenFormat = pvNoFormat;
+  int32_t WrittenWidth = 0;
   bool WriterGotMask = false;
+  TICOSizes WrittenIconSizes{};
+  TICOBitCounts WrittenIconBitCounts{};
   std::string Output = "ENCODED-DATA";
 };
 FakeCodecState Fake;
@@ -63,11 +66,14 @@ int32_t FakeReader(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params, bo
   return 3;
 }
 
-void FakeWriter(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals&, TPVProgressRecord&,
+void FakeWriter(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params, TPVProgressRecord&,
                 const TPVMask* Mask) {
   ++Fake.WriteCalls;
   Fake.WriteStartPosition = Stream.GetPosition();
   Fake.WrittenFormat = Bitmap.GetPixelFormat();
+  Fake.WrittenWidth = Bitmap.GetWidth();
+  Fake.WrittenIconSizes = Params.ICO_Sizes;
+  Fake.WrittenIconBitCounts = Params.ICO_BitCounts;
   Fake.WriterGotMask = Mask != nullptr;
   Stream.WriteBuffer(Fake.Output.data(), static_cast<int32_t>(Fake.Output.size()));
 }
@@ -120,6 +126,7 @@ const LoadCase kLoadCases[] = {
     {kFormatJ2K, true, false, true, true},          {kFormatWBMP, true, false, false, false},
     {kFormatDCX, true, false, true, true},          {kFormatCameraRaw, true, false, true, true},
     {kFormatRawPixels, false, false, false, false}, {kFormatDICOM, false, false, false, false},
+    {kFormatPSD, true, false, true, true},
 };
 
 TEST_F(LoadSave, EachFormatsLoadDoesItsStepsAroundTheReader) {
@@ -235,6 +242,8 @@ TEST_F(LoadSave, SavesConvertWhereTheirFormatNeedsIt) {
            Case{kFormatBMP, false, pv32f, pv32f},
            Case{kFormatWBMP, true, pv8g, pv24RGB},
            Case{kFormatPDF, false, pvCMYK, pv24RGB},
+           Case{kFormatPSD, true, pvCMYK, pvCMYK},
+           Case{kFormatPSD, false, pv8g, pv8g},
        }) {
     SCOPED_TRACE(std::to_string(c.id) + (c.toFile ? " file" : " stream"));
     TPictavoIO io(nullptr);
@@ -392,16 +401,135 @@ TEST_F(LoadSave, ADCXStreamSaveWritesOnePageWhateverTheStreamHeld) {
 TEST_F(LoadSave, FileSavesCreateTheFileOnlyWhenTheyCanWrite) {
   // A format that makes its file first leaves an empty file without a usable bitmap; the
   // others make none.
+  struct Case {
+    TPVFileFormatId id;
+    bool createsFirst;
+  };
+  for (const Case& c : {Case{kFormatGIF, true}, Case{kFormatPSD, true}, Case{kFormatPNG, false}}) {
+    SCOPED_TRACE(c.id);
+    TPictavoIO io(nullptr);
+    Listen(io);
+    finishes_ = 0;
+    io.SetAttachedBitmap(nullptr);
+    const std::string name = folder_.File("a" + std::to_string(c.id));
+    io.SaveFormatToFile(c.id, Wide(name));
+    EXPECT_TRUE(io.Aborting);
+    EXPECT_EQ(finishes_, 1);
+    ASSERT_EQ(std::filesystem::exists(name), c.createsFirst);
+    if (c.createsFirst) {
+      EXPECT_EQ(std::filesystem::file_size(name), 0u);
+    }
+  }
+  EXPECT_EQ(Fake.WriteCalls, 0);
+}
+
+// A view with three layers, the top one current.
+struct ThreeLayerView : FakePictavoView {
+  ThreeLayerView() {
+    EXPECT_TRUE(Layers[0]->Bitmap->Allocate(6, 3, pv8g));
+    LayersAdd();
+    LayersAdd();
+    EXPECT_TRUE(Layers[2]->Bitmap->Allocate(2, 2, pv24RGB));
+  }
+  // Draws the layers as a real view would, in its own pixel format.
+  void LayersDrawTo(TPVBitmap& Bitmap) override {
+    EXPECT_TRUE(Bitmap.Allocate(6, 3, pv24RGB));
+    Bitmap.Fill(0x445566);
+  }
+};
+
+TEST_F(LoadSave, APSDLoadClearsTheViewsLayersOnlyWhenItBringsItsOwnInTheirPlace) {
+  struct Case {
+    bool loadLayers, replaceLayers;
+    int32_t layersAfter;
+  };
+  for (const Case& c : {Case{true, true, 1}, Case{true, false, 3}, Case{false, true, 3}}) {
+    for (bool fromFile : {false, true}) {
+      SCOPED_TRACE(std::to_string(c.loadLayers) + std::to_string(c.replaceLayers) +
+                   (fromFile ? " file" : " stream"));
+      ThreeLayerView view;
+      TPictavoIO io(nullptr);
+      io.SetAttachedPictavo(&view);
+      Listen(io);
+      finishes_ = 0;
+      io.Params->PSD_LoadLayers = c.loadLayers;
+      io.Params->PSD_ReplaceLayers = c.replaceLayers;
+      const std::string name = folder_.File("in.psd");
+      TMemoryStream data;
+      data.WriteBuffer("content", 7);
+      data.SaveToFile(name);
+      data.SetPosition(0);
+      if (fromFile)
+        io.LoadFromFilePSD(Wide(name));
+      else
+        io.LoadFromStreamPSD(&data);
+      EXPECT_FALSE(io.Aborting);
+      EXPECT_EQ(finishes_, 1);
+      EXPECT_EQ(io.Params->FileType, kFormatPSD);
+      ASSERT_EQ(view.GetLayersCount(), c.layersAfter);
+      // The picture lands in the view's current layer, whichever that is after the clear.
+      EXPECT_EQ(view.GetPVBitmap()->GetWidth(), 5);
+      EXPECT_EQ(io.GetWorkBitmap(), view.GetPVBitmap());
+    }
+  }
+}
+
+TEST_F(LoadSave, APSDSaveWritesTheCompositeOfALayeredViewInTheBottomLayersFormat) {
+  for (bool toFile : {false, true}) {
+    SCOPED_TRACE(toFile ? "file" : "stream");
+    ThreeLayerView view;
+    TPictavoIO io(nullptr);
+    io.SetAttachedPictavo(&view);
+    const std::string name = folder_.File("out.psd");
+    TMemoryStream out;
+    if (toFile)
+      io.SaveToFilePSD(Wide(name));
+    else
+      io.SaveToStreamPSD(&out);
+    EXPECT_FALSE(io.Aborting);
+    EXPECT_EQ(Fake.WrittenWidth, 6);  // not the current layer's 2
+    EXPECT_EQ(Fake.WrittenFormat, pv8g);
+    EXPECT_EQ(view.Layers[2]->Bitmap->GetPixelFormat(), pv24RGB);  // the view is left alone
+    EXPECT_EQ(view.GetLayersCount(), 3);
+  }
+  // Layers that draw nothing leave nothing to write.
+  FakePictavoView empty;
   TPictavoIO io(nullptr);
-  io.SetAttachedBitmap(nullptr);
-  const std::string gif = folder_.File("a.gif"), png = folder_.File("a.png");
-  io.SaveToFileGIF(Wide(gif));
+  io.SetAttachedPictavo(&empty);
+  TMemoryStream out;
+  Fake.WriteCalls = 0;
+  io.SaveToStreamPSD(&out);
   EXPECT_TRUE(io.Aborting);
-  EXPECT_TRUE(std::filesystem::exists(gif));
-  EXPECT_EQ(std::filesystem::file_size(gif), 0u);
-  io.SaveToFilePNG(Wide(png));
-  EXPECT_TRUE(io.Aborting);
-  EXPECT_FALSE(std::filesystem::exists(png));
+  EXPECT_EQ(Fake.WriteCalls, 0);
+}
+
+TEST_F(LoadSave, AnIconSaveWritesOnlyTheSizesBeforeTheFirstZero) {
+  for (bool toFile : {false, true}) {
+    SCOPED_TRACE(toFile ? "file" : "stream");
+    TPictavoIO io(nullptr);
+    ASSERT_TRUE(io.GetWorkBitmap()->Allocate(4, 4, pv24RGB));
+    TICOSizes sizes{};
+    sizes[0] = {16, 16};
+    sizes[1] = {32, 32};
+    sizes[3] = {48, 48};  // after the end of the list
+    const TICOBitCounts bitCounts{8, 24, 4, 32};
+    io.Params->ICO_Sizes = sizes;
+    io.Params->ICO_BitCounts = bitCounts;
+    TMemoryStream out;
+    if (toFile)
+      io.SaveToFileICO(Wide(folder_.File("out.ico")));
+    else
+      io.SaveToStreamICO(&out);
+    EXPECT_FALSE(io.Aborting);
+    TICOSizes seenSizes{};
+    seenSizes[0] = {16, 16};
+    seenSizes[1] = {32, 32};
+    EXPECT_EQ(Fake.WrittenIconSizes, seenSizes);
+    EXPECT_EQ(Fake.WrittenIconBitCounts, (TICOBitCounts{8, 24}));
+    // The caller's lists are as they were.
+    EXPECT_EQ(io.Params->ICO_Sizes, sizes);
+    EXPECT_EQ(io.Params->ICO_BitCounts, bitCounts);
+  }
 }
 
 }  // namespace
