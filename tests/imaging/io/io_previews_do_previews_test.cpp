@@ -163,6 +163,13 @@ TEST_F(DoPreviews, OneBitImagesAreShownAsTheyAre) {
   EXPECT_EQ(RawBytes(Image()), before);
 }
 
+TEST_F(DoPreviews, AnEmptyImageOpensAndClosesQuietly) {
+  ASSERT_TRUE(Image().IsEmpty());
+  EXPECT_FALSE(Run(&PressCancel));
+  EXPECT_EQ(previewEvents_, 1);
+  EXPECT_TRUE(Image().IsEmpty());
+}
+
 TEST_F(DoPreviews, HandledByOnDoPreviewsShowsNothingAndChangesNothing) {
   MakeImage(pvRGB48, &Fill48);
   const std::string before = RawBytes(Image());
