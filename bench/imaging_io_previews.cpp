@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include "imaging/core/base/streams.h"
@@ -92,7 +93,10 @@ void BM_QualityChangeToRepaint1MP(benchmark::State& state) {
   form.Source = &source;
   form.DefaultLockPreview = true;
   form.SelectPages(kParamsPageOfFileType);
-  form.FormActivate();
+  // Shown, so that the result view really paints; the form activates from the event loop.
+  form.show();
+  for (int turn = 0; turn < 1000 && !form.Ready; ++turn) QCoreApplication::processEvents();
+  if (!form.Ready) state.SkipWithError("the dialog did not activate");
   int quality = 10;
   for (auto _ : state) {
     quality = quality == 10 ? 90 : 10;

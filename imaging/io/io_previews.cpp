@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
@@ -142,7 +143,7 @@ void TfIOPreviews::BuildForm() {
     accept();
   });
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-  connect(Button3, &QPushButton::clicked, this, [this] { MakePreview(); });
+  connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
   connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
   connect(chkLockPreview, &QCheckBox::clicked, this, [this] { SpeedButton1Click(); });
   // The toolkit tells of a tab change only after it happened: a click on a tab is the moment
@@ -167,6 +168,16 @@ void TfIOPreviews::FormCreate() {
 void TfIOPreviews::resizeEvent(QResizeEvent* Event) {
   QDialog::resizeEvent(Event);
   FormResize();
+}
+
+void TfIOPreviews::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (activated_) return;
+  activated_ = true;
+  // From the dialog's own event loop: activation lets pending events run, and a close among
+  // them must find that loop already running. Later activations (back from the colour
+  // pickers) keep the user's edits.
+  QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
 }
 
 void TfIOPreviews::FormResize() {

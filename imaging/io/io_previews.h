@@ -106,7 +106,8 @@ enum class TPreviewPage : int32_t {
 };
 inline constexpr int32_t kPreviewPageCount = 11;
 
-class TfIOPreviews : public QDialog {
+// A TObject too, so that the I/O component's OnIOPreview event can hand the form over.
+class TfIOPreviews : public QDialog, public TObject {
  public:
   // Builds every control (FormCreate runs at the end). The record is edited through Button1Click
   // only and must outlive the dialog.
@@ -131,12 +132,14 @@ class TfIOPreviews : public QDialog {
   // ---- Handlers ----
   void FormCreate();
   void FormDestroy() {}
+  // Runs once, when the form is first shown (see showEvent).
   void FormActivate();
   // Paints the background texture the dialogs use (DialogBackgroundStyle) behind the controls.
   void FormResize();
   void PageControl1Change();
   void PageControl1Changing();
   void Button1Click();
+  void Button3Click() { MakePreview(); }
   void Button4Click();
   void SpeedButton1Click();
   void ComboBox2Click();
@@ -221,6 +224,7 @@ class TfIOPreviews : public QDialog {
   // Clicks on the colour panels.
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
 
  private:
   void BuildForm();
@@ -247,6 +251,7 @@ class TfIOPreviews : public QDialog {
   bool Checked(const char* Name) const;
 
   QWidget* sheets_[kPreviewPageCount] = {};
+  bool activated_ = false;
 };
 
 }  // namespace calmora

@@ -24,6 +24,10 @@ constexpr int kRowHeight = 21;
 constexpr int kSizeCaptionTop = 150;
 constexpr int kSizeValueTop = 166;
 constexpr int kCompressedSizeX = 200;
+// The pages only the simplified variant shows are short: their sizes sit where that variant
+// moves the sizes of the pages it shares with the full one (label tops 61 and 77).
+constexpr int kShortPageSizeCaptionTop = 58;
+constexpr int kShortPageSizeValueTop = 74;
 
 int RowTop(int row) { return 8 + row * kRowPitch; }
 
@@ -87,11 +91,17 @@ class PageBuilder {
   }
   // "Original size:" and "Compressed size:" with their values ("---" until a preview).
   void Sizes(const char* originalCaption, const char* originalValue, const char* compressedCaption,
-             const char* compressedValue) {
-    Label(originalCaption, kLabelX, kSizeCaptionTop, "Original size:");
-    Label(originalValue, kLabelX, kSizeValueTop, "---");
-    Label(compressedCaption, kCompressedSizeX, kSizeCaptionTop, "Compressed size:");
-    Label(compressedValue, kCompressedSizeX, kSizeValueTop, "---");
+             const char* compressedValue, int captionTop = kSizeCaptionTop,
+             int valueTop = kSizeValueTop) {
+    Label(originalCaption, kLabelX, captionTop, "Original size:");
+    Label(originalValue, kLabelX, valueTop, "---");
+    Label(compressedCaption, kCompressedSizeX, captionTop, "Compressed size:");
+    Label(compressedValue, kCompressedSizeX, valueTop, "---");
+  }
+  void ShortPageSizes(const char* originalCaption, const char* originalValue,
+                      const char* compressedCaption, const char* compressedValue) {
+    Sizes(originalCaption, originalValue, compressedCaption, compressedValue,
+          kShortPageSizeCaptionTop, kShortPageSizeValueTop);
   }
 
  private:
@@ -130,7 +140,7 @@ void BuildJPEG2(QWidget* sheet) {
   page.Label("Label72", kLabelX, RowTop(0), "Quality:");
   page.Edit("Edit16", 70, RowTop(0), 40);
   page.Track("TrackBar2", 115, RowTop(0), 150, 100);
-  page.Sizes("Label73", "Label74", "Label75", "Label76");
+  page.ShortPageSizes("Label73", "Label74", "Label75", "Label76");
 }
 
 void BuildTIFF1(QWidget* sheet) {
@@ -170,7 +180,7 @@ void BuildTIFF2(QWidget* sheet) {
   page.Combo("ComboBox16", kControlX, RowTop(0), 110, {});
   page.Label("Label82", kLabelX, RowTop(1), "Colors:");
   page.Combo("ComboBox17", kControlX, RowTop(1), 110, {"2", "16", "256", "16777216"});
-  page.Sizes("Label77", "Label78", "Label79", "Label80");
+  page.ShortPageSizes("Label77", "Label78", "Label79", "Label80");
 }
 
 void BuildGIF1(QWidget* sheet) {
@@ -201,7 +211,7 @@ void BuildGIF2(QWidget* sheet) {
   PageBuilder page(sheet);
   page.Label("Label87", kLabelX, RowTop(0), "Colors:");
   page.Combo("ComboBox18", kControlX, RowTop(0), 80, kGIFColors);
-  page.Sizes("Label83", "Label84", "Label85", "Label86");
+  page.ShortPageSizes("Label83", "Label84", "Label85", "Label86");
 }
 
 void BuildBMP1(QWidget* sheet) {

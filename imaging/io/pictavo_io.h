@@ -125,6 +125,12 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // Without a writer Aborting is set and no finish event fires.
   virtual void SaveToStream(TStream* Stream, TPVFileFormatId FileType);
 
+  // ==== The save-parameters dialog (do_previews.cpp) ====
+  // Lets the user choose the save parameters of one of Pages' formats; true when they accepted
+  // (or OnDoPreviews took over). The working bitmap changes only on acceptance: to pv24RGB
+  // unless it is pv24RGB or pv1g.
+  virtual bool DoPreviews(TPVParamsPages Pages);
+
   // ==== Common steps (pictavo_io_steps.cpp) ====
   // False without a working bitmap or when its format is outside a non-empty set. A linked
   // device bitmap is wrapped again first, so changes made to it since are seen.

@@ -25,6 +25,7 @@
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/word_table.h"
 #include "platform/dialogs.h"
+#include "tests/imaging/support/raw_stream_codec.h"
 #include "tests/support/qt_test_app.h"
 
 namespace calmora {
@@ -32,24 +33,20 @@ namespace {
 
 constexpr char kNoResultCaption[] = "Result can not be shown but parameters may be entered";
 
-void ReportDone(TPVProgressRecord& progress) {
-  if (progress.OnProgress) progress.OnProgress(progress.Sender, 100);
-}
-
-void RawWrite(TStream* stream, TPVBitmap* bitmap, TIOParamsVals&, TPVProgressRecord& progress) {
-  if (!bitmap->SaveRawToStream(stream)) *progress.Aborting = true;
-  ReportDone(progress);
-}
-
-void RawRead(TStream* stream, TPVBitmap* bitmap, TIOParamsVals&, bool, TPVProgressRecord& progress) {
-  if (!bitmap->LoadRawFromStream(stream)) *progress.Aborting = true;
-  ReportDone(progress);
-}
+using test::RawStreamRead;
+using test::RawStreamWrite;
 
 // Writes a header's worth of bytes, then gives up, as a codec does on a format it cannot write.
 void FailingWrite(TStream* stream, TPVBitmap*, TIOParamsVals&, TPVProgressRecord& progress) {
   const char header[16] = {};
   stream->Write(header, sizeof header);
+  *progress.Aborting = true;
+}
+
+// Reads a little, then gives up, as a reader does on data it cannot decode.
+void FailingRead(TStream* stream, TPVBitmap*, TIOParamsVals&, bool, TPVProgressRecord& progress) {
+  char header[16];
+  stream->Read(header, sizeof header);
   *progress.Aborting = true;
 }
 
@@ -108,16 +105,39 @@ TEST_F(IOPreviewsPreview, NoCodecMeansNoResultButParametersStillWork) {
   }
 }
 
-TEST_F(IOPreviewsPreview, FailingWriterShowsNoResult) {
-  InstallFake(kFormatBMP, &FailingWrite, nullptr);
-  ActivateOn(kFormatBMP);
-  EXPECT_EQ(form_.CompressedSizeLabel()->text(), "---");
-  EXPECT_EQ(form_.windowTitle(), kNoResultCaption);
-  EXPECT_EQ(form_.PreviewCount, 0);
+// A preview shown first, then one whose save or read-back fails: the size goes back to "---",
+// the earlier result disappears and the caption says why.
+TEST_F(IOPreviewsPreview, FailedSaveOrLoadShowsNoResult) {
+  struct Row {
+    const char* name;
+    TPVFileFormatId id;
+    TPVWriteFormatProc write;
+    TPVReadFormatProc read;
+  };
+  const Row rows[] = {{"save", kFormatBMP, &FailingWrite, nullptr},
+                      {"load", kFormatJPEG, &RawStreamWrite, &FailingRead}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    InstallFake(row.id, &RawStreamWrite, &RawStreamRead);
+    form_.setWindowTitle("Parameters preview");
+    ActivateOn(row.id);
+    ASSERT_EQ(form_.PreviewCount, 1);
+    ASSERT_EQ(form_.Pictavo2->GetBitmap(), form_.Result.get());
+    InstallFake(row.id, row.write, row.read);
+    form_.MakePreview();
+    EXPECT_EQ(form_.PreviewCount, 1);
+    EXPECT_EQ(form_.CompressedSizeLabel()->text(), "---");
+    EXPECT_EQ(form_.windowTitle(), kNoResultCaption);
+    EXPECT_EQ(form_.Pictavo2->GetBitmap(), nullptr);
+    EXPECT_EQ(form_.Result->GetWidth(), 0);
+    EXPECT_EQ(form_.OriginalSizeLabel()->text(),
+              QString::number(source_.GetRowLen() * source_.GetHeight()) + " bytes");
+    form_.PreviewCount = 0;
+  }
 }
 
 TEST_F(IOPreviewsPreview, JPEGPreviewShowsTheSavedSizeAndTheDecodedImage) {
-  InstallFake(kFormatJPEG, &RawWrite, &RawRead);
+  InstallFake(kFormatJPEG, &RawStreamWrite, &RawStreamRead);
   ActivateOn(kFormatJPEG);
   EXPECT_EQ(form_.PreviewCount, 1);
   EXPECT_EQ(form_.CompressedSizeLabel()->text(), QString::number(RawSize()) + " bytes");
@@ -134,7 +154,7 @@ TEST_F(IOPreviewsPreview, JPEGPreviewShowsTheSavedSizeAndTheDecodedImage) {
 }
 
 TEST_F(IOPreviewsPreview, LockPreviewMakesAPreviewAfterEveryChange) {
-  InstallFake(kFormatJPEG, &RawWrite, &RawRead);
+  InstallFake(kFormatJPEG, &RawStreamWrite, &RawStreamRead);
   form_.DefaultLockPreview = true;
   ActivateOn(kFormatJPEG);
   EXPECT_FALSE(form_.Button3->isEnabled());
@@ -146,7 +166,7 @@ TEST_F(IOPreviewsPreview, LockPreviewMakesAPreviewAfterEveryChange) {
 }
 
 TEST_F(IOPreviewsPreview, TIFFBlackIsZeroEightBitsIsGreyWithoutPalette) {
-  InstallFake(kFormatTIFF, &RawWrite, nullptr);
+  InstallFake(kFormatTIFF, &RawStreamWrite, nullptr);
   ActivateOn(kFormatTIFF);
   form_.Control<QComboBox>("ComboBox3")->setCurrentIndex(1);
   form_.Control<QComboBox>("ComboBox4")->setCurrentIndex(2);
@@ -164,7 +184,7 @@ TEST_F(IOPreviewsPreview, TIFFBlackIsZeroEightBitsIsGreyWithoutPalette) {
 }
 
 TEST_F(IOPreviewsPreview, GIFFourBitsHasAtMostSixteenColoursAndASixteenEntryPalette) {
-  InstallFake(kFormatGIF, &RawWrite, nullptr);
+  InstallFake(kFormatGIF, &RawStreamWrite, nullptr);
   ActivateOn(kFormatGIF);
   form_.Control<QComboBox>("ComboBox5")->setCurrentIndex(3);
   form_.MakePreview();
@@ -181,7 +201,7 @@ TEST_F(IOPreviewsPreview, GIFFourBitsHasAtMostSixteenColoursAndASixteenEntryPale
 }
 
 TEST_F(IOPreviewsPreview, ResultFollowsTheSourcesZoomAndOrigin) {
-  InstallFake(kFormatJPEG, &RawWrite, &RawRead);
+  InstallFake(kFormatJPEG, &RawStreamWrite, &RawStreamRead);
   TPVBitmap large(400, 300, pv24RGB);
   Paint(large);
   form_.Source = &large;
