@@ -154,7 +154,7 @@ TEST_F(PictavoIOMetafile, EmptySizesLoadNothingAndSayAborting) {
     io_.SyncImportMetafile(picture, c.Width, c.Height, true);
     EXPECT_TRUE(io_.Aborting);
     EXPECT_EQ(Image().GetWidth(), 7);
-    EXPECT_EQ(Image().GetPixel24(0, 0), (TPVRGB{0x56, 0x34, 0x12}));
+    EXPECT_EQ(Image().GetPixel24(0, 0), (TPVRGB{0x12, 0x34, 0x56}));
     EXPECT_EQ(io_.Params->FileType, kFormatBMP);
   }
 }
