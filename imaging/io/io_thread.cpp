@@ -76,7 +76,7 @@ void TPVIOThread::Execute() {
       streamIntProc_(owner, stream_, value1_);
       break;
     case TPVIOWorkKind::kIntProc:
-      intProc_(owner, value1_);
+      intProc_(owner, static_cast<uint32_t>(value1_));
       break;
     case TPVIOWorkKind::kMetafileProc:
       metafileProc_(owner, fileName_, value1_, value2_, flag_);
@@ -140,9 +140,9 @@ bool TPVIOThread::CreateStreamIntProc(TPictavoIO* Owner, TStream* Stream, int32_
   return Start(worker);
 }
 
-bool TPVIOThread::CreateIntProc(TPictavoIO* Owner, int32_t Value, TPVIOIntProc Method) {
+bool TPVIOThread::CreateIntProc(TPictavoIO* Owner, uint32_t Value, TPVIOIntProc Method) {
   auto* worker = new TPVIOThread(Owner, TPVIOWorkKind::kIntProc);
-  worker->value1_ = Value;
+  worker->value1_ = static_cast<int32_t>(Value);
   worker->intProc_ = std::move(Method);
   return Start(worker);
 }
@@ -197,7 +197,7 @@ bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(TStream*, int32_t
   return TPVIOThread::CreateStreamIntProc(Owner, Stream, Value, Method);
 }
 
-bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(int32_t), int32_t Value) {
+bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(uint32_t), uint32_t Value) {
   return TPVIOThread::CreateIntProc(Owner, Value, Method);
 }
 

@@ -38,7 +38,7 @@ using TPVIOFileFunc = std::function<int32_t(TPictavoIO&, const std::u16string&)>
 using TPVIOStreamFunc = std::function<int32_t(TPictavoIO&, TStream*)>;
 using TPVIOFileIntProc = std::function<void(TPictavoIO&, const std::u16string&, int32_t)>;
 using TPVIOStreamIntProc = std::function<void(TPictavoIO&, TStream*, int32_t)>;
-using TPVIOIntProc = std::function<void(TPictavoIO&, int32_t)>;
+using TPVIOIntProc = std::function<void(TPictavoIO&, uint32_t)>;
 using TPVIOMetafileProc =
     std::function<void(TPictavoIO&, const std::u16string&, int32_t, int32_t, bool)>;
 using TPVIOURLProc = std::function<void(TPictavoIO&, const std::u16string&)>;
@@ -58,7 +58,7 @@ class TPVIOThread {
                                 TPVIOFileIntProc Method);
   static bool CreateStreamIntProc(TPictavoIO* Owner, TStream* Stream, int32_t Value,
                                   TPVIOStreamIntProc Method);
-  static bool CreateIntProc(TPictavoIO* Owner, int32_t Value, TPVIOIntProc Method);
+  static bool CreateIntProc(TPictavoIO* Owner, uint32_t Value, TPVIOIntProc Method);
   static bool CreateMetafileProc(TPictavoIO* Owner, const std::u16string& FileName, int32_t Width,
                                  int32_t Height, bool Flag, TPVIOMetafileProc Method);
   static bool CreateURLProc(TPictavoIO* Owner, const std::u16string& URL, TPVIOURLProc Method);
@@ -135,7 +135,7 @@ bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(const std::u16str
                  const std::u16string& FileName, int32_t Value);
 bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(TStream*, int32_t),
                  TStream* Stream, int32_t Value);
-bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(int32_t), int32_t Value);
+bool StartWorker(TPictavoIO* Owner, void (TPictavoIO::*Method)(uint32_t), uint32_t Value);
 bool StartWorker(TPictavoIO* Owner,
                  void (TPictavoIO::*Method)(const std::u16string&, int32_t, int32_t, bool),
                  const std::u16string& FileName, int32_t Width, int32_t Height, bool Flag);

@@ -128,8 +128,17 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
   if (WorkBitmap == nullptr) return;
   if (FileName.empty()) return FailLoad();
   if (GetURLKindW(FileName) != 0) return LoadFromURL(FileName);
-  // AVI frames are read by code the library does not hold yet.
-  if (ExtractLowerExtensionW(FileName, true) == u".avi") return FailLoad();
+  if (ExtractLowerExtensionW(FileName, true) == u".avi") {
+    // The open, the frame and the close belong to one worker: a frame handed over alone would
+    // find its file closed.
+    if (HandedToWorker(&TPictavoIO::LoadFromFile, FileName)) return;
+    OpenAVIFile(FileName);
+    LoadFromAVI(static_cast<uint32_t>(Params->ImageIndex));
+    CloseAVIFile();
+    Params->FileName = FileName;
+    Params->FileType = kFormatAVI;
+    return;
+  }
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));
   if (entry == nullptr) return FailLoad();
@@ -145,7 +154,8 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
         LoadFromFilePVV(FileName, entry->FileType);
         return;
       case TLoadRoute::kMetafile:
-        return FailLoad();
+        ImportMetafile(FileName, -1, -1, true);
+        return;
       case TLoadRoute::kByName:
       case TLoadRoute::kFormatOnly:
         break;  // on to the entry's own reader
@@ -178,7 +188,8 @@ void TPictavoIO::LoadFromFileFormat(const std::u16string& FileName, TPVFileForma
         LoadFromFilePVV(FileName, FileType);
         return;
       case TLoadRoute::kMetafile:
-        return FailLoad();
+        ImportMetafile(FileName, -1, -1, true);
+        return;
       case TLoadRoute::kByName:
         LoadFromFile(FileName);
         return;

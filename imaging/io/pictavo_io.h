@@ -24,6 +24,7 @@
 #include "imaging/io/params/params_owner.h"
 #include "imaging/io/pictavo_io_types.h"
 #include "imaging/proc/pictavo_proc.h"
+#include "platform/avi_frames.h"
 #include "platform/component.h"
 #include "platform/graphics_tools.h"
 
@@ -31,6 +32,7 @@ namespace calmora {
 
 namespace platform {
 class TImage;
+class Metafile;
 }
 
 class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
@@ -94,8 +96,8 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
 
   // ==== Operations a descendant may override, in index order (load_save_dispatch.cpp) ====
   virtual void DoAcquireBitmap(TPVBitmap* Bitmap, bool& Handled);
-  // By the name's extension; a URL goes to LoadFromURL. Without a working bitmap nothing at
-  // all. A name no entry knows or an AVI file (read by code not in the library yet) fail with
+  // By the name's extension; a URL goes to LoadFromURL, an AVI file gives frame ImageIndex.
+  // Without a working bitmap nothing at all. A name no entry knows fails with
   // the finish event.
   virtual void LoadFromFile(const std::u16string& FileName);
   // The content decides before the extension.
@@ -267,6 +269,25 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void SaveToFilePDF(const std::u16string& FileName) { SaveFormatToFile(kFormatPDF, FileName); }
   void SaveToStreamPDF(TStream* Stream) { SaveFormatToStream(kFormatPDF, Stream); }
 
+  // ==== AVI frames (load_from_avi.cpp) ====
+  // Opens the first video stream of the file, closing one open before; answers its frame
+  // count, 0 with Aborting set when the file cannot be read.
+  int32_t OpenAVIFile(const std::u16string& FileName);
+  // Frame FrameIndex (from 0) of the open file into the working bitmap, with the frame count
+  // and delay; a call that loads nothing sets Aborting. The finish event ends every call.
+  void LoadFromAVI(uint32_t FrameIndex);
+
+  // ==== Metafiles (import_metafile.cpp) ====
+  // Loads the metafile and renders it (SyncImportMetafile); FileName is kept in Params. A
+  // file that cannot be loaded sets Aborting. The finish event ends every call.
+  void ImportMetafile(const std::u16string& FileName, int32_t Width, int32_t Height,
+                      bool WithAlpha);
+  // Renders at Width x Height (a negative one follows the picture's aspect, both negative the
+  // picture's own size; neither side past MetafileMaxSize) over the background; WithAlpha
+  // makes what the picture does not paint transparent. Resizes Metafile.
+  void SyncImportMetafile(platform::Metafile& Metafile, int32_t Width, int32_t Height,
+                          bool WithAlpha);
+
   // ==== Open documents and media (closed by the destructor) ====
   // Disconnects and frees an open media file.
   void CloseMediaFile();
@@ -275,7 +296,7 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // Sends the media object's messages to the attached view's window again, after the view's
   // window changed; nothing without either.
   void SyncDirectShowWindow();
-  void CloseAVIFile() { AVIState = {}; }
+  void CloseAVIFile() { AVIReader.reset(); }
   void ClosePSDocument();
   void ClosePDFDocument();
 
@@ -295,15 +316,9 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // After a load, make pixels square (AdjustDPI), filtered or by nearest neighbour.
   bool AutoAdjustDPI = false;
   bool FilteredAdjustDPI = false;
-  // AVI reading and writing; the AVI code fills it.
-  struct TAVIState {
-    void* File = nullptr;
-    void* ReadStream = nullptr;
-    void* WriteStream = nullptr;
-    void* FrameReader = nullptr;
-    void* SaveOptions = nullptr;
-    int32_t FrameIndex = 0;
-  } AVIState;
+  // The open AVI file's first video stream (null when none is open). Nothing writes AVI, so
+  // there is no stream or option block of a writer to hold.
+  std::unique_ptr<platform::AviFrameReader> AVIReader;
   std::unique_ptr<TPVDirectShow> MediaFile;
   // Slots for an open PostScript and PDF document and their files.
   void* PSDocument = nullptr;

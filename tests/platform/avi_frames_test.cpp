@@ -17,8 +17,6 @@
 namespace calmora::platform {
 namespace {
 
-using test::ShellQuoted;
-
 constexpr int32_t kWidth = 50;  // rows of every depth need padding to 4 bytes
 constexpr int32_t kHeight = 30;
 
@@ -44,27 +42,6 @@ const FrameCase kCases[] = {
     {"bits4", "", 4, 6, "25", 40, 0, 8},
 };
 
-// A small moving pattern at 1 or 4 bits over an uneven colour table, rows bottom-up.
-std::string WriteSmallDepthAvi(int32_t bitCount, int32_t frames) {
-  std::string table;
-  for (int32_t i = 0; i < (1 << bitCount); ++i)
-    table += {static_cast<char>(i * 37 + 5), static_cast<char>(255 - i * 13),
-              static_cast<char>(i * i * 7), '\0'};
-  const size_t stride = (size_t(kWidth) * bitCount + 31) / 32 * 4;
-  std::vector<std::string> rows;
-  for (int32_t f = 0; f < frames; ++f) {
-    std::string frame(stride * kHeight, '\0');
-    for (int32_t y = 0; y < kHeight; ++y)
-      for (int32_t x = 0; x < kWidth; ++x) {
-        const uint32_t entry = uint32_t(x / 3 + y * 5 + f * 7) & ((1u << bitCount) - 1);
-        const size_t bit = size_t(x) * bitCount;
-        frame[stride * y + bit / 8] |= static_cast<char>(entry << (8 - bitCount - bit % 8));
-      }
-    rows.push_back(frame);
-  }
-  return test::WriteAvi(kWidth, kHeight, bitCount, table, rows);
-}
-
 class AviFramesTest : public ::testing::Test {
  protected:
   void SetUp() override { CALMORA_REQUIRE_TOOL("ffmpeg"); }
@@ -72,12 +49,12 @@ class AviFramesTest : public ::testing::Test {
   std::string Make(const FrameCase& c) {
     const std::string path = folder_.File(std::string(c.Name) + ".avi");
     if (*c.Encoding == '\0') {
-      EXPECT_TRUE(test::WriteFileBytes(path, WriteSmallDepthAvi(c.BitCount, c.Frames)));
+      EXPECT_TRUE(test::WriteFileBytes(
+          path, test::WriteSmallDepthAvi(kWidth, kHeight, c.BitCount, c.Frames,
+                                         test::UnevenColorTable(c.BitCount))));
     } else {
       const test::ToolResult made =
-          test::RunTool("ffmpeg -v error -y -f lavfi -i testsrc=size=" + std::to_string(kWidth) +
-                        "x" + std::to_string(kHeight) + ":rate=" + c.Rate + " -frames:v " +
-                        std::to_string(c.Frames) + " " + c.Encoding + " " + ShellQuoted(path));
+          test::MakeFfmpegAvi(path, kWidth, kHeight, c.Rate, c.Frames, c.Encoding);
       EXPECT_EQ(made.Status, 0) << made.Output;
     }
     return path;

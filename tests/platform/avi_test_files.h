@@ -61,6 +61,44 @@ inline std::string WriteAvi(int32_t width, int32_t height, int32_t bitCount,
   return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
 }
 
+// A colour table of 2 to the bitCount entries of uneven colours (4 bytes per entry).
+inline std::string UnevenColorTable(int32_t bitCount) {
+  std::string table;
+  for (int32_t i = 0; i < (1 << bitCount); ++i)
+    table += {static_cast<char>(i * 37 + 5), static_cast<char>(255 - i * 13),
+              static_cast<char>(i * i * 7), '\0'};
+  return table;
+}
+
+// A small moving pattern of width x height at 1 or 4 bits over the colour table, rows
+// bottom-up, 25 frames a second.
+inline std::string WriteSmallDepthAvi(int32_t width, int32_t height, int32_t bitCount,
+                                      int32_t frames, const std::string& colorTable) {
+  const size_t stride = (size_t(width) * bitCount + 31) / 32 * 4;
+  std::vector<std::string> rows;
+  for (int32_t f = 0; f < frames; ++f) {
+    std::string frame(stride * height, '\0');
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) {
+        const uint32_t entry = uint32_t(x / 3 + y * 5 + f * 7) & ((1u << bitCount) - 1);
+        const size_t bit = size_t(x) * bitCount;
+        frame[stride * y + bit / 8] |= static_cast<char>(entry << (8 - bitCount - bit % 8));
+      }
+    rows.push_back(frame);
+  }
+  return WriteAvi(width, height, bitCount, colorTable, rows);
+}
+
+// Lets ffmpeg write frames of its test pattern at width x height and the rate with the output
+// options (encoding) into path; ffmpeg's complaint when it fails.
+inline ToolResult MakeFfmpegAvi(const std::string& path, int32_t width, int32_t height,
+                                const std::string& rate, int32_t frames,
+                                const std::string& encoding) {
+  return RunTool("ffmpeg -v error -y -f lavfi -i testsrc=size=" + std::to_string(width) + "x" +
+                 std::to_string(height) + ":rate=" + rate + " -frames:v " +
+                 std::to_string(frames) + " " + encoding + " " + ShellQuoted(path));
+}
+
 // Offset of the first chunk with the tag's body, or npos.
 inline size_t ChunkBody(const std::string& avi, const std::string& tag) {
   const size_t at = avi.find(tag);

@@ -106,7 +106,7 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
       {"file load, empty name", [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(u""); }, true, 1,
        -1, false},
       {"file load, AVI", [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(Wide(out + ".AVI")); },
-       true, 1, 0, false},
+       true, 1, kFormatAVI, false},
       {"file load, URL",
        [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(u"http://example.invalid/a.png"); }, true,
        1, 0, false},

@@ -418,7 +418,7 @@ TEST_F(AsyncMode, AnExceptionInAWorkerSetsAbortingAndTheWorkerStillLeaves) {
   TPictavoIO io(nullptr);
   MakeAsync(io);
   // Straight to a worker, so that only the worker can set the flag.
-  ASSERT_TRUE(TPVIOThread::CreateIntProc(&io, 5, [](TPictavoIO&, int32_t) {
+  ASSERT_TRUE(TPVIOThread::CreateIntProc(&io, 5, [](TPictavoIO&, uint32_t) {
     throw std::runtime_error("failed");
   }));
   io.WaitThreads(false);
@@ -472,7 +472,7 @@ class StandInIO : public TPictavoIO {
   // Its own methods run on the workers: they end before this part of the object goes.
   ~StandInIO() override { WaitThreads(false); }
 
-  void LoadFrame(int32_t Index) {
+  void LoadFrame(uint32_t Index) {
     if (HandedToWorker(AsBase(&StandInIO::LoadFrame), Index)) return;
     Record("frame " + std::to_string(Index));
   }
