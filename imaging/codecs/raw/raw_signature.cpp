@@ -21,12 +21,21 @@ namespace {
 // Far beyond what reading a camera file's headers takes, even on a loaded machine.
 constexpr int32_t kIdentificationTimeoutMs = 20000;
 
+// No camera writes a raw file this small (headers and a thumbnail alone take more), so below
+// it the identification is not worth a process: most unknown content is small.
+constexpr int64_t kSmallestCameraFile = 4096;
+
 }  // namespace
 
 bool IsCameraRawStream(TStream* Stream) {
   thread_local std::unique_ptr<LibRaw> decoder;
   if (!decoder) decoder = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
   TStreamPositionKeeper keeper(Stream);
+  try {
+    if (Stream->GetSize() - keeper.Start() < kSmallestCameraFile) return false;
+  } catch (...) {
+    return false;  // a stream that cannot even be measured holds no camera's file
+  }
   LibRaw& identifier = *decoder;
   // The child works on its own copy of the decoder and the stream; the caller's stay as
   // they were, and the keeper puts the position back all the same.
