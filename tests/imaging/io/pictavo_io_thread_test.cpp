@@ -21,6 +21,7 @@
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/pictavo_io_codecs.h"
 #include "platform/posted_messages.h"
+#include "tests/imaging/io/raw_bitmap_format.h"
 #include "tests/imaging/support/fake_pictavo_view.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scoped_override.h"
@@ -88,11 +89,6 @@ void RegistryWrite(TStream* Stream, TPVBitmap* Bitmap, TIOParamsVals&, TPVProgre
   Bitmap->SaveRawToStream(Stream);
   Codecs->Left();
 }
-bool RegistryTest(TStream* Stream, int32_t) {
-  char head[sizeof kRawBitmapSignature] = {};
-  return Stream->Read(head, sizeof head) == sizeof head &&
-         std::memcmp(head, kRawBitmapSignature, sizeof head) == 0;
-}
 int32_t BuiltInRead(TStream&, TPVBitmap& Bitmap, TIOParamsVals&, bool, TPVProgressRecord&,
                     std::unique_ptr<TPVMask>&) {
   Codecs->Entered();
@@ -121,7 +117,7 @@ class AsyncMode : public ::testing::Test {
     entry->Extensions = "RWT";
     entry->ReadProc = RegistryRead;
     entry->WriteProc = RegistryWrite;
-    entry->TestProc = RegistryTest;
+    entry->TestProc = test::RawBitmapTest;
     RegisterFileFormat(std::move(entry));
     TPVBitmap picture;
     ASSERT_TRUE(picture.Allocate(3, 2, pv24RGB));
