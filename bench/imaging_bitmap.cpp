@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 namespace {

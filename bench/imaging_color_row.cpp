@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/core/icc.h"
-#include "imaging/core/cmyk_profile.h"
+#include "imaging/core/color/icc.h"
+#include "imaging/core/color/cmyk_profile.h"
 #include "imaging/io/color_row.h"
 
 namespace calmora {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/peer_runs.h"
-#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap/bitmap.h"
 
 namespace calmora {
 namespace {

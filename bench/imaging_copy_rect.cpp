@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap/bitmap.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/proc/base/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 
 namespace {
 

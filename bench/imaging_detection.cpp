@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/io/file_formats.h"
-#include "imaging/io/format_detection.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/formats/format_detection.h"
 
 namespace calmora {
 namespace {

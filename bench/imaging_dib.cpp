@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/proc/dib_interchange.h"
-#include "imaging/proc/yuv_rows.h"
+#include "imaging/proc/dib/dib_interchange.h"
+#include "imaging/proc/dib/yuv_rows.h"
 
 namespace calmora {
 namespace {

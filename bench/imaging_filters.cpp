@@ -16,10 +16,10 @@
 #include <new>
 #include <string>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/proc/filter3x3.h"
-#include "imaging/proc/gaussian_blur.h"
-#include "imaging/proc/magic_wand.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/proc/filters/filter3x3.h"
+#include "imaging/proc/filters/gaussian_blur.h"
+#include "imaging/proc/filters/magic_wand.h"
 
 // ---- Live heap bytes, for the outline's peak working memory ----
 

@@ -9,8 +9,8 @@
 #include <numbers>
 #include <vector>
 
-#include "imaging/core/base/geometry.h"
-#include "imaging/core/base/geometry_internal.h"
+#include "imaging/base/geometry/geometry.h"
+#include "imaging/base/geometry/geometry_internal.h"
 
 namespace calmora {
 namespace {

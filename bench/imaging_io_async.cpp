@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/raw_stream_format.h"
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {

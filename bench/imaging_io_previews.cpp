@@ -8,14 +8,14 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/core/bitmap_pixels.h"
-#include "imaging/io/file_formats.h"
-#include "imaging/io/io_preview_pane.h"
-#include "imaging/io/io_previews.h"
-#include "imaging/io/params/io_params.h"
-#include "imaging/io/word_table.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/core/bitmap/bitmap_pixels.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/previews/io_preview_pane.h"
+#include "imaging/io/previews/io_previews.h"
+#include "imaging/params/io_params.h"
+#include "imaging/io/words/word_table.h"
 #include "platform/application.h"
 
 namespace calmora {

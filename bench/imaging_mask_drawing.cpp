@@ -10,9 +10,9 @@
 #include <numbers>
 #include <vector>
 
-#include "imaging/core/base/geometry.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/core/mask.h"
+#include "imaging/base/geometry/geometry.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/core/mask/mask.h"
 #include "platform/device_bitmap.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <exiv2/exiv2.hpp>
 #include <vector>
 
-#include "imaging/core/imaging_annotations.h"
-#include "imaging/core/iptc_info_list.h"
+#include "imaging/core/metadata/imaging_annotations.h"
+#include "imaging/core/metadata/iptc_info_list.h"
 
 namespace calmora {
 namespace {

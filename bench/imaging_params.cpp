@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/io/color_row.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/params/io_params.h"
 
 namespace calmora {
 namespace {

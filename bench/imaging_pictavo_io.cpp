@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "bench/raw_stream_format.h"
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/io/file_formats.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/io/formats/file_formats.h"
 #include "imaging/io/pictavo_io.h"
-#include "imaging/io/pictavo_io_codecs.h"
+#include "imaging/io/load_save/pictavo_io_codecs.h"
 
 namespace calmora {
 namespace {

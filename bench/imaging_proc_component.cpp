@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "bench/peer_runs.h"
-#include "imaging/core/base/defs.h"
-#include "imaging/core/mask.h"
-#include "imaging/core/temp_file_store.h"
-#include "imaging/proc/color_reduction.h"
-#include "imaging/proc/pictavo_proc.h"
-#include "imaging/proc/rotation.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/mask/mask.h"
+#include "imaging/core/bitmap/temp_file_store.h"
+#include "imaging/proc/colors/color_reduction.h"
+#include "imaging/proc/component/pictavo_proc.h"
+#include "imaging/proc/rotate/rotation.h"
 
 namespace calmora {
 namespace {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "bench/peer_runs.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/proc/color_reduction.h"
-#include "imaging/proc/quantizer.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/proc/colors/color_reduction.h"
+#include "imaging/proc/colors/quantizer.h"
 
 namespace calmora {
 namespace {

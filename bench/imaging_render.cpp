@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/peer_runs.h"
-#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap/bitmap.h"
 #include "imaging/library_statics.h"
 
 namespace calmora {

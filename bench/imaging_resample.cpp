@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/proc/resample_engines.h"
-#include "imaging/proc/resample_kernels.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/proc/resample/resample_engines.h"
+#include "imaging/proc/resample/resample_kernels.h"
 
 namespace calmora {
 namespace {

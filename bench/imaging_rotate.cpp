@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/proc/rotation.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/proc/rotate/rotation.h"
 
 namespace calmora {
 namespace {

@@ -11,8 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "imaging/core/base/encoders.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/encoders.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/base/random.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/proc/transition_effects.h"
+#include "imaging/base/random.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/proc/transition/transition_effects.h"
 #include "platform/device_bitmap.h"
 
 namespace {

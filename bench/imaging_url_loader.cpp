@@ -6,8 +6,8 @@
 
 #include "bench/download_server.h"
 #include "bench/peer_runs.h"
-#include "imaging/core/base/streams.h"
-#include "imaging/io/url_loader.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/io/acquisition/url_loader.h"
 
 namespace {
 

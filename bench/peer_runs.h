@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap/bitmap.h"
 
 namespace calmora::bench {
 

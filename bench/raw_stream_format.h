@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/io/file_formats.h"
-#include "tests/imaging/io/raw_bitmap_format.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/io/formats/file_formats.h"
+#include "tests/imaging/io/formats/raw_bitmap_format.h"
 
 namespace calmora::bench {
 

@@ -1,15 +1,27 @@
 # Helpers that give every source folder one owning library target, and every test file one
 # executable linked with the owner of the source folder it mirrors.
 
-# calmora_library(NAME <target> DIRS <folder>... [QT] [LIBS ...])
-# Builds the .cpp files lying directly in each folder (paths from the project root) into a
-# static library, or an interface library while the folders hold no sources yet, and records
-# the target as the owner of those folders. The project root is the include root, so headers
-# are included as "imaging/core/....h".
+# calmora_library(NAME <target> [DIRS <folder>...] [TREES <folder>...] [QT] [LIBS ...])
+# Builds the .cpp files lying directly in each DIRS folder, and in each TREES folder and every
+# folder below it (paths from the project root), into a static library, or an interface
+# library while the folders hold no sources yet, and records the target as the owner of those
+# folders. The project root is the include root, so headers are included as
+# "imaging/core/bitmap/....h".
 function(calmora_library)
-  cmake_parse_arguments(ARG "QT" "NAME" "DIRS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "NAME" "DIRS;TREES;LIBS" ${ARGN})
+  set(dirs ${ARG_DIRS})
+  foreach(tree IN LISTS ARG_TREES)
+    list(APPEND dirs ${tree})
+    file(GLOB_RECURSE below LIST_DIRECTORIES true CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}"
+         "${PROJECT_SOURCE_DIR}/${tree}/*")
+    foreach(entry IN LISTS below)
+      if(IS_DIRECTORY "${PROJECT_SOURCE_DIR}/${entry}")
+        list(APPEND dirs ${entry})
+      endif()
+    endforeach()
+  endforeach()
   set(sources)
-  foreach(dir IN LISTS ARG_DIRS)
+  foreach(dir IN LISTS dirs)
     file(GLOB found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${dir}/*.cpp")
     list(APPEND sources ${found})
     calmora_claim_folder(${dir} ${ARG_NAME})

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/io/file_formats.h"
-#include "imaging/io/format_detection.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/formats/format_detection.h"
 
 namespace {
 

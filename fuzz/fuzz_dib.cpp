@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/dib_bitmap.h"
-#include "imaging/proc/dib_interchange.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/bitmap/dib_bitmap.h"
+#include "imaging/proc/dib/dib_interchange.h"
 
 namespace {
 

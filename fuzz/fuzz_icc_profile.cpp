@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/icc.h"
-#include "tests/imaging/core/icc_text_model.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/color/icc.h"
+#include "tests/imaging/core/color/icc_text_model.h"
 
 namespace {
 

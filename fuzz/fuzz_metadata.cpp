@@ -9,14 +9,14 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/streams.h"
-#include "imaging/core/imaging_annotations.h"
-#include "imaging/core/iptc_info_list.h"
-#include "imaging/core/is_exif_block.h"
-#include "imaging/core/tags_handler.h"
-#include "imaging/io/params/exif_blocks.h"
-#include "imaging/io/params/xmp_blocks.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/metadata/imaging_annotations.h"
+#include "imaging/core/metadata/iptc_info_list.h"
+#include "imaging/core/metadata/is_exif_block.h"
+#include "imaging/core/metadata/tags_handler.h"
+#include "imaging/params/exif_blocks.h"
+#include "imaging/params/xmp_blocks.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/marker_list.h"
-#include "imaging/io/load_save_jpeg_markers.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/metadata/marker_list.h"
+#include "imaging/io/load_save/load_save_jpeg_markers.h"
 #include "imaging/io/pictavo_io.h"
-#include "imaging/io/pictavo_io_codecs.h"
+#include "imaging/io/load_save/pictavo_io_codecs.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/base/defs.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/base/defs.h"
+#include "imaging/base/streams/streams.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/codecs/tiff/tiff_codec.h"
-#include "imaging/core/base/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/io/io_unit.h"
-#include "imaging/io/wia_unit.h"
+#include "imaging/io/acquisition/wia_unit.h"
 #include "imaging/proc/proc_unit.h"
 #include "imaging/utils_unit.h"
 #include "imaging/view/gdiplus_unit.h"

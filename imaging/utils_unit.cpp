@@ -2,11 +2,11 @@
 // colour system (not loaded until first use) and the cosine table.
 #include "imaging/utils_unit.h"
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/base/platform_queries.h"
-#include "imaging/core/base/powers.h"
-#include "imaging/core/icc.h"
-#include "imaging/io/word_table.h"
+#include "imaging/base/defs.h"
+#include "imaging/base/platform_queries.h"
+#include "imaging/base/powers.h"
+#include "imaging/core/color/icc.h"
+#include "imaging/io/words/word_table.h"
 
 namespace calmora {
 

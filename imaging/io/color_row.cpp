@@ -2,7 +2,7 @@
 // through them (or the formulas).
 #include "imaging/io/color_row.h"
 
-#include "imaging/io/params/io_params.h"
+#include "imaging/params/io_params.h"
 
 namespace calmora {
 

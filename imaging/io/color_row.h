@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "imaging/core/color_rows.h"
+#include "imaging/core/color/color_rows.h"
 
 namespace calmora {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "imaging/io/file_formats.h"
+#include "imaging/io/formats/file_formats.h"
 
 namespace calmora {
 

@@ -2,17 +2,17 @@
 // reads, each step named so that the order can be checked.
 #include "imaging/io/io_unit.h"
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/cmyk_profile.h"
-#include "imaging/core/color_rows.h"
-#include "imaging/io/avi_frames.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/color/cmyk_profile.h"
+#include "imaging/core/color/color_rows.h"
+#include "imaging/io/acquisition/avi_frames.h"
 #include "imaging/io/color_row.h"
-#include "imaging/io/file_formats.h"
-#include "imaging/io/io_plugins.h"
-#include "imaging/io/params/lzw_defaults.h"
-#include "imaging/io/scanner_log.h"
-#include "imaging/io/url_loader.h"
-#include "imaging/proc/quantizer.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/formats/io_plugins.h"
+#include "imaging/params/lzw_defaults.h"
+#include "imaging/io/acquisition/scanner_log.h"
+#include "imaging/io/acquisition/url_loader.h"
+#include "imaging/proc/colors/quantizer.h"
 
 namespace calmora {
 

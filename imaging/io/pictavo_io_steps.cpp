@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "imaging/core/dpi_globals.h"
-#include "imaging/core/view_services.h"
+#include "imaging/core/view/view_services.h"
 #include "imaging/io/pictavo_io.h"
-#include "imaging/proc/resample_kernels.h"
+#include "imaging/proc/resample/resample_kernels.h"
 #include "platform/image_control.h"
 #include "platform/posted_messages.h"
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/io/print_preview_params.h"
-#include "imaging/io/scanner_params.h"
+#include "imaging/base/defs.h"
+#include "imaging/io/previews/print_preview_params.h"
+#include "imaging/io/acquisition/scanner_params.h"
 
 namespace calmora {
 

@@ -4,13 +4,13 @@
 
 #include <utility>
 
-#include "imaging/core/drawing_helpers.h"
-#include "imaging/core/render_resampling.h"
-#include "imaging/proc/base/device_bitmap_copy.h"
-#include "imaging/proc/filter3x3.h"
-#include "imaging/proc/gaussian_blur.h"
-#include "imaging/proc/pictavo_proc.h"
-#include "imaging/proc/render_resample.h"
+#include "imaging/core/drawing/drawing_helpers.h"
+#include "imaging/core/render/render_resampling.h"
+#include "imaging/base/device_bitmap_copy.h"
+#include "imaging/proc/filters/filter3x3.h"
+#include "imaging/proc/filters/gaussian_blur.h"
+#include "imaging/proc/component/pictavo_proc.h"
+#include "imaging/proc/resample/render_resample.h"
 
 namespace calmora {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "imaging/core/base/defs.h"
+#include "imaging/base/defs.h"
 
 namespace calmora {
 

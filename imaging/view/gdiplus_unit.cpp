@@ -1,7 +1,7 @@
 // Set-up and clean-up of the GDI+ drawing unit (the antialiased drawing layer of the view).
 #include "imaging/view/gdiplus_unit.h"
 
-#include "imaging/core/gdiplus_state.h"
+#include "imaging/core/drawing/gdiplus_state.h"
 
 namespace calmora {
 

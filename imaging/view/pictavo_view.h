@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/view_base.h"
-#include "imaging/core/view_services.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/view/view_base.h"
+#include "imaging/core/view/view_services.h"
 #include "platform/graphics_tools.h"
 
 namespace calmora {

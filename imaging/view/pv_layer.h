@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/view_services.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/view/view_services.h"
 
 namespace calmora {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/defs.h"
+#include "imaging/base/defs.h"
 #include "platform/shortcuts.h"
 
 namespace calmora {

@@ -3,4 +3,4 @@
 // view, with format detection, which calls them too.
 #pragma once
 
-#include "imaging/io/view_stream_signatures.h"
+#include "imaging/io/formats/view_stream_signatures.h"

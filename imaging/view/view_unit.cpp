@@ -1,7 +1,7 @@
 // Set-up and clean-up of the view unit (screen metrics, default resolution, rubber-band pen).
 #include "imaging/view/view_unit.h"
 
-#include "imaging/core/base/platform_queries.h"
+#include "imaging/base/platform_queries.h"
 #include "imaging/core/dpi_globals.h"
 #include "platform/screen_metrics.h"
 

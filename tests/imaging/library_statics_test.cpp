@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/icc.h"
-#include "imaging/proc/base/color_helpers.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/color/icc.h"
+#include "imaging/base/color_helpers.h"
 #include "tests/support/set_up_requirement.h"
 
 namespace calmora {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/core/dpi_globals.h"
-#include "imaging/core/gdiplus_state.h"
+#include "imaging/core/drawing/gdiplus_state.h"
 #include "imaging/library_statics.h"
 #include "imaging/view/text_control_unit.h"
 #include "imaging/view/vect_unit.h"

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "imaging/core/bitmap.h"
-#include "imaging/core/bitmap_pixels.h"
-#include "imaging/io/file_formats.h"
-#include "imaging/io/io_previews.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/core/bitmap/bitmap_pixels.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/previews/io_previews.h"
 #include "imaging/io/pictavo_io.h"
-#include "imaging/io/word_table.h"
+#include "imaging/io/words/word_table.h"
 #include "platform/application.h"
 #include "tests/imaging/support/raw_stream_codec.h"
 

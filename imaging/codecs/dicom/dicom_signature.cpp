@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "imaging/codecs/dicom/dicom_codec.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "imaging/codecs/ico/ico_codec.h"
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

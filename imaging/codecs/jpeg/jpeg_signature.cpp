@@ -3,8 +3,8 @@
 #include <array>
 
 #include "imaging/codecs/jpeg/jpeg_codec.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

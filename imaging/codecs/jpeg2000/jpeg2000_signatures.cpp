@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
-#include "imaging/core/base/stream_peek.h"
+#include "imaging/base/streams/stream_peek.h"
 
 namespace calmora {
 

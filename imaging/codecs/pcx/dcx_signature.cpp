@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "imaging/codecs/pcx/pcx_codec.h"
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

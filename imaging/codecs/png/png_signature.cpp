@@ -6,7 +6,7 @@
 #include <array>
 
 #include "imaging/codecs/png/png_codec.h"
-#include "imaging/core/base/stream_peek.h"
+#include "imaging/base/streams/stream_peek.h"
 
 namespace calmora {
 

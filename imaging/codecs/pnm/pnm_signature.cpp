@@ -6,8 +6,8 @@
 #include <string>
 
 #include "imaging/codecs/pnm/pnm_codec.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

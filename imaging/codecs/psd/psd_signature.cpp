@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "imaging/codecs/psd/psd_codec.h"
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/stream_peek.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/stream_peek.h"
 
 namespace calmora {
 

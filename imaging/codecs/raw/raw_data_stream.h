@@ -5,7 +5,7 @@
 
 #include <libraw/libraw_datastream.h>
 
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

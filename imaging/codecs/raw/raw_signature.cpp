@@ -11,7 +11,7 @@
 
 #include "imaging/codecs/raw/raw_codec.h"
 #include "imaging/codecs/raw/raw_data_stream.h"
-#include "imaging/core/base/stream_peek.h"
+#include "imaging/base/streams/stream_peek.h"
 #include "platform/isolated_call.h"
 
 namespace calmora {

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "imaging/codecs/tga/tga_codec.h"
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/stream_peek.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/stream_peek.h"
 
 namespace calmora {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "imaging/core/tiff_read_context.h"
+#include "imaging/core/metadata/tiff_read_context.h"
 
 namespace calmora {
 

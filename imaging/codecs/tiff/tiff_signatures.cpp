@@ -5,9 +5,9 @@
 
 #include "imaging/codecs/tiff/tiff_codec.h"
 #include "imaging/codecs/tiff/tiff_first_directory.h"
-#include "imaging/core/base/byte_reader.h"
-#include "imaging/core/base/stream_peek.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/byte_reader.h"
+#include "imaging/base/streams/stream_peek.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 

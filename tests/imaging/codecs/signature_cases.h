@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/streams.h"
 #include "tests/imaging/support/byte_strings.h"
 
 namespace calmora::test {

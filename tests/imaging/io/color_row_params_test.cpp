@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "imaging/io/color_row.h"
-#include "imaging/io/params/io_params.h"
-#include "tests/imaging/core/icc_test_profiles.h"
+#include "imaging/params/io_params.h"
+#include "tests/imaging/core/color/icc_test_profiles.h"
 
 namespace calmora {
 namespace {

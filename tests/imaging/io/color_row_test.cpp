@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/core/base/color_formulas.h"
-#include "imaging/core/cmyk_profile.h"
+#include "imaging/base/color_formulas.h"
+#include "imaging/core/color/cmyk_profile.h"
 #include "imaging/io/io_unit.h"
-#include "imaging/proc/base/color_helpers.h"
-#include "tests/imaging/core/icc_test_profiles.h"
+#include "imaging/base/color_helpers.h"
+#include "tests/imaging/core/color/icc_test_profiles.h"
 
 namespace calmora {
 namespace {

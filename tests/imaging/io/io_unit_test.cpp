@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/cmyk_profile.h"
-#include "imaging/core/color_rows.h"
-#include "imaging/io/avi_frames.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/color/cmyk_profile.h"
+#include "imaging/core/color/color_rows.h"
+#include "imaging/io/acquisition/avi_frames.h"
 #include "imaging/io/color_row.h"
-#include "imaging/io/file_formats.h"
-#include "imaging/io/io_plugins.h"
-#include "imaging/io/params/io_params.h"
-#include "imaging/io/params/lzw_defaults.h"
-#include "imaging/io/url_loader.h"
-#include "imaging/proc/quantizer.h"
+#include "imaging/io/formats/file_formats.h"
+#include "imaging/io/formats/io_plugins.h"
+#include "imaging/params/io_params.h"
+#include "imaging/params/lzw_defaults.h"
+#include "imaging/io/acquisition/url_loader.h"
+#include "imaging/proc/colors/quantizer.h"
 #include "platform/internet_library.h"
 #include "tests/support/scoped_override.h"
 

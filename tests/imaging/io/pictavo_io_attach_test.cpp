@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "imaging/core/bitmap_pixels.h"
+#include "imaging/core/bitmap/bitmap_pixels.h"
 #include "imaging/core/dpi_globals.h"
 #include "imaging/io/pictavo_io.h"
 #include "platform/image_control.h"

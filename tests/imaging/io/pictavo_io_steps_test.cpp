@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/bitmap_pixels.h"
+#include "imaging/core/bitmap/bitmap_pixels.h"
 #include "imaging/core/dpi_globals.h"
 #include "imaging/io/pictavo_io.h"
 #include "platform/image_control.h"

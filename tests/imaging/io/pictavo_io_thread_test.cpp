@@ -15,13 +15,13 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/raw_bitmap_stream.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/raw_bitmap_stream.h"
 #include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
-#include "imaging/io/pictavo_io_codecs.h"
+#include "imaging/io/load_save/pictavo_io_codecs.h"
 #include "platform/posted_messages.h"
-#include "tests/imaging/io/raw_bitmap_format.h"
+#include "tests/imaging/io/formats/raw_bitmap_format.h"
 #include "tests/imaging/support/fake_pictavo_view.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scoped_override.h"

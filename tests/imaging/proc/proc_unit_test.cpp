@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/core/drawing_helpers.h"
-#include "imaging/proc/gaussian_blur.h"
+#include "imaging/core/drawing/drawing_helpers.h"
+#include "imaging/proc/filters/gaussian_blur.h"
 
 namespace calmora {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/bitmap.h"
+#include "imaging/base/defs.h"
+#include "imaging/core/bitmap/bitmap.h"
 #include "tests/support/scoped_override.h"
 #include "tests/support/scratch_folder.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora::test {
 

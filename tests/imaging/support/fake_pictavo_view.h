@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/core/base/geometry.h"
-#include "imaging/core/bitmap.h"
-#include "imaging/core/mask.h"
-#include "imaging/core/view_base.h"
-#include "imaging/core/view_services.h"
+#include "imaging/base/geometry/geometry.h"
+#include "imaging/core/bitmap/bitmap.h"
+#include "imaging/core/mask/mask.h"
+#include "imaging/core/view/view_base.h"
+#include "imaging/core/view/view_services.h"
 
 namespace calmora::test {
 

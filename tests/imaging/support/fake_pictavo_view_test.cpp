@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap_pixels.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap_pixels.h"
 #include "tests/support/qt_test_app.h"
 
 namespace calmora::test {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "imaging/core/bitmap.h"
+#include "imaging/core/bitmap/bitmap.h"
 
 namespace calmora::test {
 

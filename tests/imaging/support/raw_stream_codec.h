@@ -2,9 +2,9 @@
 // reads the bitmap's raw stream and reports full progress when done.
 #pragma once
 
-#include "imaging/core/base/defs.h"
-#include "imaging/core/base/streams.h"
-#include "imaging/core/bitmap.h"
+#include "imaging/base/defs.h"
+#include "imaging/base/streams/streams.h"
+#include "imaging/core/bitmap/bitmap.h"
 
 namespace calmora {
 class TIOParamsVals;

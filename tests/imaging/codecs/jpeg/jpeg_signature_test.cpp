@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/codecs/jpeg/jpeg_codec.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/streams.h"
 
 namespace calmora {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "imaging/codecs/raw/raw_codec.h"
 #include "imaging/codecs/raw/raw_data_stream.h"
-#include "imaging/core/base/streams.h"
+#include "imaging/base/streams/streams.h"
 #include "tests/imaging/codecs/raw/camera_raw_fixture.h"
 
 namespace calmora {

@@ -1,0 +1,51 @@
+// The French row of the dialogs' word table, word for word by the English row's indexes.
+#include "imaging/io/words/msg_word_rows.h"
+
+namespace calmora {
+
+const TMsgWordList kFrenchWords = {
+    /*   0 */ u"Aperçu", u"Original", u"Résultat", u"OK", u"Annuler", u"Verrouiller l'aperçu",
+    /*   6 */ u"Copier le résultat dans l'original", u"Contraste", u"Luminosité", u"Teinte",
+    /*  10 */ u"Saturation",
+    /*  11 */ u"Valeur", u"Couleur de base", u"Nouvelle couleur", u"Luminance", u"Rouge", u"Vert",
+    /*  17 */ u"Bleu",
+    /*  18 */ u"Valeurs du filtre", u"Préréglages", u"Diviseur", u"Charger", u"Enregistrer",
+    /*  23 */ u"Égalisation",
+    /*  24 */ u"Seuil", u"Égaliser", u"Histogramme", u"Gris", u"Lumière", u"Gauche", u"Haut",
+    /*  31 */ u"Largeur", u"Hauteur", u"Couleur", u"Quantité de l'image originale", u"Lentille",
+    /*  36 */ u"Réfraction",
+    /*  37 */ u"Aperçu des paramètres", u"Qualité", u"Méthode DCT", u"Facteur de lissage",
+    /*  41 */ u"Niveaux de gris", u"Huffman optimal", u"Taille d'origine", u"Taille compressée",
+    /*  45 */ u"Avancé", u"Progressif", u"Compression", u"Index de l'image", u"Photométrie",
+    /*  50 */ u"Infos du document numérisé", u"Nom", u"Description", u"Nom de la page",
+    /*  54 */ u"Numéro de page",
+    /*  55 */ u"sur", u"Position horiz. (pouces)", u"Position vert. (pouces)", u"Couleurs",
+    /*  59 */ u"Transparent", u"Couleur transparente", u"Entrelacé", u"Arrière-plan",
+    /*  63 */ u"Position horiz.", u"Position vert.", u"Délai", u"Filtre", u"Onde",
+    /*  68 */ u"Amplitude", u"Longueur d'onde", u"Phase", u"Réfléchissant", u"Filtre utilisateur",
+    /*  73 */ u"Filtres morphologiques", u"Taille de la fenêtre", u"Maximum", u"Minimum",
+    /*  77 */ u"Ouverture",
+    /*  78 */ u"Fermeture", u"Rotation", u"Retourner", u"Horizontal", u"Vertical",
+    /*  83 */ u"Image dans le domaine fréquentiel", u"Sélectionnez la zone à nettoyer", u"Effacer",
+    /*  86 */ u"Réinitialiser",
+    /*  87 */ u"Animer", u"Charger un filtre", u"Enregistrer le filtre", u"Carte de relief",
+    /*  91 */ u"Imprimer", u"Marges",
+    /*  93 */ u"pouces", u"Droite", u"Bas", u"Position", u"Taille", u"Normal", u"Ajuster à la page",
+    /* 100 */ u"Étirer à la page", u"Taille spécifiée", u"Correction gamma", u"Valeur",
+    /* 104 */ u"Configuration de l'impression", u"Marge gauche", u"Marge haute", u"Marge droite",
+    /* 108 */ u"Marge basse",
+    /* 109 */ u"Emplacement/taille", u"En haut à gauche", u"En haut au centre", u"En haut à droite",
+    /* 113 */ u"Au centre à gauche",
+    /* 114 */ u"Centre", u"Au centre à droite", u"En bas à gauche", u"En bas au centre",
+    /* 118 */ u"En bas à droite",
+    /* 119 */ u"Fermer", u"Appliquer", u"Unités de mesure", u"Unités", u"Fréquence",
+    /* 124 */ u"Tous les graphiques",
+    /* 125 */ u"Vidéo pour Windows", u"Fichier", u"Mém",
+    /* 128 */ u"Met à jour l'aperçu automatiquement avec les modifications sélectionnées",
+    /* 129 */ u"Tout imprimer", u"Imprimer la sélection", u"Fichiers graphiques courants",
+    /* 132 */ u"Tous les fichiers", u"TSV",
+    /* 134 */ u"TSL", u"RVB", u"FFT", u"Netteté", u"Canaux", u"pixel", u"images", u"bit",
+    /* 142 */ u"octet", u"ppp", u"Ko", u"Ajuster",
+};
+
+}  // namespace calmora

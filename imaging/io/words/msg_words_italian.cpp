@@ -1,0 +1,50 @@
+// The Italian row of the dialogs' word table, word for word by the English row's indexes.
+#include "imaging/io/words/msg_word_rows.h"
+
+namespace calmora {
+
+const TMsgWordList kItalianWords = {
+    /*   0 */ u"Anteprima", u"Originale", u"Risultato", u"OK", u"Annulla", u"Blocca anteprima",
+    /*   6 */ u"Copia risultato nell'originale", u"Contrasto", u"Luminosità", u"Tonalità",
+    /*  10 */ u"Saturazione",
+    /*  11 */ u"Valore", u"Colore base", u"Nuovo colore", u"Luminosità", u"Rosso", u"Verde", u"Blu",
+    /*  18 */ u"Valori filtro", u"Predefiniti", u"Divisore", u"Carica", u"Salva", u"Equalizzazione",
+    /*  24 */ u"Soglia", u"Equalizza", u"Istogramma", u"Grigio", u"Luce", u"Sinistra", u"Alto",
+    /*  31 */ u"Larghezza", u"Altezza", u"Colore", u"Quantità immagine originale", u"Lente",
+    /*  36 */ u"Rifrazione",
+    /*  37 */ u"Anteprima parametri", u"Qualità", u"Metodo DCT", u"Fattore di smussatura",
+    /*  41 */ u"Scala di grigi", u"Huffman ottimale", u"Dimensione originale",
+    /*  44 */ u"Dimensione compressa",
+    /*  45 */ u"Avanzate", u"Progressivo", u"Compressione", u"Indice immagine", u"Fotometrica",
+    /*  50 */ u"Informazioni documento acquisito", u"Nome", u"Descrizione", u"Nome pagina",
+    /*  54 */ u"Numero pagina",
+    /*  55 */ u"di", u"Posizione orizz. (pollici)", u"Posizione vert. (pollici)", u"Colori",
+    /*  59 */ u"Trasparente", u"Colore trasparente", u"Interlacciato", u"Sfondo",
+    /*  63 */ u"Posizione orizz.", u"Posizione vert.", u"Tempo di ritardo", u"Filtro", u"Onda",
+    /*  68 */ u"Ampiezza", u"Lunghezza d'onda", u"Fase", u"Riflettente", u"Filtro utente",
+    /*  73 */ u"Filtri morfologici", u"Dimensione finestra", u"Massimo", u"Minimo", u"Apertura",
+    /*  78 */ u"Chiusura", u"Ruota", u"Capovolgi", u"Orizzontale", u"Verticale",
+    /*  83 */ u"Immagine nel dominio della frequenza", u"Seleziona la regione da pulire",
+    /*  85 */ u"Cancella", u"Ripristina",
+    /*  87 */ u"Anima", u"Carica filtro", u"Salva filtro", u"Mappa di rilievo", u"Stampa",
+    /*  92 */ u"Margini",
+    /*  93 */ u"pollici", u"Destra", u"Basso", u"Posizione", u"Dimensione", u"Normale",
+    /*  99 */ u"Adatta alla pagina",
+    /* 100 */ u"Estendi alla pagina", u"Dimensione specificata", u"Correzione gamma", u"Valore",
+    /* 104 */ u"Imposta stampa", u"Margine sinistro", u"Margine superiore", u"Margine destro",
+    /* 108 */ u"Margine inferiore",
+    /* 109 */ u"Posizione/dimensione", u"In alto a sinistra", u"In alto al centro",
+    /* 112 */ u"In alto a destra", u"Al centro a sinistra",
+    /* 114 */ u"Centro", u"Al centro a destra", u"In basso a sinistra", u"In basso al centro",
+    /* 118 */ u"In basso a destra",
+    /* 119 */ u"Chiudi", u"Applica", u"Unità di misura", u"Unità", u"Frequenza",
+    /* 124 */ u"Tutte le immagini",
+    /* 125 */ u"Video per Windows", u"File", u"Mem",
+    /* 128 */ u"Aggiorna automaticamente l'anteprima con le modifiche selezionate",
+    /* 129 */ u"Stampa tutto", u"Stampa selezionati", u"File grafici comuni", u"Tutti i file",
+    /* 133 */ u"HSV",
+    /* 134 */ u"HSL", u"RGB", u"FFT", u"Nitidezza", u"Canali", u"pixel", u"fotogrammi", u"bit",
+    /* 142 */ u"byte", u"dpi", u"KB", u"Adatta",
+};
+
+}  // namespace calmora

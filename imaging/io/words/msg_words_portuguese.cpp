@@ -1,0 +1,51 @@
+// The Portuguese row of the dialogs' word table, word for word by the English row's indexes.
+#include "imaging/io/words/msg_word_rows.h"
+
+namespace calmora {
+
+const TMsgWordList kPortugueseWords = {
+    /*   0 */ u"Pré-visualização", u"Original", u"Resultado", u"OK", u"Cancelar",
+    /*   5 */ u"Bloquear pré-visualização",
+    /*   6 */ u"Copiar resultado para o original", u"Contraste", u"Brilho", u"Matiz", u"Saturação",
+    /*  11 */ u"Valor", u"Cor base", u"Nova cor", u"Luminosidade", u"Vermelho", u"Verde", u"Azul",
+    /*  18 */ u"Valores do filtro", u"Predefinições", u"Divisor", u"Carregar", u"Guardar",
+    /*  23 */ u"Equalização",
+    /*  24 */ u"Limiar", u"Equalizar", u"Histograma", u"Cinzento", u"Luz", u"Esquerda", u"Topo",
+    /*  31 */ u"Largura", u"Altura", u"Cor", u"Quantidade da imagem original", u"Lente",
+    /*  36 */ u"Refração",
+    /*  37 */ u"Pré-visualização dos parâmetros", u"Qualidade", u"Método DCT",
+    /*  40 */ u"Fator de suavização",
+    /*  41 */ u"Escala de cinzentos", u"Huffman ótimo", u"Tamanho original", u"Tamanho comprimido",
+    /*  45 */ u"Avançado", u"Progressivo", u"Compressão", u"Índice da imagem", u"Fotométrica",
+    /*  50 */ u"Informação do documento digitalizado", u"Nome", u"Descrição", u"Nome da página",
+    /*  54 */ u"Número da página",
+    /*  55 */ u"de", u"Posição horiz. (polegadas)", u"Posição vert. (polegadas)", u"Cores",
+    /*  59 */ u"Transparente", u"Cor transparente", u"Entrelaçado", u"Fundo",
+    /*  63 */ u"Posição horiz.", u"Posição vert.", u"Tempo de atraso", u"Filtro", u"Onda",
+    /*  68 */ u"Amplitude", u"Comprimento de onda", u"Fase", u"Refletor", u"Filtro do utilizador",
+    /*  73 */ u"Filtros morfológicos", u"Tamanho da janela", u"Máximo", u"Mínimo", u"Abertura",
+    /*  78 */ u"Fecho", u"Rodar", u"Inverter", u"Horizontal", u"Vertical",
+    /*  83 */ u"Imagem no domínio da frequência", u"Selecione a região a limpar", u"Limpar",
+    /*  86 */ u"Repor",
+    /*  87 */ u"Animar", u"Carregar filtro", u"Guardar filtro", u"Mapa de relevo", u"Imprimir",
+    /*  92 */ u"Margens",
+    /*  93 */ u"polegadas", u"Direita", u"Fundo", u"Posição", u"Tamanho", u"Normal",
+    /*  99 */ u"Ajustar à página",
+    /* 100 */ u"Esticar à página", u"Tamanho especificado", u"Correção gama", u"Valor",
+    /* 104 */ u"Configurar impressão", u"Margem esquerda", u"Margem superior", u"Margem direita",
+    /* 108 */ u"Margem inferior",
+    /* 109 */ u"Localização/tamanho", u"Superior esquerdo", u"Superior central",
+    /* 112 */ u"Superior direito", u"Centro esquerdo",
+    /* 114 */ u"Centro", u"Centro direito", u"Inferior esquerdo", u"Inferior central",
+    /* 118 */ u"Inferior direito",
+    /* 119 */ u"Fechar", u"Aplicar", u"Unidades de medida", u"Unidades", u"Taxa",
+    /* 124 */ u"Todos os gráficos",
+    /* 125 */ u"Vídeo para Windows", u"Ficheiro", u"Mem",
+    /* 128 */ u"Atualiza automaticamente a pré-visualização com as alterações selecionadas",
+    /* 129 */ u"Imprimir tudo", u"Imprimir seleção", u"Ficheiros gráficos comuns",
+    /* 132 */ u"Todos os ficheiros", u"HSV",
+    /* 134 */ u"HSL", u"RGB", u"FFT", u"Nitidez", u"Canais", u"píxel", u"fotogramas", u"bit",
+    /* 142 */ u"byte", u"ppp", u"KB", u"Ajustar",
+};
+
+}  // namespace calmora

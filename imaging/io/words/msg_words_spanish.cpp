@@ -1,0 +1,50 @@
+// The Spanish row of the dialogs' word table, word for word by the English row's indexes.
+#include "imaging/io/words/msg_word_rows.h"
+
+namespace calmora {
+
+const TMsgWordList kSpanishWords = {
+    /*   0 */ u"Vista previa", u"Original", u"Resultado", u"Aceptar", u"Cancelar",
+    /*   5 */ u"Bloquear vista previa",
+    /*   6 */ u"Copiar resultado en el original", u"Contraste", u"Brillo", u"Tono", u"Saturación",
+    /*  11 */ u"Valor", u"Color base", u"Color nuevo", u"Luminosidad", u"Rojo", u"Verde", u"Azul",
+    /*  18 */ u"Valores del filtro", u"Preajustes", u"Divisor", u"Cargar", u"Guardar",
+    /*  23 */ u"Ecualización",
+    /*  24 */ u"Umbral", u"Ecualizar", u"Histograma", u"Gris", u"Luz", u"Izquierda", u"Arriba",
+    /*  31 */ u"Anchura", u"Altura", u"Color", u"Cantidad de imagen original", u"Lente",
+    /*  36 */ u"Refracción",
+    /*  37 */ u"Vista previa de parámetros", u"Calidad", u"Método DCT", u"Factor de suavizado",
+    /*  41 */ u"Escala de grises", u"Huffman óptimo", u"Tamaño original", u"Tamaño comprimido",
+    /*  45 */ u"Avanzado", u"Progresivo", u"Compresión", u"Índice de imagen", u"Fotométrica",
+    /*  50 */ u"Información del documento escaneado", u"Nombre", u"Descripción",
+    /*  53 */ u"Nombre de página", u"Número de página",
+    /*  55 */ u"de", u"Posición horiz. (pulgadas)", u"Posición vert. (pulgadas)", u"Colores",
+    /*  59 */ u"Transparente", u"Color transparente", u"Entrelazado", u"Fondo",
+    /*  63 */ u"Posición horiz.", u"Posición vert.", u"Tiempo de retardo", u"Filtro", u"Onda",
+    /*  68 */ u"Amplitud", u"Longitud de onda", u"Fase", u"Reflectante", u"Filtro de usuario",
+    /*  73 */ u"Filtros morfológicos", u"Tamaño de ventana", u"Máximo", u"Mínimo", u"Apertura",
+    /*  78 */ u"Cierre", u"Girar", u"Voltear", u"Horizontal", u"Vertical",
+    /*  83 */ u"Imagen en el dominio de la frecuencia", u"Seleccione la región que desea limpiar",
+    /*  85 */ u"Borrar", u"Restablecer",
+    /*  87 */ u"Animar", u"Cargar filtro", u"Guardar filtro", u"Mapa de relieve", u"Imprimir",
+    /*  92 */ u"Márgenes",
+    /*  93 */ u"pulgadas", u"Derecha", u"Abajo", u"Posición", u"Tamaño", u"Normal",
+    /*  99 */ u"Ajustar a la página",
+    /* 100 */ u"Estirar a la página", u"Tamaño especificado", u"Corrección gamma", u"Valor",
+    /* 104 */ u"Configurar impresión", u"Margen izquierdo", u"Margen superior", u"Margen derecho",
+    /* 108 */ u"Margen inferior",
+    /* 109 */ u"Ubicación/tamaño", u"Arriba a la izquierda", u"Arriba al centro",
+    /* 112 */ u"Arriba a la derecha", u"Centro a la izquierda",
+    /* 114 */ u"Centro", u"Centro a la derecha", u"Abajo a la izquierda", u"Abajo al centro",
+    /* 118 */ u"Abajo a la derecha",
+    /* 119 */ u"Cerrar", u"Aplicar", u"Unidades de medida", u"Unidades", u"Frecuencia",
+    /* 124 */ u"Todos los gráficos",
+    /* 125 */ u"Vídeo para Windows", u"Archivo", u"Mem",
+    /* 128 */ u"Actualiza automáticamente la vista previa con los cambios seleccionados",
+    /* 129 */ u"Imprimir todo", u"Imprimir selección", u"Archivos gráficos comunes",
+    /* 132 */ u"Todos los archivos", u"HSV",
+    /* 134 */ u"HSL", u"RGB", u"FFT", u"Enfocar", u"Canales", u"píxel", u"fotogramas", u"bit",
+    /* 142 */ u"byte", u"ppp", u"KB", u"Ajustar",
+};
+
+}  // namespace calmora
