@@ -1,9 +1,10 @@
 // What the rest of the library calls of the zlib glue: inflating one complete zlib block held
-// in memory into a new buffer, and the glue's exceptions.
+// in memory into a new buffer, the two stream classes and the glue's exceptions.
 #pragma once
 
 #include <cstdint>
 
+#include "imaging/zlib/z_streams.h"
 #include "imaging/zlib/zlib_errors.h"
 
 namespace calmora {
