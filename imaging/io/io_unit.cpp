@@ -3,6 +3,7 @@
 #include "imaging/io/io_unit.h"
 
 #include "imaging/base/defs.h"
+#include "imaging/codecs/lzw/lzw_codec.h"
 #include "imaging/core/color/cmyk_profile.h"
 #include "imaging/core/color/color_rows.h"
 #include "imaging/io/acquisition/avi_frames.h"
@@ -23,11 +24,11 @@ int32_t MetafileMaxSize = 8000;
 namespace {
 
 constexpr TStaticSetupStep kSetupSteps[] = {
-    // The library's LZW coders arrive with the GIF and TIFF codecs; until then no default.
-    {"DefaultGIFLZWDecompress", [] { DefaultGIFLZWDecompress = nullptr; }},
-    {"DefaultGIFLZWCompress", [] { DefaultGIFLZWCompress = nullptr; }},
-    {"DefaultTIFFLZWDecompress", [] { DefaultTIFFLZWDecompress = nullptr; }},
-    {"DefaultTIFFLZWCompress", [] { DefaultTIFFLZWCompress = nullptr; }},
+    // The library's LZW coders, which every new parameter record copies.
+    {"DefaultGIFLZWDecompress", [] { DefaultGIFLZWDecompress = DecompressGIFLZW; }},
+    {"DefaultGIFLZWCompress", [] { DefaultGIFLZWCompress = CompressGIFLZW; }},
+    {"DefaultTIFFLZWDecompress", [] { DefaultTIFFLZWDecompress = DecompressTIFFLZW; }},
+    {"DefaultTIFFLZWCompress", [] { DefaultTIFFLZWCompress = CompressTIFFLZW; }},
     {"TempFolder", [] { TempFolder.clear(); }},  // empty: the system's temporary folder
     {"BuildFileFormatRegistry", BuildFileFormatRegistry},
     {"AVIFileInitialised", [] { AVIFileInitialised = false; }},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/base/defs.h"
+#include "imaging/codecs/lzw/lzw_codec.h"
 #include "imaging/core/color/cmyk_profile.h"
 #include "imaging/core/color/color_rows.h"
 #include "imaging/io/acquisition/avi_frames.h"
@@ -85,17 +86,17 @@ TEST(InitIOUnit, GivesEveryGlobalItsStartValue) {
 void FakeGIFDecompress(TStream*, int32_t, int32_t, bool, uint8_t*) {}
 void OtherGIFDecompress(TStream*, int32_t, int32_t, bool, uint8_t*) {}
 void FakeGIFCompress(TStream*, int32_t, int32_t, bool, const uint8_t*, int32_t) {}
-uint8_t* FakeTIFFDecompress(const uint8_t*, int32_t, void*&, int32_t) { return nullptr; }
+uint8_t* FakeTIFFDecompress(const uint8_t*, int32_t, void*&, int32_t, int64_t) { return nullptr; }
 void FakeTIFFCompress(const uint8_t*, int32_t, TStream*, void*&) {}
 
-TEST(InitIOUnit, LeavesNoLZWDefaultUntilTheCodersExist) {
+TEST(InitIOUnit, InstallsTheLibrarysLZWCoders) {
   test::ScopedOverride<TGIFLZWDecompressProc> gif(DefaultGIFLZWDecompress, FakeGIFDecompress);
   test::ScopedOverride<TTIFFLZWCompressProc> tiff(DefaultTIFFLZWCompress, FakeTIFFCompress);
   InitIOUnit();
-  EXPECT_EQ(DefaultGIFLZWDecompress, nullptr);
-  EXPECT_EQ(DefaultGIFLZWCompress, nullptr);
-  EXPECT_EQ(DefaultTIFFLZWDecompress, nullptr);
-  EXPECT_EQ(DefaultTIFFLZWCompress, nullptr);
+  EXPECT_EQ(DefaultGIFLZWDecompress, &DecompressGIFLZW);
+  EXPECT_EQ(DefaultGIFLZWCompress, &CompressGIFLZW);
+  EXPECT_EQ(DefaultTIFFLZWDecompress, &DecompressTIFFLZW);
+  EXPECT_EQ(DefaultTIFFLZWCompress, &CompressTIFFLZW);
   FinalizeIOUnit();
 }
 

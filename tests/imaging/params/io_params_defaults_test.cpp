@@ -103,7 +103,9 @@ TEST(IOParamsDefaultsTest, TheOwnersBitmapSizeAndTheGlobalsAreTakenAtCreation) {
   owner.Bitmap = &bitmap;
   const test::ScopedOverride<int32_t> dpiX(DefaultDpiX, 150);
   const test::ScopedOverride<int32_t> dpiY(DefaultDpiY, 75);
-  const auto decoder = [](const uint8_t*, int32_t, void*&, int32_t) -> uint8_t* { return nullptr; };
+  const auto decoder = [](const uint8_t*, int32_t, void*&, int32_t, int64_t) -> uint8_t* {
+    return nullptr;
+  };
   const test::ScopedOverride<TTIFFLZWDecompressFunc> lzw(DefaultTIFFLZWDecompress, decoder);
   TIOParamsVals params(&owner);
   EXPECT_EQ(params.Width, 7);

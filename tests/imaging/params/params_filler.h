@@ -13,7 +13,9 @@
 
 namespace calmora::test {
 
-inline uint8_t* FakeTIFFDecompress(const uint8_t*, int32_t, void*&, int32_t) { return nullptr; }
+inline uint8_t* FakeTIFFDecompress(const uint8_t*, int32_t, void*&, int32_t, int64_t) {
+  return nullptr;
+}
 inline void FakeTIFFCompress(const uint8_t*, int32_t, TStream*, void*&) {}
 inline void FakeGIFDecompress(TStream*, int32_t, int32_t, bool, uint8_t*) {}
 inline void FakeGIFCompress(TStream*, int32_t, int32_t, bool, const uint8_t*, int32_t) {}
