@@ -64,7 +64,7 @@ class GIFCodeWriter {
   void Finish(int end) {
     Emit(end);
     packer_.FlushBits();
-    if (packer_.PacketSize() > 0) WritePacket();
+    while (packer_.PacketSize() > 0) WritePacket();
     const uint8_t terminator = 0;
     stream_->WriteBuffer(&terminator, 1);
   }

@@ -66,8 +66,14 @@ class LZWCodePacker {
     count_ = 0;
   }
   const uint8_t* Packet() const { return packet_; }
-  int PacketSize() const { return size_; }
-  void TakePacket() { size_ = 0; }
+  // The bytes of the next packet: all collected, at most kPacketSize.
+  int PacketSize() const { return size_ < kPacketSize ? size_ : kPacketSize; }
+  // Drops the packet just written; a byte collected beyond it starts the next one.
+  void TakePacket() {
+    const int taken = PacketSize();
+    for (int i = taken; i < size_; ++i) packet_[i - taken] = packet_[i];
+    size_ -= taken;
+  }
 
  private:
   bool msbFirst_;

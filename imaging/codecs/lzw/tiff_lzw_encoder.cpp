@@ -69,7 +69,7 @@ struct TIFFLZWEncoder {
     if (ent >= 0) Emit(stream, ent);
     Emit(stream, kEndCode);
     packer.FlushBits();
-    if (packer.PacketSize() > 0) WritePacket(stream);
+    while (packer.PacketSize() > 0) WritePacket(stream);
   }
 
   LZWStringTable table;
