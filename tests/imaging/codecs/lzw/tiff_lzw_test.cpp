@@ -95,7 +95,7 @@ TEST_P(TIFFLZWFromLibtiff, StripsDecodeToTifftopnmsBytes) {
   ASSERT_TRUE(test::WriteFileBytes(folder.File("in.pnm"), header + test::ToText(pixels)));
   const std::string q = test::ShellQuoted(folder.Path());
   const test::ToolResult made = test::RunTool(
-      "(cd " + q + " && pnmtotiff in.pnm > plain.tif && tiffcp -c lzw -r " +
+      "(cd " + q + " && pnmtotiff -truecolor in.pnm > plain.tif && tiffcp -c lzw -r " +
       std::to_string(c.height) + " -f " + c.fillOrder + " plain.tif lzw.tif && tifftopnm lzw.tif > out.pnm)");
   ASSERT_EQ(made.Status, 0) << made.Output;
   const Bytes reference = test::PNMBody(test::ReadFileBytes(folder.File("out.pnm")));
@@ -104,6 +104,7 @@ TEST_P(TIFFLZWFromLibtiff, StripsDecodeToTifftopnmsBytes) {
   test::TIFFStrip strip;
   ASSERT_TRUE(test::ParseTIFFStrip(test::ReadFileBytes(folder.File("lzw.tif")), strip));
   ASSERT_EQ(strip.compression, 5u);
+  ASSERT_EQ(strip.samples, c.samples);
   ASSERT_EQ(strip.fillOrder, std::string(c.fillOrder) == "lsb2msb" ? 2u : 1u);
   const int32_t rowSize = int32_t(c.width * c.samples);
   const std::vector<Bytes> rows = DecodeRows(strip.data, rowSize, int32_t(strip.fillOrder));
