@@ -32,13 +32,18 @@ int32_t TZDecompressionStream::Read(void* Buffer, int32_t Count) {
   while (zStream_.avail_out > 0 && result != Z_STREAM_END) {
     if (zStream_.avail_in == 0) {
       const int32_t got = stream_->Read(buffer_, kZStreamBufferSize);
-      if (got <= 0) return Count - static_cast<int32_t>(zStream_.avail_out);
-      zStream_.next_in = buffer_;
-      zStream_.avail_in = static_cast<uInt>(got);
-      RememberStreamPosition();
-      Progress();
+      if (got > 0) {
+        zStream_.next_in = buffer_;
+        zStream_.avail_in = static_cast<uInt>(got);
+        RememberStreamPosition();
+        Progress();
+      }
     }
-    result = CheckDecompressionResult(inflate(&zStream_, Z_NO_FLUSH));
+    // Even with the source used up, inflate may still hold decoded bytes that did not fit last
+    // time; only when it can give nothing more has the source ended early (a short count).
+    const int code = inflate(&zStream_, Z_NO_FLUSH);
+    if (code == Z_BUF_ERROR && zStream_.avail_in == 0) break;
+    result = CheckDecompressionResult(code);
     // Neither an error nor the end to zlib, but no dictionary can ever be given here: without
     // this the loop would ask again for ever.
     if (result == Z_NEED_DICT) throw EZDecompressionError(zError(Z_NEED_DICT));

@@ -197,6 +197,29 @@ const RuleCase kRules[] = {
        EXPECT_EQ(stream.Read(out.data(), 100), 0);
        EXPECT_EQ(source.GetPosition(), int64_t(packed.size()));
      }},
+    {"ByteByByteReadsGiveEveryByteZlibHolds",
+     [] {
+       // Reads of one byte leave decoded bytes inside zlib once the source is used up; they
+       // still come out, of a whole block and of a cut one alike.
+       const Bytes data = SampleData(3000);
+       const Bytes packed = Deflate(data, 9);
+       for (size_t cut : {packed.size(), packed.size() - 5, packed.size() / 2, size_t{7}}) {
+         const Bytes part(packed.begin(), packed.begin() + std::ptrdiff_t(cut));
+         Bytes expected(data.size() + 10);
+         z_stream zs{};
+         inflateInit(&zs);
+         zs.next_in = const_cast<Bytef*>(part.data());
+         zs.avail_in = uInt(part.size());
+         zs.next_out = expected.data();
+         zs.avail_out = uInt(expected.size());
+         inflate(&zs, Z_NO_FLUSH);
+         expected.resize(zs.total_out);
+         inflateEnd(&zs);
+         TPVMemStream source(part.data(), int64_t(part.size()));
+         TZDecompressionStream stream(&source);
+         EXPECT_EQ(ReadAll(stream, 1), expected) << cut;
+       }
+     }},
     {"TwoBlocksInARowReadBackOneAfterTheOther",
      [] {
        const Bytes first = SampleData(100000, 1), second = SampleData(70000, 2);
