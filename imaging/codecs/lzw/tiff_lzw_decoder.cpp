@@ -25,9 +25,9 @@ constexpr int kInlineBytes = 8;
 constexpr int64_t kLongestString = kTableEntries;
 
 struct TableEntry {
-  uint32_t offset;  // into the long-string block, when length > kInlineBytes
-  uint16_t length;
-  uint8_t bytes[kInlineBytes];
+  uint32_t Offset;  // into the long-string block, when Length > kInlineBytes
+  uint16_t Length;
+  uint8_t Bytes[kInlineBytes];
 };
 
 class TIFFLZWDecoder {
@@ -44,12 +44,12 @@ class TIFFLZWDecoder {
   // The next code, or -1 when the strip holds no whole code any more.
   int NextCode();
   const uint8_t* StringOf(const TableEntry& entry) const {
-    return entry.length <= kInlineBytes ? entry.bytes : longStrings_.get() + entry.offset;
+    return entry.Length <= kInlineBytes ? entry.Bytes : longStrings_.get() + entry.Offset;
   }
   void Emit(int code) {
     const TableEntry& entry = table_[code];
-    std::memcpy(out_.get() + pending_, StringOf(entry), entry.length);
-    pending_ += entry.length;
+    std::memcpy(out_.get() + pending_, StringOf(entry), entry.Length);
+    pending_ += entry.Length;
   }
   // The string of Prefix followed by Byte as the next entry; false when the table is full.
   bool Add(int prefix, uint8_t byte);
@@ -98,9 +98,9 @@ TIFFLZWDecoder* TIFFLZWDecoder::Create(const uint8_t* data, int64_t size, int32_
   decoder->totalBits_ = size * 8;
   decoder->rowSize_ = rowSize;
   for (int i = 0; i < kTableEntries; ++i) {
-    decoder->table_[i].offset = 0;
-    decoder->table_[i].length = i < kClearCode ? 1 : 0;
-    decoder->table_[i].bytes[0] = static_cast<uint8_t>(i);
+    decoder->table_[i].Offset = 0;
+    decoder->table_[i].Length = i < kClearCode ? 1 : 0;
+    decoder->table_[i].Bytes[0] = static_cast<uint8_t>(i);
   }
   decoder->Reset();
   return decoder.release();
@@ -133,13 +133,13 @@ bool TIFFLZWDecoder::Add(int prefix, uint8_t byte) {
   if (nextFree_ >= kTableEntries) return false;
   const TableEntry& head = table_[prefix];
   TableEntry& entry = table_[nextFree_];
-  entry.length = static_cast<uint16_t>(head.length + 1);
-  if (entry.length <= kInlineBytes) {
-    std::memcpy(entry.bytes, head.bytes, head.length);
-    entry.bytes[head.length] = byte;
+  entry.Length = static_cast<uint16_t>(head.Length + 1);
+  if (entry.Length <= kInlineBytes) {
+    std::memcpy(entry.Bytes, head.Bytes, head.Length);
+    entry.Bytes[head.Length] = byte;
   } else {
-    if (longUsed_ + entry.length > longCapacity_) {
-      const int64_t capacity = std::max<int64_t>(2 * longCapacity_, longUsed_ + entry.length + 65536);
+    if (longUsed_ + entry.Length > longCapacity_) {
+      const int64_t capacity = std::max<int64_t>(2 * longCapacity_, longUsed_ + entry.Length + 65536);
       std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[static_cast<size_t>(capacity)]);
       if (!grown) return false;
       if (longUsed_ > 0) std::memcpy(grown.get(), longStrings_.get(), static_cast<size_t>(longUsed_));
@@ -147,10 +147,10 @@ bool TIFFLZWDecoder::Add(int prefix, uint8_t byte) {
       longCapacity_ = capacity;
     }
     uint8_t* target = longStrings_.get() + longUsed_;
-    std::memcpy(target, StringOf(head), head.length);
-    target[head.length] = byte;
-    entry.offset = static_cast<uint32_t>(longUsed_);
-    longUsed_ += entry.length;
+    std::memcpy(target, StringOf(head), head.Length);
+    target[head.Length] = byte;
+    entry.Offset = static_cast<uint32_t>(longUsed_);
+    longUsed_ += entry.Length;
   }
   ++nextFree_;
   // TIFF widens one code early: as the entry that makes 511, 1023 or 2047 the next free code

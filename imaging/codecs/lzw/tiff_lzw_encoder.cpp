@@ -1,5 +1,5 @@
 // CompressTIFFLZW: the bytes of one strip as one LZW code stream (most significant bit first,
-// 9 to 12 bits, TIFF's early width change) over as many calls as the writer makes, ended by a
+// 9 to 12 bits, TIFF's early width_ change) over as many calls as the writer makes, ended by a
 // call without data.
 #include <memory>
 #include <new>
@@ -20,64 +20,72 @@ constexpr int kEndCode = 257;
 constexpr int kFirstFree = 258;
 constexpr int kInitialWidth = 9;
 constexpr int kMaxWidth = 12;
-// Codes up to 4093 are handed out; the next string clears the table, so that a reader that
+// Codes up to 4093 are handed out; the next string clears the table_, so that a reader that
 // widens early never needs a 13th bit.
 constexpr int kLastAssigned = 4093;
 
-struct TIFFLZWEncoder {
-  void Emit(TStream* stream, int code) {
-    packer.Put(code, width);
-    if (packer.PacketFull()) WritePacket(stream);
-    if (clearPending) {
-      width = kInitialWidth;
-      clearPending = false;
-    } else if (nextFree >= (1 << width) - 1 && width < kMaxWidth) {
-      ++width;  // one code before the table needs it, as TIFF readers expect
-    }
-  }
-
-  void WritePacket(TStream* stream) {
-    stream->WriteBuffer(packer.Packet(), packer.PacketSize());
-    packer.TakePacket();
+class TIFFLZWEncoder {
+ public:
+  // Starts the strip with a clear code.
+  explicit TIFFLZWEncoder(TStream* stream) {
+    table_.Clear();
+    Emit(stream, kClearCode);
   }
 
   void Encode(const uint8_t* data, int32_t size, TStream* stream) {
     int32_t i = 0;
-    if (ent < 0 && size > 0) ent = data[i++];
+    if (ent_ < 0 && size > 0) ent_ = data[i++];
     for (; i < size; ++i) {
       const int byte = data[i];
       int slot = 0;
-      const int code = table.Find(byte, ent, slot);
+      const int code = table_.Find(byte, ent_, slot);
       if (code >= 0) {
-        ent = code;
+        ent_ = code;
         continue;
       }
-      Emit(stream, ent);
-      if (nextFree <= kLastAssigned) {
-        table.Insert(slot, byte, ent, nextFree++);
+      Emit(stream, ent_);
+      if (nextFree_ <= kLastAssigned) {
+        table_.Insert(slot, byte, ent_, nextFree_++);
       } else {
-        table.Clear();
-        nextFree = kFirstFree;
-        clearPending = true;
+        table_.Clear();
+        nextFree_ = kFirstFree;
+        clearPending_ = true;
         Emit(stream, kClearCode);
       }
-      ent = byte;
+      ent_ = byte;
     }
   }
 
   void Finish(TStream* stream) {
-    if (ent >= 0) Emit(stream, ent);
+    if (ent_ >= 0) Emit(stream, ent_);
     Emit(stream, kEndCode);
-    packer.FlushBits();
-    while (packer.PacketSize() > 0) WritePacket(stream);
+    packer_.FlushBits();
+    while (packer_.PacketSize() > 0) WritePacket(stream);
   }
 
-  LZWStringTable table;
-  LZWCodePacker packer{true};
-  int width = kInitialWidth;
-  int nextFree = kFirstFree;
-  int ent = -1;  // the string being extended, carried from one call to the next
-  bool clearPending = false;
+ private:
+  void Emit(TStream* stream, int code) {
+    packer_.Put(code, width_);
+    if (packer_.PacketFull()) WritePacket(stream);
+    if (clearPending_) {
+      width_ = kInitialWidth;
+      clearPending_ = false;
+    } else if (nextFree_ >= (1 << width_) - 1 && width_ < kMaxWidth) {
+      ++width_;  // one code before the table needs it, as TIFF readers expect
+    }
+  }
+
+  void WritePacket(TStream* stream) {
+    stream->WriteBuffer(packer_.Packet(), packer_.PacketSize());
+    packer_.TakePacket();
+  }
+
+  LZWStringTable table_;
+  LZWCodePacker packer_{true};
+  int width_ = kInitialWidth;
+  int nextFree_ = kFirstFree;
+  int ent_ = -1;  // the string being extended, carried from one call to the next
+  bool clearPending_ = false;
 };
 
 }  // namespace
@@ -93,10 +101,9 @@ void CompressTIFFLZW(const uint8_t* Data, int32_t Size, TStream* Stream, void*& 
     return;
   }
   if (encoder == nullptr) {
-    encoder = new TIFFLZWEncoder;
+    std::unique_ptr<TIFFLZWEncoder> created(new TIFFLZWEncoder(Stream));
+    encoder = created.release();
     State = encoder;
-    encoder->table.Clear();
-    encoder->Emit(Stream, kClearCode);
   }
   encoder->Encode(Data, Size, Stream);
 }

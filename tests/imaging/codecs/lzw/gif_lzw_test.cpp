@@ -301,6 +301,23 @@ TEST(GIFLZW, CodeSizeIsKeptWithinTwoAndEight) {
             (Bytes{1, 2, 3, 3}));
 }
 
+TEST(GIFLZW, SubBlocksHold254BytesButTheLast) {
+  // Noise at 8 bits packs codes that finish two bytes at once, also at a packet's edge.
+  for (int bits : {2, 5, 8}) {
+    const Bytes data = EncodeGIF(RandomIndices(300 * 200, bits, unsigned(bits)), 300, 200, false, bits);
+    size_t at = 1;
+    std::vector<int> sizes;
+    while (at < data.size() && data[at] != 0) {
+      sizes.push_back(data[at]);
+      at += data[at] + 1u;
+    }
+    ASSERT_EQ(at, data.size() - 1) << bits;
+    ASSERT_GT(sizes.size(), 2u);
+    for (size_t i = 0; i + 1 < sizes.size(); ++i) EXPECT_EQ(sizes[i], 254) << bits << " " << i;
+    EXPECT_LE(sizes.back(), 254);
+  }
+}
+
 TEST(GIFLZW, BadCodeSizesAndBadCodesMoveTheStreamBack) {
   int64_t position = 0;
   for (uint8_t size : {0, 1, 10, 200}) {
