@@ -72,7 +72,9 @@ void JPEGErrorExit(j_common_ptr Info) {
 }
 
 void JPEGEmitMessage(j_common_ptr Info, int Level) {
-  if (Level == -1) ++Info->err->num_warnings;
+  if (Level != -1) return;
+  ++Info->err->num_warnings;
+  reinterpret_cast<JPEGErrorManager*>(Info->err)->LastWarningCode = Info->err->msg_code;
 }
 
 void JPEGOutputMessage(j_common_ptr) {}
@@ -96,6 +98,7 @@ JPEGErrorManager MakeJPEGErrorManager(bool* Aborting) {
   manager.Base.reset_error_mgr = JPEGResetErrorManager;
   manager.Aborting = Aborting;
   manager.Jump = nullptr;
+  manager.LastWarningCode = 0;
   return manager;
 }
 

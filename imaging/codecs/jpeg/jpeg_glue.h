@@ -18,12 +18,14 @@ namespace calmora {
 
 class TStream;
 
-// libjpeg's error record followed by the caller's abort flag (null: none) and the place a
-// failed call leaves to (null outside a guarded call).
+// libjpeg's error record followed by the caller's abort flag (null: none), the place a failed
+// call leaves to (null outside a guarded call) and the code of the last warning (trace
+// messages pass through msg_code too, so the record's own field does not keep it).
 struct JPEGErrorManager {
   jpeg_error_mgr Base;
   bool* Aborting;
   std::jmp_buf* Jump;
+  int32_t LastWarningCode;
 };
 
 // The five routines installed in every error manager, in libjpeg's order.

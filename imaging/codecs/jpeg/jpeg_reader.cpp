@@ -393,7 +393,7 @@ int32_t ReadBody(TStream* Stream, TStream* TablesStream, TPVBitmap& Bitmap,
     }
     if (d.Errors.Base.num_warnings != 0) {
       Params.JPEG_WarningCount = static_cast<int32_t>(d.Errors.Base.num_warnings);
-      Params.JPEG_LastWarningCode = d.Errors.Base.msg_code;
+      Params.JPEG_LastWarningCode = d.Errors.LastWarningCode;
     }
   }
   if (ReadMetadata) ReadMarkerMetadata(Bitmap, Params, !ParamsOnly && rows > 0);
