@@ -20,7 +20,7 @@ constexpr char kICCIdentifier[] = "ICC_PROFILE";
 constexpr int64_t kICCChunkHeader = 14;  // the identifier, its zero, sequence and count
 
 // The next marker code: a byte FF then one that is not FF (fill bytes FF before a marker are
-// allowed); 0 at the end of the data.
+// allowed); -1 at the end of the data.
 int32_t NextMarker(TPVByteReader& reader) {
   uint8_t byte = reader.ReadByte();
   while (!reader.Failed()) {
@@ -30,10 +30,10 @@ int32_t NextMarker(TPVByteReader& reader) {
     }
     uint8_t code = reader.ReadByte();
     while (code == 0xFF && !reader.Failed()) code = reader.ReadByte();
-    if (reader.Failed()) return 0;
+    if (reader.Failed()) return -1;
     return code;
   }
-  return 0;
+  return -1;
 }
 
 // Markers that carry a length field and a segment.
@@ -55,7 +55,7 @@ int64_t GetJPEGStreamLength(TStream* Stream) {
     length = size;  // no end-of-image marker: everything to the end
     for (;;) {
       const int32_t code = NextMarker(reader);
-      if (code == 0) break;
+      if (code < 0) break;
       if (code == kEOI) {
         length = reader.Position();
         break;
@@ -79,7 +79,7 @@ void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params) {
     std::vector<uint8_t> segment;
     for (;;) {
       const int32_t marker = NextMarker(reader);
-      if (marker == 0 || marker == kEOI) break;
+      if (marker < 0 || marker == kEOI) break;
       const auto code = static_cast<uint8_t>(marker);
       if (IsStartOfFrame(code)) break;
       if (!HasSegment(code)) continue;
