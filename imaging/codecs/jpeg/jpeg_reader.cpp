@@ -26,7 +26,6 @@ constexpr uint8_t kAPP0 = 0xE0;
 constexpr uint8_t kAPP1 = 0xE1;
 constexpr uint8_t kAPP2 = 0xE2;
 constexpr uint8_t kAPP13 = 0xED;
-constexpr uint8_t kCOM = 0xFE;
 constexpr unsigned kLargestMarker = 0xFFFF;
 
 // A datastream needs at least about one bit per 8 x 8 block; a cut file still decodes, with
