@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/core/color/color_rows.h"
 #include "imaging/params/exif_blocks.h"
 #include "imaging/params/io_params.h"
 #include "tests/imaging/codecs/jpeg/jpeg_test_support.h"
@@ -215,6 +216,47 @@ TEST(JpegMetadata, IoAdaptersLoadAndSave) {
   TPVBitmap empty;
   WriteJPEGForIO(out, empty, params, progress, nullptr);
   EXPECT_TRUE(aborting);
+}
+
+// Converts rows through the image's input profile towards sRGB, as the I/O component's
+// conversion does when ICC conversion is on.
+void ProfileRows(const void* source, TPVColorLayout sourceLayout, void* destination,
+                 TPVColorLayout destinationLayout, int32_t count, TIOParamsVals* params) {
+  TPVICC srgb;
+  srgb.OpenSRGBProfile();
+  params->InputICCProfile->TransformPixels(&srgb, sourceLayout, destinationLayout, 0, 0, source,
+                                           destination, count);
+}
+
+TEST(JpegMetadata, AnAppliedProfileIsNotKeptForTheSave) {
+  CALMORA_REQUIRE_TOOL("cjpeg");
+  CALMORA_REQUIRE_TOOL("exiftool");
+  test::ScratchFolder folder;
+  const std::string path = folder.File("profiled.jpg");
+  test::WriteFileBytes(path, test::Cjpeg(folder, test::TestPicture(16, 8), ""));
+  ASSERT_EQ(RunTool("exiftool -q -overwrite_original -Comment=kept "
+                    "'-ICC_Profile<=/usr/share/color/icc/ghostscript/srgb.icc' " + ShellQuoted(path))
+                .Status,
+            0);
+  const std::string jpeg = test::ReadFileBytes(path);
+  const test::ScopedOverride<bool> on(ICCConversion, true);
+  const test::ScopedOverride<TConvertColorRowProc> rows(ConvertColorRowProc, ProfileRows);
+  for (bool drop : {false, true}) {
+    TPVMemStream stream(jpeg.data(), static_cast<int64_t>(jpeg.size()));
+    bool aborting = false;
+    TPVProgressRecord progress;
+    progress.Aborting = &aborting;
+    TIOParamsVals params(nullptr);
+    TPVBitmap bitmap;
+    ReadJPEGStream(&stream, nullptr, bitmap, params, progress, false, false, true, false, drop,
+                   true, -1, false);
+    ASSERT_FALSE(aborting);
+    ASSERT_NE(params.InputICCProfile, nullptr);
+    if (!params.InputICCProfile->IsOpen()) GTEST_SKIP() << "no colour system";
+    EXPECT_EQ(params.JPEG_Markers.IndexOf(0xE2) >= 0, !drop);
+    EXPECT_GE(params.JPEG_Markers.IndexOf(0xFE), 0);
+    EXPECT_EQ(params.InputICCProfile->IsTransformReady(), !drop);
+  }
 }
 
 }  // namespace

@@ -274,3 +274,39 @@ TEST(JpegReader, MessageTextsLeaveTheArgumentsOut) {
 
 }  // namespace
 }  // namespace calmora
+
+namespace calmora {
+namespace {
+
+TEST(JpegReader, NativeCmykIsImageMagicksInksInverted) {
+  CALMORA_REQUIRE_TOOL("convert");
+  for (test::Storage storage : {test::Storage::Memory, test::Storage::TemporaryFile}) {
+    const auto scope = test::UseStorage(storage);
+    test::ScratchFolder folder;
+    const std::string path = folder.File("cmyk.jpg");
+    ASSERT_EQ(test::RunTool("convert -size 37x19 gradient:red-blue -colorspace cmyk -quality 90 " +
+                            test::ShellQuoted(path))
+                  .Status,
+              0);
+    const std::string inks =
+        test::RunTool("convert " + test::ShellQuoted(path) + " -depth 8 cmyk:-", false).Output;
+    ASSERT_EQ(inks.size(), 37u * 19u * 4u);
+    TIOParamsVals params(nullptr);
+    params.NativePixelFormat = true;
+    TPVBitmap bitmap;
+    ASSERT_FALSE(test::ReadBytes(test::ReadFileBytes(path), bitmap, params).Aborting);
+    ASSERT_EQ(bitmap.GetPixelFormat(), pvCMYK);
+    EXPECT_EQ(params.JPEG_ColorSpace, 4);  // ImageMagick codes CMYK as YCbCrK
+    bool equal = true;
+    for (int32_t y = 0; y < 19; ++y) {
+      for (int32_t i = 0; i < 37 * 4; ++i) {
+        equal = equal && bitmap.GetScanline(y)[i] ==
+                             255 - static_cast<uint8_t>(inks[static_cast<size_t>(y) * 37 * 4 + i]);
+      }
+    }
+    EXPECT_TRUE(equal);
+  }
+}
+
+}  // namespace
+}  // namespace calmora
