@@ -185,6 +185,22 @@ TEST(JpegHostile, TablesApartDecodeAsTheCompleteFile) {
   EXPECT_TRUE(aborting);
 }
 
+// A bitmap whose pixels cannot be had.
+class UnallocatableBitmap : public TPVBitmap {
+ public:
+  bool Allocate(int32_t, int32_t, TPVPixelFormat) override { return false; }
+};
+
+TEST(JpegHostile, AFailedAllocationAborts) {
+  CALMORA_REQUIRE_TOOL("cjpeg");
+  const std::string jpeg = Base("");
+  TIOParamsVals params(nullptr);
+  UnallocatableBitmap bitmap;
+  const test::ReadOutcome outcome = ReadBytes(jpeg, bitmap, params);
+  EXPECT_TRUE(outcome.Aborting);
+  EXPECT_EQ(outcome.Rows, 0);
+}
+
 TEST(JpegHostile, GarbageAfterTheStartNeverCrashes) {
   uint32_t seed = 7;
   for (int round = 0; round < 200; ++round) {

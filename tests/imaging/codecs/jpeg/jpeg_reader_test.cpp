@@ -267,6 +267,7 @@ TEST(JpegReader, MessageTextsLeaveTheArgumentsOut) {
                         Case{JMSG_COPYRIGHT, ""}, Case{JMSG_VERSION, ""},
                         Case{JTRC_HUFFBITS, "?"}, Case{JTRC_QUANTVALS, "?"},
                         Case{JERR_OUT_OF_MEMORY, "Insufficient memory (case ?)"},
+                        Case{67, "Application transferred too few scanlines"},
                         Case{124, "Corrupted"}, Case{-1, "Corrupted"}, Case{5000, "Corrupted"}}) {
     EXPECT_EQ(JPEGMessageText(c.Code), c.Text) << c.Code;
   }
