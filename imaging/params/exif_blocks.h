@@ -28,4 +28,10 @@ int64_t FindEmbeddedTIFFHeader(TStream* Stream);
 // any other value changes nothing.
 void ApplyExifOrientation(TPVBitmap& Bitmap, int32_t Orientation);
 
+// Reads an EXIF APP1 payload (the "Exif" header, then a TIFF structure) into the record's EXIF
+// fields and thumbnail; false for a payload that is not EXIF. The hook is filled by the codec
+// family that reads TIFF, through the I/O component's set-up; null means "not EXIF".
+using TPVReadExifBlockProc = bool (*)(const void* Payload, int64_t Length, TIOParamsVals& Params);
+extern TPVReadExifBlockProc ReadExifBlockProc;
+
 }  // namespace calmora
