@@ -368,6 +368,20 @@ bool ReadRunLength(PixelJob& job, PixelSource source, int64_t length) {
   return true;
 }
 
+// Every pixel index 0: its colour in pv24RGB, bits clear in pv1g.
+void FillIndexZero(TPVBitmap& bitmap, TPVRGB color) {
+  for (int32_t y = 0; y < bitmap.Height; ++y) {
+    uint8_t* line = bitmap.GetScanline(y);
+    if (line == nullptr) return;
+    if (bitmap.Format != pv24RGB) {
+      std::memset(line, 0, static_cast<size_t>(bitmap.RowBytes));
+      continue;
+    }
+    auto* pixels = reinterpret_cast<TPVRGB*>(line);
+    std::fill(pixels, pixels + bitmap.Width, color);
+  }
+}
+
 bool ReadBMP(TStream* stream, TPVBitmap& bitmap, int32_t dataSize, TIOParamsVals& params,
              TPVProgressRecord& progress, bool paramsOnly, bool noFileHeader,
              std::unique_ptr<TPVMask>& alphaMask, bool ignoreAlpha) {
@@ -442,6 +456,15 @@ bool ReadBMP(TStream* stream, TPVBitmap& bitmap, int32_t dataSize, TIOParamsVals
   // Indices past the file's table read black.
   TBMPColorTable table{};
   std::copy_n(params.ColorMap.get(), std::min(params.ColorMapCount, 256), table.begin());
+
+  // Pixels the data never reaches (skipped by run-length deltas, rows after a cut) show
+  // index 0, as the other readers of such files show them, never stale memory.
+  const bool complete = source == PixelSource::kPlainRows &&
+                        CalcImageByteSize(rowLength, header.Height) <= in.Left();
+  if (!complete) {
+    TPVDataAccessScope access(bitmap, pvdRead | pvdWrite);
+    FillIndexZero(bitmap, table[0]);
+  }
 
   TPVDataAccessScope access(bitmap, pvdWrite);
   PixelJob job{in, bitmap, header, progress, table, native, rowLength};
