@@ -422,8 +422,11 @@ bool ReadBMP(TStream* stream, TPVBitmap& bitmap, int32_t dataSize, TIOParamsVals
 
   // Where the pixels start; an offset past the end leaves nothing to read.
   if (pixelOffset != 0 && !in.SeekTo(pixelOffset) && !paramsOnly) return false;
-  const int64_t runLength = std::clamp<int64_t>(
-      dataLength > 0 ? dataLength - in.Position() : header.ImageSize, 0, in.Left());
+  // Run-length data as long as the sizes say, but never more than the bytes left; less than
+  // they say is data cut short.
+  const int64_t statedRunLength =
+      std::max<int64_t>(0, dataLength > 0 ? dataLength - in.Position() : header.ImageSize);
+  const int64_t runLength = std::min(statedRunLength, in.Left());
 
   switch (header.BitCount) {
     case 1: params.BitsPerSample = 1; params.SamplesPerPixel = 1; break;
@@ -468,7 +471,8 @@ bool ReadBMP(TStream* stream, TPVBitmap& bitmap, int32_t dataSize, TIOParamsVals
 
   TPVDataAccessScope access(bitmap, pvdWrite);
   PixelJob job{in, bitmap, header, progress, table, native, rowLength};
-  if (source != PixelSource::kPlainRows) return ReadRunLength(job, source, runLength);
+  if (source != PixelSource::kPlainRows)
+    return ReadRunLength(job, source, runLength) && runLength == statedRunLength;
   switch (header.BitCount) {
     case 1: return ReadOneBit(job, params);
     case 4: return ReadFourBit(job);

@@ -84,11 +84,12 @@ struct HandMadeBMP {
   // Overrides of the file header's fields (-1: computed).
   int64_t FileSizeField = -1;
   int64_t OffsetField = -1;
+  int64_t HeaderSizeField = -1;
 };
 
 inline std::string BuildBMP(const HandMadeBMP& f) {
   BMPBytes header;
-  header.U32(f.HeaderSize);
+  header.U32(f.HeaderSizeField >= 0 ? static_cast<uint32_t>(f.HeaderSizeField) : f.HeaderSize);
   if (f.HeaderSize == 12) {
     header.U16(static_cast<uint32_t>(f.Width)).U16(static_cast<uint32_t>(f.Height)).U16(1).U16(f.BitCount);
   } else {
