@@ -289,8 +289,11 @@ bool ReadOneBit(PixelJob& job, const TIOParamsVals& params) {
   // pv1g stores 0 for black: a table of white, then black, has its bits the other way round.
   const TPVRGB white{255, 255, 255};
   const TPVRGB black{0, 0, 0};
-  if (params.ColorMapCount == 2 && params.ColorMap[0] == white && params.ColorMap[1] == black)
+  if (params.ColorMapCount == 2 && params.ColorMap[0] == white && params.ColorMap[1] == black) {
+    // The rows are read back to be inverted: a file-stored bitmap must fetch them.
+    TPVDataAccessScope readWrite(job.Bitmap, pvdRead | pvdWrite);
     NegateBits(job.Bitmap);
+  }
   return complete;
 }
 
