@@ -340,25 +340,26 @@ TEST(BMPHostile, OneBitTablesLoadBlackAndWhite) {
       {{0, 0, 0}, {255, 255, 255}, false},
       {{0, 0, 255}, {255, 0, 0}, false},
   };
-  for (const int64_t threshold : {INT64_MAX, int64_t{0}})
-  for (const TableCase& c : cases) {
-    HandMadeBMP f;
-    f.Width = 8;
-    f.Height = 2;
-    f.BitCount = 1;
-    f.Table = {c.First, c.Second};
-    f.Pixels = std::string("\xA5\0\0\0\x0F\0\0\0", 8);
-    TIOParamsVals params(nullptr);
-    TPVBitmap bitmap;
-    bitmap.FileThreshold = threshold;
-    ASSERT_FALSE(ReadBMPBytes(BuildBMP(f), bitmap, params).Aborting);
-    ASSERT_EQ(bitmap.Format, pv1g);
-    EXPECT_EQ(bitmap.Location, threshold == 0 ? pvFile : pvMemory);
-    EXPECT_EQ(bitmap.GetScanline(1)[0], c.Inverted ? 0x5A : 0xA5);
-    EXPECT_EQ(bitmap.GetScanline(0)[0], c.Inverted ? 0xF0 : 0x0F);
-    ASSERT_EQ(params.ColorMapCount, 2);
-    EXPECT_EQ(params.ColorMap[0], c.First);
-    EXPECT_EQ(params.ColorMap[1], c.Second);
+  for (const int64_t threshold : {INT64_MAX, int64_t{0}}) {
+    for (const TableCase& c : cases) {
+      HandMadeBMP f;
+      f.Width = 8;
+      f.Height = 2;
+      f.BitCount = 1;
+      f.Table = {c.First, c.Second};
+      f.Pixels = std::string("\xA5\0\0\0\x0F\0\0\0", 8);
+      TIOParamsVals params(nullptr);
+      TPVBitmap bitmap;
+      bitmap.FileThreshold = threshold;
+      ASSERT_FALSE(ReadBMPBytes(BuildBMP(f), bitmap, params).Aborting);
+      ASSERT_EQ(bitmap.Format, pv1g);
+      EXPECT_EQ(bitmap.Location, threshold == 0 ? pvFile : pvMemory);
+      EXPECT_EQ(bitmap.GetScanline(1)[0], c.Inverted ? 0x5A : 0xA5);
+      EXPECT_EQ(bitmap.GetScanline(0)[0], c.Inverted ? 0xF0 : 0x0F);
+      ASSERT_EQ(params.ColorMapCount, 2);
+      EXPECT_EQ(params.ColorMap[0], c.First);
+      EXPECT_EQ(params.ColorMap[1], c.Second);
+    }
   }
 }
 
