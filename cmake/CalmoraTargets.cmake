@@ -124,25 +124,36 @@ function(calmora_test_extras_of dir variable)
   set(${variable} "${extras}" PARENT_SCOPE)
 endfunction()
 
-# calmora_add_tests(LIBS ...): every tests/**/<name>_test.cpp becomes its own executable and
-# CTest entry, linked with the owner of the source folder it mirrors (tests/imaging/core/x_test.cpp
-# tests imaging/core), that folder's extras and the given libraries. A test links nothing above
-# the layer it tests, so a call upward fails at link time. Each runs in a folder of its own
-# because the front end keeps its settings file beside the executable.
+# calmora_add_tests(LIBS ...): the tests/**/<name>_test.cpp files of one folder become one
+# executable, linked with the owner of the source folder they mirror (tests/imaging/core/bitmap
+# tests imaging/core/bitmap), that folder's extras and the given libraries. A test links nothing
+# above the layer it tests, so a call upward fails at link time. One executable per folder
+# rather than per file keeps the sanitized link count low; its cases still run as parallel
+# processes, as shards of the executable (GoogleTest's sharding), one CTest entry each. Each
+# executable runs in a folder of its own because the front end keeps its settings file beside
+# the executable (the app tests lock it, since shards share it).
 function(calmora_add_tests)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB_RECURSE test_sources CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/tests"
        "${PROJECT_SOURCE_DIR}/tests/*_test.cpp")
+  set(dirs)
   foreach(source IN LISTS test_sources)
     get_filename_component(dir "${source}" DIRECTORY)
-    get_filename_component(stem "${source}" NAME_WE)
+    string(REPLACE "/" "_" dir_key "${dir}")
+    list(APPEND dirs "${dir}")
+    list(APPEND "sources_of_${dir_key}" "${PROJECT_SOURCE_DIR}/tests/${source}")
+  endforeach()
+  list(REMOVE_DUPLICATES dirs)
+  foreach(dir IN LISTS dirs)
     calmora_owner_of("${dir}" owner)
     if(NOT owner)
-      message(FATAL_ERROR "tests/${source}: no library owns the folder ${dir} it would test")
+      message(FATAL_ERROR "tests/${dir}: no library owns the folder it would test")
     endif()
     calmora_test_extras_of("${dir}" extras)
-    string(REPLACE "/" "_" target "${dir}_${stem}")
-    add_executable(${target} "${PROJECT_SOURCE_DIR}/tests/${source}")
+    string(REPLACE "/" "_" dir_key "${dir}")
+    set(sources ${sources_of_${dir_key}})
+    string(REPLACE "/" "_" target "${dir}_tests")
+    add_executable(${target} ${sources})
     target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${target} PRIVATE ${owner} ${extras} ${ARG_LIBS} GTest::gtest
                                              GTest::gtest_main GTest::gmock)
@@ -150,11 +161,24 @@ function(calmora_add_tests)
       RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}")
     target_compile_definitions(${target} PRIVATE
       CALMORA_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests")
-    # One CTest entry per executable: starting a sanitized process per test case costs more
-    # than most of the cases themselves.
-    add_test(NAME ${target} COMMAND ${target} --gtest_color=no
-             WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}")
-    set_tests_properties(${target} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 600)
+    # Four shards a file, up to eight: enough to spread a folder's slow cases (a table of 163
+    # transitions, say) over the cores, few enough that sanitized start-ups do not dominate.
+    list(LENGTH sources files)
+    math(EXPR shards "${files} * 4")
+    if(shards GREATER 8)
+      set(shards 8)
+    endif()
+    math(EXPR last "${shards} - 1")
+    foreach(shard RANGE ${last})
+      set(name "${target}")
+      if(shards GREATER 1)
+        set(name "${target}/${shard}")
+      endif()
+      add_test(NAME ${name} COMMAND ${target} --gtest_color=no
+               WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/tests/${target}")
+      set_tests_properties(${name} PROPERTIES TIMEOUT 600 ENVIRONMENT
+        "QT_QPA_PLATFORM=offscreen;GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
+    endforeach()
   endforeach()
 endfunction()
 

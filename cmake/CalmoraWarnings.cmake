@@ -7,6 +7,12 @@ if(CALMORA_WERROR)
   add_compile_options(-Werror)
 endif()
 
+# mold links the sanitized test executables several times faster than the default linker.
+find_program(CALMORA_MOLD mold)
+if(CALMORA_MOLD)
+  add_link_options(-fuse-ld=mold)
+endif()
+
 if(CALMORA_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
                       -fno-omit-frame-pointer)

@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-start}
 
-build_packages=(build-essential cmake ninja-build ccache pkg-config git
+build_packages=(build-essential cmake ninja-build ccache mold pkg-config git
   qt6-base-dev zlib1g-dev libjpeg62-turbo-dev libpng-dev libopenjp2-7-dev libraw-dev
   liblcms2-dev libcurl4-openssl-dev libavformat-dev libavcodec-dev libswscale-dev
   fonts-dejavu-core fonts-liberation2 ffmpeg)

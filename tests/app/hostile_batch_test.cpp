@@ -416,6 +416,9 @@ TEST_F(HostileBatch, NoEngineOutlivesAKilledFrontEnd) {
     // The killed front end cannot clean up: its temporary files go into our folder.
     const test::ScopedEnvironmentVariable tmpdir("TMPDIR", Dir.Path());
     const test::ScopedEnvironmentVariable toBeKilled(kToBeKilled, "1");
+    // The child runs one chosen test, whichever shard this process is.
+    const test::ScopedEnvironmentVariable shards("GTEST_TOTAL_SHARDS", std::nullopt);
+    const test::ScopedEnvironmentVariable shard("GTEST_SHARD_INDEX", std::nullopt);
     started = frontEnd.Start(self, {self, "--gtest_also_run_disabled_tests",
                                     "--gtest_filter=HostileBatch.DISABLED_FrontEndToBeKilled"});
   }

@@ -25,6 +25,7 @@
 #include "platform/message_box.h"
 #include "tests/support/outside_tool.h"
 #include "tests/support/qt_test_app.h"
+#include "tests/support/own_process.h"
 
 namespace calmora {
 namespace {
@@ -316,7 +317,8 @@ TEST_F(OptionsDialogTest, MiddleClickPastePassesTheSameFilter) {
     const std::string sanitizerOptions =
         std::string(sanitizer != nullptr ? sanitizer : "") + ":strict_string_checks=0";
     const test::ToolResult underX =
-        test::RunTool("xvfb-run -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 ASAN_OPTIONS=" +
+        test::RunTool(std::string(test::WithoutSharding()) +
+                      "xvfb-run -a env QT_QPA_PLATFORM=xcb CALMORA_UNDER_XVFB=1 ASAN_OPTIONS=" +
                       test::ShellQuoted(sanitizerOptions) + " " + test::ShellQuoted(self) +
                       " --gtest_filter=OptionsDialogTest.MiddleClickPastePassesTheSameFilter");
     EXPECT_EQ(underX.Status, 0) << underX.Output;

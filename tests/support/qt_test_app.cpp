@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include "platform/application.h"
+#include "tests/support/own_process.h"
 
 namespace calmora::test {
 
@@ -14,6 +15,8 @@ QtTestApp::QtTestApp() = default;
 QtTestApp::~QtTestApp() = default;
 
 void QtTestApp::SetUp() {
+  // A test run alone in its own process makes (or avoids) the application object itself.
+  if (RunningAlone()) return;
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   static int argc = 1;
   static char name[] = "calmora_test";
