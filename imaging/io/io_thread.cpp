@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "imaging/io/formats/format_description.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {
@@ -209,9 +210,12 @@ bool StartWorker(TPictavoIO* Owner,
 
 namespace {
 
-// Of the per-format loads the sequences serve, TIFF's alone answers its count (of pages); the
-// others are procedures, and their workers are of the procedure kinds.
-bool AnswersCount(TPVFileFormatId Id) { return Id == kFormatTIFF; }
+// The per-format loads whose published method answers a count (TIFF's pages) get workers of the
+// function kinds; the others are procedures, and their workers are of the procedure kinds.
+bool AnswersCount(TPVFileFormatId Id) {
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr && format->LoadAnswersCount;
+}
 
 }  // namespace
 

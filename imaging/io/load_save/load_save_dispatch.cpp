@@ -1,10 +1,8 @@
 // The I/O component's general entry points: load or save by file name, stream, format id or
 // buffer, choosing the per-format method for built-in formats and a registry entry's
 // callbacks for any other.
-#include <array>
-#include <string_view>
-
 #include "imaging/base/file_names.h"
+#include "imaging/io/formats/format_description.h"
 #include "imaging/io/formats/format_detection.h"
 #include "imaging/io/pictavo_io.h"
 
@@ -14,35 +12,10 @@ namespace {
 
 constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 
-// How a built-in id is loaded.
-enum class TLoadRoute : uint8_t {
-  kMethod,     // its per-format method
-  kGIFFrames,  // the GIF load, which composes frames
-  kViewFile,   // vector objects and layers, loaded by a view
-  kMetafile,   // rendered from a metafile
-  kByName,     // written only: the file form goes by the name's extension
-  kFormatOnly  // headerless pixels: only when asked for by id
-};
-
-TLoadRoute LoadRouteOf(TPVFileFormatId Id) {
-  switch (Id) {
-    case kFormatWMF:
-    case kFormatEMF:
-      return TLoadRoute::kMetafile;
-    case kFormatPS:
-    case kFormatPDF:
-      return TLoadRoute::kByName;
-    case kFormatRawPixels:
-      return TLoadRoute::kFormatOnly;
-    case kFormatGIF:
-      return TLoadRoute::kGIFFrames;
-    case kFormatPVV:
-    case kFormatLayers:
-    case kFormatLayersAndObjects:
-      return TLoadRoute::kViewFile;
-    default:
-      return TLoadRoute::kMethod;
-  }
+// How a described id is loaded; an id without a description has no method of its own.
+TPVLoadRoute LoadRouteOf(TPVFileFormatId Id) {
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr ? format->LoadRoute : TPVLoadRoute::kMethod;
 }
 
 // The registry's extensions are plain ASCII: another character matches none of them.
@@ -52,59 +25,10 @@ std::string NarrowExtension(const std::u16string& Extension) {
   return narrow;
 }
 
-struct TSaveChainLink {
-  std::u16string_view Extension;
-  TPVFileFormatId Id;
-};
-
-// The extensions SaveToFile knows itself, in the order it tries them.
-constexpr std::array<TSaveChainLink, 38> kSaveChain = {{
-    {u".jpg", kFormatJPEG},
-    {u".jpeg", kFormatJPEG},
-    {u".jpe", kFormatJPEG},
-    {u".jif", kFormatJPEG},
-    {u".jp2", kFormatJP2},
-    {u".j2k", kFormatJ2K},
-    {u".jpc", kFormatJ2K},
-    {u".j2c", kFormatJ2K},
-    {u".pcx", kFormatPCX},
-    {u".dcx", kFormatDCX},
-    {u".gif", kFormatGIF},
-    {u".tif", kFormatTIFF},
-    {u".tiff", kFormatTIFF},
-    {u".fax", kFormatTIFF},
-    {u".g3f", kFormatTIFF},
-    {u".g3n", kFormatTIFF},
-    {u".png", kFormatPNG},
-    {u".bmp", kFormatBMP},
-    {u".dib", kFormatBMP},
-    {u".rle", kFormatBMP},
-    {u".tga", kFormatTGA},
-    {u".targa", kFormatTGA},
-    {u".vda", kFormatTGA},
-    {u".icb", kFormatTGA},
-    {u".vst", kFormatTGA},
-    {u".win", kFormatTGA},
-    {u".pxm", kFormatPXM},
-    {u".pbm", kFormatPXM},
-    {u".pgm", kFormatPXM},
-    {u".ppm", kFormatPXM},
-    {u".ico", kFormatICO},
-    {u".wbmp", kFormatWBMP},
-    {u".ps", kFormatPS},
-    {u".eps", kFormatPS},
-    {u".pdf", kFormatPDF},
-    {u".psd", kFormatPSD},
-    // XIF and PIX are TIFF and TGA by other names; saving them any other way would write nothing.
-    {u".xif", kFormatTIFF},
-    {u".pix", kFormatTGA},
-}};
-
 // The ids SaveToStream serves with a per-format method.
 bool HasStreamSaveMethod(TPVFileFormatId Id) {
-  return (Id >= kFormatTIFF && Id <= kFormatICO) || Id == kFormatPNG ||
-         (Id >= kFormatTGA && Id <= kFormatJ2K) || (Id >= kFormatWBMP && Id <= kFormatDCX) ||
-         Id == kFormatPSD;
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr && format->StreamSave;
 }
 
 }  // namespace
@@ -144,20 +68,20 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
   if (entry == nullptr) return FailLoad();
   if (entry->Internal) {
     switch (LoadRouteOf(entry->FileType)) {
-      case TLoadRoute::kMethod:
+      case TPVLoadRoute::kMethod:
         LoadFormatFromFile(entry->FileType, FileName);
         return;
-      case TLoadRoute::kGIFFrames:
+      case TPVLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
         return;
-      case TLoadRoute::kViewFile:
+      case TPVLoadRoute::kViewFile:
         LoadFromFilePVV(FileName, entry->FileType);
         return;
-      case TLoadRoute::kMetafile:
+      case TPVLoadRoute::kMetafile:
         ImportMetafile(FileName, -1, -1, true);
         return;
-      case TLoadRoute::kByName:
-      case TLoadRoute::kFormatOnly:
+      case TPVLoadRoute::kByName:
+      case TPVLoadRoute::kFormatOnly:
         break;  // on to the entry's own reader
     }
   }
@@ -177,20 +101,20 @@ void TPictavoIO::LoadFromFileFormat(const std::u16string& FileName, TPVFileForma
   if (entry == nullptr) return FailLoad();
   if (entry->Internal) {
     switch (LoadRouteOf(FileType)) {
-      case TLoadRoute::kMethod:
-      case TLoadRoute::kFormatOnly:
+      case TPVLoadRoute::kMethod:
+      case TPVLoadRoute::kFormatOnly:
         LoadFormatFromFile(FileType, FileName);
         return;
-      case TLoadRoute::kGIFFrames:
+      case TPVLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
         return;
-      case TLoadRoute::kViewFile:
+      case TPVLoadRoute::kViewFile:
         LoadFromFilePVV(FileName, FileType);
         return;
-      case TLoadRoute::kMetafile:
+      case TPVLoadRoute::kMetafile:
         ImportMetafile(FileName, -1, -1, true);
         return;
-      case TLoadRoute::kByName:
+      case TPVLoadRoute::kByName:
         LoadFromFile(FileName);
         return;
     }
@@ -251,8 +175,6 @@ void TPictavoIO::LoadFromStream(TStream* Stream) {
   // Unknown content, AVI and metafiles have no stream reader: a load that loads nothing says so.
   if (entry == nullptr) return FailLoad();
   Stream->SetPosition(start);
-  const TPVFileFormatId id = entry->FileType;
-  if (entry->Internal && (id == kFormatWBMP || id == kFormatRawPixels)) return FailLoad();
   if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStream, Stream)) return;
   LoadStreamByEntry(*entry, Stream);
 }
@@ -268,12 +190,12 @@ void TPictavoIO::LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType)
 
 void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream) {
   if (Entry.Internal) {
-    if (LoadRouteOf(Entry.FileType) == TLoadRoute::kMetafile ||
-        LoadRouteOf(Entry.FileType) == TLoadRoute::kByName)
+    if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kMetafile ||
+        LoadRouteOf(Entry.FileType) == TPVLoadRoute::kByName)
       return FailLoad();
-    if (LoadRouteOf(Entry.FileType) == TLoadRoute::kGIFFrames)
+    if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kGIFFrames)
       LoadFromStreamGIF(Stream);
-    else if (LoadRouteOf(Entry.FileType) == TLoadRoute::kViewFile)
+    else if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kViewFile)
       LoadFromStreamPVV(Stream, Entry.FileType);
     else
       LoadFormatFromStream(Entry.FileType, Stream);
@@ -318,8 +240,10 @@ void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileF
 void TPictavoIO::SaveToFile(const std::u16string& FileName) {
   if (FileName.empty()) return;
   const std::u16string extension = ExtractLowerExtensionW(FileName, true);
-  for (const TSaveChainLink& link : kSaveChain)
-    if (extension == link.Extension) return SaveFormatToFile(link.Id, FileName);
+  // The described formats' own extensions go to their per-format method, before any writer
+  // of the registry is asked.
+  if (const TPVFormatDescription* format = SaveByNameOf(NarrowExtension(extension)))
+    return SaveFormatToFile(format->Id, FileName);
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));
   // Built-in entries the chain does not name (a view's layer and object files among them)
