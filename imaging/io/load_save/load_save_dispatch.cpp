@@ -1,16 +1,16 @@
 // The I/O component's general entry points: load or save by file name, stream, format id or
-// buffer, choosing the per-format method for built-in formats and a registry entry's
-// callbacks for any other.
+// buffer. Each decides on the caller's thread which load or save serves the request (a format's
+// per-format method, read off its description, or a registry entry's callbacks) and calls it;
+// the one that runs hands itself to a worker at most once, and nothing calls back up here.
 #include "imaging/base/file_names.h"
 #include "imaging/io/formats/format_description.h"
 #include "imaging/io/formats/format_detection.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {
 
 namespace {
-
-constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 
 // How a described id is loaded; an id without a description has no method of its own.
 TPVLoadRoute LoadRouteOf(TPVFileFormatId Id) {
@@ -38,14 +38,6 @@ void TPictavoIO::FailLoad() {
   DoFinishWork();
 }
 
-TPVProgressRecord TPictavoIO::MakeProgress() {
-  TPVProgressRecord progress;
-  progress.OnProgress = ProgressMethod;
-  progress.Sender = this;
-  progress.Aborting = &Aborting;
-  return progress;
-}
-
 // ---- Loads by name ----
 
 void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
@@ -55,13 +47,10 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
   if (ExtractLowerExtensionW(FileName, true) == u".avi") {
     // The open, the frame and the close belong to one worker: a frame handed over alone would
     // find its file closed.
-    if (HandedToWorker(&TPictavoIO::LoadFromFile, FileName)) return;
-    OpenAVIFile(FileName);
-    LoadFromAVI(static_cast<uint32_t>(Params->ImageIndex));
-    CloseAVIFile();
-    Params->FileName = FileName;
-    Params->FileType = kFormatAVI;
-    return;
+    if (HandedToWorker(TPVIOWorkKind::kFileProc,
+                       [FileName](TPictavoIO& IO) { IO.RunAVIFileLoad(FileName); }))
+      return;
+    return RunAVIFileLoad(FileName);
   }
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));
@@ -86,6 +75,14 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
     }
   }
   LoadFileThroughRegistry(*entry, FileName, false);
+}
+
+void TPictavoIO::RunAVIFileLoad(const std::u16string& FileName) {
+  OpenAVIFile(FileName);
+  RunAVIFrameLoad(static_cast<uint32_t>(Params->ImageIndex));
+  CloseAVIFile();
+  Params->FileName = FileName;
+  Params->FileType = kFormatAVI;
 }
 
 void TPictavoIO::LoadFromFileAuto(const std::u16string& FileName) {
@@ -128,42 +125,13 @@ void TPictavoIO::LoadFileThroughRegistry(const TPVFileFormatInfo& Entry,
   Params->FileName.clear();
   Params->FileType = kFormatUnknown;
   if (Entry.ReadProc == nullptr) return FailLoad();
-  // The whole call again, by name or by name and id as the caller asked.
-  if (Guarded ? HandedToWorker(&TPictavoIO::LoadFromFileFormat, FileName, Entry.FileType)
-              : HandedToWorker(&TPictavoIO::LoadFromFile, FileName))
+  // The worker keeps its own copy of the entry: the registry may change meanwhile.
+  const TPVIOWorkKind kind = Guarded ? TPVIOWorkKind::kFileIntProc : TPVIOWorkKind::kFileProc;
+  if (HandedToWorker(kind, [Entry, FileName, Guarded](TPictavoIO& IO) {
+        IO.RunRegistryFileLoad(Entry, FileName, Guarded);
+      }))
     return;
-  Aborting = true;
-  if (!PrepareBitmap({})) {
-    if (Guarded) DoFinishWork();
-    return;
-  }
-  std::unique_ptr<TPVWideFileStream> file;
-  try {
-    file = std::make_unique<TPVWideFileStream>(FileName, kOpenForLoad);
-  } catch (...) {
-    if (Guarded) DoFinishWork();
-    throw;
-  }
-  Aborting = false;
-  TPVProgressRecord progress = MakeProgress();
-  Params->FileName = FileName;
-  Params->FileType = Entry.FileType;
-  try {
-    Entry.ReadProc(file.get(), WorkBitmap, *Params, false, progress);
-  } catch (...) {
-    Aborting = true;
-    if (Guarded) {
-      DoFinishWork();
-      throw;
-    }
-  }
-  if (!Aborting || Guarded) {
-    if (AutoAdjustDPI) AdjustDPI();
-    UpdateViewDPI();
-  }
-  Update();
-  file.reset();
-  DoFinishWork();
+  RunRegistryFileLoad(Entry, FileName, Guarded);
 }
 
 // ---- Loads from streams ----
@@ -175,54 +143,45 @@ void TPictavoIO::LoadFromStream(TStream* Stream) {
   // Unknown content, AVI and metafiles have no stream reader: a load that loads nothing says so.
   if (entry == nullptr) return FailLoad();
   Stream->SetPosition(start);
-  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStream, Stream)) return;
-  LoadStreamByEntry(*entry, Stream);
+  LoadStreamByEntry(*entry, Stream, TPVIOWorkKind::kStreamProc);
 }
 
 void TPictavoIO::LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType) {
   if (FileType == kFormatUnknown) return LoadFromStream(Stream);
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || Stream == nullptr) return FailLoad();
-  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStreamFormat, Stream, FileType))
-    return;
-  LoadStreamByEntry(*entry, Stream);
+  LoadStreamByEntry(*entry, Stream, TPVIOWorkKind::kStreamIntProc);
 }
 
-void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream) {
+void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream,
+                                   TPVIOWorkKind RegistryKind) {
   if (Entry.Internal) {
-    if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kMetafile ||
-        LoadRouteOf(Entry.FileType) == TPVLoadRoute::kByName)
-      return FailLoad();
-    if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kGIFFrames)
-      LoadFromStreamGIF(Stream);
-    else if (LoadRouteOf(Entry.FileType) == TPVLoadRoute::kViewFile)
-      LoadFromStreamPVV(Stream, Entry.FileType);
-    else
-      LoadFormatFromStream(Entry.FileType, Stream);
-    return;
-  }
-  Params->ResetInfo();
-  Params->FileName.clear();
-  Params->FileType = kFormatUnknown;
-  if (Entry.ReadProc == nullptr) return FailLoad();
-  Aborting = false;
-  try {
-    if (!PrepareBitmap({})) {
-      Aborting = true;
-    } else {
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileType = Entry.FileType;
-      Entry.ReadProc(Stream, WorkBitmap, *Params, false, progress);
-      if (AutoAdjustDPI) AdjustDPI();
-      UpdateViewDPI();
-      Update();
+    switch (LoadRouteOf(Entry.FileType)) {
+      case TPVLoadRoute::kMetafile:
+      case TPVLoadRoute::kByName:
+        return FailLoad();
+      case TPVLoadRoute::kGIFFrames:
+        LoadFromStreamGIF(Stream);
+        return;
+      case TPVLoadRoute::kViewFile:
+        LoadFromStreamPVV(Stream, Entry.FileType);
+        return;
+      case TPVLoadRoute::kMethod:
+      case TPVLoadRoute::kFormatOnly:
+        LoadFormatFromStream(Entry.FileType, Stream);
+        return;
     }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
   }
-  DoFinishWork();
+  if (Entry.ReadProc == nullptr) {
+    Params->ResetInfo();
+    Params->FileName.clear();
+    Params->FileType = kFormatUnknown;
+    return FailLoad();
+  }
+  if (HandedToWorker(RegistryKind,
+                     [Entry, Stream](TPictavoIO& IO) { IO.RunRegistryStreamLoad(Entry, Stream); }))
+    return;
+  RunRegistryStreamLoad(Entry, Stream);
 }
 
 void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType) {
@@ -252,54 +211,25 @@ void TPictavoIO::SaveToFile(const std::u16string& FileName) {
     Aborting = true;
     return;
   }
-  if (HandedToWorker(&TPictavoIO::SaveToFile, FileName)) return;
-  Aborting = true;
-  try {
-    if (PrepareBitmap({}) && ConvertForRegistryWriter()) {
-      TPVWideFileStream file(FileName, fmCreate);
-      Aborting = false;
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileName = FileName;
-      Params->FileType = entry->FileType;
-      entry->WriteProc(&file, WorkBitmap, *Params, progress);
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  if (HandedToWorker(TPVIOWorkKind::kFileProc, [Entry = *entry, FileName](TPictavoIO& IO) {
+        IO.RunRegistryFileSave(Entry, FileName);
+      }))
+    return;
+  RunRegistryFileSave(*entry, FileName);
 }
 
 void TPictavoIO::SaveToStream(TStream* Stream, TPVFileFormatId FileType) {
   if (HasStreamSaveMethod(FileType)) return SaveFormatToStream(FileType, Stream);
-  if (HandedToWorker(&TPictavoIO::SaveToStream, Stream, FileType)) return;
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || entry->WriteProc == nullptr || entry->Internal || Stream == nullptr) {
     Aborting = true;
     return;
   }
-  Aborting = false;
-  try {
-    if (PrepareBitmap({}) && ConvertForRegistryWriter()) {
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileType = FileType;
-      entry->WriteProc(Stream, WorkBitmap, *Params, progress);
-    } else {
-      Aborting = true;
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
-}
-
-bool TPictavoIO::ConvertForRegistryWriter() {
-  const TPVPixelFormat format = WorkBitmap->GetPixelFormat();
-  if (format == pv24RGB || format == pv1g) return true;
-  return WorkBitmap->SetPixelFormat(pv24RGB);
+  if (HandedToWorker(TPVIOWorkKind::kStreamIntProc, [Entry = *entry, Stream](TPictavoIO& IO) {
+        IO.RunRegistryStreamSave(Entry, Stream);
+      }))
+    return;
+  RunRegistryStreamSave(*entry, Stream);
 }
 
 }  // namespace calmora

@@ -3,6 +3,8 @@
 #include <limits>
 
 #include "imaging/core/mask/mask.h"
+#include "imaging/io/io_thread.h"
+#include "imaging/io/load_save/finish_work_guard.h"
 #include "imaging/io/load_save/load_save_jpeg_markers.h"
 #include "imaging/io/load_save/load_save_stream_header.h"
 #include "imaging/io/pictavo_io.h"
@@ -26,47 +28,52 @@ TPVFileFormatId CameraRawClaimant(TPVFileFormatId Id) {
 // ---- Loads ----
 
 int32_t TPictavoIO::LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker(&TPictavoIO::LoadFormatFromStream, Id, Stream)) return -1;
-  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
-    LoadFromStreamFormat(Stream, claimant);
-    return 0;
-  }
-  int32_t count = 0;
-  Aborting = false;
-  try {
-    if (Stream == nullptr)
-      Aborting = true;
-    else
-      count = RunLoad(FormatMethodOf(Id), *Stream, nullptr);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
-  return count;
+  if (HandedToWorker(FormatLoadKind(Id, false),
+                     [Id, Stream](TPictavoIO& IO) { IO.RunFormatLoadFromStream(Id, Stream); }))
+    return -1;
+  return RunFormatLoadFromStream(Id, Stream);
 }
 
 int32_t TPictavoIO::LoadFormatFromFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker(&TPictavoIO::LoadFormatFromFile, Id, FileName)) return -1;
-  int32_t count = 0;
+  if (HandedToWorker(FormatLoadKind(Id, true),
+                     [Id, FileName](TPictavoIO& IO) { IO.RunFormatLoadFromFile(Id, FileName); }))
+    return -1;
+  return RunFormatLoadFromFile(Id, FileName);
+}
+
+int32_t TPictavoIO::RunFormatLoadFromStream(TPVFileFormatId Id, TStream* Stream) {
+  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+    LoadClaimedCameraRaw(claimant, Stream);
+    return 0;
+  }
+  const TPVFinishWorkGuard finish(*this);
+  Aborting = Stream == nullptr;
+  return Stream == nullptr ? 0 : RunLoad(FormatMethodOf(Id), *Stream, nullptr);
+}
+
+int32_t TPictavoIO::RunFormatLoadFromFile(TPVFileFormatId Id, const std::u16string& FileName) {
+  // Declared first, so that the file is closed before the finish event.
+  TPVFinishWorkGuard finish(*this);
   // Until the file is open the load counts as failed.
   Aborting = true;
-  try {
-    TPVWideFileStream file(FileName, kOpenForLoad);
-    Aborting = false;
-    if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
-      LoadFromStreamFormat(&file, claimant);
-      return 0;
-    }
-    count = RunLoad(FormatMethodOf(Id), file, &FileName);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
+  TPVWideFileStream file(FileName, kOpenForLoad);
+  Aborting = false;
+  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+    finish.Dismiss();
+    LoadClaimedCameraRaw(claimant, &file);
+    return 0;
   }
-  DoFinishWork();
-  return count;
+  return RunLoad(FormatMethodOf(Id), file, &FileName);
+}
+
+void TPictavoIO::LoadClaimedCameraRaw(TPVFileFormatId Claimant, TStream* Stream) {
+  const TPVFileFormatInfo* entry = FindFileFormatInfo(Claimant);
+  if (entry == nullptr || Stream == nullptr) return FailLoad();
+  if (entry->Internal) {
+    RunFormatLoadFromStream(Claimant, Stream);
+    return;
+  }
+  RunRegistryStreamLoad(*entry, Stream);
 }
 
 int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
@@ -133,43 +140,42 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
 // ---- Saves ----
 
 void TPictavoIO::SaveFormatToStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker(&TPictavoIO::SaveFormatToStream, Id, Stream)) return;
-  Aborting = false;
-  try {
-    const TPVFormatMethod& method = FormatMethodOf(Id);
-    if (Stream == nullptr)
-      Aborting = true;
-    else if (PrepareForSave(method, false))
-      WriteFormat(method, *Stream, false);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  if (HandedToWorker(TPVIOWorkKind::kStreamProc,
+                     [Id, Stream](TPictavoIO& IO) { IO.RunFormatSaveToStream(Id, Stream); }))
+    return;
+  RunFormatSaveToStream(Id, Stream);
 }
 
 void TPictavoIO::SaveFormatToFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker(&TPictavoIO::SaveFormatToFile, Id, FileName)) return;
+  if (HandedToWorker(TPVIOWorkKind::kFileProc,
+                     [Id, FileName](TPictavoIO& IO) { IO.RunFormatSaveToFile(Id, FileName); }))
+    return;
+  RunFormatSaveToFile(Id, FileName);
+}
+
+void TPictavoIO::RunFormatSaveToStream(TPVFileFormatId Id, TStream* Stream) {
+  const TPVFinishWorkGuard finish(*this);
+  Aborting = false;
+  const TPVFormatMethod& method = FormatMethodOf(Id);
+  if (Stream == nullptr)
+    Aborting = true;
+  else if (PrepareForSave(method, false))
+    WriteFormat(method, *Stream, false);
+}
+
+void TPictavoIO::RunFormatSaveToFile(TPVFileFormatId Id, const std::u16string& FileName) {
+  const TPVFinishWorkGuard finish(*this);
   const TPVFormatMethod& method = FormatMethodOf(Id);
   Aborting = true;
-  try {
-    const bool hasWriter = method.CanSave && CodecOf(Id).Write != nullptr;
-    // Without a writer, and for most formats without a usable bitmap, no file is made.
-    const bool ready = hasWriter && (method.CreatesFileFirst || PrepareForSave(method, true));
-    if (ready) {
-      TPVWideFileStream file(FileName, fmCreate);
-      Aborting = false;
-      if (!method.CreatesFileFirst || PrepareForSave(method, true)) WriteFormat(method, file, true);
-      Params->FileName = FileName;
-      Params->FileType = Id;
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  const bool hasWriter = method.CanSave && CodecOf(Id).Write != nullptr;
+  // Without a writer, and for most formats without a usable bitmap, no file is made.
+  const bool ready = hasWriter && (method.CreatesFileFirst || PrepareForSave(method, true));
+  if (!ready) return;
+  TPVWideFileStream file(FileName, fmCreate);
+  Aborting = false;
+  if (!method.CreatesFileFirst || PrepareForSave(method, true)) WriteFormat(method, file, true);
+  Params->FileName = FileName;
+  Params->FileType = Id;
 }
 
 bool TPictavoIO::PrepareForSave(const TPVFormatMethod& Method, bool ToFile) {
