@@ -63,6 +63,13 @@ struct TPVFormatDescription {
   int32_t ContentRank = 0;
   // Tested only after the outside formats' own tests: a slow test.
   bool TestedLast = false;
+  // ---- Reconciling content with a file's extension (FindFileFormat) ----
+  // Content of this id inside a file of this format's extension is this format (camera raw
+  // files are TIFF inside; their extension says which reader they need).
+  TPVFileFormatId ContentInside = kFormatUnknown;
+  // Content of this format takes the id its file's extension names (icons and cursors share
+  // one layout; the extension tells which of the two is meant).
+  bool ExtensionNamesId = false;
   // ---- The codec (its family's adapters; null: not built, loads and saves fail cleanly) ----
   TPVCodecReader Read = nullptr;
   TPVCodecWriter Write = nullptr;

@@ -6,7 +6,8 @@
 // TPVCodecWriter, e.g. ReadBMPForIO and WriteBMPForIO). Then add ONE description below, in the
 // registry's order (registered formats are published rows: append, never reorder): its row
 // (text, extensions, dialog pages), its signature test (a quick HeadTest of the first bytes, or
-// a ContentTest with its rank among the others), the adapters (Read, Write), the load route,
+// a ContentTest with its rank among the others) and how content meets the file's extension,
+// the adapters (Read, Write), the load route,
 // whether SaveToFile and SaveToStream serve it themselves, and its method row with any special
 // step around reader or writer. Nothing else changes.
 #include <vector>
@@ -116,6 +117,7 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Writable = true,
      .ContentTest = IsICOStream,
      .ContentRank = 4,
+     .ExtensionNamesId = true,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,
@@ -131,6 +133,7 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Readable = true,
      .ContentTest = IsCURStream,
      .ContentRank = 5,
+     .ExtensionNamesId = true,
      .ReadsParams = true,
      .Method = {.CanLoad = true, .UpdateViewDPIFromStream = false, .LoadsMask = true}},
     {.Id = kFormatPNG,
@@ -283,6 +286,7 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Readable = true,
      .ContentTest = IsCameraRawStream,
      .TestedLast = true,  // the raw decoder is the slowest test of all
+     .ContentInside = kFormatTIFF,
      .ReadsParams = true,
      .Method = {.CanLoad = true}},
     {.Id = kFormatPSD,
