@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +18,6 @@
 #include "imaging/core/view/view_base.h"
 #include "imaging/io/acquisition/device_acquisition.h"
 #include "imaging/io/formats/file_formats.h"
-#include "imaging/io/io_thread.h"
 #include "imaging/io/load_save/load_save_methods.h"
 #include "imaging/io/acquisition/media_graph.h"
 #include "imaging/params/io_params.h"
@@ -34,6 +34,11 @@ namespace platform {
 class TImage;
 class Metafile;
 }
+
+// The workers (io_thread.h), which see the component only through this header.
+class TPVIOThread;
+class TPVInPlaceScope;
+enum class TPVIOWorkKind : uint8_t;
 
 class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
  public:
@@ -147,16 +152,14 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void AdjustDPI();
 
   // ==== Asynchronous mode (io_thread.cpp) ====
-  // The test every load and save starts with. In asynchronous mode, with a working bitmap that
-  // is not the component's own, on a thread that is not one of its workers, a worker is started
-  // that calls the method again with the same arguments: true, and the caller returns at once
-  // (a method answering a count answers -1). A format id before the arguments stands for the
-  // per-format method of that format.
-  template <typename Method, typename... Arguments>
-  bool HandedToWorker(Method Called, const Arguments&... Values) {
-    return HandsOverWork() && StartWorker(this, Called, Values...);
-  }
-  // The same for a load from an address, whose worker is of the URL kind.
+  // The hand-over every published load and save starts with, once. In asynchronous mode, with
+  // a working bitmap that is not the component's own, on a thread that is not one of its
+  // workers, a worker of the method's Kind is started that runs Call (the method's work in
+  // place, never the published method again): true, and the caller returns at once (a method
+  // answering a count answers -1). False, and the caller does the work itself, otherwise or
+  // when no thread could be started.
+  bool HandedToWorker(TPVIOWorkKind Kind, std::function<void(TPictavoIO&)> Call);
+  // The same for a load from an address, whose worker is of the URL kind and calls Method.
   bool HandedURLToWorker(void (TPictavoIO::*Method)(const std::u16string&),
                          const std::u16string& URL);
   // Whether the calling thread is one of the component's workers.
@@ -365,7 +368,7 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   void FreeOwnWorkBitmap();
   // On a worker with a view that has a parent: posting is the way to it.
   bool PostsToView();
-  // The hand-over condition of HandedToWorker.
+  // The condition of HandedToWorker.
   bool HandsOverWork();
   // The area a composed GIF frame covered and what it asked to happen to it.
   struct TFrameAreaState {
@@ -378,12 +381,43 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   // Aborting and the finish event: a load that loads nothing.
   void FailLoad();
   TPVProgressRecord MakeProgress();
-  // A file through a registry entry's reader. Unguarded, an open failure and a failed
-  // preparation end without the finish event, and the reader's exceptions are swallowed.
+  // A file through a registry entry's reader, handed to a worker of the kind of the entry
+  // point that asked (by name, or Guarded: by name and id). The two ends differ, and both are
+  // published behaviour that callers rely on: by name, an open failure and a failed
+  // preparation end without the finish event and the reader's exceptions are swallowed; by id
+  // (Guarded), every way out ends with the finish event and exceptions go on to the caller.
   void LoadFileThroughRegistry(const TPVFileFormatInfo& Entry, const std::u16string& FileName,
                                bool Guarded);
-  // The per-format stream method of a built-in entry, else the entry's reader.
-  void LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream);
+  // The per-format stream method of a described entry, else the entry's reader on a worker of
+  // RegistryKind.
+  void LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream,
+                         TPVIOWorkKind RegistryKind);
+  // The worker kind of a per-format load: a function's kind when its published method answers a
+  // count.
+  static TPVIOWorkKind FormatLoadKind(TPVFileFormatId Id, bool FromFile);
+  // ---- The work in place, each run on the thread it is called on (never handing over) ----
+  // The load and save sequences (load_save_sequences.cpp).
+  int32_t RunFormatLoadFromStream(TPVFileFormatId Id, TStream* Stream);
+  int32_t RunFormatLoadFromFile(TPVFileFormatId Id, const std::u16string& FileName);
+  void RunFormatSaveToStream(TPVFileFormatId Id, TStream* Stream);
+  void RunFormatSaveToFile(TPVFileFormatId Id, const std::u16string& FileName);
+  // Camera raw content that another registry entry claims (by the "RAW" extension).
+  void LoadClaimedCameraRaw(TPVFileFormatId Claimant, TStream* Stream);
+  // Through a registry entry's callbacks (load_save_registry.cpp).
+  void RunRegistryFileLoad(const TPVFileFormatInfo& Entry, const std::u16string& FileName,
+                           bool Guarded);
+  void RunRegistryStreamLoad(const TPVFileFormatInfo& Entry, TStream* Stream);
+  void RunRegistryFileSave(const TPVFileFormatInfo& Entry, const std::u16string& FileName);
+  void RunRegistryStreamSave(const TPVFileFormatInfo& Entry, TStream* Stream);
+  // The GIF loads, the view's files, AVI frames and metafiles.
+  int32_t RunGIFLoadFromStream(TStream* Stream);
+  int32_t RunGIFLoadFromFile(const std::u16string& FileName);
+  void RunViewFileLoad(const std::u16string& FileName, TPVFileFormatId Kind);
+  void RunViewStreamLoad(TStream* Stream, TPVFileFormatId Kind);
+  void RunAVIFileLoad(const std::u16string& FileName);
+  void RunAVIFrameLoad(uint32_t FrameIndex);
+  void RunImportMetafile(const std::u16string& FileName, int32_t Width, int32_t Height,
+                         bool WithAlpha);
   // The parameters of the stream by the format's codec or registry reader; Aborting when
   // there is none.
   void ReadParamsOnly(TStream& Stream, TPVFileFormatId FileType);

@@ -6,6 +6,7 @@
 
 #include "imaging/core/dpi_globals.h"
 #include "imaging/io/io_unit.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
 #include "platform/canvas.h"
 #include "platform/device_bitmap.h"
@@ -67,7 +68,16 @@ bool RenderSize(const platform::Metafile& picture, int32_t width, int32_t height
 
 void TPictavoIO::ImportMetafile(const std::u16string& FileName, int32_t Width, int32_t Height,
                                 bool WithAlpha) {
-  if (HandedToWorker(&TPictavoIO::ImportMetafile, FileName, Width, Height, WithAlpha)) return;
+  if (HandedToWorker(TPVIOWorkKind::kMetafileProc,
+                     [FileName, Width, Height, WithAlpha](TPictavoIO& IO) {
+                       IO.RunImportMetafile(FileName, Width, Height, WithAlpha);
+                     }))
+    return;
+  RunImportMetafile(FileName, Width, Height, WithAlpha);
+}
+
+void TPictavoIO::RunImportMetafile(const std::u16string& FileName, int32_t Width, int32_t Height,
+                                   bool WithAlpha) {
   std::string reason;
   const std::unique_ptr<platform::Metafile> picture =
       platform::LoadMetafile(platform::Utf16ToUtf8(FileName), reason);

@@ -8,6 +8,7 @@
 #include "imaging/core/bitmap/dib_bitmap.h"
 #include "imaging/core/dpi_globals.h"
 #include "imaging/io/acquisition/avi_frames.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/proc/dib/dib_interchange.h"
 #include "platform/file_stream.h"
@@ -41,7 +42,13 @@ int32_t TPictavoIO::OpenAVIFile(const std::u16string& FileName) {
 }
 
 void TPictavoIO::LoadFromAVI(uint32_t FrameIndex) {
-  if (HandedToWorker(&TPictavoIO::LoadFromAVI, FrameIndex)) return;
+  if (HandedToWorker(TPVIOWorkKind::kIntProc,
+                     [FrameIndex](TPictavoIO& IO) { IO.RunAVIFrameLoad(FrameIndex); }))
+    return;
+  RunAVIFrameLoad(FrameIndex);
+}
+
+void TPictavoIO::RunAVIFrameLoad(uint32_t FrameIndex) {
   Aborting = false;
   // What the image loaded before reported (EXIF, XMP, a profile) must not follow a frame, nor
   // a failed load, into the next save.

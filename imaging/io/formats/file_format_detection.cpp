@@ -4,6 +4,7 @@
 
 #include "imaging/base/streams/streams.h"
 #include "imaging/base/text_helpers.h"
+#include "imaging/io/formats/format_description.h"
 #include "imaging/io/formats/format_detection.h"
 #include "platform/file_stream.h"
 
@@ -44,15 +45,19 @@ TPVFileFormatId FindFileFormat(const std::u16string& FileName, bool Strict) {
   const TPVFileFormatId content = ContentFormat(FileName);
   const TPVFileFormatInfo* byExtension = FindFileFormatByExt(ExtensionOf(name));
 
-  // Camera raw files are TIFF inside; their extension says which reader they need.
-  if (byExtension && byExtension->FileType == kFormatCameraRaw && content == kFormatTIFF)
-    return kFormatCameraRaw;
+  // A format whose files hold another's content is named by its extension.
+  const TPVFormatDescription* extensionFormat =
+      byExtension != nullptr ? FormatDescriptionOf(byExtension->FileType) : nullptr;
+  if (extensionFormat != nullptr && content != kFormatUnknown &&
+      extensionFormat->ContentInside == content)
+    return extensionFormat->Id;
   // A format served only by its callbacks is trusted on its extension: its own reader knows.
   if (byExtension && !byExtension->Internal) return byExtension->FileType;
   if (!Strict || content == kFormatUnknown) return content;
   if (byExtension == nullptr) return kFormatUnknown;
-  // Icons and cursors share one layout; the extension tells which of the two is meant.
-  if (content == kFormatICO || content == kFormatCUR) return byExtension->FileType;
+  // Content whose layout several formats share takes the id the extension names.
+  const TPVFormatDescription* contentFormat = FormatDescriptionOf(content);
+  if (contentFormat != nullptr && contentFormat->ExtensionNamesId) return byExtension->FileType;
   return content == byExtension->FileType ? content : kFormatUnknown;
 }
 

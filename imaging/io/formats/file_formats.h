@@ -87,7 +87,8 @@ class TPVFileFormatInfo {
 using TPVFileFormatList = std::vector<std::unique_ptr<TPVFileFormatInfo>>;
 extern TPVFileFormatList FileFormatList;
 
-// The 24 built-in formats, in their fixed order (any earlier content is dropped first).
+// The described formats' rows (the 24 built-in ones in their fixed order, then any described
+// for a scope); any earlier content is dropped first.
 void BuildFileFormatRegistry();
 void FreeFileFormatRegistry();
 

@@ -1,48 +1,21 @@
 // The I/O component's general entry points: load or save by file name, stream, format id or
-// buffer, choosing the per-format method for built-in formats and a registry entry's
-// callbacks for any other.
-#include <array>
-#include <string_view>
-
+// buffer. Each decides on the caller's thread which load or save serves the request (a format's
+// per-format method, read off its description, or a registry entry's callbacks) and calls it;
+// the one that runs hands itself to a worker at most once, and nothing calls back up here.
 #include "imaging/base/file_names.h"
+#include "imaging/io/formats/format_description.h"
 #include "imaging/io/formats/format_detection.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {
 
 namespace {
 
-constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
-
-// How a built-in id is loaded.
-enum class TLoadRoute : uint8_t {
-  kMethod,     // its per-format method
-  kGIFFrames,  // the GIF load, which composes frames
-  kViewFile,   // vector objects and layers, loaded by a view
-  kMetafile,   // rendered from a metafile
-  kByName,     // written only: the file form goes by the name's extension
-  kFormatOnly  // headerless pixels: only when asked for by id
-};
-
-TLoadRoute LoadRouteOf(TPVFileFormatId Id) {
-  switch (Id) {
-    case kFormatWMF:
-    case kFormatEMF:
-      return TLoadRoute::kMetafile;
-    case kFormatPS:
-    case kFormatPDF:
-      return TLoadRoute::kByName;
-    case kFormatRawPixels:
-      return TLoadRoute::kFormatOnly;
-    case kFormatGIF:
-      return TLoadRoute::kGIFFrames;
-    case kFormatPVV:
-    case kFormatLayers:
-    case kFormatLayersAndObjects:
-      return TLoadRoute::kViewFile;
-    default:
-      return TLoadRoute::kMethod;
-  }
+// How a described id is loaded; an id without a description has no method of its own.
+TPVLoadRoute LoadRouteOf(TPVFileFormatId Id) {
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr ? format->LoadRoute : TPVLoadRoute::kMethod;
 }
 
 // The registry's extensions are plain ASCII: another character matches none of them.
@@ -52,59 +25,10 @@ std::string NarrowExtension(const std::u16string& Extension) {
   return narrow;
 }
 
-struct TSaveChainLink {
-  std::u16string_view Extension;
-  TPVFileFormatId Id;
-};
-
-// The extensions SaveToFile knows itself, in the order it tries them.
-constexpr std::array<TSaveChainLink, 38> kSaveChain = {{
-    {u".jpg", kFormatJPEG},
-    {u".jpeg", kFormatJPEG},
-    {u".jpe", kFormatJPEG},
-    {u".jif", kFormatJPEG},
-    {u".jp2", kFormatJP2},
-    {u".j2k", kFormatJ2K},
-    {u".jpc", kFormatJ2K},
-    {u".j2c", kFormatJ2K},
-    {u".pcx", kFormatPCX},
-    {u".dcx", kFormatDCX},
-    {u".gif", kFormatGIF},
-    {u".tif", kFormatTIFF},
-    {u".tiff", kFormatTIFF},
-    {u".fax", kFormatTIFF},
-    {u".g3f", kFormatTIFF},
-    {u".g3n", kFormatTIFF},
-    {u".png", kFormatPNG},
-    {u".bmp", kFormatBMP},
-    {u".dib", kFormatBMP},
-    {u".rle", kFormatBMP},
-    {u".tga", kFormatTGA},
-    {u".targa", kFormatTGA},
-    {u".vda", kFormatTGA},
-    {u".icb", kFormatTGA},
-    {u".vst", kFormatTGA},
-    {u".win", kFormatTGA},
-    {u".pxm", kFormatPXM},
-    {u".pbm", kFormatPXM},
-    {u".pgm", kFormatPXM},
-    {u".ppm", kFormatPXM},
-    {u".ico", kFormatICO},
-    {u".wbmp", kFormatWBMP},
-    {u".ps", kFormatPS},
-    {u".eps", kFormatPS},
-    {u".pdf", kFormatPDF},
-    {u".psd", kFormatPSD},
-    // XIF and PIX are TIFF and TGA by other names; saving them any other way would write nothing.
-    {u".xif", kFormatTIFF},
-    {u".pix", kFormatTGA},
-}};
-
 // The ids SaveToStream serves with a per-format method.
 bool HasStreamSaveMethod(TPVFileFormatId Id) {
-  return (Id >= kFormatTIFF && Id <= kFormatICO) || Id == kFormatPNG ||
-         (Id >= kFormatTGA && Id <= kFormatJ2K) || (Id >= kFormatWBMP && Id <= kFormatDCX) ||
-         Id == kFormatPSD;
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr && format->StreamSave;
 }
 
 }  // namespace
@@ -112,14 +36,6 @@ bool HasStreamSaveMethod(TPVFileFormatId Id) {
 void TPictavoIO::FailLoad() {
   Aborting = true;
   DoFinishWork();
-}
-
-TPVProgressRecord TPictavoIO::MakeProgress() {
-  TPVProgressRecord progress;
-  progress.OnProgress = ProgressMethod;
-  progress.Sender = this;
-  progress.Aborting = &Aborting;
-  return progress;
 }
 
 // ---- Loads by name ----
@@ -131,37 +47,42 @@ void TPictavoIO::LoadFromFile(const std::u16string& FileName) {
   if (ExtractLowerExtensionW(FileName, true) == u".avi") {
     // The open, the frame and the close belong to one worker: a frame handed over alone would
     // find its file closed.
-    if (HandedToWorker(&TPictavoIO::LoadFromFile, FileName)) return;
-    OpenAVIFile(FileName);
-    LoadFromAVI(static_cast<uint32_t>(Params->ImageIndex));
-    CloseAVIFile();
-    Params->FileName = FileName;
-    Params->FileType = kFormatAVI;
-    return;
+    if (HandedToWorker(TPVIOWorkKind::kFileProc,
+                       [FileName](TPictavoIO& IO) { IO.RunAVIFileLoad(FileName); }))
+      return;
+    return RunAVIFileLoad(FileName);
   }
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));
   if (entry == nullptr) return FailLoad();
   if (entry->Internal) {
     switch (LoadRouteOf(entry->FileType)) {
-      case TLoadRoute::kMethod:
+      case TPVLoadRoute::kMethod:
         LoadFormatFromFile(entry->FileType, FileName);
         return;
-      case TLoadRoute::kGIFFrames:
+      case TPVLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
         return;
-      case TLoadRoute::kViewFile:
+      case TPVLoadRoute::kViewFile:
         LoadFromFilePVV(FileName, entry->FileType);
         return;
-      case TLoadRoute::kMetafile:
+      case TPVLoadRoute::kMetafile:
         ImportMetafile(FileName, -1, -1, true);
         return;
-      case TLoadRoute::kByName:
-      case TLoadRoute::kFormatOnly:
+      case TPVLoadRoute::kByName:
+      case TPVLoadRoute::kFormatOnly:
         break;  // on to the entry's own reader
     }
   }
   LoadFileThroughRegistry(*entry, FileName, false);
+}
+
+void TPictavoIO::RunAVIFileLoad(const std::u16string& FileName) {
+  OpenAVIFile(FileName);
+  RunAVIFrameLoad(static_cast<uint32_t>(Params->ImageIndex));
+  CloseAVIFile();
+  Params->FileName = FileName;
+  Params->FileType = kFormatAVI;
 }
 
 void TPictavoIO::LoadFromFileAuto(const std::u16string& FileName) {
@@ -177,20 +98,20 @@ void TPictavoIO::LoadFromFileFormat(const std::u16string& FileName, TPVFileForma
   if (entry == nullptr) return FailLoad();
   if (entry->Internal) {
     switch (LoadRouteOf(FileType)) {
-      case TLoadRoute::kMethod:
-      case TLoadRoute::kFormatOnly:
+      case TPVLoadRoute::kMethod:
+      case TPVLoadRoute::kFormatOnly:
         LoadFormatFromFile(FileType, FileName);
         return;
-      case TLoadRoute::kGIFFrames:
+      case TPVLoadRoute::kGIFFrames:
         LoadFromFileGIF(FileName);
         return;
-      case TLoadRoute::kViewFile:
+      case TPVLoadRoute::kViewFile:
         LoadFromFilePVV(FileName, FileType);
         return;
-      case TLoadRoute::kMetafile:
+      case TPVLoadRoute::kMetafile:
         ImportMetafile(FileName, -1, -1, true);
         return;
-      case TLoadRoute::kByName:
+      case TPVLoadRoute::kByName:
         LoadFromFile(FileName);
         return;
     }
@@ -204,42 +125,13 @@ void TPictavoIO::LoadFileThroughRegistry(const TPVFileFormatInfo& Entry,
   Params->FileName.clear();
   Params->FileType = kFormatUnknown;
   if (Entry.ReadProc == nullptr) return FailLoad();
-  // The whole call again, by name or by name and id as the caller asked.
-  if (Guarded ? HandedToWorker(&TPictavoIO::LoadFromFileFormat, FileName, Entry.FileType)
-              : HandedToWorker(&TPictavoIO::LoadFromFile, FileName))
+  // The worker keeps its own copy of the entry: the registry may change meanwhile.
+  const TPVIOWorkKind kind = Guarded ? TPVIOWorkKind::kFileIntProc : TPVIOWorkKind::kFileProc;
+  if (HandedToWorker(kind, [Entry, FileName, Guarded](TPictavoIO& IO) {
+        IO.RunRegistryFileLoad(Entry, FileName, Guarded);
+      }))
     return;
-  Aborting = true;
-  if (!PrepareBitmap({})) {
-    if (Guarded) DoFinishWork();
-    return;
-  }
-  std::unique_ptr<TPVWideFileStream> file;
-  try {
-    file = std::make_unique<TPVWideFileStream>(FileName, kOpenForLoad);
-  } catch (...) {
-    if (Guarded) DoFinishWork();
-    throw;
-  }
-  Aborting = false;
-  TPVProgressRecord progress = MakeProgress();
-  Params->FileName = FileName;
-  Params->FileType = Entry.FileType;
-  try {
-    Entry.ReadProc(file.get(), WorkBitmap, *Params, false, progress);
-  } catch (...) {
-    Aborting = true;
-    if (Guarded) {
-      DoFinishWork();
-      throw;
-    }
-  }
-  if (!Aborting || Guarded) {
-    if (AutoAdjustDPI) AdjustDPI();
-    UpdateViewDPI();
-  }
-  Update();
-  file.reset();
-  DoFinishWork();
+  RunRegistryFileLoad(Entry, FileName, Guarded);
 }
 
 // ---- Loads from streams ----
@@ -251,56 +143,45 @@ void TPictavoIO::LoadFromStream(TStream* Stream) {
   // Unknown content, AVI and metafiles have no stream reader: a load that loads nothing says so.
   if (entry == nullptr) return FailLoad();
   Stream->SetPosition(start);
-  const TPVFileFormatId id = entry->FileType;
-  if (entry->Internal && (id == kFormatWBMP || id == kFormatRawPixels)) return FailLoad();
-  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStream, Stream)) return;
-  LoadStreamByEntry(*entry, Stream);
+  LoadStreamByEntry(*entry, Stream, TPVIOWorkKind::kStreamProc);
 }
 
 void TPictavoIO::LoadFromStreamFormat(TStream* Stream, TPVFileFormatId FileType) {
   if (FileType == kFormatUnknown) return LoadFromStream(Stream);
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || Stream == nullptr) return FailLoad();
-  if (!entry->Internal && HandedToWorker(&TPictavoIO::LoadFromStreamFormat, Stream, FileType))
-    return;
-  LoadStreamByEntry(*entry, Stream);
+  LoadStreamByEntry(*entry, Stream, TPVIOWorkKind::kStreamIntProc);
 }
 
-void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream) {
+void TPictavoIO::LoadStreamByEntry(const TPVFileFormatInfo& Entry, TStream* Stream,
+                                   TPVIOWorkKind RegistryKind) {
   if (Entry.Internal) {
-    if (LoadRouteOf(Entry.FileType) == TLoadRoute::kMetafile ||
-        LoadRouteOf(Entry.FileType) == TLoadRoute::kByName)
-      return FailLoad();
-    if (LoadRouteOf(Entry.FileType) == TLoadRoute::kGIFFrames)
-      LoadFromStreamGIF(Stream);
-    else if (LoadRouteOf(Entry.FileType) == TLoadRoute::kViewFile)
-      LoadFromStreamPVV(Stream, Entry.FileType);
-    else
-      LoadFormatFromStream(Entry.FileType, Stream);
-    return;
-  }
-  Params->ResetInfo();
-  Params->FileName.clear();
-  Params->FileType = kFormatUnknown;
-  if (Entry.ReadProc == nullptr) return FailLoad();
-  Aborting = false;
-  try {
-    if (!PrepareBitmap({})) {
-      Aborting = true;
-    } else {
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileType = Entry.FileType;
-      Entry.ReadProc(Stream, WorkBitmap, *Params, false, progress);
-      if (AutoAdjustDPI) AdjustDPI();
-      UpdateViewDPI();
-      Update();
+    switch (LoadRouteOf(Entry.FileType)) {
+      case TPVLoadRoute::kMetafile:
+      case TPVLoadRoute::kByName:
+        return FailLoad();
+      case TPVLoadRoute::kGIFFrames:
+        LoadFromStreamGIF(Stream);
+        return;
+      case TPVLoadRoute::kViewFile:
+        LoadFromStreamPVV(Stream, Entry.FileType);
+        return;
+      case TPVLoadRoute::kMethod:
+      case TPVLoadRoute::kFormatOnly:
+        LoadFormatFromStream(Entry.FileType, Stream);
+        return;
     }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
   }
-  DoFinishWork();
+  if (Entry.ReadProc == nullptr) {
+    Params->ResetInfo();
+    Params->FileName.clear();
+    Params->FileType = kFormatUnknown;
+    return FailLoad();
+  }
+  if (HandedToWorker(RegistryKind,
+                     [Entry, Stream](TPictavoIO& IO) { IO.RunRegistryStreamLoad(Entry, Stream); }))
+    return;
+  RunRegistryStreamLoad(Entry, Stream);
 }
 
 void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileFormatId FileType) {
@@ -318,8 +199,10 @@ void TPictavoIO::LoadFromBuffer(const void* Buffer, int64_t BufferSize, TPVFileF
 void TPictavoIO::SaveToFile(const std::u16string& FileName) {
   if (FileName.empty()) return;
   const std::u16string extension = ExtractLowerExtensionW(FileName, true);
-  for (const TSaveChainLink& link : kSaveChain)
-    if (extension == link.Extension) return SaveFormatToFile(link.Id, FileName);
+  // The described formats' own extensions go to their per-format method, before any writer
+  // of the registry is asked.
+  if (const TPVFormatDescription* format = SaveByNameOf(NarrowExtension(extension)))
+    return SaveFormatToFile(format->Id, FileName);
   const TPVFileFormatInfo* entry =
       FindFileFormatByExt(NarrowExtension(ExtractLowerExtensionW(FileName, false)));
   // Built-in entries the chain does not name (a view's layer and object files among them)
@@ -328,54 +211,25 @@ void TPictavoIO::SaveToFile(const std::u16string& FileName) {
     Aborting = true;
     return;
   }
-  if (HandedToWorker(&TPictavoIO::SaveToFile, FileName)) return;
-  Aborting = true;
-  try {
-    if (PrepareBitmap({}) && ConvertForRegistryWriter()) {
-      TPVWideFileStream file(FileName, fmCreate);
-      Aborting = false;
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileName = FileName;
-      Params->FileType = entry->FileType;
-      entry->WriteProc(&file, WorkBitmap, *Params, progress);
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  if (HandedToWorker(TPVIOWorkKind::kFileProc, [Entry = *entry, FileName](TPictavoIO& IO) {
+        IO.RunRegistryFileSave(Entry, FileName);
+      }))
+    return;
+  RunRegistryFileSave(*entry, FileName);
 }
 
 void TPictavoIO::SaveToStream(TStream* Stream, TPVFileFormatId FileType) {
   if (HasStreamSaveMethod(FileType)) return SaveFormatToStream(FileType, Stream);
-  if (HandedToWorker(&TPictavoIO::SaveToStream, Stream, FileType)) return;
   const TPVFileFormatInfo* entry = FindFileFormatInfo(FileType);
   if (entry == nullptr || entry->WriteProc == nullptr || entry->Internal || Stream == nullptr) {
     Aborting = true;
     return;
   }
-  Aborting = false;
-  try {
-    if (PrepareBitmap({}) && ConvertForRegistryWriter()) {
-      TPVProgressRecord progress = MakeProgress();
-      Params->FileType = FileType;
-      entry->WriteProc(Stream, WorkBitmap, *Params, progress);
-    } else {
-      Aborting = true;
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
-}
-
-bool TPictavoIO::ConvertForRegistryWriter() {
-  const TPVPixelFormat format = WorkBitmap->GetPixelFormat();
-  if (format == pv24RGB || format == pv1g) return true;
-  return WorkBitmap->SetPixelFormat(pv24RGB);
+  if (HandedToWorker(TPVIOWorkKind::kStreamIntProc, [Entry = *entry, Stream](TPictavoIO& IO) {
+        IO.RunRegistryStreamSave(Entry, Stream);
+      }))
+    return;
+  RunRegistryStreamSave(*entry, Stream);
 }
 
 }  // namespace calmora

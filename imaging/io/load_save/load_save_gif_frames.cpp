@@ -4,6 +4,8 @@
 
 #include "imaging/core/render/blend_operations.h"
 #include "imaging/core/mask/mask.h"
+#include "imaging/io/io_thread.h"
+#include "imaging/io/load_save/finish_work_guard.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/load_save/pictavo_io_codecs.h"
 #include "imaging/base/color_helpers.h"
@@ -115,38 +117,33 @@ int32_t TPictavoIO::LoadGIFFrames(TStream& Stream) {
 }
 
 int32_t TPictavoIO::LoadFromStreamGIF(TStream* Stream) {
-  if (HandedToWorker(&TPictavoIO::LoadFromStreamGIF, Stream)) return -1;
-  Aborting = false;
-  int32_t count = 0;
-  try {
-    if (Stream == nullptr)
-      Aborting = true;
-    else
-      count = LoadGIFFrames(*Stream);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
-  return count;
+  if (HandedToWorker(TPVIOWorkKind::kStreamFunc,
+                     [Stream](TPictavoIO& IO) { IO.RunGIFLoadFromStream(Stream); }))
+    return -1;
+  return RunGIFLoadFromStream(Stream);
 }
 
 int32_t TPictavoIO::LoadFromFileGIF(const std::u16string& FileName) {
-  if (HandedToWorker(&TPictavoIO::LoadFromFileGIF, FileName)) return -1;
+  if (HandedToWorker(TPVIOWorkKind::kFileFunc,
+                     [FileName](TPictavoIO& IO) { IO.RunGIFLoadFromFile(FileName); }))
+    return -1;
+  return RunGIFLoadFromFile(FileName);
+}
+
+int32_t TPictavoIO::RunGIFLoadFromStream(TStream* Stream) {
+  const TPVFinishWorkGuard finish(*this);
+  Aborting = Stream == nullptr;
+  return Stream == nullptr ? 0 : LoadGIFFrames(*Stream);
+}
+
+int32_t TPictavoIO::RunGIFLoadFromFile(const std::u16string& FileName) {
+  // Declared first, so that the file is closed before the finish event.
+  const TPVFinishWorkGuard finish(*this);
   Aborting = true;
-  int32_t count = 0;
-  try {
-    TPVWideFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-    Aborting = false;
-    count = LoadGIFFrames(file);
-    Params->FileName = FileName;
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  TPVWideFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+  Aborting = false;
+  const int32_t count = LoadGIFFrames(file);
+  Params->FileName = FileName;
   return count;
 }
 

@@ -1,5 +1,6 @@
 // The I/O component's parameter-only reads: what a file or stream holds (size, resolution,
 // metadata) without its pixels, by content or by format id. They catch every failure.
+#include "imaging/io/formats/format_description.h"
 #include "imaging/io/formats/format_detection.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/load_save/pictavo_io_codecs.h"
@@ -10,30 +11,10 @@ namespace {
 
 constexpr uint16_t kOpenForLoad = fmOpenRead | fmShareDenyWrite;
 
-// Built-in ids whose parameters their own codec reads.
+// Described ids whose parameters their own codec reads.
 bool HasParamsCodec(TPVFileFormatId Id) {
-  switch (Id) {
-    case kFormatTIFF:
-    case kFormatGIF:
-    case kFormatJPEG:
-    case kFormatPCX:
-    case kFormatBMP:
-    case kFormatICO:
-    case kFormatCUR:
-    case kFormatPNG:
-    case kFormatTGA:
-    case kFormatPXM:
-    case kFormatJP2:
-    case kFormatJ2K:
-    case kFormatWBMP:
-    case kFormatDCX:
-    case kFormatCameraRaw:
-    case kFormatPSD:
-    case kFormatDICOM:
-      return true;
-    default:
-      return false;
-  }
+  const TPVFormatDescription* format = FormatDescriptionOf(Id);
+  return format != nullptr && format->ReadsParams;
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
 // The one load sequence and the one save sequence behind every per-format method of the I/O
 // component; the format's row says where a method differs.
 #include <limits>
-#include <optional>
 
 #include "imaging/core/mask/mask.h"
-#include "imaging/core/view/view_services.h"
+#include "imaging/io/io_thread.h"
+#include "imaging/io/load_save/finish_work_guard.h"
 #include "imaging/io/load_save/load_save_jpeg_markers.h"
-#include "imaging/io/load_save/load_save_psd.h"
 #include "imaging/io/load_save/load_save_stream_header.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/load_save/pictavo_io_codecs.h"
-#include "imaging/base/color_helpers.h"
 
 namespace calmora {
 
@@ -25,78 +23,57 @@ TPVFileFormatId CameraRawClaimant(TPVFileFormatId Id) {
   return claimant == kFormatUnknown ? Id : claimant;
 }
 
-// The icon writer writes every size it is given: for the save's length it is given only the
-// leading entries up to the first zero width, the rest (with their bit counts) cleared.
-class TLeadingIconSizes {
- public:
-  explicit TLeadingIconSizes(TIOParamsVals& Params)
-      : Params_(Params), Sizes_(Params.ICO_Sizes), BitCounts_(Params.ICO_BitCounts) {
-    size_t leading = 0;
-    while (leading < Sizes_.size() && Sizes_[leading].Width > 0) ++leading;
-    for (size_t i = leading; i < Sizes_.size(); ++i) {
-      Params.ICO_Sizes[i] = TICOSize{};
-      Params.ICO_BitCounts[i] = 0;
-    }
-  }
-  ~TLeadingIconSizes() {
-    Params_.ICO_Sizes = Sizes_;
-    Params_.ICO_BitCounts = BitCounts_;
-  }
-  TLeadingIconSizes(const TLeadingIconSizes&) = delete;
-  TLeadingIconSizes& operator=(const TLeadingIconSizes&) = delete;
-
- private:
-  TIOParamsVals& Params_;
-  const TICOSizes Sizes_;
-  const TICOBitCounts BitCounts_;
-};
-
 }  // namespace
 
 // ---- Loads ----
 
 int32_t TPictavoIO::LoadFormatFromStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker(&TPictavoIO::LoadFormatFromStream, Id, Stream)) return -1;
-  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
-    LoadFromStreamFormat(Stream, claimant);
-    return 0;
-  }
-  int32_t count = 0;
-  Aborting = false;
-  try {
-    if (Stream == nullptr)
-      Aborting = true;
-    else
-      count = RunLoad(FormatMethodOf(Id), *Stream, nullptr);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
-  return count;
+  if (HandedToWorker(FormatLoadKind(Id, false),
+                     [Id, Stream](TPictavoIO& IO) { IO.RunFormatLoadFromStream(Id, Stream); }))
+    return -1;
+  return RunFormatLoadFromStream(Id, Stream);
 }
 
 int32_t TPictavoIO::LoadFormatFromFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker(&TPictavoIO::LoadFormatFromFile, Id, FileName)) return -1;
-  int32_t count = 0;
+  if (HandedToWorker(FormatLoadKind(Id, true),
+                     [Id, FileName](TPictavoIO& IO) { IO.RunFormatLoadFromFile(Id, FileName); }))
+    return -1;
+  return RunFormatLoadFromFile(Id, FileName);
+}
+
+int32_t TPictavoIO::RunFormatLoadFromStream(TPVFileFormatId Id, TStream* Stream) {
+  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+    LoadClaimedCameraRaw(claimant, Stream);
+    return 0;
+  }
+  const TPVFinishWorkGuard finish(*this);
+  Aborting = Stream == nullptr;
+  return Stream == nullptr ? 0 : RunLoad(FormatMethodOf(Id), *Stream, nullptr);
+}
+
+int32_t TPictavoIO::RunFormatLoadFromFile(TPVFileFormatId Id, const std::u16string& FileName) {
+  // Declared first, so that the file is closed before the finish event.
+  TPVFinishWorkGuard finish(*this);
   // Until the file is open the load counts as failed.
   Aborting = true;
-  try {
-    TPVWideFileStream file(FileName, kOpenForLoad);
-    Aborting = false;
-    if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
-      LoadFromStreamFormat(&file, claimant);
-      return 0;
-    }
-    count = RunLoad(FormatMethodOf(Id), file, &FileName);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
+  TPVWideFileStream file(FileName, kOpenForLoad);
+  Aborting = false;
+  if (const TPVFileFormatId claimant = CameraRawClaimant(Id); claimant != Id) {
+    finish.Dismiss();
+    LoadClaimedCameraRaw(claimant, &file);
+    return 0;
   }
-  DoFinishWork();
-  return count;
+  return RunLoad(FormatMethodOf(Id), file, &FileName);
+}
+
+void TPictavoIO::LoadClaimedCameraRaw(TPVFileFormatId Claimant, TStream* Stream) {
+  const TPVFileFormatInfo* entry = FindFileFormatInfo(Claimant);
+  if (entry == nullptr || Stream == nullptr) return FailLoad();
+  if (entry->Internal) {
+    RunFormatLoadFromStream(Claimant, Stream);
+    return;
+  }
+  RunRegistryStreamLoad(*entry, Stream);
 }
 
 int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
@@ -121,7 +98,7 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
                               (Method.AlwaysLooksForHeader || StreamHeaders);
   if (looksForHeader) {
     const TPVStreamHeader header =
-        ReadStreamHeader(Stream, Method.HeaderMagic, Method.Id == kFormatPCX);
+        ReadStreamHeader(Stream, Method.HeaderMagic, Method.AcceptsOldHeader);
     const bool missing = header.Kind == TPVStreamHeader::kNone && !Method.AlwaysLooksForHeader;
     if (header.Kind == TPVStreamHeader::kBad || missing) {
       Aborting = true;
@@ -138,17 +115,13 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
   int32_t count = 0;
   std::unique_ptr<TPVMask> mask;
   const TPVCodecReader reader = Method.CanLoad ? CodecOf(Method.Id).Read : nullptr;
-  // A PNG file without a background chunk keeps the background in force.
-  if (Method.Id == kFormatPNG && FileName != nullptr)
-    Params->PNG_Background = ColorToRGBRecord(GetBackground());
-  if (Method.Id == kFormatPSD) ClearLayersBeforePSDLoad(AttachedPictavo, *Params);
+  if (Method.BeforeRead != nullptr) Method.BeforeRead(*this, FileName != nullptr);
   if (reader == nullptr)
     Aborting = true;  // no reader built: fails as a failing reader does
   else
     count = reader(*source, *WorkBitmap, *Params, false, progress, mask);
   if (dataEnd >= 0) Stream.SetPosition(dataEnd);
-  if (Method.Id == kFormatPNG)
-    SetBackground(static_cast<TColor>(SwapRedBlue(Params->PNG_Background)));
+  if (Method.AfterRead != nullptr) Method.AfterRead(*this, FileName != nullptr);
 
   if (Method.ApplyDefaultDPI) ApplyDefaultDPI();
   if (mask != nullptr && Method.LoadsMask) {
@@ -167,43 +140,42 @@ int32_t TPictavoIO::RunLoad(const TPVFormatMethod& Method, TStream& Stream,
 // ---- Saves ----
 
 void TPictavoIO::SaveFormatToStream(TPVFileFormatId Id, TStream* Stream) {
-  if (HandedToWorker(&TPictavoIO::SaveFormatToStream, Id, Stream)) return;
-  Aborting = false;
-  try {
-    const TPVFormatMethod& method = FormatMethodOf(Id);
-    if (Stream == nullptr)
-      Aborting = true;
-    else if (PrepareForSave(method, false))
-      WriteFormat(method, *Stream, false);
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  if (HandedToWorker(TPVIOWorkKind::kStreamProc,
+                     [Id, Stream](TPictavoIO& IO) { IO.RunFormatSaveToStream(Id, Stream); }))
+    return;
+  RunFormatSaveToStream(Id, Stream);
 }
 
 void TPictavoIO::SaveFormatToFile(TPVFileFormatId Id, const std::u16string& FileName) {
-  if (HandedToWorker(&TPictavoIO::SaveFormatToFile, Id, FileName)) return;
+  if (HandedToWorker(TPVIOWorkKind::kFileProc,
+                     [Id, FileName](TPictavoIO& IO) { IO.RunFormatSaveToFile(Id, FileName); }))
+    return;
+  RunFormatSaveToFile(Id, FileName);
+}
+
+void TPictavoIO::RunFormatSaveToStream(TPVFileFormatId Id, TStream* Stream) {
+  const TPVFinishWorkGuard finish(*this);
+  Aborting = false;
+  const TPVFormatMethod& method = FormatMethodOf(Id);
+  if (Stream == nullptr)
+    Aborting = true;
+  else if (PrepareForSave(method, false))
+    WriteFormat(method, *Stream, false);
+}
+
+void TPictavoIO::RunFormatSaveToFile(TPVFileFormatId Id, const std::u16string& FileName) {
+  const TPVFinishWorkGuard finish(*this);
   const TPVFormatMethod& method = FormatMethodOf(Id);
   Aborting = true;
-  try {
-    const bool hasWriter = method.CanSave && CodecOf(Id).Write != nullptr;
-    // Without a writer, and for most formats without a usable bitmap, no file is made.
-    const bool ready = hasWriter && (method.CreatesFileFirst || PrepareForSave(method, true));
-    if (ready) {
-      TPVWideFileStream file(FileName, fmCreate);
-      Aborting = false;
-      if (!method.CreatesFileFirst || PrepareForSave(method, true)) WriteFormat(method, file, true);
-      Params->FileName = FileName;
-      Params->FileType = Id;
-    }
-  } catch (...) {
-    Aborting = true;
-    DoFinishWork();
-    throw;
-  }
-  DoFinishWork();
+  const bool hasWriter = method.CanSave && CodecOf(Id).Write != nullptr;
+  // Without a writer, and for most formats without a usable bitmap, no file is made.
+  const bool ready = hasWriter && (method.CreatesFileFirst || PrepareForSave(method, true));
+  if (!ready) return;
+  TPVWideFileStream file(FileName, fmCreate);
+  Aborting = false;
+  if (!method.CreatesFileFirst || PrepareForSave(method, true)) WriteFormat(method, file, true);
+  Params->FileName = FileName;
+  Params->FileType = Id;
 }
 
 bool TPictavoIO::PrepareForSave(const TPVFormatMethod& Method, bool ToFile) {
@@ -238,32 +210,25 @@ void TPictavoIO::WriteFormat(const TPVFormatMethod& Method, TStream& Stream, boo
     Aborting = true;
     return;
   }
-  // A layered view's document is written as the composite of all its layers.
-  TPVBitmap* picture = WorkBitmap;
-  std::unique_ptr<TPVBitmap> composite;
-  auto* layeredView = dynamic_cast<TPictavoViewServices*>(AttachedPictavo);
-  if (Method.Id == kFormatPSD && layeredView != nullptr) {
-    composite = PSDSaveComposite(*layeredView);
-    if (composite == nullptr) {
-      Aborting = true;
-      return;
-    }
-    picture = composite.get();
-  }
-  std::optional<TLeadingIconSizes> iconSizes;
-  if (Method.Id == kFormatICO) iconSizes.emplace(*Params);
-  if (!ToFile && Method.TruncatesStream) Stream.SetSize(0);
-  const bool withHeader = !ToFile && StreamHeaders && Method.HeaderMagic != nullptr;
-  // TIFF offsets count from the data's start, and a header needs the data's length: both
-  // are encoded into memory first.
-  const bool throughMemory = !ToFile && (withHeader || Method.Id == kFormatTIFF);
-  if (!throughMemory) {
-    writer(Stream, *picture, *Params, progress, mask.get());
+  std::unique_ptr<TPVBitmap> replacement;
+  if (Method.SavePicture != nullptr && !Method.SavePicture(*this, replacement)) {
+    Aborting = true;
     return;
   }
+  TPVBitmap* picture = replacement != nullptr ? replacement.get() : WorkBitmap;
+  if (!ToFile && Method.TruncatesStream) Stream.SetSize(0);
+  const bool withHeader = !ToFile && StreamHeaders && Method.HeaderMagic != nullptr;
+  // Data whose offsets count from its start, and data that gets a header (which needs its
+  // length), are encoded into memory first.
+  const bool throughMemory = !ToFile && (withHeader || Method.WritesFromOffsetZero);
   TMemoryStream encoded;
-  writer(encoded, *picture, *Params, progress, mask.get());
-  if (Aborting) return;
+  TStream& target = throughMemory ? static_cast<TStream&>(encoded) : Stream;
+  const auto write = [&] { writer(target, *picture, *Params, progress, mask.get()); };
+  if (Method.AroundWrite != nullptr)
+    Method.AroundWrite(*Params, write);
+  else
+    write();
+  if (!throughMemory || Aborting) return;
   const int64_t size = encoded.GetSize();
   if (size > std::numeric_limits<int32_t>::max()) {
     Aborting = true;

@@ -7,6 +7,7 @@
 
 #include "imaging/base/encoders.h"
 #include "imaging/io/load_save/load_save_names.h"
+#include "imaging/io/io_thread.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {

@@ -3,6 +3,8 @@
 // above this one, so without a fitting view such a load fails honestly.
 #include "imaging/core/view/view_services.h"
 #include "imaging/io/load_save/load_save_names.h"
+#include "imaging/io/io_thread.h"
+#include "imaging/io/load_save/finish_work_guard.h"
 #include "imaging/io/pictavo_io.h"
 
 namespace calmora {
@@ -27,38 +29,48 @@ void PutObjectsOnTransparentPage(TPVView& View, TPictavoVectServices& Vect) {
 }  // namespace
 
 void TPictavoIO::LoadFromFilePVV(const std::u16string& FileName, TPVFileFormatId Kind) {
-  if (HandedToWorker(&TPictavoIO::LoadFromFilePVV, FileName, Kind)) return;
+  if (HandedToWorker(TPVIOWorkKind::kFileIntProc,
+                     [FileName, Kind](TPictavoIO& IO) { IO.RunViewFileLoad(FileName, Kind); }))
+    return;
+  RunViewFileLoad(FileName, Kind);
+}
+
+void TPictavoIO::RunViewFileLoad(const std::u16string& FileName, TPVFileFormatId Kind) {
+  const TPVFinishWorkGuard finish(*this);
+  // The kind is reported on every way out, before the finish event.
+  struct TKindOnExit {
+    TIOParamsVals& Params;
+    const TPVFileFormatId Kind;
+    ~TKindOnExit() { Params.FileType = Kind; }
+  } const kindOnExit{*Params, Kind};
   Params->ResetInfo();
   Aborting = false;
   auto* vect = dynamic_cast<TPictavoVectServices*>(AttachedPictavo);
   auto* view = dynamic_cast<TPictavoViewServices*>(AttachedPictavo);
   const std::string name = Utf8Of(FileName);
   bool loaded = false;
-  try {
-    if (Kind == kFormatPVV && vect != nullptr) {
-      vect->LoadFromFilePVV(name);
-      PutObjectsOnTransparentPage(*AttachedPictavo, *vect);
-      loaded = true;
-    } else if (Kind == kFormatLayers && view != nullptr) {
-      view->LoadLayersFromFile(name);
-      loaded = true;
-    } else if (Kind == kFormatLayersAndObjects && vect != nullptr) {
-      vect->LoadAllFromFile(name);
-      loaded = true;
-    }
-  } catch (...) {
-    Aborting = true;
-    Params->FileType = Kind;
-    DoFinishWork();
-    throw;
+  if (Kind == kFormatPVV && vect != nullptr) {
+    vect->LoadFromFilePVV(name);
+    PutObjectsOnTransparentPage(*AttachedPictavo, *vect);
+    loaded = true;
+  } else if (Kind == kFormatLayers && view != nullptr) {
+    view->LoadLayersFromFile(name);
+    loaded = true;
+  } else if (Kind == kFormatLayersAndObjects && vect != nullptr) {
+    vect->LoadAllFromFile(name);
+    loaded = true;
   }
   if (!loaded) Aborting = true;
-  Params->FileType = Kind;
-  DoFinishWork();
 }
 
 void TPictavoIO::LoadFromStreamPVV(TStream* Stream, TPVFileFormatId Kind) {
-  if (HandedToWorker(&TPictavoIO::LoadFromStreamPVV, Stream, Kind)) return;
+  if (HandedToWorker(TPVIOWorkKind::kStreamIntProc,
+                     [Stream, Kind](TPictavoIO& IO) { IO.RunViewStreamLoad(Stream, Kind); }))
+    return;
+  RunViewStreamLoad(Stream, Kind);
+}
+
+void TPictavoIO::RunViewStreamLoad(TStream* Stream, TPVFileFormatId Kind) {
   Params->ResetInfo();
   auto* vect = dynamic_cast<TPictavoVectServices*>(AttachedPictavo);
   auto* view = dynamic_cast<TPictavoViewServices*>(AttachedPictavo);

@@ -1,6 +1,7 @@
 // The codecs the I/O component reaches, one reader and one writer per format id. An empty
-// entry is a codec not built: the load or save then ends as a failing codec does. Each codec
-// family fills its entries at set-up; tests put fakes in for their scope.
+// entry is a codec not built: the load or save then ends as a failing codec does. The entries
+// are the adapters the format descriptions name; tests put fakes (or empty entries) in for
+// their scope.
 #pragma once
 
 #include <array>
@@ -33,9 +34,10 @@ struct TPVCodecEntry {
   TPVCodecWriter Write = nullptr;
 };
 
-inline constexpr int32_t kCodecTableSize = kFormatDICOM + 1;
+// Room for every id a description may take, built-in or described for a scope.
+inline constexpr int32_t kCodecTableSize = 64;
 
-// By format id.
+// By format id; filled from the descriptions before main runs.
 extern std::array<TPVCodecEntry, kCodecTableSize> CodecTable;
 
 // The entry of an id; an empty one outside the table.

@@ -414,9 +414,9 @@ TEST_F(AsyncMode, AnExceptionInAWorkerSetsAbortingAndTheWorkerStillLeaves) {
   TPictavoIO io(nullptr);
   MakeAsync(io);
   // Straight to a worker, so that only the worker can set the flag.
-  ASSERT_TRUE(TPVIOThread::CreateIntProc(&io, 5, [](TPictavoIO&, uint32_t) {
-    throw std::runtime_error("failed");
-  }));
+  ASSERT_TRUE(TPVIOThread::Start(&io, {TPVIOWorkKind::kIntProc, [](TPictavoIO&) {
+                                         throw std::runtime_error("failed");
+                                       }}));
   io.WaitThreads(false);
   EXPECT_TRUE(io.Aborting);
   EXPECT_TRUE(io.Workers.empty());
@@ -469,11 +469,17 @@ class StandInIO : public TPictavoIO {
   ~StandInIO() override { WaitThreads(false); }
 
   void LoadFrame(uint32_t Index) {
-    if (HandedToWorker(AsBase(&StandInIO::LoadFrame), Index)) return;
+    if (HandedToWorker(TPVIOWorkKind::kIntProc,
+                       [this, Index](TPictavoIO&) { Record("frame " + std::to_string(Index)); }))
+      return;
     Record("frame " + std::to_string(Index));
   }
   void ImportPicture(const std::u16string& FileName, int32_t Width, int32_t Height, bool Alpha) {
-    if (HandedToWorker(AsBase(&StandInIO::ImportPicture), FileName, Width, Height, Alpha)) return;
+    if (HandedToWorker(TPVIOWorkKind::kMetafileProc,
+                       [this, FileName, Width, Height, Alpha](TPictavoIO&) {
+                         ImportPicture(FileName, Width, Height, Alpha);
+                       }))
+      return;
     Record("picture " + std::string(FileName.begin(), FileName.end()) + " " +
            std::to_string(Width) + "x" + std::to_string(Height) + (Alpha ? " alpha" : ""));
   }

@@ -1,19 +1,25 @@
 // The I/O component's general entry points over one table of situations: a real registry path
-// (the raw bitmap stream registered as an outside format), built-in formats whose codecs are
-// missing or faked, unknown names and content, no working bitmap and unopenable files.
+// (the raw bitmap stream registered as an outside format), a format described in one place
+// only, built-in formats whose codecs are missing or faked, unknown names and content, no
+// working bitmap and unopenable files; and the stream save of every format id.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "imaging/base/streams/streams.h"
 #include "imaging/core/bitmap/bitmap_pixels.h"
 #include "imaging/core/bitmap/raw_bitmap_stream.h"
 #include "imaging/io/formats/file_formats.h"
+#include "imaging/io/formats/format_description.h"
+#include "imaging/io/formats/format_detection.h"
 #include "imaging/io/pictavo_io.h"
 #include "imaging/io/load_save/pictavo_io_codecs.h"
 #include "tests/imaging/io/formats/raw_bitmap_format.h"
@@ -25,6 +31,48 @@ namespace calmora::test {
 namespace {
 
 constexpr TPVFileFormatId kRawId = 100;
+
+// A format known only by its description below: its bytes are a signature and the raw bitmap
+// stream after it.
+constexpr TPVFileFormatId kFakeId = 60;
+const std::string kFakeSignature("FAKEFMT\0", 8);
+
+int32_t FakeFormatRead(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals& Params, bool ParamsOnly,
+                       TPVProgressRecord& Progress, std::unique_ptr<TPVMask>&) {
+  std::string signature(kFakeSignature.size(), '\0');
+  const bool signed_ = Stream.Read(signature.data(), static_cast<int32_t>(signature.size())) ==
+                           static_cast<int32_t>(signature.size()) &&
+                       signature == kFakeSignature;
+  TPVBitmap scratch;
+  TPVBitmap& target = ParamsOnly ? scratch : Bitmap;
+  if (!signed_ || !target.LoadRawFromStream(&Stream)) {
+    *Progress.Aborting = true;
+    return 0;
+  }
+  Params.Width = target.GetWidth();
+  return 1;
+}
+void FakeFormatWrite(TStream& Stream, TPVBitmap& Bitmap, TIOParamsVals&,
+                     TPVProgressRecord& Progress, const TPVMask*) {
+  Stream.WriteBuffer(kFakeSignature.data(), static_cast<int32_t>(kFakeSignature.size()));
+  if (!Bitmap.SaveRawToStream(&Stream)) *Progress.Aborting = true;
+}
+bool HasFakeSignature(const TPVStreamHead& Head) {
+  return Head.StartsWith(std::string_view(kFakeSignature.data(), kFakeSignature.size()));
+}
+
+constexpr TPVFormatDescription kFakeFormat = {.Id = kFakeId,
+                                              .Text = "Fake format",
+                                              .Extensions = "FKF;FAKE",
+                                              .Readable = true,
+                                              .Writable = true,
+                                              .HeadTest = HasFakeSignature,
+                                              .Read = FakeFormatRead,
+                                              .Write = FakeFormatWrite,
+                                              .SavedByName = true,
+                                              .StreamSave = true,
+                                              .ReadsParams = true,
+                                              .Method = {.CanLoad = true, .CanSave = true}};
 
 void FakeTGAWriter(TStream& Stream, TPVBitmap&, TIOParamsVals&, TPVProgressRecord&,
                    const TPVMask*) {
@@ -64,13 +112,16 @@ class Dispatch : public ::testing::Test {
     RawBytes.assign(static_cast<const char*>(raw.GetMemory()), static_cast<size_t>(raw.GetSize()));
     std::ofstream(RawFile, std::ios::binary) << RawBytes;
     std::ofstream(PngFile, std::ios::binary) << "\x89PNG\r\n\x1a\n not really";
+    FakeBytes = kFakeSignature + RawBytes;
   }
   void TearDown() override { FreeFileFormatRegistry(); }
 
   ScratchFolder Folder{"calmora-dispatch"};
   TPVBitmap Picture;
   std::string RawBytes;
+  std::string FakeBytes;  // the picture in the described fake format
   const std::string RawFile = Folder.File("picture.rwt");
+  const std::string FakeFile = Folder.File("picture.fkf");
   const std::string PngFile = Folder.File("picture.png");
   const std::string OutFile = Folder.File("out");
 };
@@ -91,7 +142,12 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
   ScopedOverride<std::array<TPVCodecEntry, kCodecTableSize>> codecs(CodecTable, {});
   CodecTable[kFormatTGA] = {nullptr, FakeTGAWriter};
   CodecTable[kFormatPSD] = {FakePSDReader, FakePSDWriter};
-  const std::string raw = RawFile, png = PngFile, out = OutFile;
+  // Described after the table was emptied, so its adapters are the description's own; the
+  // registry is built again to take its row.
+  const TPVScopedFormatDescription fakeFormat(kFakeFormat);
+  BuildFileFormatRegistry();
+  RegisterRawBitmapFormat(kRawId);
+  const std::string raw = RawFile, png = PngFile, out = OutFile, fake = FakeFile;
   const Row rows[] = {
       {"file load, registry path", [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(Wide(raw)); },
        false, 1, kRawId, true},
@@ -256,6 +312,54 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
          EXPECT_EQ(io.Params->FileName, Wide(out + ".dat"));
        },
        false, 1, kFormatPSD, false},
+      {"file load, described format, by extension",
+       [&](TPictavoIO& io, Dispatch&) { io.LoadFromFile(Wide(fake)); }, false, 1, kFakeId, true},
+      {"file load, described format, by content",
+       [&](TPictavoIO& io, Dispatch&) {
+         std::filesystem::copy_file(fake, out + ".dat");
+         io.LoadFromFileAuto(Wide(out + ".dat"));
+       },
+       false, 1, kFakeId, true},
+      {"file load, described format, by id",
+       [&](TPictavoIO& io, Dispatch&) {
+         std::filesystem::copy_file(fake, out + ".dat");
+         io.LoadFromFileFormat(Wide(out + ".dat"), kFakeId);
+       },
+       false, 1, kFakeId, true},
+      {"stream load, described format, by content",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.FakeBytes.data(), static_cast<int64_t>(t.FakeBytes.size()));
+         io.LoadFromStream(&stream);
+       },
+       false, 1, kFakeId, true},
+      {"stream load, described format, by id",
+       [&](TPictavoIO& io, Dispatch& t) {
+         TPVMemStream stream(t.FakeBytes.data(), static_cast<int64_t>(t.FakeBytes.size()));
+         io.LoadFromStreamFormat(&stream, kFakeId);
+       },
+       false, 1, kFakeId, true},
+      {"buffer load, described format",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.LoadFromBuffer(t.FakeBytes.data(), static_cast<int64_t>(t.FakeBytes.size()), 0);
+       },
+       false, 1, kFakeId, true},
+      {"file save, described format, by extension",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.GetWorkBitmap()->Assign(&t.Picture);
+         io.SaveToFile(Wide(out + ".fkf"));
+         EXPECT_EQ(FileBytes(out + ".fkf"), t.FakeBytes);
+       },
+       false, 1, kFakeId, false, false, ".fkf"},
+      {"stream save, described format",
+       [&](TPictavoIO& io, Dispatch& t) {
+         io.GetWorkBitmap()->Assign(&t.Picture);
+         TMemoryStream stream;
+         io.SaveToStream(&stream, kFakeId);
+         EXPECT_EQ(std::string(static_cast<const char*>(stream.GetMemory()),
+                               static_cast<size_t>(stream.GetSize())),
+                   t.FakeBytes);
+       },
+       false, 1, -1, false},
       {"stream save, no writer (cursor)",
        [&](TPictavoIO& io, Dispatch& t) {
          io.GetWorkBitmap()->Assign(&t.Picture);
@@ -270,6 +374,7 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
     std::filesystem::create_directories(Folder.Path());
     std::ofstream(RawFile, std::ios::binary) << RawBytes;
     std::ofstream(PngFile, std::ios::binary) << "\x89PNG\r\n\x1a\n not really";
+    std::ofstream(FakeFile, std::ios::binary) << FakeBytes;
     TPictavoIO io(nullptr);
     int finishes = 0;
     io.OnFinishWork = [&finishes](TObject*) { ++finishes; };
@@ -291,7 +396,7 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
       ASSERT_EQ(image.GetHeight(), 5);
       EXPECT_EQ(image.GetPixel24(6, 4), Picture.GetPixel24(6, 4));
     }
-    for (const char* extension : {".rwt", ".win", ".pix", ".dcm", ".lyr", ".png", ".psd"}) {
+    for (const char* extension : {".rwt", ".win", ".pix", ".dcm", ".lyr", ".png", ".psd", ".fkf"}) {
       const bool expected =
           row.outExtension != nullptr && std::strcmp(row.outExtension, extension) == 0;
       EXPECT_EQ(std::filesystem::exists(out + extension), expected) << extension;
@@ -300,6 +405,80 @@ TEST_F(Dispatch, EveryEntryPointInEverySituation) {
       EXPECT_EQ(FileBytes(out + ".rwt"), RawBytes);  // byte-identical round trip
       EXPECT_EQ(io.Params->FileName, Wide(out + ".rwt"));
     }
+  }
+}
+
+TEST_F(Dispatch, AFormatDescribedInOnePlaceIsKnownByContentExtensionAndParameters) {
+  const TPVScopedFormatDescription fakeFormat(kFakeFormat);
+  BuildFileFormatRegistry();
+  const TPVFileFormatInfo* byExtension = FindFileFormatByExt("fake");
+  ASSERT_NE(byExtension, nullptr);
+  EXPECT_EQ(byExtension->FileType, kFakeId);
+  EXPECT_EQ(byExtension->Description, "Fake format");
+  EXPECT_TRUE(byExtension->Internal);
+  TPVMemStream stream(FakeBytes.data(), static_cast<int64_t>(FakeBytes.size()));
+  EXPECT_EQ(FindStreamFormat(&stream), kFakeId);
+  EXPECT_EQ(stream.GetPosition(), 0);
+  std::ofstream(FakeFile, std::ios::binary) << FakeBytes;
+  EXPECT_EQ(FindFileFormat(Wide(FakeFile), true), kFakeId);
+  TPictavoIO io(nullptr);
+  io.ParamsFromFile(Wide(FakeFile));
+  EXPECT_FALSE(io.Aborting);
+  EXPECT_EQ(io.Params->FileType, kFakeId);
+  EXPECT_EQ(io.Params->Width, 7);
+  EXPECT_EQ(io.GetWorkBitmap()->GetWidth(), 0);  // only the parameters were read
+}
+
+TEST_F(Dispatch, AScopedDescriptionLeavesNothingBehind) {
+  {
+    const TPVScopedFormatDescription fakeFormat(kFakeFormat);
+    EXPECT_NE(FormatDescriptionOf(kFakeId), nullptr);
+    EXPECT_NE(CodecOf(kFakeId).Read, nullptr);
+  }
+  EXPECT_EQ(FormatDescriptionOf(kFakeId), nullptr);
+  EXPECT_EQ(CodecOf(kFakeId).Read, nullptr);
+  BuildFileFormatRegistry();
+  EXPECT_EQ(FindFileFormatByExt("fkf"), nullptr);
+  TPVMemStream stream(FakeBytes.data(), static_cast<int64_t>(FakeBytes.size()));
+  EXPECT_EQ(FindStreamFormat(&stream), kFormatUnknown);
+}
+
+// The ids SaveToStream serves with its own per-format method, written out here rather than
+// read off the descriptions, so that a description that loses or gains the stream save shows.
+constexpr TPVFileFormatId kStreamSavedIds[] = {
+    kFormatTIFF, kFormatGIF, kFormatJPEG, kFormatPCX,  kFormatBMP, kFormatICO,
+    kFormatPNG,  kFormatTGA, kFormatPXM,  kFormatJP2,  kFormatJ2K, kFormatWBMP,
+    kFormatPS,   kFormatPDF, kFormatDCX,  kFormatPSD,
+};
+
+int WriterCalls = 0;
+void CountingWriter(TStream& Stream, TPVBitmap&, TIOParamsVals&, TPVProgressRecord&,
+                    const TPVMask*) {
+  ++WriterCalls;
+  Stream.WriteBuffer("IMG", 3);
+}
+
+TEST_F(Dispatch, TheStreamSaveOfEveryFormatId) {
+  std::array<TPVCodecEntry, kCodecTableSize> writers{};
+  for (TPVCodecEntry& entry : writers) entry = {nullptr, CountingWriter};
+  ScopedOverride<std::array<TPVCodecEntry, kCodecTableSize>> codecs(CodecTable, writers);
+  for (TPVFileFormatId id = 0; id < kCodecTableSize; ++id) {
+    SCOPED_TRACE(id);
+    const bool served = std::find(std::begin(kStreamSavedIds), std::end(kStreamSavedIds), id) !=
+                        std::end(kStreamSavedIds);
+    TPictavoIO io(nullptr);
+    io.GetWorkBitmap()->Assign(&Picture);
+    int finishes = 0;
+    io.OnFinishWork = [&finishes](TObject*) { ++finishes; };
+    WriterCalls = 0;
+    TMemoryStream stream;
+    io.SaveToStream(&stream, id);
+    EXPECT_EQ(io.Aborting, !served);
+    EXPECT_EQ(finishes, served ? 1 : 0);
+    EXPECT_EQ(WriterCalls, served ? 1 : 0);
+    EXPECT_EQ(std::string(static_cast<const char*>(stream.GetMemory()),
+                          static_cast<size_t>(stream.GetSize())),
+              served ? "IMG" : "");
   }
 }
 
