@@ -67,7 +67,7 @@ TEST_P(MedianCut, BoxesPartitionTheCellsAndCountEveryPixel) {
   for (int32_t colours : {2, 16, 100, 256, 300}) {
     std::vector<TPVRGB> palette(static_cast<size_t>(colours));
     auto state = MedianCutCreate(*bitmap, palette.data(), colours);
-    ASSERT_LE(state->BoxCount, std::min(colours, MedianCutMaxBoxes));
+    ASSERT_LE(state->BoxCount, std::min(colours, kMedianCutMaxBoxes));
     EXPECT_GT(state->BoxCount, 1);
     int64_t counted = 0;
     for (int32_t i = 0; i < state->BoxCount; ++i) counted += state->Boxes[i].Count;
