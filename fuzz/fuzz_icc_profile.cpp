@@ -1,6 +1,8 @@
 // libFuzzer target of ICC profile loading and text reading: any bytes load (opened by the
 // colour system or not), give texts that lie within the bytes and agree with a second,
-// independent reading, and save back unchanged.
+// independent reading, and save back unchanged. The same bytes as a stream with a length in
+// front load exactly when that length fits them and the colour system opens what it frames,
+// and a failed load leaves the profile as it was.
 // Fuzz budget in CI: 20 s
 #include <algorithm>
 #include <cstddef>
@@ -34,6 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   const calmora::test::ProfileTexts model = calmora::test::ModelProfileTexts(data, size);
   if (icc.CprtText != model.Cprt || icc.DescText != model.Desc) std::abort();
+
+  // The first four bytes read as the little-endian length of the profile that follows.
+  calmora::TPVMemStream framed(data, static_cast<int64_t>(size));
+  calmora::TPVICC fromStream;
+  fromStream.LoadFromBuffer(data, static_cast<int32_t>(size));
+  const std::string before = fromStream.DescText;
+  const bool loaded = fromStream.LoadFromStream(&framed, false);
+  int64_t length = -1;
+  if (size >= 4)
+    length = static_cast<int32_t>(uint32_t{data[0]} | uint32_t{data[1]} << 8 |
+                                  uint32_t{data[2]} << 16 | uint32_t{data[3]} << 24);
+  bool expected = false;
+  if (length > 0 && length <= static_cast<int64_t>(size) - 4) {
+    calmora::TPVICC framedProfile;
+    framedProfile.LoadFromBuffer(data + 4, static_cast<int32_t>(length));
+    expected = framedProfile.IsOpen();
+  }
+  if (loaded != expected) std::abort();
+  if (loaded && (fromStream.RawSize != length || !std::equal(data + 4, data + 4 + length,
+                                                             fromStream.RawProfile.get())))
+    std::abort();
+  if (!loaded &&
+      (fromStream.RawSize != static_cast<int32_t>(size) || fromStream.DescText != before))
+    std::abort();
 
   calmora::TMemoryStream saved;
   if (!icc.SaveToStream(&saved, true) || saved.GetSize() != static_cast<int64_t>(size) ||

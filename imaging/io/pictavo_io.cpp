@@ -53,11 +53,11 @@ void TPictavoIO::TakeNewOwnBitmap() {
 }
 
 void TPictavoIO::UnregisterFromView() {
-  if (AttachedPictavo == nullptr || ViewCallbackHandle == NoRegistration) return;
+  if (AttachedPictavo == nullptr || ViewCallbackHandle == kNoRegistration) return;
   // A view being destroyed has already dropped its callbacks (it told us so through them).
   if (!AttachedPictavo->GetComponentState().Contains(platform::csDestroying))
     AttachedPictavo->UnregisterBitmapChangeEvent(ViewCallbackHandle);
-  ViewCallbackHandle = NoRegistration;
+  ViewCallbackHandle = kNoRegistration;
 }
 
 void TPictavoIO::LeaveView() {
@@ -143,7 +143,7 @@ void TPictavoIO::ViewChanged(TObject*, bool Destroying) {
   if (AttachedPictavo == nullptr) return;
   if (Destroying) {
     // The view drops its callbacks itself; its bitmaps die with it, so none is kept.
-    ViewCallbackHandle = NoRegistration;
+    ViewCallbackHandle = kNoRegistration;
     AttachedPictavo = nullptr;
     TakeNewOwnBitmap();
     return;

@@ -433,7 +433,7 @@ class TPictavoIO : public platform::TComponent, public TIOParamsOwner {
   platform::TBitmap* LinkedTBitmap = nullptr;
   TPVBitmap* WorkBitmap = nullptr;
   bool OwnsWorkBitmap = true;
-  TPVRegistrationHandle ViewCallbackHandle = NoRegistration;
+  TPVRegistrationHandle ViewCallbackHandle = kNoRegistration;
   TColor OwnBackground = 0;
   TPVDitherMethod DefaultDitherMethod = pvdmThreshold;
   // Written by the GUI thread while workers read it.

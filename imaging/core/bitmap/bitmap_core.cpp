@@ -15,14 +15,14 @@ namespace calmora {
 namespace {
 
 // Fragments smaller than this are not worth more than four blocks.
-constexpr int64_t MinFragmentBytes = 10485760;
-constexpr int32_t InitialFragmentCount = 4;
+constexpr int64_t kMinFragmentBytes = 10485760;
+constexpr int32_t kInitialFragmentCount = 4;
 
 int64_t InitialFileThreshold() {
   if (BitmapFileThreshold != -1) return BitmapFileThreshold;
-  static const uint64_t total = QueryPhysicalMemory(0);
-  if (total == 0) return TPVBitmap::DefaultFileThreshold;
-  return static_cast<int64_t>(static_cast<long double>(total) / 1.3L);
+  static const uint64_t kPhysicalMemory = QueryPhysicalMemory(0);
+  if (kPhysicalMemory == 0) return TPVBitmap::DefaultFileThreshold;
+  return static_cast<int64_t>(static_cast<long double>(kPhysicalMemory) / 1.3L);
 }
 
 }  // namespace
@@ -189,10 +189,10 @@ bool TPVBitmap::AllocateFragments() {
   blocks.clear();
   Storage.FragmentRows = 0;
   if (!FitsInMemory(CalcImageByteSize(RowBytes, Height))) return false;
-  for (int32_t count = InitialFragmentCount;; count *= 2) {
+  for (int32_t count = kInitialFragmentCount;; count *= 2) {
     const int32_t rows = CeilToInt(static_cast<long double>(Height) / count);
     const int64_t blockBytes = static_cast<int64_t>(rows) * RowBytes;
-    if (blockBytes < MinFragmentBytes && count > InitialFragmentCount) return false;
+    if (blockBytes < kMinFragmentBytes && count > kInitialFragmentCount) return false;
     blocks.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
       TPVPixelBlock block = AllocateFragmentBlock(blockBytes);

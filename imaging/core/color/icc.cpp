@@ -1,11 +1,11 @@
 // TPVICC: keeping, opening and saving a raw ICC profile, reading its texts, and converting
-// rows through a cached two-profile transform of the colour system.
+// rows through a cached two-profile transform of the colour system. Loading is in
+// icc_loading.cpp.
 #include "imaging/core/color/icc.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <vector>
 
 #include "imaging/base/streams/byte_reader.h"
@@ -81,21 +81,6 @@ void FreeColorSystemLibrary() {
 }
 
 TPVICC::~TPVICC() { Clear(); }
-
-void TPVICC::LoadFromBuffer(const void* Buffer, int32_t Size) {
-  // Copied before Clear, so a buffer that is this profile's own bytes stays readable.
-  std::unique_ptr<uint8_t[]> copy;
-  if (Buffer != nullptr && Size > 0) {
-    copy.reset(new (std::nothrow) uint8_t[static_cast<size_t>(Size)]);
-    if (copy) std::memcpy(copy.get(), Buffer, static_cast<size_t>(Size));
-  }
-  Clear();
-  if (copy) {
-    RawProfile = std::move(copy);
-    RawSize = Size;
-  }
-  OpenProfile();
-}
 
 void TPVICC::Assign(const TPVICC& Source) {
   if (&Source == this) return;

@@ -50,8 +50,19 @@ class TPVICC : public TObject {
   TPVICC& operator=(const TPVICC&) = delete;
 
   // Clear, then keep a copy of Size bytes and open them. A null buffer or a Size of 0 or
-  // less leaves the profile empty; so does a copy that cannot be allocated.
+  // less leaves the profile empty; so does a copy that cannot be allocated, or anything that
+  // goes wrong while the profile is opened and its texts read.
   void LoadFromBuffer(const void* Buffer, int32_t Size);
+  // Reads what SaveToStream wrote, from the stream's position: unless noLength, a 4-byte
+  // little-endian size and that many bytes; with noLength, the rest of the stream. File:
+  // the whole file, as a stream with noLength. True when the bytes were there in full and
+  // the colour system opened them (without the colour system, which cannot judge them, the
+  // bytes are kept closed, as LoadFromBuffer keeps them, and the load counts). Otherwise
+  // false, with this profile as it was: a size of 0, below 0, past what the stream holds or
+  // above 2 GB, a profile the colour system refuses, a file that cannot be opened, a stream
+  // that fails or throws, bytes that cannot be allocated.
+  bool LoadFromStream(TStream* stream, bool noLength);
+  bool LoadFromFile(const std::string& fileName);
   // Clear, then the source's raw bytes opened anew (Applied is not copied). A source open
   // on the system sRGB profile, which has no raw bytes, gives an sRGB profile again.
   void Assign(const TPVICC& Source);
@@ -106,6 +117,8 @@ class TPVICC : public TObject {
   bool AlternativeEngine = false;
 
  private:
+  // Takes over a profile loaded aside in full: its bytes, its open handle and its texts.
+  void TakeOver(TPVICC& loaded);
   // One entry of the profile's tag table (signature, offset and size of the tag): "cprt" and
   // "desc" give the texts.
   void ReadProfileTextTag(const char* Signature, int32_t Offset, int32_t Size);

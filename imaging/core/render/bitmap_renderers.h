@@ -89,11 +89,12 @@ void BlendRow(uint8_t* target, const uint8_t* colors, const uint8_t* weights, in
 // The loop. Per row: the source colours through the maps (straight into the target when
 // nothing else is to be done); with an operation, combined with the target pixels; then
 // written, or blended by min(transparency, alpha byte). RowReuse applies to opaque renders
-// only. A reader that declares kCopiesMappedRows has its colours copied by MappedRowCopy24.
+// only, and copies only the painted columns of the row above: the rest of a target row is not
+// the render's, and a row above would overwrite it with its own pixels. A reader that declares
+// kCopiesMappedRows has its colours copied by MappedRowCopy24.
 template <bool Blended, class Reader, class Combine>
 void PaintMapped(const TPVBitmap& source, const Reader& read, const Combine& combine,
-                 TPVRenderRows rows, int32_t targetRowLength, const TPVRenderArea& area,
-                 const TPVRenderOpacity& opacity) {
+                 TPVRenderRows rows, const TPVRenderArea& area, const TPVRenderOpacity& opacity) {
   constexpr bool kGathers = Blended || Combine::kReadsTarget;
   constexpr bool kCopiesRows = requires { Reader::kCopiesMappedRows; };
   const int32_t columns = area.LastColumn - area.FirstColumn + 1;
@@ -110,14 +111,16 @@ void PaintMapped(const TPVBitmap& source, const Reader& read, const Combine& com
     uint8_t* out = rows[r];
     if (!out) continue;
     const int32_t s = area.YMap[r - area.FirstRow];
+    const int64_t firstByte = static_cast<int64_t>(area.FirstColumn) * 3;
     if (!Blended && area.RowReuse && r > area.FirstRow && s == previousSourceRow && rows[r - 1]) {
-      std::memcpy(out, rows[r - 1], static_cast<size_t>(targetRowLength));
+      std::memcpy(out + firstByte, rows[r - 1] + firstByte, static_cast<size_t>(columns) * 3);
       continue;
     }
     const uint8_t* in = source.GetScanline(s);
+    // A row left unpainted is no row to copy from.
+    previousSourceRow = in ? s : -1;
     if (!in) continue;
-    previousSourceRow = s;
-    out += static_cast<int64_t>(area.FirstColumn) * 3;
+    out += firstByte;
     uint8_t* gathered = kGathers ? &colors[0].b : out;
     if constexpr (kCopiesRows) {
       // The next source row is fetched while this one is copied; not a file's, whose rows
@@ -151,12 +154,11 @@ void PaintMapped(const TPVBitmap& source, const Reader& read, const Combine& com
 
 template <class Reader, class Combine>
 void PaintWith(const TPVBitmap& source, const Reader& read, const Combine& combine,
-               TPVRenderRows rows, int32_t targetRowLength, const TPVRenderArea& area,
-               const TPVRenderOpacity* opacity) {
+               TPVRenderRows rows, const TPVRenderArea& area, const TPVRenderOpacity* opacity) {
   if (opacity)
-    PaintMapped<true>(source, read, combine, rows, targetRowLength, area, *opacity);
+    PaintMapped<true>(source, read, combine, rows, area, *opacity);
   else
-    PaintMapped<false>(source, read, combine, rows, targetRowLength, area, TPVRenderOpacity{});
+    PaintMapped<false>(source, read, combine, rows, area, TPVRenderOpacity{});
 }
 
 // Limits the area and runs the loop made for the opacity (null: opaque) and operation.
@@ -164,15 +166,14 @@ template <class Reader>
 void Paint(const TPVBitmap& source, const Reader& read, TPVRenderRows rows, TPVBitmap& target,
            TPVBlendOperation operation, TPVRenderArea area, const TPVRenderOpacity* opacity) {
   if (!LimitToMaps(source, rows, target, area)) return;
-  const int32_t rowLength = target.GetRowLen();
   const int64_t pixels = (int64_t{area.LastRow} - area.FirstRow + 1) *
                          (int64_t{area.LastColumn} - area.FirstColumn + 1);
   if (operation == pvboNormal)
-    PaintWith(source, read, SourceColor{}, rows, rowLength, area, opacity);
+    PaintWith(source, read, SourceColor{}, rows, area, opacity);
   else if (TabledOperationColor::Serves(operation) && pixels >= TabledOperationPixels)
-    PaintWith(source, read, TabledOperationColor(operation), rows, rowLength, area, opacity);
+    PaintWith(source, read, TabledOperationColor(operation), rows, area, opacity);
   else
-    PaintWith(source, read, OperationColor{operation}, rows, rowLength, area, opacity);
+    PaintWith(source, read, OperationColor{operation}, rows, area, opacity);
 }
 
 }  // namespace calmora::render

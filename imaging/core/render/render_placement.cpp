@@ -67,9 +67,9 @@ TPVRenderArea PaintedArea(const Placement& p, const TRect* clip, int32_t targetW
   const TRect& c = clip ? *clip : open;
   TPVRenderArea area;
   area.YScale = static_cast<int64_t>(
-      std::trunc(static_cast<double>(p.SourceHeight) / p.TargetHeight * RenderScaleOne));
+      std::trunc(static_cast<double>(p.SourceHeight) / p.TargetHeight * kRenderScaleOne));
   area.XScale = static_cast<int64_t>(
-      std::trunc(static_cast<double>(p.SourceWidth) / p.TargetWidth * RenderScaleOne));
+      std::trunc(static_cast<double>(p.SourceWidth) / p.TargetWidth * kRenderScaleOne));
   area.FirstRow = std::max({c.Top, p.TargetY, 0});
   area.FirstColumn = std::max({c.Left, p.TargetX, 0});
   area.LastRow = static_cast<int32_t>(std::min<int64_t>(

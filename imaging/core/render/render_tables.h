@@ -19,15 +19,15 @@ using TPVRenderRows = std::span<uint8_t* const>;
 using TPVRenderMap = std::vector<int32_t>;
 
 // Scale factors carry 14 fraction bits: this is 1:1.
-inline constexpr int64_t RenderScaleOne = 0x4000;
+inline constexpr int64_t kRenderScaleOne = 0x4000;
 
 // Where a renderer paints, in the order a renderer takes its arguments. Rows and columns of
 // the target are inclusive; entry i of YMap is the source row of target row FirstRow + i, entry
 // i of XMap the source column of target column FirstColumn + i.
 struct TPVRenderArea {
   bool RowReuse = false;  // a target row showing the same source row as the one above copies it
-  int64_t YScale = RenderScaleOne;  // source rows per target row, 14 fraction bits
-  int64_t XScale = RenderScaleOne;
+  int64_t YScale = kRenderScaleOne;  // source rows per target row, 14 fraction bits
+  int64_t XScale = kRenderScaleOne;
   int32_t LastRow = -1;
   int32_t LastColumn = -1;
   int32_t FirstRow = 0;

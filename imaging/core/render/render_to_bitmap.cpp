@@ -213,8 +213,8 @@ void TPVBitmap::RenderToBitmap(TPVBitmap& target, TPVRenderRowTable& rowTable,
 
   // A plain 1:1 pv24RGB render copies rows and needs no maps, unless the rectangle reaches past
   // the source: the maps then repeat its last row or column, as at every other scale.
-  const bool straight = format == pv24RGB && area.XScale == RenderScaleOne &&
-                        area.YScale == RenderScaleOne && !blended && !ChannelShiftEnabled &&
+  const bool straight = format == pv24RGB && area.XScale == kRenderScaleOne &&
+                        area.YScale == kRenderScaleOne && !blended && !ChannelShiftEnabled &&
                         DisplayContrast == 0 && operation == pvboNormal &&
                         int64_t{p.SourceX} + p.TargetWidth <= GetWidth() &&
                         int64_t{p.SourceY} + p.TargetHeight <= GetHeight();

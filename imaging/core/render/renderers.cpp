@@ -42,8 +42,8 @@ void RenderColorPixels(const TPVBitmap& source, TPVRenderRows rows, TPVBitmap& t
     Paint(source, read, rows, target, operation, area, opacity);
     return;
   }
-  if (Format == pv24RGB && !opacity && area.XScale == RenderScaleOne &&
-      area.YScale == RenderScaleOne) {
+  if (Format == pv24RGB && !opacity && area.XScale == kRenderScaleOne &&
+      area.YScale == kRenderScaleOne) {
     TPVRenderArea straight = area;
     const bool inside = render::LimitToStraightCopy(source, rows, target, straight);
     const bool whole = inside && straight.FirstRow == area.FirstRow &&

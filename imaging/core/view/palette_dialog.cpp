@@ -50,10 +50,10 @@ bool TPictavoPaletteDialog::Execute() {
 
 void TPictavoPaletteDialog::PaintCells(QPainter& Painter) const {
   for (int32_t i = 0; i < PaletteCount; ++i) {
-    const int32_t left = (i % CellsPerRow) * CellPitch + 1;
-    const int32_t top = (i / CellsPerRow) * CellPitch + 1;
+    const int32_t left = (i % kCellsPerRow) * kCellPitch + 1;
+    const int32_t top = (i / kCellsPerRow) * kCellPitch + 1;
     // 15 x 15 pixels: a one-pixel outline around the entry's colour.
-    const QRect cell(left, top, CellPitch - 1, CellPitch - 1);
+    const QRect cell(left, top, kCellPitch - 1, kCellPitch - 1);
     Painter.fillRect(cell, i == CurrentCell ? Qt::black : Qt::white);
     Painter.fillRect(cell.adjusted(1, 1, -1, -1), ColorOfEntry(Palette[i]));
   }
@@ -62,8 +62,8 @@ void TPictavoPaletteDialog::PaintCells(QPainter& Painter) const {
 void TPictavoPaletteDialog::TrackCell(int32_t X, int32_t Y) {
   // Columns stop at the row's end: a point right of cell 31 or left of cell 0 belongs to no
   // cell, not to one of the next or the previous row.
-  if (X < 1 || Y < 1 || X > CellsPerRow * CellPitch) return;
-  const int64_t cell = int64_t{(Y - 1) / CellPitch} * CellsPerRow + (X - 1) / CellPitch;
+  if (X < 1 || Y < 1 || X > kCellsPerRow * kCellPitch) return;
+  const int64_t cell = int64_t{(Y - 1) / kCellPitch} * kCellsPerRow + (X - 1) / kCellPitch;
   if (cell >= PaletteCount || cell == CurrentCell) return;
   CurrentCell = static_cast<int32_t>(cell);
   update();

@@ -15,8 +15,8 @@ namespace calmora {
 
 class TPictavoPaletteDialog : public QDialog {
  public:
-  static constexpr int32_t CellsPerRow = 32;
-  static constexpr int32_t CellPitch = 16;  // pixels from one cell to the next
+  static constexpr int32_t kCellsPerRow = 32;
+  static constexpr int32_t kCellPitch = 16;  // pixels from one cell to the next
   static constexpr int mrOk = 1;
   static constexpr int mrCancel = 2;
 

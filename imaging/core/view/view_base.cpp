@@ -66,7 +66,7 @@ TPVRegistrationHandle TPVView::RegisterBitmapChangeEvent(TPVBitmapChangeEvent Ev
 }
 
 void TPVView::UnregisterBitmapChangeEvent(TPVRegistrationHandle Handle) {
-  if (Handle == NoRegistration) return;
+  if (Handle == kNoRegistration) return;
   auto found = FindRegistration(Handle);
   if (found != registrations_.end()) registrations_.erase(found);
 }

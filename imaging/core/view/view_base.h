@@ -23,7 +23,7 @@ using TNotifyEvent = platform::TNotifyEvent;
 
 // A registration's handle (the record's address); -1 stands for none.
 using TPVRegistrationHandle = intptr_t;
-inline constexpr TPVRegistrationHandle NoRegistration = -1;
+inline constexpr TPVRegistrationHandle kNoRegistration = -1;
 
 class TPVView : public platform::TCustomControl {
  public:
@@ -57,7 +57,7 @@ class TPVView : public platform::TCustomControl {
 
   // ---- Callbacks ----
   TPVRegistrationHandle RegisterBitmapChangeEvent(TPVBitmapChangeEvent Event);
-  // NoRegistration and handles not in the list are ignored.
+  // kNoRegistration and handles not in the list are ignored.
   void UnregisterBitmapChangeEvent(TPVRegistrationHandle Handle);
 
   // ---- Published properties ----

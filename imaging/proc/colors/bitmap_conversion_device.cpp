@@ -48,7 +48,7 @@ bool ReduceToOneBitInPlace(platform::TBitmap& device, TPVDitherMethod method) {
   if (method == pvdmOrdered)
     DitherTo1Bit(wrapper, progress);
   else
-    ThresholdTo1Bit(wrapper, MeanColorThreshold, progress);
+    ThresholdTo1Bit(wrapper, kMeanColorThreshold, progress);
   return device.GetPixelFormat() == platform::pf1bit;
 }
 

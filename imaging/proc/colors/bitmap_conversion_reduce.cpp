@@ -60,7 +60,7 @@ bool DitherOrdered(const TPVBitmap& source, TPVBitmap& target) {
     const uint8_t* greys = reader.Greys(row, width);
     std::memset(bits, 0, static_cast<size_t>(width + 7) / 8);
     for (int32_t x = 0; x < width; ++x)
-      if (OrderedDitherMatrix[x & 7][y & 7] < (greys[x] >> 2))
+      if (kOrderedDitherMatrix[x & 7][y & 7] < (greys[x] >> 2))
         bits[x >> 3] = static_cast<uint8_t>(bits[x >> 3] | (0x80 >> (x & 7)));
   }
   return true;
@@ -73,7 +73,7 @@ bool ReduceToOneBit(TPVBitmap& source, TPVBitmap& target) {
   // The threshold reads 16-bit colours by their high bytes only after a detour through 24 bits.
   if (source.Format == pvRGB48 && !source.ConvertPixelFormat(pv24RGB)) return false;
   TPVProgressRecord progress;  // no event
-  return BinarizeToBitmap(source, target, MeanColorThreshold, progress);
+  return BinarizeToBitmap(source, target, kMeanColorThreshold, progress);
 }
 
 bool QuantizeInto(const TPVBitmap& source, TPVBitmap& target) {

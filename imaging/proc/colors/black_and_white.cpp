@@ -15,7 +15,7 @@
 
 namespace calmora {
 
-const int32_t OrderedDitherMatrix[8][8] = {
+const int32_t kOrderedDitherMatrix[8][8] = {
     {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
     {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
     {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
@@ -73,9 +73,9 @@ int32_t MeanGrey(const TPVBitmap& source) {
 }
 
 int32_t ResolveThreshold(const TPVBitmap& source, int32_t threshold) {
-  if (threshold == MaxEntropyThreshold)
+  if (threshold == kMaxEntropyThreshold)
     return MaximumEntropyThreshold(source).value_or(MeanGrey(source));
-  if (threshold == MeanColorThreshold) return MeanGrey(source);
+  if (threshold == kMeanColorThreshold) return MeanGrey(source);
   return threshold;
 }
 
@@ -124,7 +124,7 @@ void DitherTo1Bit(TPVBitmap& Bitmap, TPVProgressRecord& Progress) {
       for (int32_t x = 0; x < width; ++x) {
         // Near-white pixels stay white: no matrix entry reaches 64.
         const int32_t f = AllAtLeast(pixels[x], 251) ? 64 : GrayLevelOf(pixels[x]) >> 2;
-        SetBit(bits, x, OrderedDitherMatrix[x % 8][y % 8] < f);
+        SetBit(bits, x, kOrderedDitherMatrix[x % 8][y % 8] < f);
       }
     ReportRowDone(Progress.OnProgress, Progress.Sender, Progress.Step, y);
   }

@@ -11,16 +11,16 @@
 namespace calmora {
 
 // Threshold values with a meaning of their own.
-inline constexpr int32_t MeanColorThreshold = -1;   // the grey level of AverageColor
-inline constexpr int32_t MaxEntropyThreshold = -2;  // the maximum-entropy split
+inline constexpr int32_t kMeanColorThreshold = -1;   // the grey level of AverageColor
+inline constexpr int32_t kMaxEntropyThreshold = -2;  // the maximum-entropy split
 
 // The 8 x 8 ordered-dither (Bayer) matrix, indexed [x mod 8][y mod 8]: the pixel's column picks
 // the row of the table.
-extern const int32_t OrderedDitherMatrix[8][8];
+extern const int32_t kOrderedDitherMatrix[8][8];
 
 // Dest's bit (most significant first, set = white) for each pixel is set when the pixel's grey
 // level (of its colour as row_colors.h reads it) is at least the threshold. A pv1g Source is
-// copied into Dest instead. With MaxEntropyThreshold the threshold is the t of 1..255 whose
+// copied into Dest instead. With kMaxEntropyThreshold the threshold is the t of 1..255 whose
 // split of the grey histogram scores highest (the first of equals; any valid score beats
 // none); when no t splits the image in two it is the mean colour's grey. Progress.Step becomes
 // 100 / (Height + 0.5) and OnProgress fires after each row; Aborting is not read. False, with
@@ -32,7 +32,7 @@ bool BinarizeToBitmap(TPVBitmap& Source, TPVBitmap& Dest, int32_t Threshold,
 void ThresholdTo1Bit(TPVBitmap& Bitmap, int32_t Threshold, TPVProgressRecord& Progress);
 
 // pv24RGB only: the bitmap becomes pv1g, a pixel white where
-// OrderedDitherMatrix[x mod 8][y mod 8] < f, with f = 64 when all three channels are at least
+// kOrderedDitherMatrix[x mod 8][y mod 8] < f, with f = 64 when all three channels are at least
 // 251 and grey level >> 2 otherwise. Progress as BinarizeToBitmap.
 void DitherTo1Bit(TPVBitmap& Bitmap, TPVProgressRecord& Progress);
 

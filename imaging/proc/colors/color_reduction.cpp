@@ -21,7 +21,7 @@ namespace {
 // of one reduction, taken only when it can be had.
 class TNetworkIndexTable {
  public:
-  static constexpr int32_t MaxColors = 32767;
+  static constexpr int32_t kMaxColors = 32767;
 
   explicit TNetworkIndexTable(const TPVQuantizer& quantizer) : quantizer_(quantizer) {
     table_.reset(new (std::nothrow) int16_t[kEntries]);
@@ -69,7 +69,7 @@ void ReduceColors24(TPVBitmap& Bitmap, int32_t NumColors, TPVRGB* Palette,
     Palette = ownPalette.data();
   }
   const TPVQuantizer quantizer(Bitmap, Palette, NumColors);
-  if (quantizer.NeuQuant() && NumColors <= TNetworkIndexTable::MaxColors) {
+  if (quantizer.NeuQuant() && NumColors <= TNetworkIndexTable::kMaxColors) {
     TNetworkIndexTable table(quantizer);
     if (table.Ready()) {
       MapPixels(

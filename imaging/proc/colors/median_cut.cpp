@@ -109,7 +109,7 @@ bool TrialSplit(const TMedianCutState& s, const TMedianCutBox& box, int c, TMedi
   high.Lower[c] = cut + 1;
   RebuildMarginals(s, low);
   for (int k = 0; k < 3; ++k)
-    for (int32_t j = 0; j < MedianCutBins; ++j) high.Marginal[k][j] -= low.Marginal[k][j];
+    for (int32_t j = 0; j < kMedianCutBins; ++j) high.Marginal[k][j] -= low.Marginal[k][j];
   ShrinkBounds(low);
   ShrinkBounds(high);
   ComputeStatistics(low, s.PixelCount);
@@ -177,12 +177,12 @@ std::unique_ptr<TMedianCutState> MedianCutCreate(const TPVBitmap& Bitmap, TPVRGB
   s->Width = Bitmap.GetWidth();
   s->Height = Bitmap.GetHeight();
   s->PixelCount = int64_t{s->Width} * s->Height;
-  s->MaxColors = std::min(MaxColors, MedianCutMaxBoxes);
+  s->MaxColors = std::min(MaxColors, kMedianCutMaxBoxes);
   if (s->MaxColors < 1) return s;
   BuildHistogram(*s);
   TMedianCutBox& whole = s->Boxes[0];
   whole.Lower = {0, 0, 0};
-  whole.Upper = {MedianCutBins, MedianCutBins, MedianCutBins};
+  whole.Upper = {kMedianCutBins, kMedianCutBins, kMedianCutBins};
   RebuildMarginals(*s, whole);
   // Rows that could not be read count for nothing, so the halves always add up.
   for (int64_t h : whole.Marginal[Red]) whole.Count += h;

@@ -18,7 +18,7 @@ int32_t ChooseAlgorithm(int32_t numColors) {
     algorithm = numColors < 128 ? 1 : 0;
   else if (QuantizerAlgorithm == 1)
     algorithm = 1;
-  return algorithm == 1 && numColors > MedianCutMaxBoxes ? 0 : algorithm;
+  return algorithm == 1 && numColors > kMedianCutMaxBoxes ? 0 : algorithm;
 }
 
 uint8_t GreyRampLevel(int32_t i, int32_t numColors) {

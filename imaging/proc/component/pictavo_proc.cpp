@@ -49,7 +49,7 @@ void TPictavoProc::LeaveView() {
     view->UnregisterBitmapChangeEvent(viewChangeHandle_);
     RemoveFreeNotification(view);
   }
-  viewChangeHandle_ = NoRegistration;
+  viewChangeHandle_ = kNoRegistration;
 }
 
 void TPictavoProc::LeaveTImage() {
@@ -78,7 +78,7 @@ void TPictavoProc::ViewBitmapChanged(TObject*, bool Destroying) {
   if (Destroying) {
     // The view drops its callbacks itself; its bitmaps die with it, so nothing of them is kept.
     attachedPictavo_ = nullptr;
-    viewChangeHandle_ = NoRegistration;
+    viewChangeHandle_ = kNoRegistration;
     TakeNewOwnBitmap();
     return;
   }

@@ -197,7 +197,7 @@ class TPictavoProc : public platform::TComponent {
 
   TPVView* attachedPictavo_ = nullptr;
   platform::TImage* attachedTImage_ = nullptr;
-  TPVRegistrationHandle viewChangeHandle_ = NoRegistration;
+  TPVRegistrationHandle viewChangeHandle_ = kNoRegistration;
   TPVBitmap* targetBitmap_ = nullptr;
   std::unique_ptr<TPVBitmap> ownBitmap_;  // the target when the component owns it
   platform::TBitmap* linkedTBitmap_ = nullptr;

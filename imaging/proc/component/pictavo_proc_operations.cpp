@@ -180,7 +180,7 @@ void TPictavoProc::ReduceColors(const std::string& Caption, int32_t NumColors, T
     progress.OnProgress = OnProgress;
     progress.Sender = this;
     if (DitherMethod == pvdmThreshold)
-      ThresholdTo1Bit(image, MeanColorThreshold, progress);
+      ThresholdTo1Bit(image, kMeanColorThreshold, progress);
     else
       DitherTo1Bit(image, progress);
     if (Palette != nullptr) {

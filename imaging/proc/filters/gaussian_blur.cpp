@@ -18,14 +18,14 @@ namespace gaussian {
 
 Kernel MakeKernel(double radius) {
   Kernel kernel;
-  long double curve[2 * MaxHalfWidth + 1];
+  long double curve[2 * kMaxHalfWidth + 1];
   long double sum = 0;
-  for (int32_t i = 0; i <= 2 * MaxHalfWidth; ++i) {
-    const long double t = (i - MaxHalfWidth) / static_cast<long double>(radius);
+  for (int32_t i = 0; i <= 2 * kMaxHalfWidth; ++i) {
+    const long double t = (i - kMaxHalfWidth) / static_cast<long double>(radius);
     curve[i] = std::exp(-(t * t) / 2);
     sum += curve[i];
   }
-  for (int32_t i = 0; i <= 2 * MaxHalfWidth; ++i)
+  for (int32_t i = 0; i <= 2 * kMaxHalfWidth; ++i)
     kernel.Weights[i] = static_cast<int32_t>(std::nearbyint(curve[i] * 65536 / sum));
   while (kernel.HalfWidth > 1 && kernel.Weight(kernel.HalfWidth) == 0 &&
          kernel.Weight(-kernel.HalfWidth) == 0)

@@ -6,16 +6,16 @@
 
 namespace calmora::gaussian {
 
-inline constexpr int32_t MaxHalfWidth = 100;
+inline constexpr int32_t kMaxHalfWidth = 100;
 
 // Weights[100 + k] for offsets k = -100..100, Round(g(k) x 65536 / sum of g) with
 // g(k) = exp(-(k / radius)^2 / 2), in long double; the kernel is symmetric. HalfWidth is the
 // reach that still has non-zero weights (at least 1). The weights sum to 65536 within the
 // rounding of 201 terms, so every sum of a line stays below 2^32 and every result below 256.
 struct Kernel {
-  int32_t Weights[2 * MaxHalfWidth + 1] = {};
-  int32_t HalfWidth = MaxHalfWidth;
-  int32_t Weight(int32_t offset) const { return Weights[MaxHalfWidth + offset]; }
+  int32_t Weights[2 * kMaxHalfWidth + 1] = {};
+  int32_t HalfWidth = kMaxHalfWidth;
+  int32_t Weight(int32_t offset) const { return Weights[kMaxHalfWidth + offset]; }
 };
 // For a finite radius above 0.
 Kernel MakeKernel(double radius);

@@ -84,7 +84,7 @@ void ConvolveLineAvx2(const Kernel& kernel, const LineTaps<Sample>& taps, int32_
   // weight is at most a third of the total, so it fits the signed 16 bits the multiply-add
   // takes; were it not so, the plain routine would do all.
   const int32_t h = kernel.HalfWidth;
-  std::array<int32_t, MaxHalfWidth / 2 + 1> pairWeights{};
+  std::array<int32_t, kMaxHalfWidth / 2 + 1> pairWeights{};
   for (int32_t k = 1; k <= h; k += 2) {
     const int32_t next = k + 1 <= h ? kernel.Weight(k + 1) : 0;
     if (kernel.Weight(k) > 32767 || next > 32767) {
@@ -98,7 +98,7 @@ void ConvolveLineAvx2(const Kernel& kernel, const LineTaps<Sample>& taps, int32_
     ConvolveGroups<4>(kernel, taps, pairWeights.data(), done, out);
   for (; done + 16 <= count; done += 16)
     ConvolveGroups<1>(kernel, taps, pairWeights.data(), done, out);
-  std::array<const Sample*, MaxHalfWidth> near{}, far{};
+  std::array<const Sample*, kMaxHalfWidth> near{}, far{};
   for (int32_t k = 0; k < h; ++k) {
     near[k] = taps.Near[k] + done;
     far[k] = taps.Far[k] + done;

@@ -15,11 +15,11 @@ using wand::BitPlane;
 
 // Chain codes: 0 east, 1 north-east, 2 north, 3 north-west, 4 west, 5 south-west, 6 south,
 // 7 south-east (y grows downward).
-constexpr int32_t StepX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-constexpr int32_t StepY[8] = {0, -1, -1, -1, 0, 1, 1, 1};
+constexpr int32_t kStepX[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr int32_t kStepY[8] = {0, -1, -1, -1, 0, 1, 1, 1};
 // The order the trace searches in: east, north, west, south, then the diagonals.
-constexpr int32_t SearchOrder[8] = {0, 2, 4, 6, 1, 3, 5, 7};
-constexpr int32_t NorthEast = 1;
+constexpr int32_t kSearchOrder[8] = {0, 2, 4, 6, 1, 3, 5, 7};
+constexpr int32_t kNorthEast = 1;
 
 // The region's pixels over its bounding box; with dilate every pixel also sets its eight
 // neighbours, limited to the box.
@@ -159,8 +159,8 @@ class VertexList {
   }
   void Step(int32_t code) {
     if (last_ >= 0 && code != last_) Keep();
-    x_ += StepX[code];
-    y_ += StepY[code];
+    x_ += kStepX[code];
+    y_ += kStepY[code];
     last_ = code;
   }
   const std::vector<TPoint>& Points() const { return points_; }
@@ -175,35 +175,35 @@ class VertexList {
 
 // Walks the border from the start cell; false when a tile of walked cells cannot be had.
 bool Trace(OutlineGrid& grid, Cell start, VertexList& vertices) {
-  enum class Step { Moved, Blocked, Failed };
+  enum class Step { kMoved, kBlocked, kFailed };
   Cell at = start;
   if (!grid.Walk(at.X, at.Y)) return false;
   const auto step = [&](int32_t code) {
-    const Cell next{at.X + StepX[code], at.Y + StepY[code]};
-    if (!grid.IsOpen(next.X, next.Y)) return Step::Blocked;
-    if (!grid.Walk(next.X, next.Y)) return Step::Failed;
+    const Cell next{at.X + kStepX[code], at.Y + kStepY[code]};
+    if (!grid.IsOpen(next.X, next.Y)) return Step::kBlocked;
+    if (!grid.Walk(next.X, next.Y)) return Step::kFailed;
     at = next;
     vertices.Step(code);
-    return Step::Moved;
+    return Step::kMoved;
   };
   // Each round first goes on in the direction the last search found, then searches anew.
-  int32_t previous = NorthEast;
+  int32_t previous = kNorthEast;
   for (;;) {
-    if (step(previous) == Step::Failed) return false;
-    Step found = Step::Blocked;
-    for (const int32_t code : SearchOrder) {
+    if (step(previous) == Step::kFailed) return false;
+    Step found = Step::kBlocked;
+    for (const int32_t code : kSearchOrder) {
       found = step(code);
-      if (found == Step::Failed) return false;
-      if (found == Step::Moved) {
+      if (found == Step::kFailed) return false;
+      if (found == Step::kMoved) {
         previous = code;
         break;
       }
     }
-    if (found == Step::Blocked) break;
+    if (found == Step::kBlocked) break;
   }
   // The step back onto the start closes the outline when it is one step away.
   for (int32_t code = 0; code < 8; ++code)
-    if (at.X + StepX[code] == start.X && at.Y + StepY[code] == start.Y) vertices.Step(code);
+    if (at.X + kStepX[code] == start.X && at.Y + kStepY[code] == start.Y) vertices.Step(code);
   return true;
 }
 

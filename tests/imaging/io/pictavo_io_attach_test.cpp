@@ -34,7 +34,7 @@ TEST(PictavoIOCore, StartsWithEveryFieldAtItsInitialValue) {
   EXPECT_EQ(io.GetLinkedTBitmap(), nullptr);
   EXPECT_EQ(io.AttachedPictavo, nullptr);
   EXPECT_EQ(io.AttachedTImage, nullptr);
-  EXPECT_EQ(io.GetViewCallbackHandle(), NoRegistration);
+  EXPECT_EQ(io.GetViewCallbackHandle(), kNoRegistration);
   EXPECT_EQ(io.GetBackground(), 0u);
   EXPECT_EQ(io.MsgLanguage, msSystem);
   EXPECT_EQ(io.GetPreviewsParams(), TIOPreviewsParams{});
@@ -108,7 +108,7 @@ TEST(PictavoIOCore, WalksEveryAttachmentAndBack) {
   EXPECT_EQ(io.GetWorkBitmap(), view.Layers[0]->Bitmap.get());
   EXPECT_FALSE(io.GetOwnsWorkBitmap());
   EXPECT_EQ(io.GetLinkedTBitmap(), nullptr);
-  EXPECT_NE(io.GetViewCallbackHandle(), NoRegistration);
+  EXPECT_NE(io.GetViewCallbackHandle(), kNoRegistration);
   // The callback follows the view to its new bitmap and takes the view's resolution.
   view.LayersAdd();
   EXPECT_EQ(io.GetWorkBitmap(), view.Layers[1]->Bitmap.get());
@@ -120,7 +120,7 @@ TEST(PictavoIOCore, WalksEveryAttachmentAndBack) {
   EXPECT_EQ(io.AttachedTImage, &image);
   EXPECT_TRUE(io.GetOwnsWorkBitmap());
   EXPECT_EQ(io.GetLinkedTBitmap(), image.GetPicture()->GetBitmap());
-  EXPECT_EQ(io.GetViewCallbackHandle(), NoRegistration);
+  EXPECT_EQ(io.GetViewCallbackHandle(), kNoRegistration);
   EXPECT_EQ(io.GetWorkBitmap()->GetWidth(), 5);
   EXPECT_EQ(view.Layers[1]->Bitmap->GetWidth(), 6);  // the view's image was left alone
   TPVBitmap* wrapper = io.GetWorkBitmap();
@@ -164,7 +164,7 @@ TEST(PictavoIOCore, AttachingNoBitmapOverAViewOnlyWithdrawsItsCallback) {
   io.SetAttachedBitmap(nullptr);
   EXPECT_EQ(io.GetWorkBitmap(), working);
   EXPECT_EQ(io.AttachedPictavo, &view);
-  EXPECT_EQ(io.GetViewCallbackHandle(), NoRegistration);
+  EXPECT_EQ(io.GetViewCallbackHandle(), kNoRegistration);
   view.LayersAdd();  // no longer heard
   EXPECT_EQ(io.GetWorkBitmap(), working);
 
@@ -215,7 +215,7 @@ TEST(PictavoIOCore, ADestroyedViewOrImageControlLeavesANewOwnBitmap) {
     io.SetAttachedPictavo(&view);
   }
   EXPECT_EQ(io.AttachedPictavo, nullptr);
-  EXPECT_EQ(io.GetViewCallbackHandle(), NoRegistration);
+  EXPECT_EQ(io.GetViewCallbackHandle(), kNoRegistration);
   EXPECT_TRUE(io.GetOwnsWorkBitmap());
   EXPECT_TRUE(io.GetWorkBitmap()->IsEmpty());
   {

@@ -190,7 +190,9 @@ inline RGBImage ExpectedRender(const TPVBitmap& source, const RGBImage& before,
   for (int64_t r = firstRow; r <= lastRow; ++r) {
     const int64_t s = sourceRow(r);
     if (reuse && r > firstRow && s == sourceRow(r - 1)) {
-      image[r] = image[r - 1];
+      // Only the painted columns repeat the row above; the rest of the row is not the render's.
+      std::copy(image[r - 1].begin() + firstColumn, image[r - 1].begin() + lastColumn + 1,
+                image[r].begin() + firstColumn);
       continue;
     }
     for (int64_t c = firstColumn; c <= lastColumn; ++c) {

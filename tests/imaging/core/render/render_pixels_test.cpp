@@ -1,4 +1,5 @@
-// What a render shows: nearest-neighbour enlargement against ImageMagick's -sample, row reuse,
+// What a render shows: nearest-neighbour enlargement against ImageMagick's -sample, row reuse
+// (also at an offset inside a larger target, against -sample composed there),
 // every format at 1:1 against GetPixelAsRGB, and the named values of transparency, alpha,
 // grey windows, channel shifts, display contrast, palettes and the fourth byte of pv32RGB.
 #include <gtest/gtest.h>
@@ -81,6 +82,61 @@ TEST_F(RenderPixels, RowReuseCopiesTheRowAboveWhereTheSourceRowRepeats) {
   EXPECT_TRUE(test::SameImage(test::ImageOf(*plain), image));
   for (int32_t x = 0; x < 200; ++x)
     ASSERT_EQ(image[0][x], source->GetPixel24(x / 2, 0)) << "a 2 x 2 block per source pixel";
+}
+
+// A render placed inside a larger target, or running off its right and bottom edges, with row
+// reuse: the painted rectangle is ImageMagick's -sample of the source composed at the
+// render's place, and every pixel outside it is the target's own.
+TEST_F(RenderPixels, RowReuseAtAnOffsetEqualsImageMagickSampleComposedThere) {
+  CALMORA_REQUIRE_TOOL("convert");
+  CALMORA_REQUIRE_TOOL("compare");
+  struct Case {
+    int32_t SourceWidth, SourceHeight, RenderWidth, RenderHeight, TargetWidth, TargetHeight;
+  };
+  // Scales of 2 and 4 only: -sample and the render's maps agree exactly there.
+  const Case cases[] = {
+      {40, 30, 80, 60, 200, 150},     // inside, with target columns on both sides
+      {50, 40, 200, 160, 180, 150},   // past the right and bottom edges
+      {60, 20, 60, 80, 120, 140},     // rows repeated, columns 1:1
+      {30, 30, 120, 60, 150, 100},    // four target columns and two rows per source pixel
+  };
+  test::ScratchFolder folder("calmora-render-reuse");
+  uint32_t seed = 40;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.SourceWidth << "x" << c.SourceHeight << " as "
+                                      << c.RenderWidth << "x" << c.RenderHeight << " into "
+                                      << c.TargetWidth << "x" << c.TargetHeight);
+    auto source = test::MakeBitmap(test::Storage::MemoryBlock, c.SourceWidth, c.SourceHeight,
+                                   pv24RGB);
+    test::FillRandom(*source, ++seed);
+    auto target = test::MakeBitmap(test::Storage::MemoryBlock, c.TargetWidth, c.TargetHeight,
+                                   pv24RGB);
+    test::FillRandom(*target, ++seed);
+    const std::string sourceFile = folder.File("source.ppm"), before = folder.File("before.ppm");
+    const std::string ours = folder.File("ours.ppm"), theirs = folder.File("theirs.ppm");
+    ASSERT_TRUE(test::SavePNM(*source, sourceFile));
+    ASSERT_TRUE(test::SavePNM(*target, before));
+
+    RenderCall call;
+    call.TargetX = 20, call.TargetY = 30;
+    call.TargetWidth = c.RenderWidth, call.TargetHeight = c.RenderHeight;
+    call.SourceWidth = c.SourceWidth, call.SourceHeight = c.SourceHeight;
+    call.RowReuse = true;
+    test::Render(*source, *target, call);
+    ASSERT_TRUE(test::SavePNM(*target, ours));
+
+    const std::string geometry =
+        std::to_string(c.RenderWidth) + "x" + std::to_string(c.RenderHeight) + "!";
+    ASSERT_EQ(test::RunTool("convert " + test::ShellQuoted(before) + " \\( " +
+                            test::ShellQuoted(sourceFile) + " -sample " + geometry +
+                            " \\) -geometry +20+30 -composite " + test::ShellQuoted(theirs))
+                  .Status,
+              0);
+    const test::ToolResult compared = test::RunTool(
+        "compare -metric AE " + test::ShellQuoted(ours) + " " + test::ShellQuoted(theirs) +
+        " null: 2>&1");
+    EXPECT_EQ(compared.Output, "0");
+  }
 }
 
 // Random pixels for every format; pv8p with a random palette.

@@ -153,7 +153,7 @@ TEST(ViewBaseTest, CallbacksInRegistrationOrderThenOnceMoreWhenTheViewGoes) {
   const TPVRegistrationHandle b = view->RegisterBitmapChangeEvent(log.Make("b", view));
   view->RegisterBitmapChangeEvent(log.Make("c", view));
   view->UnregisterBitmapChangeEvent(b);
-  view->UnregisterBitmapChangeEvent(NoRegistration);
+  view->UnregisterBitmapChangeEvent(kNoRegistration);
   view->UnregisterBitmapChangeEvent(b);  // no longer in the list
   view->UnregisterBitmapChangeEvent(reinterpret_cast<TPVRegistrationHandle>(&log));  // never was
   view->NotifyBitmapChanged();
@@ -167,7 +167,7 @@ TEST(ViewBaseTest, CallbacksInRegistrationOrderThenOnceMoreWhenTheViewGoes) {
 TEST(ViewBaseTest, TheWalkSurvivesCallbacksThatUnregister) {
   CallbackLog log;
   PlainView view;
-  TPVRegistrationHandle self = NoRegistration, second = NoRegistration, third = NoRegistration;
+  TPVRegistrationHandle self = kNoRegistration, second = kNoRegistration, third = kNoRegistration;
   // The first unregisters itself and the third; the second registers a new one.
   self = view.RegisterBitmapChangeEvent([&](TObject*, bool) {
     log.calls.push_back("first");
@@ -190,7 +190,7 @@ TEST(ViewBaseTest, TheWalkSurvivesCallbacksThatUnregister) {
 TEST(ViewBaseTest, DestroyingWalkSurvivesACallbackThatUnregistersAnother) {
   CallbackLog log;
   auto* view = new PlainView;
-  TPVRegistrationHandle last = NoRegistration;
+  TPVRegistrationHandle last = kNoRegistration;
   view->RegisterBitmapChangeEvent([&](TObject*, bool destroying) {
     log.calls.push_back(destroying ? "first destroying" : "first");
     view->UnregisterBitmapChangeEvent(last);

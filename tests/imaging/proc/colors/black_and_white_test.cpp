@@ -66,7 +66,7 @@ TEST(OrderedDither, IsTheBayerMatrix) {
     EXPECT_EQ(bayer[1][j], firstRows[1][j]);
   }
   for (int i = 0; i < 8; ++i)
-    for (int j = 0; j < 8; ++j) EXPECT_EQ(OrderedDitherMatrix[i][j], bayer[i][j]);
+    for (int j = 0; j < 8; ++j) EXPECT_EQ(kOrderedDitherMatrix[i][j], bayer[i][j]);
 }
 
 // Every grey level on a whole 8 x 8 tile (grey g on rows 8g..8g + 7): a pixel is white where
@@ -202,7 +202,7 @@ TEST_P(BlackAndWhite, MaximumEntropySplitsBetweenLevels) {
     ASSERT_GT(t, 0);
     auto dest = Bitmap(width, 3, pv1g);
     TPVProgressRecord progress;
-    ASSERT_TRUE(BinarizeToBitmap(*source, *dest, MaxEntropyThreshold, progress));
+    ASSERT_TRUE(BinarizeToBitmap(*source, *dest, kMaxEntropyThreshold, progress));
     for (int32_t x = 0; x < width; ++x)
       EXPECT_EQ(BitAt(*dest, x, 2), c.levels[x] >= t) << "level " << c.levels[x] << ", t " << t;
   }
@@ -227,10 +227,10 @@ TEST_P(BlackAndWhite, MeanThresholds) {
     int32_t threshold;
     bool topRowSet, bottomRowSet;
   };
-  const Case cases[] = {{mid.get(), MeanColorThreshold, true, true},
-                        {halves.get(), MeanColorThreshold, true, false},
-                        {flat.get(), MaxEntropyThreshold, true, true},
-                        {flat.get(), MeanColorThreshold, true, true}};
+  const Case cases[] = {{mid.get(), kMeanColorThreshold, true, true},
+                        {halves.get(), kMeanColorThreshold, true, false},
+                        {flat.get(), kMaxEntropyThreshold, true, true},
+                        {flat.get(), kMeanColorThreshold, true, true}};
   for (const Case& c : cases) {
     auto dest = Bitmap(4, 4, pv1g);
     TPVProgressRecord progress;

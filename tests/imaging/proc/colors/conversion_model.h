@@ -284,7 +284,7 @@ inline Expectation ExpectOneBit(const Image& source, const ConversionSetting& se
     const auto input = BitmapOf(source.Format == pvRGB48 ? Via24(source) : source);
     TPVBitmap bits(width, height, pv1g);
     TPVProgressRecord progress;
-    EXPECT_TRUE(BinarizeToBitmap(*input, bits, MeanColorThreshold, progress));
+    EXPECT_TRUE(BinarizeToBitmap(*input, bits, kMeanColorThreshold, progress));
     e.Result.Pixels = ModelOf(bits);
     return e;
   }

@@ -1,6 +1,6 @@
 // The box splitter: a plasma image reduced to 64 colours (checked with ImageMagick's colour
-// count), exact boxes for a two-colour image, the boxes' bookkeeping, and images wider than
-// 65535 pixels.
+// count), exact boxes for a two-colour image, the boxes' bookkeeping, channels that tie for a
+// split, and images wider than 65535 pixels.
 #include "imaging/proc/colors/median_cut.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +67,7 @@ TEST_P(MedianCut, BoxesPartitionTheCellsAndCountEveryPixel) {
   for (int32_t colours : {2, 16, 100, 256, 300}) {
     std::vector<TPVRGB> palette(static_cast<size_t>(colours));
     auto state = MedianCutCreate(*bitmap, palette.data(), colours);
-    ASSERT_LE(state->BoxCount, std::min(colours, MedianCutMaxBoxes));
+    ASSERT_LE(state->BoxCount, std::min(colours, kMedianCutMaxBoxes));
     EXPECT_GT(state->BoxCount, 1);
     int64_t counted = 0;
     for (int32_t i = 0; i < state->BoxCount; ++i) counted += state->Boxes[i].Count;
@@ -99,6 +99,51 @@ TEST_P(MedianCut, TwoColoursMakeTwoBoxesAtTheirBins) {
   EXPECT_EQ(palette[2], (TPVRGB{1, 2, 3}));
   EXPECT_EQ(palette[MedianCutIndex(*state, MakeRGB(8, 16, 24))], MakeRGB(8, 16, 24));
   EXPECT_EQ(palette[MedianCutIndex(*state, MakeRGB(207, 103, 40))], MakeRGB(200, 96, 40));
+}
+
+// Four (or eight) colours in equal numbers, their varying channels 0 or 255, the others 100:
+// the varying channels split into halves of equal scores, and the first of them in the order
+// red, green, blue takes the split. The other varying channel stays whole in both boxes
+// (mean bin 15.5, which rounds to 16 and shows as 128).
+TEST_P(MedianCut, ChannelsThatTieForTheSplitGiveItToTheFirstOfRedGreenBlue) {
+  struct Case {
+    const char* Name;
+    bool Varies[3];  // red, green, blue
+    int Split;       // the channel expected to take the split
+  };
+  const Case cases[] = {
+      {"red and green", {true, true, false}, 0},
+      {"green and blue", {false, true, true}, 1},
+      {"red and blue", {true, false, true}, 0},
+      {"all three", {true, true, true}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // Column x gives the n-th varying channel bit n of x: every combination equally often.
+    const auto colour = [&c](int32_t x) {
+      uint8_t v[3] = {100, 100, 100};
+      int bit = 0;
+      for (int k = 0; k < 3; ++k)
+        if (c.Varies[k]) v[k] = (x >> bit++) & 1 ? 255 : 0;
+      return MakeRGB(v[0], v[1], v[2]);
+    };
+    auto bitmap = NewBitmap(GetParam(), 8, 8, pv24RGB);
+    FillRGB(*bitmap, [&](int32_t x, int32_t) { return colour(x); });
+    std::vector<TPVRGB> palette(2);
+    auto state = MedianCutCreate(*bitmap, palette.data(), 2);
+    ASSERT_EQ(state->BoxCount, 2);
+    for (int box = 0; box < 2; ++box) {
+      uint8_t expected[3];
+      for (int k = 0; k < 3; ++k)
+        expected[k] = k == c.Split ? (box == 0 ? 0 : 248) : c.Varies[k] ? 128 : 96;
+      EXPECT_EQ(palette[box], MakeRGB(expected[0], expected[1], expected[2])) << "box " << box;
+    }
+    for (int32_t x = 0; x < 8; ++x) {
+      const TPVRGB shown = colour(x);
+      const uint8_t channels[3] = {shown.r, shown.g, shown.b};
+      EXPECT_EQ(MedianCutIndex(*state, shown), channels[c.Split] == 255 ? 1 : 0) << "x " << x;
+    }
+  }
 }
 
 // Width 70000 does not fit 16 bits (it would read as 4464): the red beyond column 66000 must

@@ -33,7 +33,7 @@ void ExpectState(TPictavoProc& proc, const Expectation& e, FakePictavoView& view
   EXPECT_EQ(proc.GetLinkedTBitmap(), e.linked);
   EXPECT_EQ(proc.GetAttachedPictavo(), e.attached == Attached::View ? &view : nullptr);
   EXPECT_EQ(proc.GetAttachedTImage(), e.attached == Attached::Image ? &image : nullptr);
-  EXPECT_EQ(proc.GetViewChangeHandle() != NoRegistration, e.attached == Attached::View);
+  EXPECT_EQ(proc.GetViewChangeHandle() != kNoRegistration, e.attached == Attached::View);
   if (e.attached == Attached::Image) {
     EXPECT_EQ(proc.GetTargetBitmap()->Location, pvTBitmap);
   }
@@ -196,7 +196,7 @@ TEST_P(PictavoProcAttach, OutlivesADestroyedView) {
   proc.SaveUndo(pvuImage);
   view.reset();
   EXPECT_EQ(proc.GetAttachedPictavo(), nullptr);
-  EXPECT_EQ(proc.GetViewChangeHandle(), NoRegistration);
+  EXPECT_EQ(proc.GetViewChangeHandle(), kNoRegistration);
   EXPECT_EQ(proc.GetLinkedTBitmap(), nullptr);
   ASSERT_TRUE(proc.GetOwnsBitmap());
   EXPECT_TRUE(proc.GetTargetBitmap()->IsEmpty());

@@ -258,7 +258,7 @@ TEST(PictavoProcConstruction, StartsWithItsDocumentedValues) {
   EXPECT_EQ(loose.MsgLanguage, msSystem);
   EXPECT_TRUE(loose.GetPreviewsParams().Contains(prppShowResetButton));
   EXPECT_TRUE(loose.GetPreviewsParams().Contains(prppHardReset));
-  EXPECT_EQ(loose.GetViewChangeHandle(), NoRegistration);
+  EXPECT_EQ(loose.GetViewChangeHandle(), kNoRegistration);
   EXPECT_TRUE(loose.GetOwnsBitmap());
   EXPECT_TRUE(loose.GetTargetBitmap()->IsEmpty());
   EXPECT_EQ(loose.UndoCount(), 0);
