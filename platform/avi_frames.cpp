@@ -26,6 +26,23 @@ bool IsStoredDepth(int bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// A frame of the file takes at least its chunk's header: the tag and the size field.
+constexpr int64_t kFrameChunkHeaderBytes = 8;
+
+// The header's frame count, which nothing checks, capped by what the file can hold: the
+// entries of its index when it has one, else its size over the least a frame takes (a chunk
+// header, and for stored frames their rows as well, padded to an even size).
+int64_t CappedFrameCount(const AVFormatContext* format, const AVStream* stream,
+                         int64_t storedFrameBytes) {
+  const int64_t claimed = stream->nb_frames;
+  const int indexed = avformat_index_get_entries_count(stream);
+  if (indexed > 0) return std::min<int64_t>(claimed, indexed);
+  const int64_t fileSize = format->pb != nullptr ? avio_size(format->pb) : -1;
+  if (fileSize <= 0) return 0;
+  const int64_t perFrame = kFrameChunkHeaderBytes + storedFrameBytes + (storedFrameBytes & 1);
+  return std::min(claimed, fileSize / perFrame);
+}
+
 std::string LibraryError(const char* what, int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof(text));
@@ -141,8 +158,16 @@ std::unique_ptr<AviFrameReader> AviFrameReader::Open(const std::string& fileName
     reason = "out of memory";
     return nullptr;
   }
+  const int64_t storedFrameBytes =
+      stored ? static_cast<int64_t>(DIBRowStride(media->Width, media->BitCount)) * media->Height
+             : 0;
+  const int64_t frameCount = CappedFrameCount(format, stream, storedFrameBytes);
+  if (frameCount <= 0) {
+    reason = "the file is too small for any of the video stream's frames";
+    return nullptr;
+  }
   std::unique_ptr<AviFrameReader> reader(new AviFrameReader(std::move(media)));
-  reader->frameCount_ = static_cast<uint32_t>(std::min<int64_t>(stream->nb_frames, UINT32_MAX));
+  reader->frameCount_ = static_cast<uint32_t>(std::min<int64_t>(frameCount, UINT32_MAX));
   if (const auto header = ReadVideoRateAndScale(fileName)) reader->rateAndScale_ = *header;
   reader->nextIndex_ = 0;
   return reader;

@@ -26,7 +26,8 @@ class AviFrameReader {
   AviFrameReader(const AviFrameReader&) = delete;
   AviFrameReader& operator=(const AviFrameReader&) = delete;
 
-  // The stream's length in frames.
+  // The stream's length in frames as its header states it, but never more than the file's
+  // index lists or, without an index, than the file's size can hold.
   uint32_t FrameCount() const { return frameCount_; }
   // The stream header's rate and scale as stored (both 0 when the header could not be read).
   AviRateAndScale RateAndScale() const { return rateAndScale_; }

@@ -83,6 +83,56 @@ TEST_F(OutputPlanTest, CollisionsAreFoundWhateverTheSpelling) {
   }
 }
 
+// One file listed under several spellings (as it stands, through a linked folder, with ".."
+// and doubled slashes, through a hard link) and also the output another row would replace: the
+// replacing row is refused, naming the file by the spelling of its first row, wherever in the
+// list the spellings stand.
+TEST_F(OutputPlanTest, AFileListedUnderSeveralSpellingsIsAlsoTheOutputToBeReplaced) {
+  const std::string clip = File("a/clip.mp4");
+  const std::string other = File("b/clip.mp4");
+  const std::string avi = File("c/clip.avi");
+  fs::create_directory_symlink(dir_.File("a"), dir_.File("link_to_a"));
+  fs::create_directories(dir_.File("h"));
+  fs::create_hard_link(clip, dir_.File("h/clip.mp4"));
+  const std::string viaLink = dir_.File("link_to_a/clip.mp4");
+  const std::string viaDots = dir_.File("b/..//a/./clip.mp4");
+  const std::string viaHardLink = dir_.File("h/clip.mp4");
+  struct Case {
+    const char* Name;
+    std::vector<std::string> Inputs;
+    std::string Folder;
+    bool Convert;
+    int CollidingRow;
+    bool ReplacesListedFile;
+    int OtherRow;
+  };
+  const Case cases[] = {
+      {"the replacing row first", {other, viaLink, clip, viaDots}, dir_.File("a"), false, 0, true,
+       1},
+      // The first spelling's own output is a NEW_ copy beside it; the hard link's row would
+      // write that copy again before the replacing row is reached.
+      {"the spellings' NEW_ copies meet first", {viaDots, viaHardLink, other},
+       dir_.File("link_to_a"), false, 1, false, 0},
+      {"the replacing row between the spellings", {viaLink, other, clip}, dir_.File("h"), false,
+       1, true, 0},
+      {"the output folder spelt another way", {other, clip, viaHardLink},
+       dir_.File("b/../link_to_a//"), false, 0, true, 1},
+      {"converted into the listed file", {avi, viaDots, viaLink}, dir_.File("a"), true, 0, true,
+       1},
+      // b/clip.mp4 is not listed: the spellings only meet each other there.
+      {"every spelling into another folder", {viaLink, clip, viaDots}, dir_.File("b"), false, 1,
+       false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const auto collision = FindOutputCollision(c.Inputs, c.Folder, c.Convert, "*.MP4");
+    ASSERT_TRUE(collision.has_value());
+    EXPECT_EQ(collision->Input, c.Inputs[c.CollidingRow]);
+    EXPECT_EQ(collision->ReplacesListedFile, c.ReplacesListedFile);
+    EXPECT_EQ(collision->Other, c.Inputs[c.OtherRow]);
+  }
+}
+
 TEST_F(OutputPlanTest, TheMessageNamesBothFiles) {
   const std::string a = File("a/clip.mp4");
   const std::string b = File("b/clip.mp4");

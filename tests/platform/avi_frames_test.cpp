@@ -236,5 +236,75 @@ TEST_F(AviFramesTest, AShortFrameFailsAloneAndEmptyOrHugeStreamsDoNotOpen) {
   }
 }
 
+// Frame counts in the headers are claims: the reader reports no more frames than the file's
+// index lists or, without an index, than the file's size can hold (a chunk header and, for
+// stored frames, their rows per frame).
+TEST_F(AviFramesTest, FrameCountsBeyondWhatTheFileHoldsAreCapped) {
+  constexpr uint32_t kFrames = 3;
+  const size_t stride = (size_t(kWidth) * 8 + 31) / 32 * 4;
+  const std::string frame(stride * kHeight, '\x11');
+  const std::string stored =
+      test::WriteAvi(kWidth, kHeight, 8, std::string(4 * 256, '\x40'), {frame, frame, frame});
+  const std::string coded = test::ReadFileBytes(Make(kCases[4]));  // 250 MJPEG frames
+  const auto storedBound = [&](const std::string& avi) {
+    return uint32_t(avi.size() / (8 + frame.size()));
+  };
+  const auto codedBound = [&](const std::string& avi) { return uint32_t(avi.size() / 8); };
+  struct CountCase {
+    const char* Name;
+    std::string Avi;
+    uint32_t Expected;
+    uint32_t Held;  // frames the file really holds
+  };
+  const auto lengths = [](std::string avi, uint32_t length) {
+    return test::SetMainHeaderFrames(test::SetStreamHeaderField(avi, 32, length), length);
+  };
+  std::vector<CountCase> cases = {
+      {"as stated", stored, kFrames, kFrames},
+      {"4,294,967,295 with an index", lengths(stored, 0xFFFFFFFFu), kFrames, kFrames},
+      {"2,147,483,648 with an index", lengths(stored, 0x80000000u), kFrames, kFrames},
+      {"fewer than the index lists", lengths(stored, 2), 2, 2},
+      {"only the stream header claims", test::SetStreamHeaderField(stored, 32, 0xFFFFFFFFu),
+       kFrames, kFrames},
+      {"4,294,967,295 coded frames with an index", lengths(coded, 0xFFFFFFFFu), 250, 250},
+  };
+  for (const uint32_t length : {0xFFFFFFFFu, 1000u, 4u}) {
+    const std::string avi = test::WithoutIndex(lengths(stored, length));
+    cases.push_back(
+        {"stored frames without an index", avi, std::min(length, storedBound(avi)), kFrames});
+  }
+  const std::string codedAlone = test::WithoutIndex(lengths(coded, 0xFFFFFFFFu));
+  cases.push_back({"coded frames without an index", codedAlone, codedBound(codedAlone), 250});
+  cases.push_back({"as stated without an index", test::WithoutIndex(stored), kFrames, kFrames});
+
+  for (const CountCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::string reason;
+    const auto reader = AviFrameReader::Open(Put("count.avi", c.Avi), reason);
+    ASSERT_TRUE(reader) << reason;
+    EXPECT_EQ(reader->FrameCount(), c.Expected);
+    std::vector<uint8_t> dib;
+    EXPECT_TRUE(reader->ReadFrame(0, dib, reason)) << reason;
+    EXPECT_TRUE(reader->ReadFrame(std::min(c.Expected, c.Held) - 1, dib, reason)) << reason;
+    // Past the last frame held nothing reads, whatever count the file allows.
+    if (c.Expected > c.Held) {
+      EXPECT_FALSE(reader->ReadFrame(c.Expected - 1, dib, reason));
+    }
+  }
+}
+
+TEST_F(AviFramesTest, AFileTooSmallForOneFrameDoesNotOpen) {
+  const size_t stride = (size_t(kWidth) * 24 + 31) / 32 * 4;
+  const std::string frame(stride * kHeight, '\x22');
+  std::string avi = test::WithoutIndex(test::WriteAvi(kWidth, kHeight, 24, "", {frame}));
+  // The one frame's chunk cut to a few bytes: the file cannot hold a frame of these rows.
+  const size_t movi = avi.find("00db");
+  ASSERT_NE(movi, std::string::npos);
+  avi = avi.substr(0, movi + 8 + 16);
+  std::string reason;
+  EXPECT_FALSE(AviFrameReader::Open(Put("tiny.avi", avi), reason));
+  EXPECT_FALSE(reason.empty());
+}
+
 }  // namespace
 }  // namespace calmora::platform

@@ -121,6 +121,19 @@ inline std::string SetStreamHeaderField(std::string avi, size_t offset, uint32_t
   return avi;
 }
 
+// The same file with the main header's total frame count replaced.
+inline std::string SetMainHeaderFrames(std::string avi, uint32_t frames) {
+  avi.replace(ChunkBody(avi, "avih") + 16, 4, Le32(frames));
+  return avi;
+}
+
+// The same file without its index: the "idx1" chunk becomes a "JUNK" chunk readers skip.
+inline std::string WithoutIndex(std::string avi) {
+  const size_t index = avi.rfind("idx1");
+  if (index != std::string::npos) avi.replace(index, 4, "JUNK");
+  return avi;
+}
+
 // Every frame ffmpeg decodes from the file, as top-down rows of blue, green, red.
 inline std::string FfmpegFrames(const std::string& path) {
   return RunTool("ffmpeg -v error -i " + ShellQuoted(path) + " -f rawvideo -pix_fmt bgr24 -", false)

@@ -115,9 +115,6 @@ inline void WriteRow(uint8_t* target, int32_t width, Produce produce) {
   if (x < width) StorePixel(target, x, produce(x, LastPixel{}), LastPixel{});
 }
 
-// CMYK rows go through the colour system a run of pixels at a time.
-constexpr int32_t kCMYKRun = 512;
-
 }  // namespace
 
 struct PixelRowRules {
@@ -173,10 +170,10 @@ struct PixelRowRules {
       CMYKRowToRGB(reinterpret_cast<const TPVCMYK*>(source), reinterpret_cast<TPVRGB*>(target),
                    width);
     } else if constexpr (From == pvCMYK) {
-      TPVRGB colors[kCMYKRun];
+      TPVRGB colors[PixelRowConverter::kCMYKRun];
       const auto rgb = MakeSource<pv24RGB>(converter);
-      for (int32_t first = 0; first < width; first += kCMYKRun) {
-        const int32_t count = std::min(kCMYKRun, width - first);
+      for (int32_t first = 0; first < width; first += PixelRowConverter::kCMYKRun) {
+        const int32_t count = std::min(PixelRowConverter::kCMYKRun, width - first);
         CMYKRowToRGB(reinterpret_cast<const TPVCMYK*>(source) + first, colors, count);
         WriteRow(target + int64_t{first} * sizeof(Out), count,
                  [&](int32_t i, auto) { return pixel_rules::Convert<To>(rgb, colors[i]); });

@@ -22,6 +22,10 @@ class PixelRowConverter {
   PixelRowConverter(const PixelRowConverter&) = delete;
   PixelRowConverter& operator=(const PixelRowConverter&) = delete;
 
+  // Pixels a CMYK source converts through the colour system at a time, into a buffer on the
+  // stack, before the target's rule takes them.
+  static constexpr int32_t kCMYKRun = 512;
+
   // False for a pair without a rule; Convert then writes nothing.
   bool CanConvert() const { return row_ != nullptr; }
 

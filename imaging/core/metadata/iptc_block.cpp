@@ -19,6 +19,7 @@ constexpr uint8_t kPhotoshopSignature[] = {'P', 'h', 'o', 't', 'o', 's', 'h', 'o
 // The image resource that holds IPTC data: its type and its identifier 0x0404.
 constexpr uint8_t kIptcResourceMarker[] = {'8', 'B', 'I', 'M', 0x04, 0x04};
 constexpr int64_t kResourceHeaderSize = 26;  // signature and zero, marker, empty name, size
+constexpr int64_t kResourceSizeBytes = 4;
 // Record 2, dataset 0, length 2, version 2: what a block without the resource header opens
 // with.
 constexpr uint8_t kRecordVersionDataset[] = {kTagMarker, 0x02, 0x00, 0x00, 0x02, 0x00, 0x02};
@@ -53,6 +54,16 @@ bool SkipPast(TPVByteReader& reader, const uint8_t (&marker)[sizeof(kIptcResourc
       return true;
   }
   return false;
+}
+
+// Moves past the resource's name and size, which follow its marker: the name is a length byte
+// and that many bytes, padded to an even size, the size 4 bytes. Their bytes are never taken
+// for a dataset: a size such as 0x00001C30 holds the tag byte. False when the block ends first.
+bool SkipResourceNameAndSize(TPVByteReader& reader) {
+  if (reader.Left() < 1) return false;
+  const int64_t nameLength = reader.ReadByte();
+  const int64_t namePadding = (1 + nameLength) & 1;
+  return reader.Skip(nameLength + namePadding) && reader.Skip(kResourceSizeBytes);
 }
 
 // The next byte, left unread; false at the end.
@@ -144,7 +155,7 @@ bool TPVIPTCInfoList::LoadFromBuffer(const void* Buffer, int64_t Length) {
                                std::memcmp(signature, kPhotoshopSignature, sizeof(signature)) == 0;
   if (!inResourceBlock) {
     reader.SeekTo(0);
-  } else if (!SkipPast(reader, kIptcResourceMarker)) {
+  } else if (!SkipPast(reader, kIptcResourceMarker) || !SkipResourceNameAndSize(reader)) {
     UserChanged = false;
     return false;  // a resource block without IPTC data
   }

@@ -1,6 +1,7 @@
 // The row converter of the per-pixel rules: which pairs it converts, that it writes a row's
-// pixels and nothing past them, how a pv8p source reads past a short palette, and that the grey
-// weights are those of its construction.
+// pixels and nothing past them, that rows wider than its runs convert as their pixels do one by
+// one, how a pv8p source reads past a short palette, and that the grey weights are those of its
+// construction.
 #include "imaging/core/bitmap/pixel_row_converter.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "imaging/base/defs.h"
+#include "imaging/core/color/cmyk_profile.h"
 #include "tests/imaging/core/bitmap/bitmap_pixel_model.h"
 #include "tests/support/scoped_override.h"
 
@@ -67,6 +69,42 @@ TEST(PixelRowConverter, WritesNoByteBeyondTheRow) {
       for (size_t i = static_cast<size_t>(bytes); i < target.size(); ++i)
         ASSERT_EQ(target[i], 0xEE) << int(from) << " to " << int(to) << ", byte " << i;
     }
+}
+
+// Every pair, with and without the CMYK profile, on rows around one, two and three runs of the
+// converter and of the colour system's slices (256 pixels): the whole row equals its pixels
+// converted one at a time, and nothing past the row is written.
+TEST(PixelRowConverter, RowsWiderThanARunConvertAsTheirPixelsOneByOne) {
+  constexpr int32_t kRun = PixelRowConverter::kCMYKRun;
+  const int32_t widths[] = {1,        255,      256,      257,          kRun - 1,
+                            kRun,     kRun + 1, 2 * kRun, 2 * kRun + 1, 3 * kRun + 7};
+  for (const bool profile : {true, false}) {
+    test::ScopedOverride<bool> conversion(CMYKProfileConversion, profile);
+    for (const TPVPixelFormat from : test::kAllFormats)
+      for (const TPVPixelFormat to : test::kAllFormats) {
+        if (!PixelRowConverter::HasRule(from, to)) continue;
+        for (const int32_t width : widths) {
+          SCOPED_TRACE(::testing::Message() << int(from) << " to " << int(to) << ", " << width
+                                            << " pixels, profile " << profile);
+          TPVBitmap source(width, 1, from);
+          test::FillRandom(source, uint32_t(from) * 1000 + uint32_t(width));
+          const PixelRowConverter converter(from, to, source);
+          const uint8_t* row = source.GetScanline(0);
+          const size_t size = size_t(test::PixelSize(to));
+          std::vector<uint8_t> whole(size * size_t(width) + 16, 0xEE);
+          converter.Convert(row, whole.data(), width);
+          std::vector<uint8_t> single(size * size_t(width) + 16, 0xEE);
+          for (int32_t x = 0; x < width; ++x) {
+            // A pv1g pixel alone is its bit at the top of a byte.
+            const uint8_t bit = uint8_t(((row[x >> 3] >> (7 - (x & 7))) & 1) << 7);
+            const uint8_t* pixel =
+                from == pv1g ? &bit : row + size_t(x) * size_t(test::PixelSize(from));
+            converter.Convert(pixel, single.data() + size * size_t(x), 1);
+          }
+          ASSERT_EQ(whole, single);
+        }
+      }
+  }
 }
 
 TEST(PixelRowConverter, IndexesPastAShortPaletteReadBlack) {

@@ -1,6 +1,7 @@
 // IPTC blocks against exiftool, both ways: our block spliced into a JPEG as APP13 reads back in
-// exiftool as the same datasets, and the APP13 exiftool writes loads as exiftool's datasets;
-// IsExifBlock tells that file's EXIF APP1 from its XMP APP1.
+// exiftool as the same datasets, and the APP13 exiftool writes loads as exiftool's datasets,
+// also where the resource's size or name holds the tag byte; IsExifBlock tells that file's EXIF
+// APP1 from its XMP APP1.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -139,6 +140,89 @@ TEST(IPTCExiftool, ExiftoolsBlockLoadsAsItsDatasets) {
   ASSERT_TRUE(std::equal(xmpName.begin(), xmpName.end(), app1[1].begin()));
   EXPECT_TRUE(IsExifBlock(app1[0].data(), int64_t(app1[0].size())));
   EXPECT_FALSE(IsExifBlock(app1[1].data(), int64_t(app1[1].size())));
+}
+
+// Resource sizes with the tag byte 0x1C in the bytes a JPEG segment can reach, and names of odd
+// and even lengths, some of them the tag byte.
+const uint32_t kSizesHoldingTheTagByte[] = {0x1C, 0x11C, 0x1C30, 0x1C1C};
+const std::string kResourceNames[] = {"a", "ab", "\x1C", "\x1C\x1C", std::string(28, 'n')};
+
+TEST(IPTCExiftool, OurResourceHeadersHoldingTheTagByteReadAlikeInBoth) {
+  CALMORA_REQUIRE_TOOL("exiftool");
+  CALMORA_REQUIRE_TOOL("convert");
+  test::ScratchFolder folder("calmora-iptc");
+  const std::string plain = test::ReadFileBytes(MakeJpeg(folder, "plain.jpg"));
+  struct Block {
+    std::string name;
+    Bytes bytes;
+    std::vector<Dataset> datasets;
+  };
+  std::vector<Block> blocks;
+  for (const uint32_t size : kSizesHoldingTheTagByte) {  // saved by us: an empty name
+    const std::vector<Dataset> datasets = test::DatasetsOfSize(size);
+    TPVIPTCInfoList list;
+    test::AddAll(list, datasets);
+    UniqueMallocBlock<uint8_t> block;
+    int64_t length = 0;
+    list.SaveToBuffer(block, length, true);
+    blocks.push_back({"saved, size " + std::to_string(size),
+                      Bytes(block.get(), block.get() + length), datasets});
+    ASSERT_EQ(test::ResourceSizeField(blocks.back().bytes), size);
+  }
+  for (const std::string& name : kResourceNames) {
+    const std::vector<Dataset> datasets = test::DatasetsOfSize(0x1C30);
+    blocks.push_back({"named " + testing::PrintToString(name),
+                      test::ResourceBlock(name, 0x1C30, test::DatasetBytes(datasets)), datasets});
+  }
+  for (const Block& block : blocks) {
+    SCOPED_TRACE(block.name);
+    const std::string jpeg = folder.File("block.jpg");
+    ASSERT_TRUE(test::WriteFileBytes(jpeg, test::WithSegment(plain, 0xED, block.bytes)));
+    EXPECT_EQ(ExiftoolDatasets(jpeg), block.datasets);
+    TPVIPTCInfoList read;
+    ASSERT_TRUE(read.LoadFromBuffer(block.bytes.data(), int64_t(block.bytes.size())));
+    EXPECT_EQ(Datasets(read), block.datasets);
+  }
+}
+
+// The APP13 exiftool writes for a caption of the length; its size field through the second.
+Bytes ExiftoolBlock(const test::ScratchFolder& folder, size_t captionLength, uint32_t& size) {
+  const std::string jpeg = MakeJpeg(folder, "caption.jpg");
+  const std::string captionFile = folder.File("caption.txt");
+  std::string caption(captionLength, 'c');
+  for (size_t i = 0; i < captionLength; ++i) caption[i] = char('a' + i * 11 % 26);
+  EXPECT_TRUE(test::WriteFileBytes(captionFile, caption));
+  // -m: the caption may pass the 2,000 characters the IPTC guidelines suggest.
+  const test::ToolResult written =
+      test::RunTool("exiftool -q -m -overwrite_original -IPTC:ObjectName=Harbour "
+                    "'-IPTC:Caption-Abstract<=" + captionFile + "' " + test::ShellQuoted(jpeg));
+  EXPECT_EQ(written.Status, 0) << written.Output;
+  const auto app13 = test::PayloadsOfType(test::ReadJpegSegments(test::ReadFileBytes(jpeg)), 0xED);
+  if (app13.size() != 1) return {};
+  size = test::ResourceSizeField(app13[0]).value_or(0);
+  return app13[0];
+}
+
+TEST(IPTCExiftool, ExiftoolsResourceSizesHoldingTheTagByteLoadAsItsDatasets) {
+  CALMORA_REQUIRE_TOOL("exiftool");
+  CALMORA_REQUIRE_TOOL("convert");
+  test::ScratchFolder folder("calmora-iptc");
+  // What exiftool adds to the caption's bytes, measured once, sets the caption of each size.
+  uint32_t baseSize = 0;
+  ExiftoolBlock(folder, 100, baseSize);
+  ASSERT_GT(baseSize, 100u);
+  for (const uint32_t wanted : kSizesHoldingTheTagByte) {
+    if (wanted < baseSize) continue;  // 0x1C: too small for exiftool's datasets
+    SCOPED_TRACE(wanted);
+    uint32_t size = 0;
+    const Bytes block = ExiftoolBlock(folder, 100 + wanted - baseSize, size);
+    ASSERT_EQ(size, wanted);
+    TPVIPTCInfoList read;
+    ASSERT_TRUE(read.LoadFromBuffer(block.data(), int64_t(block.size())));
+    const std::vector<Dataset> expected = ExiftoolDatasets(folder.File("caption.jpg"));
+    ASSERT_EQ(expected.size(), 3u);  // name, caption and exiftool's record version
+    EXPECT_EQ(Datasets(read), expected);
+  }
 }
 
 }  // namespace

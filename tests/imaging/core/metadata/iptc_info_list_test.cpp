@@ -130,6 +130,59 @@ TEST(IPTCBlock, FindsTheIptcResourceAmongOthers) {
   EXPECT_EQ(Datasets(list), (std::vector<Dataset>{{2, 5, Text("ok")}}));
 }
 
+// Resource sizes with the tag byte 0x1C in each of their bytes, and names of odd and even
+// lengths (the tag byte among them, and as the name's length byte): the reader moves past the
+// resource's header by its layout, never taking one of its bytes for a dataset.
+const uint32_t kSizesHoldingTheTagByte[] = {0x0000001C, 0x0000011C, 0x00001C30,
+                                            0x00001C1C, 0x001C0123, 0x001C1C1C};
+const std::string kResourceNames[] = {"",      "a",     "ab",  "abc",  "\x1C", "\x1C\x1C",
+                                      "\x1C\x1C\x1C", std::string(27, 'n'), std::string(28, 'n')};
+
+TEST(IPTCBlock, ResourceSizesHoldingTheTagByteReadBack) {
+  for (const uint32_t size : kSizesHoldingTheTagByte) {
+    SCOPED_TRACE(size);
+    const std::vector<Dataset> datasets = test::DatasetsOfSize(size);
+    TPVIPTCInfoList saved;
+    AddAll(saved, datasets);
+    const Bytes block = Save(saved, true);
+    ASSERT_EQ(test::ResourceSizeField(block), size);
+    TPVIPTCInfoList read;
+    ASSERT_TRUE(Load(read, block));
+    EXPECT_EQ(Datasets(read), datasets);
+  }
+}
+
+TEST(IPTCBlock, NamesAndSizeFieldsOfAnyBytesAreSkipped) {
+  for (const std::string& name : kResourceNames)
+    for (const uint32_t size : kSizesHoldingTheTagByte) {
+      SCOPED_TRACE(testing::PrintToString(name) + " " + std::to_string(size));
+      const std::vector<Dataset> datasets = test::DatasetsOfSize(size);
+      TPVIPTCInfoList read;
+      ASSERT_TRUE(Load(read, test::ResourceBlock(name, size, test::DatasetBytes(datasets))));
+      EXPECT_EQ(Datasets(read), datasets);
+    }
+  // A size field whose top byte is the tag byte would need a block of 470 MB: the field is
+  // written here over a short resource, which the reader reads all the same.
+  const std::vector<Dataset> datasets = {{2, 5, Text("Harbour")}, {2, 25, Text("fog")}};
+  for (const uint32_t field : {0x1C000000u, 0x1C1C1C1Cu, 0x1C02050Au})
+    for (const std::string& name : kResourceNames) {
+      SCOPED_TRACE(testing::PrintToString(name) + " " + std::to_string(field));
+      TPVIPTCInfoList read;
+      ASSERT_TRUE(Load(read, test::ResourceBlock(name, field, test::DatasetBytes(datasets))));
+      EXPECT_EQ(Datasets(read), datasets);
+    }
+}
+
+TEST(IPTCBlock, AResourceHeaderCutShortReadsNothing) {
+  const Bytes whole = test::ResourceBlock("abc", 8, {0x1C, 2, 5, 0, 3, 'a', 'b', 'c'});
+  // The header ends 28 bytes in: every cut inside it leaves no dataset to read.
+  for (size_t cut = 20; cut < 28; ++cut) {
+    TPVIPTCInfoList read;
+    EXPECT_FALSE(Load(read, Bytes(whole.begin(), whole.begin() + cut))) << cut;
+    EXPECT_FALSE(read.UserChanged);
+  }
+}
+
 struct HostileBlock {
   const char* name;
   Bytes block;
