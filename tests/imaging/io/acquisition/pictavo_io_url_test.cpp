@@ -356,8 +356,15 @@ TEST_F(UrlLoad, ADownloadPastTheCapOrBelowTheLowestRateFailsLikeAnyOther) {
     ExpectFailed(LoadURL(Local("/nolength?file=picture.rwt")));
   }
   {
+    // A picture small enough to arrive whole within seconds at a byte every 0.1 s, had the
+    // rate not stopped it.
+    TPVBitmap tiny;
+    ASSERT_TRUE(tiny.Allocate(2, 2, pv24RGB));
+    const std::string tinyBytes = RawBytesOf(tiny);
+    ASSERT_LT(tinyBytes.size(), 200u);
+    ASSERT_TRUE(WriteFileBytes(Http.Folder().File("tiny.rwt"), tinyBytes));
     ScopedOverride<int32_t> shortWindow(platform::InternetStallMilliseconds, 1000);
-    ExpectFailed(LoadURL(Local("/trickle?file=picture.rwt")));
+    ExpectFailed(LoadURL(Local("/trickle?file=tiny.rwt")));
   }
 }
 
