@@ -72,6 +72,12 @@ struct DownloadOutcome {
 DownloadOutcome DownloadURL(const std::string& URL, const DownloadProxy& Proxy,
                             const DownloadHandlers& Handlers);
 
+// Readies Size bytes at Memory, a block a download's body is about to be written into, for
+// writing in one sweep: huge pages where the system offers them on request, so filling a large
+// body costs a few page faults instead of one per 4 KB. Nothing is made resident ahead (a server
+// may announce far more than it sends); a block too small for it is left as it is.
+void ReadyDownloadMemory(void* Memory, int64_t Size);
+
 // The progress after received of length bytes in whole percent, rounded down: exact, so the
 // last block of a whole download reports 100 (a floating-point 100 / length can land the
 // product just under it); 0 for a length of 0 or less.

@@ -278,6 +278,22 @@ TEST(InternetLibraryTest, TheTestSwitchMakesTheLibraryAbsent) {
   EXPECT_FALSE(InternetLibraryLoaded());
 }
 
+// Readying a block is advice only: whatever the block holds stays, at any alignment and size,
+// and blocks too small or missing are left alone.
+TEST(ReadyDownloadMemoryTest, KeepsTheBlocksBytes) {
+  std::vector<uint8_t> block(9 << 20);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + i / 4099);
+  const std::vector<uint8_t> before = block;
+  for (const size_t offset : {size_t{0}, size_t{1}, size_t{4095}}) {
+    ReadyDownloadMemory(block.data() + offset, static_cast<int64_t>(block.size() - offset));
+    ReadyDownloadMemory(block.data() + offset, 100);
+  }
+  ReadyDownloadMemory(nullptr, 1 << 30);
+  ReadyDownloadMemory(block.data(), 0);
+  ReadyDownloadMemory(block.data(), -5);
+  EXPECT_TRUE(block == before);
+}
+
 TEST(DownloadPercentTest, WholePercentRoundedDownOverManyLengths) {
   for (int64_t length = 1; length <= 700; ++length) {
     for (int64_t received = 0; received <= length; ++received) {

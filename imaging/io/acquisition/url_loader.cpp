@@ -93,6 +93,11 @@ bool DownloadURL(const std::u16string& URL, TStream* Stream, const std::u16strin
       if (Stream->GetSize() >= start + Length) return true;
       Stream->SetSize(start + Length);
       roomMade = true;
+      // A memory stream's block is readied for the fill, once it really holds the room.
+      auto* memory = dynamic_cast<TCustomMemoryStream*>(Stream);
+      if (memory != nullptr && memory->GetMemory() != nullptr &&
+          memory->GetSize() >= start + Length)
+        platform::ReadyDownloadMemory(static_cast<uint8_t*>(memory->GetMemory()) + start, Length);
       Stream->Seek(start, soBeginning);
       return Stream->GetPosition() == start;
     } catch (...) {
