@@ -166,7 +166,10 @@ Conversation Converse(int channel, int64_t contentSize, const HelperContentReade
   question[0] = wire::kQuestion;
   wire::PutLE(question + 1, static_cast<uint64_t>(contentSize), 8);
   if (!wire::SendAll(channel, question, sizeof question)) return Conversation::kNotDelivered;
-  std::vector<uint8_t> piece;
+  // One buffer per thread, kept from question to question and never cleared: a new one per
+  // piece (zero-filled, fresh pages each time) cost more than the helper's whole answer.
+  thread_local std::unique_ptr<uint8_t[]> piece;
+  thread_local size_t pieceCapacity = 0;
   for (;;) {
     uint8_t kind = 0;
     if (!wire::ReceiveAll(channel, &kind, 1, &deadline)) return Conversation::kBroken;
@@ -187,19 +190,22 @@ Conversation Converse(int channel, int64_t contentSize, const HelperContentReade
     if (offset < static_cast<uint64_t>(contentSize) && length > 0) {
       const int64_t wanted =
           static_cast<int64_t>(std::min<uint64_t>(length, static_cast<uint64_t>(contentSize) - offset));
-      piece.resize(static_cast<size_t>(wanted) + 5);
+      if (pieceCapacity < static_cast<size_t>(wanted)) {
+        pieceCapacity = static_cast<size_t>(wanted);
+        piece.reset(new uint8_t[pieceCapacity]);
+      }
       try {
-        count = read(static_cast<int64_t>(offset), piece.data() + 5, wanted);
+        count = read(static_cast<int64_t>(offset), piece.get(), wanted);
       } catch (...) {
         count = 0;  // content that cannot be read ends there, as a file's end would
       }
       if (count < 0 || count > wanted) count = 0;
-    } else {
-      piece.resize(5);
     }
-    piece[0] = wire::kData;
-    wire::PutLE(piece.data() + 1, static_cast<uint64_t>(count), 4);
-    if (!wire::SendAll(channel, piece.data(), static_cast<size_t>(count) + 5))
+    uint8_t header[5];
+    header[0] = wire::kData;
+    wire::PutLE(header + 1, static_cast<uint64_t>(count), 4);
+    if (!wire::SendAll(channel, header, sizeof header) ||
+        (count > 0 && !wire::SendAll(channel, piece.get(), static_cast<size_t>(count))))
       return Conversation::kBroken;
   }
 }
