@@ -25,7 +25,7 @@ void BM_LoaderDownloadURLAgainstCurl(benchmark::State& state) {
   const std::string url = server.Url(kDownloadSize);
   const std::u16string wideUrl(url.begin(), url.end());
   bench::TimeDownloadAgainstCurl(state, url, kDownloadSize, [&] {
-    // A new stream each time, grown as the blocks arrive, as a load's stream is.
+    // A new stream each time, sized once from the announced length, as a load's stream is.
     TMemoryStream stream;
     std::string subtype;
     return DownloadURL(wideUrl, &stream, u"", u"", u"", {}, nullptr, nullptr, subtype) &&

@@ -3,6 +3,7 @@
 #include "platform/internet_download.h"
 
 #include <curl/curl.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cctype>
@@ -58,9 +59,11 @@ class Transfer {
     if (!SetAddress()) return Fail("the address is not valid: " + address_.Host);
     SetOptions(proxy);
     lastActivity_ = Clock::now();
+    rateWindowStart_ = lastActivity_;
     const CURLcode code = curl_easy_perform(easy_.get());
     // A failure the callbacks noticed says more than the library's "aborted by callback".
     if (!failure_.empty()) return Fail(failure_);
+    if (code == CURLE_FILESIZE_EXCEEDED) return Fail(TooLarge(ContentLength()));
     if (code != CURLE_OK)
       return Fail(std::string(curl_easy_strerror(code)) +
                   (errorText_[0] != '\0' ? std::string(": ") + errorText_ : std::string()));
@@ -114,6 +117,11 @@ class Transfer {
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, static_cast<long>(kDownloadBlockSize));
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(InternetStallMilliseconds));
+    // The library refuses an announced length beyond this before any body byte; 0 would mean
+    // no bound to it, so a cap of nothing is left to TakeBlock alone.
+    if (handlers_.MaxBytes > 0)
+      curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                       static_cast<curl_off_t>(handlers_.MaxBytes));
     if (proxy.Address.empty()) {
       // An empty proxy text also keeps the library from taking one from the environment:
       // the only proxy a download uses is the one its caller names.
@@ -191,19 +199,46 @@ class Transfer {
   size_t TakeBlock(const uint8_t* data, size_t size) {
     // The body of an error page is not the resource: stop before the sink sees it.
     if (!StatusIsSuccess()) return 0;
+    const int64_t length = ContentLength();
+    if (!lengthTaken_ && !TakeAnnouncedLength(length)) return 0;
+    lengthTaken_ = true;
+    if (static_cast<int64_t>(size) > handlers_.MaxBytes - received_) {
+      failure_ = "the body passed the " + std::to_string(handlers_.MaxBytes) +
+                 " bytes a download may keep";
+      return 0;
+    }
     if (!handlers_.WriteBytes(data, size)) {
       failure_ = "the received bytes could not be stored";
       return 0;
     }
     received_ += static_cast<int64_t>(size);
     lastActivity_ = Clock::now();
-    const int64_t length = ContentLength();
     if (length > 0 && handlers_.Progress) handlers_.Progress(DownloadPercent(received_, length));
     if (handlers_.StopRequested && handlers_.StopRequested()) {
       failure_ = "the download was stopped";
       return 0;
     }
     return size;
+  }
+
+  std::string TooLarge(int64_t length) const {
+    return "the server announced " + (length > 0 ? std::to_string(length) + " bytes" : "a size") +
+           ", more than the " + std::to_string(handlers_.MaxBytes) + " a download may keep";
+  }
+
+  // Before the first block: an announced length beyond the cap is refused (the library does it
+  // too, but not for every protocol), and the sink hears of one within it.
+  bool TakeAnnouncedLength(int64_t length) {
+    if (length <= 0) return true;
+    if (length > handlers_.MaxBytes) {
+      failure_ = TooLarge(length);
+      return false;
+    }
+    if (handlers_.ExpectLength && !handlers_.ExpectLength(length)) {
+      failure_ = "no room for the announced " + std::to_string(length) + " bytes";
+      return false;
+    }
+    return true;
   }
 
   static int OnWait(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -215,12 +250,32 @@ class Transfer {
       failure_ = "the download was stopped";
       return false;
     }
-    const auto idle =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity_);
+    const Clock::time_point now = Clock::now();
+    const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastActivity_);
     if (idle.count() > InternetStallMilliseconds) {
       failure_ = "nothing arrived for " + std::to_string(InternetStallMilliseconds) + " ms";
       return false;
     }
+    return KeepsLowestRate(now);
+  }
+
+  // The rate is judged over whole windows of InternetStallMilliseconds, one after the other,
+  // in milliseconds rather than the library's whole seconds so a shortened window stays exact.
+  // The stall test above goes first: a window in which nothing at all arrived is a stall, so
+  // each failure keeps its own reason.
+  bool KeepsLowestRate(Clock::time_point now) {
+    const int64_t window = InternetStallMilliseconds;
+    const int64_t elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - rateWindowStart_).count();
+    if (elapsed <= window) return true;
+    const int64_t arrived = received_ - receivedAtWindowStart_;
+    if (arrived * 1000 < int64_t{kDownloadLowestBytesPerSecond} * window) {
+      failure_ = "less than " + std::to_string(kDownloadLowestBytesPerSecond) +
+                 " bytes a second arrived over " + std::to_string(window) + " ms";
+      return false;
+    }
+    rateWindowStart_ = now;
+    receivedAtWindowStart_ = received_;
     return true;
   }
 
@@ -232,7 +287,10 @@ class Transfer {
   char errorText_[CURL_ERROR_SIZE] = {};
   std::string failure_;
   int64_t received_ = 0;
+  bool lengthTaken_ = false;  // the announced length was checked and passed on
   Clock::time_point lastActivity_;
+  Clock::time_point rateWindowStart_;  // where the current rate window began
+  int64_t receivedAtWindowStart_ = 0;
 };
 
 }  // namespace
@@ -242,6 +300,16 @@ int32_t DownloadPercent(int64_t received, int64_t length) {
   if (received <= 0) return 0;
   // 128 bits: received x 100 cannot overflow whatever the server announced.
   return static_cast<int32_t>(static_cast<__int128>(received) * 100 / length);
+}
+
+void ReadyDownloadMemory(void* Memory, int64_t Size) {
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  if (Memory == nullptr || Size < static_cast<int64_t>(2 * kHugePage)) return;
+  const auto start = reinterpret_cast<uintptr_t>(Memory);
+  const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (start + static_cast<uintptr_t>(Size)) & ~(kHugePage - 1);
+  // Advice only: a system without huge pages refuses it and the block works as before.
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 DownloadOutcome DownloadURL(const std::string& URL, const DownloadProxy& Proxy,

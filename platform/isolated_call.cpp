@@ -1,3 +1,5 @@
+// AskIsolated: a fork of the caller that answers one yes-or-no question over a pipe, with its
+// crash handlers dropped, its output silenced and a time limit after which it is killed.
 #include "platform/isolated_call.h"
 
 #include <fcntl.h>

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/internet_library.h"
@@ -93,6 +95,104 @@ TEST_F(InternetDownloadTest, AStalledServerIsGivenUpWithAReason) {
   EXPECT_EQ(delivery.Outcome.BytesReceived, 25000);
 }
 
+// The sink learns of the announced length once, before the first block; a body without one
+// never tells it.
+TEST_F(InternetDownloadTest, TheSinkHearsTheAnnouncedLengthOnceBeforeTheFirstBlock) {
+  for (const auto& [path, expected] : {std::pair<const char*, std::vector<int64_t>>{
+                                           "/whole?n=300000", {300000}},
+                                       {"/nolength?n=100000", {}}}) {
+    SCOPED_TRACE(path);
+    std::vector<int64_t> told;
+    int64_t bytesWhenTold = -1;
+    int64_t bytes = 0;
+    DownloadHandlers handlers;
+    handlers.WriteBytes = [&](const uint8_t*, size_t size) {
+      bytes += static_cast<int64_t>(size);
+      return true;
+    };
+    handlers.ExpectLength = [&](int64_t length) {
+      told.push_back(length);
+      bytesWhenTold = bytes;
+      return true;
+    };
+    ASSERT_TRUE(DownloadURL(Local(path), {}, handlers).Success);
+    EXPECT_EQ(told, expected);
+    if (!expected.empty()) {
+      EXPECT_EQ(bytesWhenTold, 0);
+    }
+  }
+  // A sink that cannot make room fails the download before any byte reaches it.
+  DownloadHandlers noRoom;
+  int64_t written = 0;
+  noRoom.WriteBytes = [&](const uint8_t*, size_t size) {
+    written += static_cast<int64_t>(size);
+    return true;
+  };
+  noRoom.ExpectLength = [](int64_t) { return false; };
+  const DownloadOutcome refused = DownloadURL(Local("/whole?n=5000"), {}, noRoom);
+  EXPECT_FALSE(refused.Success);
+  EXPECT_NE(refused.Reason.find("room"), std::string::npos) << refused.Reason;
+  EXPECT_EQ(written, 0);
+}
+
+// What a download keeps is capped: an announced length beyond the cap is refused before a byte
+// arrives, a body that grows past it is stopped there (an endless one included), and a body of
+// exactly the cap is whole.
+TEST_F(InternetDownloadTest, ADownloadKeepsNoMoreThanItsCap) {
+  struct CapCase {
+    const char* Path;
+    int64_t Cap;
+    bool Whole;
+    const char* ReasonPart;
+  };
+  const CapCase cases[] = {
+      {"/huge?n=1000", kDownloadMaxBytes, false, "announced"},
+      {"/whole?n=300000", 299999, false, "announced"},
+      {"/nolength?n=300000", 299999, false, "passed the 299999"},
+      {"/endless", 1000000, false, "passed the 1000000"},
+      {"/nolength?n=300000", 300000, true, ""},
+      {"/whole?n=300000", 300000, true, ""},
+      {"/whole?n=10", 0, false, "announced"},
+  };
+  for (const CapCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Path) + " cap " + std::to_string(c.Cap));
+    std::string bytes;
+    bool told = false;
+    DownloadHandlers handlers;
+    handlers.WriteBytes = [&](const uint8_t* data, size_t size) {
+      bytes.append(reinterpret_cast<const char*>(data), size);
+      return true;
+    };
+    handlers.ExpectLength = [&](int64_t) { return told = true; };
+    handlers.MaxBytes = c.Cap;
+    const DownloadOutcome outcome = DownloadURL(Local(c.Path), {}, handlers);
+    EXPECT_EQ(outcome.Success, c.Whole) << outcome.Reason;
+    EXPECT_LE(static_cast<int64_t>(bytes.size()), std::max<int64_t>(c.Cap, 0));
+    EXPECT_EQ(outcome.BytesReceived, static_cast<int64_t>(bytes.size()));
+    if (c.Whole) continue;
+    EXPECT_NE(outcome.Reason.find(c.ReasonPart), std::string::npos) << outcome.Reason;
+    // Refused on the announcement: nothing reached the sink, and it heard of no length.
+    if (std::string(c.ReasonPart) == "announced") {
+      EXPECT_EQ(bytes, "");
+      EXPECT_FALSE(told);
+    }
+  }
+}
+
+// A server that is never quite silent but sends a byte every 0.1 s falls below the lowest rate
+// over the (shortened) window and is given up, although a byte arrives well within every stall.
+TEST_F(InternetDownloadTest, ATricklingServerIsGivenUpAtTheLowestRate) {
+  test::ScopedOverride<int32_t> shortWindow(InternetStallMilliseconds, 1000);
+  // 300 bytes would take 30 s: without the rate the download ends whole.
+  const Delivery delivery = Fetch(Local("/trickle?n=300"));
+  EXPECT_FALSE(delivery.Outcome.Success);
+  EXPECT_NE(delivery.Outcome.Reason.find("bytes a second"), std::string::npos)
+      << delivery.Outcome.Reason;
+  EXPECT_GT(delivery.Outcome.BytesReceived, 0);
+  EXPECT_LT(delivery.Outcome.BytesReceived, 300);
+  EXPECT_TRUE(delivery.Bytes == ServedBody(delivery.Outcome.BytesReceived));
+}
+
 TEST_F(InternetDownloadTest, AStopRequestEndsTheDownloadAfterTheBlockInHand) {
   const Delivery delivery = Fetch(Local("/whole?n=5000000"), {}, [] { return true; });
   EXPECT_FALSE(delivery.Outcome.Success);
@@ -176,6 +276,22 @@ TEST(InternetLibraryTest, TheTestSwitchMakesTheLibraryAbsent) {
   EXPECT_TRUE(InternetLibraryLoaded());
   FreeInternetLibrary(module);
   EXPECT_FALSE(InternetLibraryLoaded());
+}
+
+// Readying a block is advice only: whatever the block holds stays, at any alignment and size,
+// and blocks too small or missing are left alone.
+TEST(ReadyDownloadMemoryTest, KeepsTheBlocksBytes) {
+  std::vector<uint8_t> block(9 << 20);
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + i / 4099);
+  const std::vector<uint8_t> before = block;
+  for (const size_t offset : {size_t{0}, size_t{1}, size_t{4095}}) {
+    ReadyDownloadMemory(block.data() + offset, static_cast<int64_t>(block.size() - offset));
+    ReadyDownloadMemory(block.data() + offset, 100);
+  }
+  ReadyDownloadMemory(nullptr, 1 << 30);
+  ReadyDownloadMemory(block.data(), 0);
+  ReadyDownloadMemory(block.data(), -5);
+  EXPECT_TRUE(block == before);
 }
 
 TEST(DownloadPercentTest, WholePercentRoundedDownOverManyLengths) {

@@ -21,7 +21,9 @@ inline uint8_t ServedByte(int64_t i) {
 // /whole (with length, type image/x-test), /nolength (no length, closes to end), /short
 // (announces n, sends half), /slow (eight pieces 0.1 s apart), /stall (a quarter, then
 // silence), /silent (no answer at all), /missing (404 with a body), /redirect (to /whole),
-// /loop (to itself), /toftp (to an ftp address). Absolute request lines (proxy mode) are
+// /loop (to itself), /toftp (to an ftp address), /huge (announces 10^15 bytes, sends n),
+// /endless (a chunked body of no end, sent as fast as it is taken, for at most the time limit),
+// /trickle (announces n, sends one byte every 0.1 s). Absolute request lines (proxy mode) are
 // served the same way. Each request logs one line: request line | agent | authorization |
 // proxy authorization | cache control.
 inline constexpr const char* kHttpServerScript = R"PY(
@@ -72,6 +74,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(data[i * n // 8:(i + 1) * n // 8]); self.wfile.flush(); time.sleep(0.1)
         elif kind == 'stall':
             self.head(200, n); self.wfile.write(data[:n // 4]); self.wfile.flush(); time.sleep(limit)
+        elif kind == 'huge':
+            self.close_connection = True
+            self.head(200, 10 ** 15); self.wfile.write(data)
+        elif kind == 'endless':
+            self.close_connection = True
+            self.head(200, None, [('Transfer-Encoding', 'chunked')])
+            chunk = b'%x\r\n' % len(block) + block + b'\r\n'
+            deadline = time.time() + limit
+            try:
+                while time.time() < deadline:
+                    self.wfile.write(chunk)
+            except OSError:
+                pass
+        elif kind == 'trickle':
+            self.close_connection = True
+            self.head(200, n)
+            try:
+                for i in range(n):
+                    self.wfile.write(data[i:i + 1]); self.wfile.flush(); time.sleep(0.1)
+            except OSError:
+                pass
         elif kind == 'silent':
             time.sleep(limit)
         elif kind == 'missing':

@@ -6,14 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <string>
+
+#include "imaging/codecs/raw/raw_text_scan.h"
 
 namespace calmora {
 
 namespace {
 constexpr int32_t kReadAheadBytes = 8192;
-// Numbers in the text headers LibRaw scans are short; a longer token is no number.
-constexpr int kLongestNumberText = 63;
 }  // namespace
 
 TPVRawDataStream::TPVRawDataStream(TStream* source)
@@ -60,31 +59,11 @@ int TPVRawDataStream::get_char() {
 }
 
 char* TPVRawDataStream::gets(char* text, int capacity) {
-  if (capacity <= 0) return nullptr;
-  int length = 0;
-  while (length + 1 < capacity) {
-    const int c = get_char();
-    if (c < 0) break;
-    text[length++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  text[length] = '\0';
-  return length > 0 ? text : nullptr;
+  return raw_text::ReadLine(*this, text, capacity);
 }
 
 int TPVRawDataStream::scanf_one(const char* format, void* value) {
-  // One number after optional blanks, as fscanf with a single conversion reads it.
-  int c = get_char();
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\r') c = get_char();
-  std::string token;
-  while (c >= 0 && c != ' ' && c != '\t' && c != '\n' && c != '\r' &&
-         static_cast<int>(token.size()) < kLongestNumberText) {
-    token.push_back(static_cast<char>(c));
-    c = get_char();
-  }
-  if (c >= 0) seek(-1, SEEK_CUR);  // the blank after the number stays for the next read
-  if (token.empty()) return -1;
-  return std::sscanf(token.c_str(), format, value);
+  return raw_text::ScanOne(*this, format, value);
 }
 
 int TPVRawDataStream::eof() { return tell() >= size_ ? 1 : 0; }

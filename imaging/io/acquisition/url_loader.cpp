@@ -2,6 +2,7 @@
 // progress event and stop flag put onto the platform's download.
 #include "imaging/io/acquisition/url_loader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -13,6 +14,7 @@
 namespace calmora {
 
 void* WinInetHandle = nullptr;
+int64_t DownloadMaxBytes = platform::kDownloadMaxBytes;
 
 void LoadWinInet() {
   if (WinInetHandle == nullptr) WinInetHandle = platform::LoadInternetLibrary();
@@ -72,8 +74,46 @@ bool DownloadURL(const std::u16string& URL, TStream* Stream, const std::u16strin
   handlers.StopRequested = [&] {
     return progressFailure != nullptr || (Aborting != nullptr && *Aborting);
   };
+  handlers.MaxBytes = DownloadMaxBytes;
+  // The body is written from here on; room made for an announced length that did not all come
+  // is taken back afterwards, so the stream ends where the received bytes end.
+  int64_t start = 0;
+  int64_t sizeBefore = 0;
+  bool roomMade = false;
+  try {
+    start = Stream->GetPosition();
+    sizeBefore = Stream->GetSize();
+  } catch (...) {
+    return false;
+  }
+  handlers.ExpectLength = [Stream, start, &roomMade](int64_t Length) {
+    // Growing block by block would move a memory stream's bytes again and again: one step to
+    // the announced size, then the blocks overwrite it in place.
+    try {
+      if (Stream->GetSize() >= start + Length) return true;
+      Stream->SetSize(start + Length);
+      roomMade = true;
+      // A memory stream's block is readied for the fill, once it really holds the room.
+      auto* memory = dynamic_cast<TCustomMemoryStream*>(Stream);
+      if (memory != nullptr && memory->GetMemory() != nullptr &&
+          memory->GetSize() >= start + Length)
+        platform::ReadyDownloadMemory(static_cast<uint8_t*>(memory->GetMemory()) + start, Length);
+      Stream->Seek(start, soBeginning);
+      return Stream->GetPosition() == start;
+    } catch (...) {
+      return false;  // no memory for the whole body: the download fails instead of the program
+    }
+  };
   const platform::DownloadOutcome outcome = platform::DownloadURL(
       Utf8Of(URL), {Utf8Of(ProxyAddress), Utf8Of(ProxyUser), Utf8Of(ProxyPassword)}, handlers);
+  if (roomMade) {
+    try {
+      const int64_t end = std::max(sizeBefore, start + outcome.BytesReceived);
+      if (Stream->GetSize() > end) Stream->SetSize(end);
+    } catch (...) {
+      return false;
+    }
+  }
   if (progressFailure) std::rethrow_exception(progressFailure);
   if (!outcome.Success) return false;
   ContentSubtype = outcome.ContentSubtype;

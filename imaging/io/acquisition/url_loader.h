@@ -17,6 +17,11 @@ void LoadWinInet();
 // Frees a loaded library; WinInetHandle becomes null.
 void FreeWinInet();
 
+// The most bytes one download keeps: what the library could load at most as one resource (the
+// largest piece a stream transfer moves). An announced length beyond it is refused at once and a
+// body that grows past it is stopped there. Only tests lower it.
+extern int64_t DownloadMaxBytes;
+
 // A handle the internet library gave out and the routine that closes it; empty when not open.
 struct TInternetHandle {
   void* Handle = nullptr;
@@ -36,8 +41,10 @@ void CloseInternetHandles(TInternetHandle& Internet, TInternetHandle& Connection
 // server announced a length; *Aborting (when given) set stops the download after the block in
 // hand. True only when every byte arrived: an unknown scheme, a malformed address, no library,
 // no connection, an untrusted certificate, a status other than 2xx, fewer bytes than announced,
-// a transport or ftp error, a stall of 30 s, a stream that cannot take the bytes or a stop all
-// give false (the bytes received so far stay in Stream). On success ContentSubtype becomes the
+// more bytes (announced or received) than DownloadMaxBytes, a transport or ftp error, a stall of
+// 30 s, less than 1 KB a second over 30 s, a stream that cannot take the bytes or a stop all
+// give false (the bytes received so far stay in Stream, and nothing after them). An announced
+// length is made room for in Stream in one step before the first block. On success ContentSubtype becomes the
 // content type after its "/" (http) or the file's lower-case extension (ftp); a failure leaves
 // it as it was. An exception thrown by Progress is passed on once the download has ended.
 bool DownloadURL(const std::u16string& URL, TStream* Stream, const std::u16string& ProxyAddress,

@@ -9,7 +9,11 @@
 #include "imaging/codecs/raw/raw_codec.h"
 #include "imaging/codecs/raw/raw_data_stream.h"
 #include "imaging/base/streams/streams.h"
+#include "platform/isolated_helper.h"
 #include "tests/imaging/codecs/raw/camera_raw_fixture.h"
+#include "tests/support/outside_tool.h"
+#include "tests/support/scoped_override.h"
+#include "tests/support/scratch_folder.h"
 
 namespace calmora {
 namespace {
@@ -45,6 +49,49 @@ TEST(IsCameraRawStream, RefusesRandomBytesAndStreamsThatFail) {
   } failing;
   failing.SetSize(5000);
   EXPECT_FALSE(IsCameraRawStream(&failing));
+}
+
+// The identification runs in one helper process kept between questions, not in a new process
+// (a copy of the caller) per question.
+TEST(IsCameraRawStream, OneHelperAnswersQuestionAfterQuestion) {
+  const std::string raw = test::CameraRawTIFF(64);
+  std::string unknown(65536, '\0');
+  std::mt19937 random(11);
+  for (char& c : unknown) c = static_cast<char>(random());
+  ASSERT_TRUE(Identify(raw, 0));  // the helper is running from here on
+  const int64_t startsBefore = platform::HelperStarts();
+  for (int round = 0; round < 20; ++round) {
+    EXPECT_TRUE(Identify(raw, 0)) << round;
+    EXPECT_FALSE(Identify(unknown, 0)) << round;
+  }
+  EXPECT_EQ(platform::HelperStarts(), startsBefore);
+}
+
+// Content larger than the helper's cache of pieces, the raw file at its end: every piece comes
+// from the right place of the caller's stream.
+TEST(IsCameraRawStream, IdentifiesARawFileBehindMegabytesOfOtherBytes) {
+  const std::string lead(5 << 20, '\x5a');
+  EXPECT_TRUE(Identify(lead + test::CameraRawTIFF(64), static_cast<int64_t>(lead.size())));
+  EXPECT_FALSE(Identify(lead + test::CameraRawTIFF(64), 0));
+}
+
+// A helper that is missing, or that dies on every question, answers "not a camera's file" at
+// once; the real one answers again afterwards.
+TEST(IsCameraRawStream, AMissingOrCrashingHelperMeansNotACameraFile) {
+  const std::string raw = test::CameraRawTIFF(64);
+  const test::ScratchFolder folder("calmora-raw-helper");
+  const std::string crashing = folder.File("crashing");
+  ASSERT_TRUE(test::WriteFileBytes(crashing, "#!/bin/sh\nkill -SEGV $$\n"));
+  ASSERT_EQ(test::RunTool("chmod +x " + test::ShellQuoted(crashing)).Status, 0);
+  for (const std::string& helper : {folder.File("missing"), crashing}) {
+    SCOPED_TRACE(helper);
+    test::ScopedEnvironmentVariable named("CALMORA_RAW_IDENTIFY", helper);
+    EXPECT_FALSE(Identify(raw, 0));
+    EXPECT_FALSE(Identify(raw, 0));
+  }
+  EXPECT_NE(platform::HelperStartFailure({folder.File("missing")}).find("No such file"),
+            std::string::npos);
+  EXPECT_TRUE(Identify(raw, 0));
 }
 
 TEST(TPVRawDataStream, ReadsSeeksAndScansLikeAFile) {

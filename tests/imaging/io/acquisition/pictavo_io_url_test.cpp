@@ -316,6 +316,11 @@ TEST_F(UrlLoad, DownloadURLWritesFromTheStreamsPositionAndReportsTheSubtype) {
   EXPECT_FALSE(DownloadURL(Wide(Local("/short?n=150000")), &stream, u"", u"", u"", {}, nullptr,
                            &aborting, subtype));
   EXPECT_EQ(subtype, "kept");
+  // The room made for the announced 150,000 bytes is taken back: the stream ends where the
+  // 75,000 that came end.
+  ASSERT_EQ(stream.GetSize(), 325000);
+  EXPECT_TRUE(std::string(static_cast<const char*>(stream.GetMemory()) + 250000, 75000) ==
+              platform::ServedBody(75000));
   EXPECT_FALSE(
       DownloadURL(Wide(Local("/whole")), nullptr, u"", u"", u"", {}, nullptr, nullptr, subtype));
   // A stream that takes no bytes fails the download.
@@ -330,6 +335,67 @@ TEST_F(UrlLoad, DownloadURLWritesFromTheStreamsPositionAndReportsTheSubtype) {
                            nullptr, nullptr, subtype),
                std::runtime_error);
   EXPECT_LT(thrown.GetSize(), 5000000);
+}
+
+// Downloads without bounds end as every failed load ends: an announced length beyond what the
+// library could load, a body that never ends, a server that trickles. Aborting, one finish, the
+// previous image kept; a picture of exactly the cap still loads.
+TEST_F(UrlLoad, ADownloadPastTheCapOrBelowTheLowestRateFailsLikeAnyOther) {
+  ExpectFailed(LoadURL(Local("/huge?n=1000")));
+  {
+    ScopedOverride<int64_t> smallCap(DownloadMaxBytes, 1 << 20);
+    ExpectFailed(LoadURL(Local("/endless")));
+  }
+  {
+    const auto pictureSize = static_cast<int64_t>(SourceBytes.size());
+    ScopedOverride<int64_t> exactCap(DownloadMaxBytes, pictureSize);
+    ExpectLoaded(LoadURL(Local("/whole?file=picture.rwt")), true);
+    ExpectLoaded(LoadURL(Local("/nolength?file=picture.rwt")), false);
+    ScopedOverride<int64_t> oneShort(DownloadMaxBytes, pictureSize - 1);
+    ExpectFailed(LoadURL(Local("/whole?file=picture.rwt")));
+    ExpectFailed(LoadURL(Local("/nolength?file=picture.rwt")));
+  }
+  {
+    // A picture small enough to arrive whole within seconds at a byte every 0.1 s, had the
+    // rate not stopped it.
+    TPVBitmap tiny;
+    ASSERT_TRUE(tiny.Allocate(2, 2, pv24RGB));
+    const std::string tinyBytes = RawBytesOf(tiny);
+    ASSERT_LT(tinyBytes.size(), 200u);
+    ASSERT_TRUE(WriteFileBytes(Http.Folder().File("tiny.rwt"), tinyBytes));
+    ScopedOverride<int32_t> shortWindow(platform::InternetStallMilliseconds, 1000);
+    ExpectFailed(LoadURL(Local("/trickle?file=tiny.rwt")));
+  }
+}
+
+// A memory stream given an announced length takes it in one step instead of growing block by
+// block; without a length it grows as before.
+TEST_F(UrlLoad, TheStreamTakesTheAnnouncedLengthOnce) {
+  class TCountingStream : public TMemoryStream {
+   public:
+    int32_t CapacityChanges = 0;
+
+   protected:
+    void SetCapacity(int64_t newCapacity) override {
+      if (newCapacity != GetCapacity()) ++CapacityChanges;
+      TMemoryStream::SetCapacity(newCapacity);
+    }
+  };
+  std::string subtype;
+  TCountingStream announced;
+  ASSERT_TRUE(DownloadURL(Wide(Local("/whole?n=3000000")), &announced, u"", u"", u"", {}, nullptr,
+                          nullptr, subtype));
+  EXPECT_EQ(announced.CapacityChanges, 1);
+  ASSERT_EQ(announced.GetSize(), 3000000);
+  EXPECT_EQ(announced.GetPosition(), 3000000);
+  EXPECT_TRUE(std::string(static_cast<const char*>(announced.GetMemory()), 3000000) ==
+              platform::ServedBody(3000000));
+  TCountingStream unannounced;
+  ASSERT_TRUE(DownloadURL(Wide(Local("/nolength?n=3000000")), &unannounced, u"", u"", u"", {},
+                          nullptr, nullptr, subtype));
+  EXPECT_GT(unannounced.CapacityChanges, 1);
+  EXPECT_TRUE(std::string(static_cast<const char*>(unannounced.GetMemory()), 3000000) ==
+              platform::ServedBody(3000000));
 }
 
 TEST(CloseInternetHandles, ClosesTheRequestThenTheConnectionThenTheInternetHandle) {
