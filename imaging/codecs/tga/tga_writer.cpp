@@ -187,6 +187,16 @@ void WriteTGARows(TStream* Stream, TPVProgressRecord& Progress, const TTGAWriteC
   TPVDataAccessScope access(const_cast<TPVBitmap&>(Source), pvdRead);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = Source.GetScanline(y);
+    if (c.Depth == 24 && !oneBitSource && !c.Compressed) {
+      // The bitmap's rows already are the file's: blue, green, red.
+      SafeStreamWrite(Stream, failed, row, width * 3);
+      ++Progress.Value;
+      if (Progress.OnProgress) {
+        Progress.OnProgress(Progress.Sender,
+                            static_cast<int32_t>(std::trunc(Progress.Value * Progress.Step)));
+      }
+      continue;
+    }
     int32_t length = 0;
     switch (c.Depth) {
       case 1:
