@@ -30,7 +30,7 @@ bool IsTGAStream(TStream* Stream) {
   reader.Skip(1);  // identification field length
   const uint8_t colorMapType = reader.ReadByte();
   const uint8_t imageType = reader.ReadByte();
-  reader.Skip(9);  // colour-map specification and origin
+  reader.Skip(9);  // colour-map fields and origin
   const uint16_t width = reader.ReadLE<uint16_t>();
   const uint16_t height = reader.ReadLE<uint16_t>();
   const uint8_t depth = reader.ReadByte();
