@@ -225,7 +225,14 @@ void ReadBody(TStream* Stream, TPVBitmap& Bitmap, TIOParamsVals& Params,
   Progress.Step = 100.0 / (static_cast<double>(height) * passes);
   Progress.Value = 0;
   int32_t lastPercent = -1;
-  TPVDataAccessScope access(Bitmap, pvdWrite);
+  // Interlaced passes combine with the pixels earlier passes left in the rows, so then the
+  // rows are read back as well as written.
+  TPVDataAccessScope access(Bitmap, passes > 1 ? pvdRead | pvdWrite : pvdWrite);
+  std::unique_ptr<TPVDataAccessScope> alphaAccess;
+  if (alpha) {
+    alphaAccess = std::make_unique<TPVDataAccessScope>(
+        *alpha, passes > 1 ? pvdRead | pvdWrite : pvdWrite);
+  }
   for (int pass = 0; pass < passes && !aborting; ++pass) {
     for (int32_t y = 0; y < h && !aborting; ++y) {
       uint8_t* line = Bitmap.GetScanline(y);
