@@ -50,20 +50,21 @@ void WriteBody(TStream* Stream, TPVBitmap& Bitmap, TIOParamsVals& Params,
     return;
   }
   const bool hasAlpha = Bitmap.HasAlphaChannel();
-  int32_t bits = std::clamp(Params.BitsPerSample, 1, 8);
-  // With one bit there is no room for a transparent index beside black and white.
-  if (bits == 1 && hasAlpha) bits = 2;
+  const bool oneBit = std::clamp(Params.BitsPerSample, 1, 8) == 1;
+  // With one bit there is no room for a transparent index beside black and white: the file
+  // gets two bits, the pixels stay black and white.
+  const int32_t bits = oneBit && hasAlpha ? 2 : std::clamp(Params.BitsPerSample, 1, 8);
   const TPVPixelFormat own = Bitmap.GetPixelFormat();
   std::unique_ptr<TPVBitmap> copy;
-  if (bits == 1 && own != pv1g) {
+  if (oneBit && own != pv1g) {
     TPVRGB color0{};
     TPVRGB color1{};
     copy = ExtractTwoColorBitmap(Bitmap, color0, color1);
     if (!copy) copy = CopyAs(Bitmap, pv1g);
-  } else if (bits != 1 && own != pv8p && own != pv24RGB) {
+  } else if (!oneBit && own != pv8p && own != pv24RGB) {
     copy = CopyAs(Bitmap, pv24RGB);
   }
-  if (!copy && ((bits == 1 && own != pv1g) || (bits != 1 && own != pv8p && own != pv24RGB))) {
+  if (!copy && ((oneBit && own != pv1g) || (!oneBit && own != pv8p && own != pv24RGB))) {
     aborting = true;
     return;
   }
