@@ -277,3 +277,39 @@ TEST(PngWriteAdapter, PaletteWithAlphaThroughTheAdapters) {
 
 }  // namespace
 }  // namespace calmora
+
+namespace calmora {
+namespace {
+
+TEST(PngWriteGrey16, SixteenBitSamplesGoOutWhole) {
+  TPVBitmap bitmap(kWidth, kHeight, pv16g);
+  for (int32_t y = 0; y < kHeight; ++y) {
+    for (int32_t x = 0; x < kWidth; ++x) {
+      bitmap.SetPixel16(x, y, static_cast<uint16_t>(x * 2011 + y * 97));
+    }
+  }
+  TIOParamsVals params(nullptr);
+  params.SamplesPerPixel = 1;
+  params.BitsPerSample = 16;
+  const std::string png = test::WritePng(bitmap, params);
+  ASSERT_GT(png.size(), 26u);
+  EXPECT_EQ(png[24], 16);  // depth
+  EXPECT_EQ(png[25], 0);   // grey
+  TPVBitmap back;
+  TIOParamsVals read(nullptr);
+  read.NativePixelFormat = true;
+  ASSERT_FALSE(test::ReadPng(png, back, read));
+  ASSERT_EQ(back.GetPixelFormat(), pv16g);
+  for (int32_t y = 0; y < kHeight; ++y) {
+    for (int32_t x = 0; x < kWidth; ++x) ASSERT_EQ(back.GetPixel16(x, y), bitmap.GetPixel16(x, y));
+  }
+  // A colour image asked for 16 bits gets an 8-bit palette.
+  auto colour = Source(pv24RGB, false);
+  const std::string palette = test::WritePng(*colour, params);
+  ASSERT_GT(palette.size(), 26u);
+  EXPECT_EQ(palette[24], 8);
+  EXPECT_EQ(palette[25], 3);
+}
+
+}  // namespace
+}  // namespace calmora
