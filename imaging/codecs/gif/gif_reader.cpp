@@ -226,6 +226,8 @@ void ReadBody(TStream* Stream, TPVBitmap& Bitmap, int32_t& FrameCount, TIOParams
       for (int32_t i = 0; i < 256; ++i) Bitmap.SetPaletteColor(i, palette[i]);
       Bitmap.PaletteColorsUsed = 1 << bits;
     }
+    std::array<uint32_t, 256> wide{};
+    for (int32_t i = 0; i < 256; ++i) std::memcpy(&wide[i], &palette[i], 3);
     {
       TPVDataAccessScope access(Bitmap, pvdWrite);
       for (int32_t y = 0; y < height; ++y) {
@@ -234,12 +236,10 @@ void ReadBody(TStream* Stream, TPVBitmap& Bitmap, int32_t& FrameCount, TIOParams
         if (format == pv8p) {
           std::memcpy(line, source, static_cast<size_t>(width));
         } else if (format == pv24RGB) {
-          for (int32_t x = 0; x < width; ++x) {
-            const TPVRGB c = palette[source[x]];
-            line[3 * x] = c.b;
-            line[3 * x + 1] = c.g;
-            line[3 * x + 2] = c.r;
-          }
+          // Four bytes stored per pixel, three kept: the next pixel overwrites the fourth.
+          int32_t x = 0;
+          for (; x + 1 < width; ++x) std::memcpy(line + 3 * size_t(x), &wide[source[x]], 4);
+          for (; x < width; ++x) std::memcpy(line + 3 * size_t(x), &palette[source[x]], 3);
         } else {
           std::memset(line, 0, static_cast<size_t>((width + 7) / 8));
           for (int32_t x = 0; x < width; ++x) {
