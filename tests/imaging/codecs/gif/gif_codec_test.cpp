@@ -378,3 +378,41 @@ TEST(GifWrite, OddVersionsSizesAndMissingCoder) {
 
 }  // namespace
 }  // namespace calmora
+
+namespace calmora {
+namespace {
+
+TEST(GifWrite, AbsentBackgroundTakesTheNearestEntryAndOtherFormatsGoThroughACopy) {
+  test::GifCoders coders;
+  TPVBitmap bitmap(12, 4, pv24RGB);
+  const TPVRGB colours[] = {MakeRGB(250, 0, 0), MakeRGB(0, 200, 0), MakeRGB(0, 0, 90),
+                            MakeRGB(40, 40, 40), MakeRGB(255, 255, 0)};
+  for (int32_t y = 0; y < 4; ++y) {
+    for (int32_t x = 0; x < 12; ++x) bitmap.SetPixel24(x, y, colours[(x + y) % 5]);
+  }
+  ASSERT_TRUE(bitmap.SetPixelFormat(pvRGB48));
+  TIOParamsVals params(nullptr);
+  params.BitsPerSample = 3;
+  params.GIF_Background = MakeRGB(245, 10, 5);
+  params.GIF_TransparentColor = MakeRGB(1, 190, 3);
+  const std::string gif = test::WriteGif(bitmap, params);
+  ASSERT_GT(gif.size(), 13u + 24u);
+  EXPECT_EQ(bitmap.GetPixelFormat(), pvRGB48);
+  const uint8_t background = static_cast<uint8_t>(gif[11]);
+  ASSERT_LT(background, 8);
+  EXPECT_EQ(static_cast<uint8_t>(gif[13 + 3 * background]), 250);
+  const size_t control = gif.find("\x21\xF9\x04", 0, 3);
+  ASSERT_NE(control, std::string::npos);
+  const uint8_t transparent = static_cast<uint8_t>(gif[control + 6]);
+  ASSERT_LT(transparent, 8);
+  EXPECT_EQ(static_cast<uint8_t>(gif[13 + 3 * transparent + 1]), 200);
+  TPVBitmap back;
+  TIOParamsVals read(nullptr);
+  ASSERT_FALSE(test::ReadGif(gif, back, read).Aborting);
+  for (int32_t y = 0; y < 4; ++y) {
+    for (int32_t x = 0; x < 12; ++x) ASSERT_EQ(back.GetPixel24(x, y), colours[(x + y) % 5]);
+  }
+}
+
+}  // namespace
+}  // namespace calmora
