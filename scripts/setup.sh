@@ -18,7 +18,8 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libfuzzer-14-dev
   xvfb xauth imagemagick netpbm libtiff-tools libopenjp2-tools liblcms2-utils qpdf
   poppler-utils ghostscript locales python3 python3-pil libvips-tools pngquant
   libimage-exiftool-perl libexiv2-dev python3-pyftpdlib openssl qt6-translations-l10n
-  libxml2-utils dcmtk libraw-bin libmagic-dev file libjpeg-turbo-progs)
+  libxml2-utils dcmtk libraw-bin libmagic-dev file libjpeg-turbo-progs pngcheck
+  giflib-tools gifsicle)
 
 install_packages() {
   local missing=()
