@@ -12,10 +12,14 @@
 // step around reader or writer. Nothing else changes.
 #include <vector>
 
+#include "imaging/codecs/bmp/bmp_codec.h"
 #include "imaging/codecs/dicom/dicom_codec.h"
+#include "imaging/codecs/gif/gif_codec.h"
 #include "imaging/codecs/ico/ico_codec.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/codecs/pcx/pcx_codec.h"
+#include "imaging/codecs/png/png_codec.h"
 #include "imaging/codecs/pnm/pnm_codec.h"
 #include "imaging/codecs/psd/psd_codec.h"
 #include "imaging/codecs/raw/raw_codec.h"
@@ -32,8 +36,8 @@ namespace {
 
 using enum TPVLoadRoute;
 
-// The codec families do not offer their adapters yet: Read and Write stay null (a load or save
-// then fails as a failing codec does) until each family names its own here.
+// A format whose codec family offers no adapters yet keeps Read and Write null: a load or save
+// then fails as a failing codec does.
 constexpr TPVFormatDescription kBuiltInFormats[] = {
     {.Id = kFormatTIFF,
      .Text = "TIFF Bitmap",
@@ -60,6 +64,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Writable = true,
      .DialogPages = kParamsPageGIF,
      .HeadTest = HasGIFSignature,
+     .Read = ReadGIFForIO,
+     .Write = WriteGIFForIO,
      .LoadRoute = kGIFFrames,
      .SavedByName = true,
      .StreamSave = true,
@@ -75,6 +81,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .HeadTest = HasJPEGStreamHeader,
      .ContentTest = HasJPEGStart,
      .ContentRank = 8,
+     .Read = ReadJPEGForIO,
+     .Write = WriteJPEGForIO,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,
@@ -91,6 +99,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Writable = true,
      .DialogPages = kParamsPagePCX,
      .HeadTest = HasPCXSignature,
+     .Read = ReadPCXForIO,
+     .Write = WritePCXForIO,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,
@@ -106,6 +116,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Writable = true,
      .DialogPages = kParamsPageBMP,
      .HeadTest = HasBMPSignature,
+     .Read = ReadBMPForIO,
+     .Write = WriteBMPForIO,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,
@@ -144,6 +156,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .DialogPages = kParamsPagePNG,
      .ContentTest = IsPNGOfMoreThanSignature,
      .ContentRank = 2,
+     .Read = ReadPNGForIO,
+     .Write = WritePNGForIO,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,
@@ -186,6 +200,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .DialogPages = kParamsPageTGA,
      .ContentTest = IsTGAStream,
      .ContentRank = 6,
+     .Read = ReadTGAForIO,
+     .Write = WriteTGAForIO,
      .SavedByName = true,
      .MoreSaveExtensions = "WIN",
      .StreamSave = true,
@@ -273,6 +289,8 @@ constexpr TPVFormatDescription kBuiltInFormats[] = {
      .Writable = true,
      .ContentTest = IsDCXStream,
      .ContentRank = 12,
+     .Read = ReadDCXForIO,
+     .Write = WriteDCXForIO,
      .SavedByName = true,
      .StreamSave = true,
      .ReadsParams = true,

@@ -1,7 +1,6 @@
 // What the GIF codec tests share: the library's LZW coders installed as the process-wide
 // defaults (as the I/O unit's set-up does), reads and writes on memory streams, and PNM output
-// of giftopnm. The GIF family does not link the LZW family, and this folder's tests link only
-// the family they test, so the coders' sources are compiled into the test here.
+// of giftopnm. The GIF family does not link the LZW family; its tests link the coders besides.
 #pragma once
 
 #include <cstdint>
@@ -11,14 +10,7 @@
 
 #include "imaging/base/streams/streams.h"
 #include "imaging/codecs/gif/gif_codec.h"
-#include "imaging/codecs/lzw/gif_lzw_decoder.cpp"
-// The two coders' sources share names of file-local constants; the encoder's are renamed.
-#define kMaxWidth kEncoderMaxWidth
-#define kTableCodes kEncoderTableCodes
-#include "imaging/codecs/lzw/gif_lzw_encoder.cpp"
-#undef kMaxWidth
-#undef kTableCodes
-#include "imaging/codecs/lzw/lzw_string_table.cpp"
+#include "imaging/codecs/lzw/lzw_codec.h"
 #include "imaging/params/lzw_defaults.h"
 #include "tests/imaging/codecs/png/png_test_support.h"
 #include "tests/support/scoped_override.h"
