@@ -203,7 +203,9 @@ void TPictavoIO::WriteFormat(const TPVFormatMethod& Method, TStream& Stream, boo
   std::unique_ptr<TPVMask> mask;
   if (Method.SavesMask && WorkBitmap->HasAlphaChannel()) {
     mask = std::make_unique<TPVMask>();
-    if (!WorkBitmap->CopyToMask(*mask)) mask.reset();
+    // The mask is made from the alpha channel, not from the picture's colours.
+    const TPVBitmap* alpha = WorkBitmap->GetAlphaChannel();
+    if (alpha == nullptr || !alpha->CopyToMask(*mask)) mask.reset();
   }
   const TPVCodecWriter writer = CodecOf(Method.Id).Write;
   if (Method.PreparesJPEGMarkers && !PrepareJPEGMarkers(*Params)) {
