@@ -148,7 +148,8 @@ TEST_F(PNGAndGIFThroughIO, SaveWritesTheRecordsBackground) {
     ASSERT_TRUE(picture.Allocate(7, 4, pv24RGB));
     for (int32_t y = 0; y < 4; ++y)
       for (int32_t x = 0; x < 7; ++x)
-        picture.SetPixel24(x, y, MakeRGB(static_cast<uint8_t>(30 * x), static_cast<uint8_t>(60 * y), 9));
+        picture.SetPixel24(
+            x, y, MakeRGB(static_cast<uint8_t>(30 * x), static_cast<uint8_t>(60 * y), 9));
     const std::string path = folder_.Path() + "/background.png";
     TPictavoIO io(nullptr);
     io.SetAttachedBitmap(&picture);
@@ -373,7 +374,8 @@ TEST_F(PNGAndGIFThroughIO, PNGSavedWithAlphaHoldsOurAlpha) {
   ASSERT_NE(alpha, nullptr);
   for (int32_t y = 0; y < 9; ++y) {
     for (int32_t x = 0; x < 13; ++x) {
-      picture.SetPixel24(x, y, MakeRGB(static_cast<uint8_t>(19 * x), static_cast<uint8_t>(28 * y), 77));
+      picture.SetPixel24(
+          x, y, MakeRGB(static_cast<uint8_t>(19 * x), static_cast<uint8_t>(28 * y), 77));
       alpha->SetPixel8(x, y, AlphaAt(x, y));
     }
   }
